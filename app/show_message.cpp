@@ -1,0 +1,29 @@
+#include "app/show_message.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "app/text_encoding.h"
+#include "ui/control_layer.h"
+
+namespace {
+
+// Messages are limited to 511 bytes of text (a 512-byte buffer with its terminator).
+constexpr std::size_t kMessageBytes = 511;
+
+}  // namespace
+
+void ShowMessage(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  va_list counting;
+  va_copy(counting, arguments);
+  int length = std::vsnprintf(nullptr, 0, format, counting);
+  va_end(counting);
+  std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, arguments);
+  va_end(arguments);
+  // A long path is cut at a character boundary, never inside a character.
+  GetControlLayer().ShowMessageBox(std::string(CutAtCharacterBoundary(text, kMessageBytes)));
+}

@@ -1,0 +1,74 @@
+#include "app/text_encoding.h"
+
+#include <iconv.h>
+
+#include <memory>
+
+namespace {
+
+// Number of bytes of the UTF-8 sequence that starts with `lead`, or 0 for a byte that cannot
+// start one.
+std::size_t SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xc2 && lead <= 0xdf) return 2;
+  if (lead >= 0xe0 && lead <= 0xef) return 3;
+  if (lead >= 0xf0 && lead <= 0xf4) return 4;
+  return 0;
+}
+
+std::optional<std::string> Convert(const char* to, const char* from, std::string_view text) {
+  iconv_t descriptor = iconv_open(to, from);
+  if (descriptor == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::unique_ptr<void, int (*)(iconv_t)> closer(descriptor, iconv_close);
+  std::string input(text);
+  std::string output(input.size() * 4 + 4, '\0');
+  char* in = input.data();
+  std::size_t inLeft = input.size();
+  char* out = output.data();
+  std::size_t outLeft = output.size();
+  if (iconv(descriptor, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)) {
+    return std::nullopt;
+  }
+  output.resize(output.size() - outLeft);
+  return output;
+}
+
+}  // namespace
+
+std::string_view CutAtCharacterBoundary(std::string_view text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  std::size_t end = maxBytes;
+  // Step back over continuation bytes to the start of the character that would be cut.
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+bool IsValidUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = SequenceLength(lead);
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) return false;
+    }
+    if (length >= 3) {
+      auto second = static_cast<unsigned char>(text[i + 1]);
+      // Overlong forms, surrogates and values past U+10FFFF.
+      if (lead == 0xe0 && second < 0xa0) return false;
+      if (lead == 0xed && second >= 0xa0) return false;
+      if (lead == 0xf0 && second < 0x90) return false;
+      if (lead == 0xf4 && second >= 0x90) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+std::optional<std::string> Cp932ToUtf8(std::string_view text) {
+  return Convert("UTF-8", "CP932", text);
+}
+
+std::optional<std::string> Utf8ToCp932(std::string_view text) {
+  return Convert("CP932", "UTF-8", text);
+}

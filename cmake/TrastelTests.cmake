@@ -1,0 +1,16 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# The public conformance pictures live in the shared folder beside the repository.
+get_filename_component(TRASTEL_SHARED_TESTDATA ${CMAKE_SOURCE_DIR}/../shared/testdata ABSOLUTE)
+
+# trastel_add_test(<name> <sources>...): one GoogleTest executable linked with the core library.
+function(trastel_add_test name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE trastel_core GTest::gtest GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    TRASTEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    TRASTEL_SHARED_TESTDATA="${TRASTEL_SHARED_TESTDATA}")
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,121 @@
+// The image library: every decoding, encoding and pixel operation of the program goes through
+// these calls. A picture is a device-independent bitmap held in the library's picture store and
+// reached through an opaque non-zero handle; 0 means "no picture". Operations report success as
+// a non-zero int, as the rest of the program expects.
+#pragma once
+
+#include <cstdint>
+
+using PictureHandle = std::uint32_t;
+
+// A colour as 0x00BBGGRR.
+using ColourRef = std::uint32_t;
+
+constexpr ColourRef MakeColour(int red, int green, int blue) {
+  return static_cast<ColourRef>((red & 0xff) | ((green & 0xff) << 8) | ((blue & 0xff) << 16));
+}
+constexpr int RedOf(ColourRef colour) {
+  return colour & 0xff;
+}
+constexpr int GreenOf(ColourRef colour) {
+  return (colour >> 8) & 0xff;
+}
+constexpr int BlueOf(ColourRef colour) {
+  return (colour >> 16) & 0xff;
+}
+
+// The 40-byte header that describes a picture, laid out as a BITMAPINFOHEADER.
+struct BitmapInfoHeader {
+  std::uint32_t biSize;
+  std::int32_t biWidth;
+  std::int32_t biHeight;
+  std::uint16_t biPlanes;
+  std::uint16_t biBitCount;
+  std::uint32_t biCompression;
+  std::uint32_t biSizeImage;
+  std::int32_t biXPelsPerMeter;
+  std::int32_t biYPelsPerMeter;
+  std::uint32_t biClrUsed;
+  std::uint32_t biClrImportant;
+};
+static_assert(sizeof(BitmapInfoHeader) == 40);
+
+struct ColourPair {
+  ColourRef from;
+  ColourRef to;
+};
+static_assert(sizeof(ColourPair) == 8);
+
+// PNG options (36 bytes). Flag 0x80 asks for Adam7 interlacing.
+struct PngOptions {
+  std::uint32_t flags;
+  std::uint16_t bitValue;
+  std::uint16_t unused1;
+  std::uint32_t depthValue;
+  std::uint8_t unused2[12];
+  std::uint32_t unused3;
+  std::uint32_t reserved1;
+  std::uint32_t reserved2;
+};
+static_assert(sizeof(PngOptions) == 36);
+
+inline constexpr std::uint32_t kPngFlagBitValue = 0x01;
+inline constexpr std::uint32_t kPngFlagAlways = 0x02;
+inline constexpr std::uint32_t kPngFlagInterlace = 0x80;
+
+// GIF options (28 bytes). Flag 0x08: `transparent` is valid; flag 0x80: interlaced.
+struct GifOptions {
+  std::uint32_t flags;
+  ColourRef transparent;
+  std::uint8_t unused[20];
+};
+static_assert(sizeof(GifOptions) == 28);
+
+inline constexpr std::uint32_t kGifFlagTransparent = 0x08;
+inline constexpr std::uint32_t kGifFlagInterlace = 0x80;
+inline constexpr std::uint32_t kGifFlagFrameValid = 0x1000;
+
+// One frame of an animated GIF (28 bytes). Flag 0x1000 marks frameValue, delayMs and picture
+// valid; 0x08 and 0x80 mean what they mean in GifOptions. frameValue 2 is disposal method 2.
+struct AnimationFrame {
+  std::uint32_t flags;
+  ColourRef transparent;
+  std::uint8_t unused[12];
+  std::uint16_t frameValue;
+  std::uint16_t delayMs;
+  PictureHandle picture;
+};
+static_assert(sizeof(AnimationFrame) == 28);
+
+// Kinds returned by IdentifyPictureFile.
+inline constexpr int kIdentifiedNone = 0;
+inline constexpr int kIdentifiedBmp = 1;
+inline constexpr int kIdentifiedJpeg = 2;
+inline constexpr int kIdentifiedPng = 3;
+inline constexpr int kIdentifiedGif = 4;
+
+int IdentifyPictureFile(const char* path, int reserved);
+PictureHandle LoadPicture(const char* path);
+void ReleasePicture(PictureHandle picture);
+int GetPictureHeader(PictureHandle picture, BitmapInfoHeader* header);
+ColourRef GetPixelColour(PictureHandle picture, int x, int y);
+PictureHandle CropPicture(PictureHandle picture, int x, int y, int width, int height);
+int ConvertTo24Bit(PictureHandle picture);
+int ConvertTo16Bit(PictureHandle picture, int reserved1, int reserved2);
+int ConvertTo8Bit(PictureHandle picture, int reserved1, int reserved2);
+int CompressRle(PictureHandle picture);
+int NeedsExpanding(PictureHandle picture);
+int ExpandPicture(PictureHandle picture);
+int ConvertToGrey(PictureHandle picture, int maximum);
+int ReplaceColours(PictureHandle picture, const ColourPair* pairs, int count);
+int ScaleChannels(PictureHandle picture, int red, int green, int blue);
+int AdjustChannels(PictureHandle picture, int red, int green, int blue);
+int ApplyLookupTables(PictureHandle picture, const std::uint8_t* red, const std::uint8_t* green,
+                      const std::uint8_t* blue);
+int RotatePicture(PictureHandle picture, int angleThousandths, ColourRef fill);
+int ResizePicture(PictureHandle picture, int width, int height);
+int SaveBmp(const char* path, PictureHandle picture);
+int SaveJpeg(const char* path, PictureHandle picture, int quality, int progressive);
+int SavePng(const char* path, PictureHandle picture, const PngOptions* options);
+int SaveGif(const char* path, PictureHandle picture, const GifOptions* options);
+int SaveAnimatedGif(const char* path, const AnimationFrame* frames, int count, int reserved);

@@ -1,0 +1,101 @@
+// The one state object of the process: picture slots, the source and target picture records
+// (the target carries every saved picture setting) and the path block.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/imagelib/imagelib.h"
+
+inline constexpr int kFrameSlotCount = 1000;
+
+struct PictureRecord {
+  char name[128];
+  char path[256];
+  std::int32_t fileSize;
+  std::int32_t DIB_TYPE;
+  std::int32_t ANGLE_VAL;
+  std::int32_t ANGLE_COLOR;
+  std::int32_t FILTER_TYPE;
+  std::int32_t RESIZE_TYPE;
+  std::int32_t width;
+  std::int32_t height;
+  std::int32_t RESIZE_X;
+  std::int32_t RESIZE_Y;
+  std::int32_t CUT_TYPE;
+  std::int32_t cropX;
+  std::int32_t cropY;
+  std::int32_t cropWidth;
+  std::int32_t cropHeight;
+  std::int32_t CUT_X_1;
+  std::int32_t CUT_Y_1;
+  std::int32_t CUT_X2_1;
+  std::int32_t CUT_Y2_1;
+  std::int32_t CUT_X_2;
+  std::int32_t CUT_Y_2;
+  std::int32_t CUT_X2_2;
+  std::int32_t CUT_Y2_2;
+  std::int32_t BMP_TYPE;
+  std::int32_t JPG_TYPE;
+  std::int32_t JPG_PRO;
+  std::int32_t PNG_PRO;
+  std::int32_t GIF_ANIMA;
+  std::int32_t GIF_PRO;
+  std::int32_t GIF_COLOR;
+  std::int32_t GIF_SPEED;
+  std::int32_t GIF_BIT;
+  std::int32_t HTM_TYPE;
+};
+
+struct PathBlock {
+  char configPath[256];
+  char SAVE[256];
+  char tempName[256];
+  std::int32_t selectedIndex;
+  std::int32_t RENAME_TYPE;
+  char outputName[512];
+  std::int32_t RENAME_NUM;
+  std::int32_t RENAME_VAL;
+  std::int32_t RENAME_DIB;
+  // Sizes are 64-bit so that a list of large files cannot overflow the total.
+  std::int64_t totalSize;
+  std::int32_t itemCount;
+  std::int32_t FOLDER_TYPE;
+  char subFolder[256];
+  std::int32_t PREVIEW_TYPE;
+  char FOLDER_NAME[256];
+  char RENAME_NAME[256];
+};
+
+struct AppState {
+  PictureHandle workImage = 0;
+  PictureHandle frameImages[kFrameSlotCount] = {};
+  std::unique_ptr<PictureRecord> source;
+  std::unique_ptr<PictureRecord> target;
+  std::unique_ptr<PathBlock> paths;
+
+  AppState();
+  ~AppState();
+  AppState(const AppState&) = delete;
+  AppState& operator=(const AppState&) = delete;
+};
+
+// The one AppState, created with its defaults on the first call.
+AppState* GetAppState();
+// Releases the pictures, frees the records and forgets the instance.
+void DestroyAppState();
+// Writes the defaults into target and paths and recomputes configPath, SAVE and tempName.
+int SetDefaults(AppState* state);
+// Releases workImage, then frameImages 0..999, leaving every handle 0.
+void ReleaseAllImages(AppState* state);
+
+// Copies `text` into a fixed byte array, cut at a character boundary so that it fits with its
+// terminator.
+template <std::size_t N>
+void CopyText(char (&destination)[N], const char* text);
+void CopyTextInto(char* destination, std::size_t size, const char* text);
+
+template <std::size_t N>
+void CopyText(char (&destination)[N], const char* text) {
+  CopyTextInto(destination, N, text);
+}

@@ -1,0 +1,24 @@
+#include "ui/control_layer.h"
+
+#include "ui/headless/headless_control_layer.h"
+
+namespace {
+
+std::unique_ptr<ControlLayer>& CurrentLayer() {
+  static std::unique_ptr<ControlLayer> layer;
+  return layer;
+}
+
+}  // namespace
+
+ControlLayer& GetControlLayer() {
+  auto& layer = CurrentLayer();
+  if (!layer) layer = std::make_unique<HeadlessControlLayer>();
+  return *layer;
+}
+
+std::unique_ptr<ControlLayer> SetControlLayer(std::unique_ptr<ControlLayer> layer) {
+  auto previous = std::move(CurrentLayer());
+  CurrentLayer() = std::move(layer);
+  return previous;
+}
