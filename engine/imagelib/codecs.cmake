@@ -1,0 +1,3 @@
+# Decoders, encoders and run-length coding.
+target_sources(trastel_core PRIVATE
+)

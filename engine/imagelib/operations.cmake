@@ -1,0 +1,3 @@
+# Pixel operations, depth conversion and quantisation.
+target_sources(trastel_core PRIVATE
+)
