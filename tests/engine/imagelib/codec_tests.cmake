@@ -1,0 +1,1 @@
+# Tests of the decoders, encoders and run-length coding.

@@ -1,0 +1,1 @@
+# Tests of the pixel operations, depth conversion and quantisation.
