@@ -1,0 +1,235 @@
+#include "state/settings_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "app/show_message.h"
+#include "app/text_encoding.h"
+#include "state/app_state.h"
+#include "state/settings_keys.h"
+
+namespace {
+
+constexpr const char* kFormatLine = "#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)";
+constexpr const char* kFormatWord = "VIMBO_TRASTEL_200";
+constexpr const char* kEndLine = "#END";
+constexpr std::size_t kLineBytes = 256;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// The whole file rendered as text with CR LF line ends.
+std::string RenderSettings(AppState& state) {
+  std::string text;
+  auto line = [&text](const std::string& content) { text += content + "\r\n"; };
+  line(kFormatLine);
+  for (const SettingKey& setting : SettingKeys()) {
+    std::string value =
+        setting.IsNumber() ? std::to_string(*setting.NumberIn(state)) : setting.TextIn(state);
+    if (setting.valueOnOwnLine) {
+      line(setting.key);
+      line(value);
+    } else {
+      line(std::string(setting.key) + "\t" + value);
+    }
+  }
+  line(kEndLine);
+  return text;
+}
+
+// Writes `text` to a new file beside `path` and renames it over `path`, so that a failed or
+// interrupted write never leaves a truncated settings file behind.
+bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
+  std::string temporaryPath = path + ".new";
+  File file(std::fopen(temporaryPath.c_str(), "wb"));
+  if (!file) return false;
+  bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+  written = std::fflush(file.get()) == 0 && written;
+  written = fsync(fileno(file.get())) == 0 && written;
+  written = std::fclose(file.release()) == 0 && written;
+  if (!written || std::rename(temporaryPath.c_str(), path.c_str()) != 0) {
+    std::remove(temporaryPath.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool IsBlank(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+// The second whitespace-separated word of a line (the first is its key), or empty.
+std::string SecondWord(const char* line) {
+  const char* cursor = line;
+  while (*cursor != '\0' && IsBlank(*cursor)) ++cursor;
+  while (*cursor != '\0' && !IsBlank(*cursor)) ++cursor;
+  while (*cursor != '\0' && IsBlank(*cursor)) ++cursor;
+  const char* end = cursor;
+  while (*end != '\0' && !IsBlank(*end)) ++end;
+  return std::string(cursor, end);
+}
+
+// Reads a signed decimal number from the start of `word` (its leading digits). Values past the
+// 32-bit range saturate instead of overflowing.
+bool ParseLeadingNumber(const std::string& word, std::int32_t& value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < word.size() && (word[i] == '+' || word[i] == '-')) negative = word[i++] == '-';
+  if (i >= word.size() || !std::isdigit(static_cast<unsigned char>(word[i]))) return false;
+  std::int64_t magnitude = 0;
+  for (; i < word.size() && std::isdigit(static_cast<unsigned char>(word[i])); ++i) {
+    magnitude = std::min<std::int64_t>(magnitude * 10 + (word[i] - '0'), INT64_C(1) << 32);
+  }
+  std::int64_t signedValue = negative ? -magnitude : magnitude;
+  value = static_cast<std::int32_t>(std::clamp<std::int64_t>(signedValue, INT32_MIN, INT32_MAX));
+  return true;
+}
+
+bool IsComment(const char* line) {
+  return std::strncmp(line, "//", 2) == 0 || std::strncmp(line, "##", 2) == 0 ||
+         std::strncmp(line, "%%", 2) == 0 || line[0] == '"' || line[0] == '{' || line[0] == '}';
+}
+
+// Opens the settings file for reading as UTF-8 text. A file that is not valid UTF-8 was written
+// on Windows in cp932 and is converted first.
+File OpenSettingsText(const char* path, std::string& storage) {
+  File raw(std::fopen(path, "rb"));
+  if (!raw) return nullptr;
+  char chunk[4096];
+  std::size_t count;
+  while ((count = std::fread(chunk, 1, sizeof chunk, raw.get())) > 0) storage.append(chunk, count);
+  if (std::ferror(raw.get())) return nullptr;
+  if (!IsValidUtf8(storage)) {
+    if (auto converted = Cp932ToUtf8(storage)) storage = std::move(*converted);
+  }
+  if (storage.empty()) return File(std::fopen("/dev/null", "rb"));
+  return File(fmemopen(storage.data(), storage.size(), "rb"));
+}
+
+void ApplyKeyLine(const SettingKey& setting, const char* line, AppState& state) {
+  std::string word = SecondWord(line);
+  if (setting.IsNumber()) {
+    ParseLeadingNumber(word, *setting.NumberIn(state));
+  } else if (!word.empty()) {
+    CopyTextInto(setting.TextIn(state), kLineBytes, word.c_str());
+  }
+}
+
+}  // namespace
+
+SettingsLine ReadSettingsLine(std::FILE* stream, char* line) {
+  if (std::fgets(line, kLineBytes, stream) == nullptr) {
+    line[0] = '\0';
+    return SettingsLine::kEndOfFile;
+  }
+  // Treat CR LF like LF, also when the CR ends a 255-byte piece and the LF starts the next.
+  std::size_t length = std::strlen(line);
+  if (length >= 1 && line[length - 1] == '\r') {
+    int next = std::fgetc(stream);
+    if (next == '\n') {
+      line[length - 1] = '\n';
+    } else if (next != EOF) {
+      std::ungetc(next, stream);
+    }
+  } else if (length >= 2 && line[length - 2] == '\r' && line[length - 1] == '\n') {
+    line[length - 2] = '\n';
+    line[length - 1] = '\0';
+  }
+  if (line[0] == '\n' || line[0] == '\0' || IsComment(line)) return SettingsLine::kSkip;
+  return SettingsLine::kContent;
+}
+
+int KeyMatches(const char* line, const char* key) {
+  return std::strncmp(line, key, std::strlen(key)) == 0 ? 1 : 0;
+}
+
+int CheckSettingsFormat(const char* path, const char* formatWord) {
+  File file(std::fopen(path, "rb"));
+  if (!file) {
+    ShowMessage("ファイルオープン失敗");
+    return 0;
+  }
+  char line[kLineBytes];
+  ReadSettingsLine(file.get(), line);
+  std::string word = SecondWord(line);
+  if (word.empty()) return 0;
+  return std::strncmp(formatWord, word.c_str(), word.size()) == 0 ? 1 : 0;
+}
+
+int SaveSettings() {
+  AppState* state = GetAppState();
+  char path[kLineBytes];
+  CopyText(path, state->paths->configPath);
+  if (!ReplaceFileAtomically(path, RenderSettings(*state))) {
+    ShowMessage("Save ：\"%s\"ファイルオープン失敗", path);
+    return 0;
+  }
+  return 1;
+}
+
+int LoadSettings() {
+  AppState* state = GetAppState();
+  char path[kLineBytes];
+  CopyText(path, state->paths->configPath);
+  struct stat info;
+  if (stat(path, &info) != 0) return 0;
+  if (!CheckSettingsFormat(path, kFormatWord)) {
+    ShowMessage("Load ：\"%s\"はフォーマットが違います。新規作成をします。", path);
+    return 0;
+  }
+  std::string storage;
+  File file = OpenSettingsText(path, storage);
+  if (!file) {
+    ShowMessage("Load ：\"%s\"ファイルオープン失敗、新規作成をします。", path);
+    return 0;
+  }
+
+  char line[kLineBytes];
+  ReadSettingsLine(file.get(), line);  // The format line.
+  bool stoppedAtLine = false;
+  for (;;) {
+    SettingsLine kind = ReadSettingsLine(file.get(), line);
+    if (kind == SettingsLine::kSkip) continue;
+    if (kind == SettingsLine::kEndOfFile) break;
+    const SettingKey* matched = nullptr;
+    for (const SettingKey& setting : SettingKeys()) {
+      if (KeyMatches(line, setting.key)) {
+        matched = &setting;
+        break;
+      }
+    }
+    if (matched == nullptr) {
+      stoppedAtLine = true;
+      break;
+    }
+    if (matched->valueOnOwnLine) {
+      char value[kLineBytes];
+      if (ReadSettingsLine(file.get(), value) == SettingsLine::kEndOfFile) break;
+      std::size_t length = std::strlen(value);
+      if (length > 0 && value[length - 1] == '\n') value[length - 1] = '\0';
+      CopyTextInto(matched->TextIn(*state), kLineBytes, value);
+    } else {
+      ApplyKeyLine(*matched, line, *state);
+    }
+  }
+  if (stoppedAtLine && KeyMatches(line, kEndLine)) return 1;
+  ShowMessage("Load ：\"%s\"ファイルが壊れています、新規作成をします。", path);
+  return 0;
+}
+
+void DeleteTempFiles() {
+  std::remove("Data/__Temp/__Temp__file__vimbo_trastel1__.tpf");
+  AppState* state = GetAppState();
+  std::string trial = std::string("Data/__Temp/") + state->paths->tempName;
+  std::remove(trial.c_str());
+}

@@ -1,0 +1,276 @@
+#include "state/settings_file.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/program_folder.h"
+#include "app/text_encoding.h"
+#include "state/app_state.h"
+#include "state/settings_keys.h"
+#include "ui/headless/headless_control_layer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A settings file from lines joined with CR LF, starting with the format line.
+std::string SettingsText(const std::vector<std::string>& lines) {
+  std::string text = "#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)\r\n";
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SetProgramFolder("/opt/トラステル"));
+    DestroyAppState();
+    state_ = GetAppState();
+    ASSERT_NE(state_, nullptr);
+    char pattern[] = "/tmp/trastel-settings-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    configPath_ = folder_ / "Confing.inf";
+    CopyText(state_->paths->configPath, configPath_.c_str());
+    auto layer = std::make_unique<HeadlessControlLayer>();
+    layer_ = layer.get();
+    previousLayer_ = SetControlLayer(std::move(layer));
+  }
+  void TearDown() override {
+    SetControlLayer(std::move(previousLayer_));
+    DestroyAppState();
+    fs::remove_all(folder_);
+  }
+
+  std::string Quoted(const char* format) const {
+    std::string text = format;
+    return text.replace(text.find("%s"), 2, configPath_.string());
+  }
+
+  AppState* state_ = nullptr;
+  HeadlessControlLayer* layer_ = nullptr;
+  std::unique_ptr<ControlLayer> previousLayer_;
+  fs::path folder_;
+  fs::path configPath_;
+};
+
+TEST_F(SettingsFileTest, DefaultsAreWrittenByteForByteAndReadBackUnchanged) {
+  ASSERT_EQ(SaveSettings(), 1);
+  std::string expected =
+      ReadBytes(fs::path(TRASTEL_SOURCE_DIR) / "tests/data/state/default_settings.inf");
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(ReadBytes(configPath_), expected);
+
+  // Spoil every persisted field, then read the file back over them.
+  for (const SettingKey& setting : SettingKeys()) {
+    if (setting.IsNumber()) {
+      *setting.NumberIn(*state_) = -12345;
+    } else {
+      CopyTextInto(setting.TextIn(*state_), 256, "spoilt");
+    }
+  }
+  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_TRUE(layer_->messages.empty());
+  EXPECT_EQ(ReadBytes(configPath_), expected);  // Reading changes nothing on disk.
+  ASSERT_EQ(SaveSettings(), 1);
+  EXPECT_EQ(ReadBytes(configPath_), expected);
+}
+
+TEST_F(SettingsFileTest, FormatWordMayBeALeadingPartOfItsOwnName) {
+  struct Case {
+    const char* firstLine;
+    int expected;
+  } cases[] = {
+      {"#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)\r\n", 1},
+      {"#FORMAT VIMBO\n", 1},
+      {"  #FORMAT\tVIMBO_TRASTEL_2", 1},
+      {"#FORMAT VIMBO_TRASTEL_2000\r\n", 0},
+      {"#FORMAT OTHER_FORMAT\r\n", 0},
+      {"#FORMAT\r\n", 0},
+      {"", 0},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(configPath_, c.firstLine);
+    EXPECT_EQ(CheckSettingsFormat(configPath_.c_str(), "VIMBO_TRASTEL_200"), c.expected)
+        << c.firstLine;
+  }
+  EXPECT_TRUE(layer_->messages.empty());
+  EXPECT_EQ(CheckSettingsFormat((folder_ / "missing.inf").c_str(), "VIMBO_TRASTEL_200"), 0);
+  EXPECT_EQ(layer_->messages, std::vector<std::string>{"ファイルオープン失敗"});
+}
+
+TEST_F(SettingsFileTest, ReaderAcceptsAnyOrderRepeatsCommentsEmptyLinesAndBareLineFeeds) {
+  WriteBytes(configPath_,
+             "#FORMAT VIMBO_TRASTEL_200\n"
+             "// a comment\n"
+             "\n"
+             "#JPG_TYPE=\t30\n"
+             "{ braces }\n"
+             "## hashes\n"
+             "%% percent\n"
+             "\"quoted\n"
+             "#PREVIEW_TYPE=\t1\r\n"
+             "#JPG_TYPE=\t45\n"
+             "}\n"
+             "#RENAME_NAME=\tfirst second\n"
+             "#SAVE=\n"
+             "/home/user/My Pictures/\n"
+             "#FOLDER_NAME=\tフォルダ\n"
+             "#END\n"
+             "#JPG_TYPE=\t99\n");
+  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_TRUE(layer_->messages.empty());
+  EXPECT_EQ(state_->target->JPG_TYPE, 45);
+  EXPECT_EQ(state_->paths->PREVIEW_TYPE, 1);
+  EXPECT_STREQ(state_->paths->RENAME_NAME, "first");
+  EXPECT_STREQ(state_->paths->SAVE, "/home/user/My Pictures/");
+  EXPECT_STREQ(state_->paths->FOLDER_NAME, "フォルダ");
+  EXPECT_EQ(state_->target->RESIZE_X, 240);  // Missing keys keep their values.
+}
+
+TEST_F(SettingsFileTest, NumberIsTheSecondWordOfTheKeyLine) {
+  struct Case {
+    const char* line;
+    int expected;
+  } cases[] = {
+      {"#JPG_TYPE=\t55", 55}, {"#JPG_TYPE= 55", 55},      {"#JPG_TYPE=55", 20},
+      {"#JPG_TYPE=", 20},     {"#JPG_TYPE=\t-7x", -7},    {"#JPG_TYPE=\tabc", 20},
+      {"#JPG_TYPE=\t+8", 8},  {"#JPG_TYPE=\t300 9", 300}, {"#JPG_TYPE=\t99999999999", 2147483647},
+  };
+  for (const Case& c : cases) {
+    state_->target->JPG_TYPE = 20;
+    WriteBytes(configPath_, SettingsText({c.line, "#END"}));
+    EXPECT_EQ(LoadSettings(), 1) << c.line;
+    EXPECT_EQ(state_->target->JPG_TYPE, c.expected) << c.line;
+  }
+}
+
+TEST_F(SettingsFileTest, BrokenFilesKeepWhatWasReadBeforeTheStoppingLine) {
+  const std::string broken = Quoted("Load ：\"%s\"ファイルが壊れています、新規作成をします。");
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"no end line", {"#JPG_TYPE=\t55"}},
+      {"unknown key", {"#JPG_TYPE=\t55", "#QUALITY=\t3", "#RESIZE_X=\t9", "#END"}},
+      {"blank-only line", {"#JPG_TYPE=\t55", "   ", "#RESIZE_X=\t9", "#END"}},
+      {"save key at the end", {"#JPG_TYPE=\t55", "#SAVE="}},
+  };
+  for (const Case& c : cases) {
+    DestroyAppState();
+    state_ = GetAppState();
+    CopyText(state_->paths->configPath, configPath_.c_str());
+    layer_->messages.clear();
+    WriteBytes(configPath_, SettingsText(c.lines));
+    EXPECT_EQ(LoadSettings(), 0) << c.name;
+    EXPECT_EQ(layer_->messages, std::vector<std::string>{broken}) << c.name;
+    EXPECT_EQ(state_->target->JPG_TYPE, 55) << c.name;
+    EXPECT_EQ(state_->target->RESIZE_X, 240) << c.name;
+    EXPECT_STREQ(state_->paths->SAVE, "/opt/トラステル/") << c.name;
+  }
+}
+
+TEST_F(SettingsFileTest, MissingFileIsSilentAndWrongFormatIsAnnounced) {
+  EXPECT_EQ(LoadSettings(), 0);
+  EXPECT_TRUE(layer_->messages.empty());
+
+  WriteBytes(configPath_, "#FORMAT SOMETHING_ELSE\r\n#JPG_TYPE=\t55\r\n#END\r\n");
+  EXPECT_EQ(LoadSettings(), 0);
+  EXPECT_EQ(layer_->messages, std::vector<std::string>{Quoted(
+                                  "Load ：\"%s\"はフォーマットが違います。新規作成をします。")});
+  EXPECT_EQ(state_->target->JPG_TYPE, 20);
+}
+
+TEST_F(SettingsFileTest, LongLinesAreReadIn255BytePieces) {
+  std::string name(300, 'n');
+  WriteBytes(configPath_, SettingsText({"#RENAME_NAME=\t" + name, "#END"}));
+  EXPECT_EQ(LoadSettings(), 0);  // The rest of the long line is a line of its own.
+  EXPECT_EQ(std::string(state_->paths->RENAME_NAME), std::string(255 - 14, 'n'));
+
+  std::FILE* stream = fmemopen(const_cast<char*>(name.data()), name.size(), "rb");
+  ASSERT_NE(stream, nullptr);
+  char line[256];
+  EXPECT_EQ(ReadSettingsLine(stream, line), SettingsLine::kContent);
+  EXPECT_EQ(std::strlen(line), 255u);
+  EXPECT_EQ(ReadSettingsLine(stream, line), SettingsLine::kContent);
+  EXPECT_EQ(std::strlen(line), 45u);
+  EXPECT_EQ(ReadSettingsLine(stream, line), SettingsLine::kEndOfFile);
+  std::fclose(stream);
+}
+
+TEST_F(SettingsFileTest, FileWrittenOnWindowsInCp932IsRead) {
+  std::optional<std::string> name = Utf8ToCp932("写真");
+  ASSERT_TRUE(name.has_value());
+  WriteBytes(configPath_, SettingsText({"#RENAME_NAME=\t" + *name, "#END"}));
+  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_STREQ(state_->paths->RENAME_NAME, "写真");
+}
+
+TEST_F(SettingsFileTest, UnwritableFolderGivesTheMessageAndLeavesNothing) {
+  fs::path missingFolder = folder_ / "no-such-folder" / "Confing.inf";
+  CopyText(state_->paths->configPath, missingFolder.c_str());
+  EXPECT_EQ(SaveSettings(), 0);
+  std::string expected = "Save ：\"" + missingFolder.string() + "\"ファイルオープン失敗";
+  EXPECT_EQ(layer_->messages, std::vector<std::string>{expected});
+  EXPECT_FALSE(fs::exists(missingFolder.parent_path()));
+}
+
+TEST_F(SettingsFileTest, FailedWriteKeepsThePreviousFileWhole) {
+  const std::string previous = SettingsText({"#JPG_TYPE=\t55", "#END"});
+  WriteBytes(configPath_, previous);
+  // A file size limit makes the write fail part-way, like a full disk.
+  struct sigaction ignore = {}, saved = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &saved);
+  rlimit savedLimit{};
+  getrlimit(RLIMIT_FSIZE, &savedLimit);
+  rlimit small = savedLimit;
+  small.rlim_cur = 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  int result = SaveSettings();
+  setrlimit(RLIMIT_FSIZE, &savedLimit);
+  sigaction(SIGXFSZ, &saved, nullptr);
+
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(layer_->messages.size(), 1u);
+  EXPECT_EQ(ReadBytes(configPath_), previous);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+TEST_F(SettingsFileTest, DeleteTempFilesRemovesOnlyTheTwoPictures) {
+  fs::path temp = folder_ / "Data" / "__Temp";
+  fs::create_directories(temp);
+  for (const char* name :
+       {"__Temp__file__vimbo_trastel1__.tpf", "__Temp__file__vimbo_trastel2__.tpf", "keep.tpf"}) {
+    WriteBytes(temp / name, "x");
+  }
+  fs::path previous = fs::current_path();
+  fs::current_path(folder_);
+  DeleteTempFiles();
+  DeleteTempFiles();  // Nothing left to delete: no harm.
+  fs::current_path(previous);
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp), fs::directory_iterator()), 1);
+  EXPECT_TRUE(fs::exists(temp / "keep.tpf"));
+}
+
+}  // namespace
