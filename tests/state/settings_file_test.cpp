@@ -226,13 +226,25 @@ TEST_F(SettingsFileTest, FileWrittenOnWindowsInCp932IsRead) {
   EXPECT_STREQ(state_->paths->RENAME_NAME, "写真");
 }
 
-TEST_F(SettingsFileTest, UnwritableFolderGivesTheMessageAndLeavesNothing) {
+TEST_F(SettingsFileTest, UnwritableLocationGivesTheMessageAndKeepsTheOldFile) {
   fs::path missingFolder = folder_ / "no-such-folder" / "Confing.inf";
   CopyText(state_->paths->configPath, missingFolder.c_str());
   EXPECT_EQ(SaveSettings(), 0);
   std::string expected = "Save ：\"" + missingFolder.string() + "\"ファイルオープン失敗";
   EXPECT_EQ(layer_->messages, std::vector<std::string>{expected});
   EXPECT_FALSE(fs::exists(missingFolder.parent_path()));
+
+  // A folder where no new file can be made (the temporary name is taken by a folder, which
+  // also stops root): the old file stays as it was.
+  CopyText(state_->paths->configPath, configPath_.c_str());
+  const std::string previous = SettingsText({"#JPG_TYPE=\t55", "#END"});
+  WriteBytes(configPath_, previous);
+  fs::create_directory(configPath_.string() + ".new");
+  layer_->messages.clear();
+  EXPECT_EQ(SaveSettings(), 0);
+  EXPECT_EQ(layer_->messages,
+            std::vector<std::string>{Quoted("Save ：\"%s\"ファイルオープン失敗")});
+  EXPECT_EQ(ReadBytes(configPath_), previous);
 }
 
 TEST_F(SettingsFileTest, FailedWriteKeepsThePreviousFileWhole) {
