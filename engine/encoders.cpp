@@ -1,0 +1,124 @@
+#include "engine/encoders.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <vector>
+
+#include "engine/colour_numbers.h"
+#include "engine/table_art.h"
+
+namespace {
+
+enum BmpDepth {
+  kBmp24 = 0,
+  kBmp16 = 1,
+  kBmp8 = 2,
+  kBmp8Rle = 3,
+};
+
+// The transparency flag and colour shared by single and animated GIFs.
+struct GifTransparency {
+  std::uint32_t flags = 0;
+  ColourRef colour = 0;
+};
+
+GifTransparency TransparencyOf(const PictureRecord& target) {
+  GifTransparency result;
+  ColourRef colour = ColourByNumber(target.GIF_COLOR);
+  if (target.GIF_COLOR != 0) {
+    result.flags |= kGifFlagTransparent;
+    result.colour = colour;
+  }
+  if (target.GIF_PRO != 0) result.flags |= kGifFlagInterlace;
+  return result;
+}
+
+using Writer = int (*)(PictureHandle, const char*, const PictureRecord&);
+
+// Indexed by OutputFormat.
+constexpr Writer kWriters[] = {WriteBmp, WriteJpeg, WritePng, WriteGif, WriteHtm};
+
+}  // namespace
+
+int WriteBmp(PictureHandle picture, const char* path, const PictureRecord& target) {
+  switch (target.BMP_TYPE) {
+    case kBmp24:
+      ConvertTo24Bit(picture);
+      break;
+    case kBmp16:
+      ConvertTo16Bit(picture, 0, 0);
+      break;
+    case kBmp8:
+      ConvertTo8Bit(picture, 0, 0);
+      break;
+    case kBmp8Rle:
+      ConvertTo8Bit(picture, 0, 0);
+      CompressRle(picture);
+      break;
+    default:  // Written as the pipeline left it.
+      break;
+  }
+  return SaveBmp(path, picture);
+}
+
+int WriteJpeg(PictureHandle picture, const char* path, const PictureRecord& target) {
+  // JPG_TYPE is a compression percentage; the library wants a quality.
+  return SaveJpeg(path, picture, 100 - target.JPG_TYPE, target.JPG_PRO);
+}
+
+int WritePng(PictureHandle picture, const char* path, const PictureRecord& target) {
+  PngOptions options{};
+  options.flags = kPngFlagAlways | kPngFlagBitValue;
+  if (target.PNG_PRO != 0) options.flags |= kPngFlagInterlace;
+  options.bitValue = 8;
+  options.depthValue = 8;
+  return SavePng(path, picture, &options);
+}
+
+int WriteGif(PictureHandle picture, const char* path, const PictureRecord& target) {
+  GifTransparency transparency = TransparencyOf(target);
+  GifOptions options{};
+  options.flags = transparency.flags;
+  options.transparent = transparency.colour;
+  return SaveGif(path, picture, &options);
+}
+
+int WriteHtm(PictureHandle picture, const char* path, const PictureRecord& target) {
+  BitmapInfoHeader header{};
+  if (!GetPictureHeader(picture, &header)) return 0;
+  return WriteTableArt(picture, path, header.biWidth, header.biHeight, target.HTM_TYPE + 1);
+}
+
+int WriteAnimatedGif(const PictureHandle* frames, int count, const char* path,
+                     const PictureRecord& target) {
+  GifTransparency transparency = TransparencyOf(target);
+  // Settings are stored unchecked, so an absurd delay is held to what the record can carry.
+  const auto delayMs = static_cast<std::uint16_t>(
+      std::clamp<std::int64_t>(target.GIF_SPEED * INT64_C(10), 0, 65535));
+  std::vector<AnimationFrame> records(static_cast<std::size_t>(std::max(count, 0)));
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    AnimationFrame& record = records[i];
+    record.flags = kGifFlagFrameValid | transparency.flags;
+    record.transparent = transparency.colour;
+    record.frameValue = 2;
+    record.delayMs = delayMs;
+    record.picture = frames[i];
+  }
+  return SaveAnimatedGif(path, records.data(), count, 0);
+}
+
+int SaveByFormat() {
+  AppState* state = GetAppState();
+  const PictureRecord& target = *state->target;
+  if (target.DIB_TYPE < 0 || target.DIB_TYPE >= static_cast<int>(std::size(kWriters))) return 0;
+  return kWriters[target.DIB_TYPE](state->workImage, target.path, target);
+}
+
+int SaveAnimation() {
+  AppState* state = GetAppState();
+  const PictureRecord& target = *state->target;
+  if (target.DIB_TYPE != kFormatGif) return 0;
+  int count = std::clamp(state->paths->itemCount, 0, kFrameSlotCount);
+  return WriteAnimatedGif(state->frameImages, count, target.path, target);
+}

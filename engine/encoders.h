@@ -1,0 +1,30 @@
+// The format encoders: write the processed picture of a slot in the output format DIB_TYPE
+// with that format's options from the target record.
+#pragma once
+
+#include "engine/imagelib/imagelib.h"
+#include "state/app_state.h"
+
+enum OutputFormat {
+  kFormatBmp = 0,
+  kFormatJpeg = 1,
+  kFormatPng = 2,
+  kFormatGif = 3,
+  kFormatHtm = 4,
+};
+
+// Writes workImage to target.path by target.DIB_TYPE. Non-zero on success.
+int SaveByFormat();
+
+// Writes frameImages[0 .. paths.itemCount - 1] as one animated GIF to target.path; 0 at once
+// when DIB_TYPE is not GIF.
+int SaveAnimation();
+
+// The per-format writers; each may convert the picture's depth in place first.
+int WriteBmp(PictureHandle picture, const char* path, const PictureRecord& target);
+int WriteJpeg(PictureHandle picture, const char* path, const PictureRecord& target);
+int WritePng(PictureHandle picture, const char* path, const PictureRecord& target);
+int WriteGif(PictureHandle picture, const char* path, const PictureRecord& target);
+int WriteHtm(PictureHandle picture, const char* path, const PictureRecord& target);
+int WriteAnimatedGif(const PictureHandle* frames, int count, const char* path,
+                     const PictureRecord& target);

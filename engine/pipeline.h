@@ -1,0 +1,14 @@
+// The image pipeline: one input file (source.path) to one output file (target.path) through
+// load, filter, crop, rotation, resize and the encoder, or one frame of an animated GIF.
+#pragma once
+
+// Converts the current source picture. For an animated GIF (DIB_TYPE GIF with GIF_ANIMA set) it
+// collects frame `index` and writes the animation when `isLast` is non-zero. 1 on success; on
+// failure every picture slot is released and the result is 0.
+int ConvertPicture(int index, int isLast);
+
+// One picture through workImage. 1 when the encoder succeeded.
+int ConvertSingle();
+
+// One frame into frameImages[index]; with `isLast` non-zero, writes all paths.itemCount frames.
+int ConvertFrame(int index, int isLast);
