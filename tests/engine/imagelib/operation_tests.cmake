@@ -1,1 +1,4 @@
 # Tests of the pixel operations, depth conversion and quantisation.
+trastel_add_test(imagelib_operation_tests
+  colour_operations_test.cpp
+)

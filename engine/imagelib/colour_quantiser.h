@@ -1,0 +1,61 @@
+// Palette selection for pictures with more colours than a palette can hold, and the search for
+// the palette colour nearest to a given colour.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace imagelib {
+
+struct Rgb {
+  int red = 0;
+  int green = 0;
+  int blue = 0;
+
+  bool operator==(const Rgb&) const = default;
+};
+
+// Collects the colours of 24-bit pixels (B, G, R bytes) and chooses a palette for them.
+class ColourQuantiser {
+ public:
+  ColourQuantiser();
+
+  // Counts `count` pixels starting at `bgr`. A pixel equal to `skipped` (0x00BBGGRR) is left
+  // out when `skipping` is true.
+  void AddPixels(const std::uint8_t* bgr, int count, bool skipping, std::uint32_t skipped);
+
+  // Up to `maxColours` colours that keep the squared error of the counted pixels small:
+  // variance-minimising box splits, refined by a few rounds of k-means.
+  std::vector<Rgb> ChoosePalette(int maxColours) const;
+
+ private:
+  // Colours are counted in bins of 6 bits per channel; each bin keeps the exact sums of its
+  // pixels, so its mean colour is exact.
+  struct Bin {
+    std::uint64_t count = 0;
+    std::uint64_t red = 0;
+    std::uint64_t green = 0;
+    std::uint64_t blue = 0;
+  };
+  std::vector<Bin> bins_;
+};
+
+// Finds the nearest palette colour by squared RGB distance. The palette is searched in green
+// order from the query's green outwards, stopping once green alone is farther than the best.
+class NearestColourFinder {
+ public:
+  explicit NearestColourFinder(const std::vector<Rgb>& palette);
+
+  // The index (into the palette given to the constructor) of the colour nearest to `colour`.
+  // The palette must not be empty.
+  int Find(const Rgb& colour) const;
+
+ private:
+  struct Entry {
+    Rgb colour;
+    int index;
+  };
+  std::vector<Entry> byGreen_;
+};
+
+}  // namespace imagelib
