@@ -1,0 +1,75 @@
+#include "engine/output_naming.h"
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <iterator>
+#include <string>
+
+#include "app/show_message.h"
+#include "app/text_encoding.h"
+#include "state/app_state.h"
+
+namespace {
+
+constexpr const char* kTypeNames[] = {"BMP", "JPG", "PNG", "GIF", "HTM", ""};
+
+// Names are held in 256-byte buffers.
+constexpr std::size_t kNameBytes = 255;
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+}  // namespace
+
+std::string GetPicTypeName(int format) {
+  if (format < 0 || format >= static_cast<int>(std::size(kTypeNames))) {
+    ShowMessage("GetPicTypeName(int n) : %d参照(アドレス破壊)", format);
+    return "";
+  }
+  return kTypeNames[format];
+}
+
+int MakeOutputName(const char* sourceName, int rule, int format, int number, int extensionMode,
+                   int folderFlag, const char* folderName) {
+  AppState* state = GetAppState();
+  const std::string arbitraryName = state->paths->outputName;
+  const std::string numberText = std::to_string(number);
+
+  std::string name;
+  if (folderFlag != 0) name = std::string(folderName) + "/";
+  switch (rule) {
+    case kKeepName:
+      name += sourceName;
+      break;
+    case kNumber:
+      name += numberText;
+      break;
+    case kNumberThenName:
+      name += numberText + arbitraryName;
+      break;
+    case kNameThenNumber:
+      name += arbitraryName + numberText;
+      break;
+    default:
+      break;
+  }
+  std::string extension = "." + GetPicTypeName(format);
+  if (extensionMode == kLowerCaseExtension) name += Lower(extension);
+  if (extensionMode == kUpperCaseExtension) name += extension;
+
+  name = std::string(CutAtCharacterBoundary(name, kNameBytes));
+  CopyText(state->paths->outputName, name.c_str());
+  return 1;
+}
+
+int CreateOutputFolder(const char* outputFolder, const char* subFolder) {
+  std::string folder = std::string(outputFolder) + subFolder;
+  // The new folder takes the output folder's permissions, as a copy of it would.
+  struct stat info;
+  mode_t mode = stat(outputFolder, &info) == 0 ? (info.st_mode & 07777) : 0777;
+  mkdir(folder.c_str(), mode);
+  return 1;
+}

@@ -1,0 +1,31 @@
+// Output file names: the naming rule of the rename page, the extension of the output format
+// and the optional sub-folder.
+#pragma once
+
+#include <string>
+
+enum NamingRule {
+  kKeepName = 0,
+  kNumber = 1,
+  kNumberThenName = 2,
+  kNameThenNumber = 3,
+};
+
+enum ExtensionMode {
+  kLowerCaseExtension = 0,
+  kUpperCaseExtension = 1,
+  kNoExtension = 2,
+};
+
+// Builds the output name of one entry into paths.outputName, whose text on entry is the
+// arbitrary name of the rules that use one. Always 1.
+int MakeOutputName(const char* sourceName, int rule, int format, int number, int extensionMode,
+                   int folderFlag, const char* folderName);
+
+// "BMP", "JPG", "PNG", "GIF", "HTM" for formats 0..4; empty for 5 (no picture) and, with a
+// message, for any other number.
+std::string GetPicTypeName(int format);
+
+// Creates the sub-folder `subFolder` of `outputFolder` (which ends with a separator). An
+// existing folder or a failure goes unreported: the conversion reports what cannot be written.
+int CreateOutputFolder(const char* outputFolder, const char* subFolder);
