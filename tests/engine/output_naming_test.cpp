@@ -1,0 +1,86 @@
+#include "engine/output_naming.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/program_folder.h"
+#include "state/app_state.h"
+#include "ui/headless/headless_control_layer.h"
+
+namespace {
+
+class OutputNamingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SetProgramFolder("/tmp"));
+    DestroyAppState();
+    paths_ = GetAppState()->paths.get();
+    auto layer = std::make_unique<HeadlessControlLayer>();
+    layer_ = layer.get();
+    previousLayer_ = SetControlLayer(std::move(layer));
+  }
+  void TearDown() override {
+    SetControlLayer(std::move(previousLayer_));
+    DestroyAppState();
+  }
+
+  std::string Name(const char* source, int rule, int format, int number, int mode, int folder,
+                   const char* arbitrary = "TrastelSan", const char* folderName = "トラステル") {
+    CopyText(paths_->outputName, arbitrary);
+    EXPECT_EQ(MakeOutputName(source, rule, format, number, mode, folder, folderName), 1);
+    return paths_->outputName;
+  }
+
+  PathBlock* paths_ = nullptr;
+  HeadlessControlLayer* layer_ = nullptr;
+  std::unique_ptr<ControlLayer> previousLayer_;
+};
+
+TEST_F(OutputNamingTest, RulesExtensionsAndFolder) {
+  EXPECT_EQ(Name("cat", kKeepName, 1, 0, kLowerCaseExtension, 0), "cat.jpg");
+  EXPECT_EQ(Name("cat", kNameThenNumber, 3, 7, kUpperCaseExtension, 1),
+            "トラステル/TrastelSan7.GIF");
+  EXPECT_EQ(Name("cat", kNumberThenName, 2, -1, kLowerCaseExtension, 0), "-1TrastelSan.png");
+  EXPECT_EQ(Name("cat", kNumber, 0, 12, kLowerCaseExtension, 0), "12.bmp");
+  EXPECT_EQ(Name("cat", kNumber, 4, 3, kNoExtension, 0), "3");
+  EXPECT_EQ(Name("cat", kKeepName, 4, 3, 9, 0), "cat");  // Unknown modes add nothing.
+  EXPECT_EQ(Name("cat", 4, 1, 3, kNoExtension, 0), "");  // Unknown rule: an empty name.
+  EXPECT_EQ(Name("cat", kKeepName, 5, 0, kLowerCaseExtension, 0), "cat.");
+  EXPECT_EQ(Name("cat", kKeepName, 1, 0, kLowerCaseExtension, 2, "", "sub"), "sub/cat.jpg");
+  EXPECT_TRUE(layer_->messages.empty());
+}
+
+TEST_F(OutputNamingTest, UnknownFormatIsReportedAndGetsNoTypeName) {
+  EXPECT_EQ(Name("cat", kKeepName, 6, 0, kUpperCaseExtension, 0), "cat.");
+  EXPECT_EQ(GetPicTypeName(-1), "");
+  EXPECT_EQ(layer_->messages,
+            (std::vector<std::string>{"GetPicTypeName(int n) : 6参照(アドレス破壊)",
+                                      "GetPicTypeName(int n) : -1参照(アドレス破壊)"}));
+}
+
+TEST_F(OutputNamingTest, LongNamesAreCutWholeCharactersAt255Bytes) {
+  std::string arbitrary;
+  for (int i = 0; i < 100; ++i) arbitrary += "写";  // 3 bytes each.
+  std::string name = Name("cat", kNameThenNumber, 1, 5, kLowerCaseExtension, 0, arbitrary.c_str());
+  EXPECT_EQ(name.size(), 255u);
+  EXPECT_EQ(name, arbitrary.substr(0, 255));
+}
+
+TEST(CreateOutputFolderTest, CreatesOnceAndIgnoresFailures) {
+  namespace fs = std::filesystem;
+  char pattern[] = "/tmp/trastel-naming-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  std::string folder = std::string(pattern) + "/";
+  EXPECT_EQ(CreateOutputFolder(folder.c_str(), "トラステル"), 1);
+  EXPECT_TRUE(fs::is_directory(folder + "トラステル"));
+  EXPECT_EQ(CreateOutputFolder(folder.c_str(), "トラステル"), 1);
+  EXPECT_EQ(CreateOutputFolder((folder + "missing/").c_str(), "x"), 1);
+  EXPECT_FALSE(fs::exists(folder + "missing"));
+  fs::remove_all(pattern);
+}
+
+}  // namespace
