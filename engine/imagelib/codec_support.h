@@ -1,0 +1,56 @@
+// Declarations shared by the decoders and encoders: they work on bytes in memory, and the
+// public load and save calls move those bytes to and from files.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "engine/imagelib/picture.h"
+
+namespace imagelib {
+
+using ByteSpan = std::span<const std::uint8_t>;
+using Bytes = std::vector<std::uint8_t>;
+
+// The kind of picture the bytes hold (kIdentifiedBmp ... kIdentifiedGif, or kIdentifiedNone),
+// judged from their first bytes only.
+int IdentifyPictureBytes(ByteSpan data);
+
+// Decodes a file of any supported kind; null when the bytes are not a sound picture.
+std::unique_ptr<Picture> DecodePicture(ByteSpan data);
+
+std::unique_ptr<Picture> DecodeBmp(ByteSpan data);
+std::unique_ptr<Picture> DecodeJpeg(ByteSpan data);
+std::unique_ptr<Picture> DecodePng(ByteSpan data);
+std::unique_ptr<Picture> DecodeGif(ByteSpan data);
+
+// True when a picture of this size may be allocated for a file of `dataBytes` bytes whose
+// coding can yield at most `pixelsPerByte` pixels per byte. A header that claims far more
+// pixels than its data could hold is refused before anything is allocated; a small allowance
+// keeps tiny files of plain colours readable.
+inline bool IsPlausibleSize(std::int64_t width, std::int64_t height, std::uint64_t dataBytes,
+                            std::uint64_t pixelsPerByte) {
+  constexpr std::uint64_t kAllowancePixels = std::uint64_t{1} << 20;
+  if (!IsAcceptableSize(width, height)) return false;
+  const auto pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+  return pixels <= kAllowancePixels || pixels / pixelsPerByte <= dataBytes;
+}
+
+// A picture of the given size and depth with zeroed pixels (and a zeroed 256-entry palette
+// for 8 bits). The size must have passed IsAcceptableSize.
+std::unique_ptr<Picture> MakePicture(int width, int height, int bitsPerPixel);
+
+// The picture itself when it is uncompressed, otherwise its expanded copy in `scratch`;
+// null when its run-length stream is damaged.
+const Picture* UncompressedView(const Picture& picture, Picture& scratch);
+
+// The picture itself when it is uncompressed 24-bit, otherwise a 24-bit copy in `scratch`.
+const Picture* Bgr24View(const Picture& picture, Picture& scratch);
+
+// Replaces the file at `path` with `bytes`, or leaves everything as it was and returns false.
+bool WriteFileAtomically(const char* path, ByteSpan bytes);
+
+}  // namespace imagelib

@@ -1,0 +1,212 @@
+// PNG decoding and encoding through libpng. libpng reports every error through PngFail, which
+// jumps back to the one setjmp of the call in progress; the caller then destroys the libpng
+// structures, which frees all that libpng allocated.
+#include <png.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstring>
+#include <string>
+
+#include "engine/imagelib/codec_support.h"
+#include "engine/imagelib/imagelib.h"
+#include "engine/imagelib/picture_store.h"
+
+namespace imagelib {
+namespace {
+
+// Deflate expands one byte into at most 1032.
+constexpr std::uint64_t kMostDeflateRatio = 1032;
+
+struct PngSession {
+  std::string message;
+  ByteSpan input;
+  std::size_t readAt = 0;
+  Bytes* output = nullptr;
+};
+
+PngSession& SessionOf(png_structp png) {
+  return *static_cast<PngSession*>(png_get_error_ptr(png));
+}
+
+[[noreturn]] void PngFail(png_structp png, png_const_charp message) {
+  SessionOf(png).message = message;
+  png_longjmp(png, 1);
+}
+
+void PngWarn(png_structp, png_const_charp) {}
+
+void ReadFromMemory(png_structp png, png_bytep target, png_size_t length) {
+  PngSession& session = *static_cast<PngSession*>(png_get_io_ptr(png));
+  if (length > session.input.size() - session.readAt) png_error(png, "file cut short");
+  std::memcpy(target, session.input.data() + session.readAt, length);
+  session.readAt += length;
+}
+
+void WriteToMemory(png_structp png, png_bytep bytes, png_size_t length) {
+  PngSession& session = *static_cast<PngSession*>(png_get_io_ptr(png));
+  session.output->insert(session.output->end(), bytes, bytes + length);
+}
+
+void FlushNothing(png_structp) {}
+
+std::uint8_t OverWhite(std::uint8_t colour, std::uint8_t alpha) {
+  return static_cast<std::uint8_t>((colour * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
+// Palette pictures and grey pictures without transparency stay 8-bit palette pictures;
+// everything else becomes 24-bit, composited over white where it has alpha.
+bool ReadPicture(png_structp png, png_infop info, std::unique_ptr<Picture>& picture,
+                 std::vector<png_bytep>& rows, Bytes& withAlpha) {
+  png_read_info(png, info);
+  png_uint_32 width = 0, height = 0;
+  int bitDepth = 0, colourType = 0, interlace = 0;
+  png_get_IHDR(png, info, &width, &height, &bitDepth, &colourType, &interlace, nullptr, nullptr);
+  const std::uint64_t bitsPerPixel = std::uint64_t{png_get_channels(png, info)} * bitDepth;
+  if (!IsPlausibleSize(width, height, SessionOf(png).input.size(),
+                       kMostDeflateRatio * 8 / bitsPerPixel)) {
+    return false;
+  }
+
+  const bool transparent = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  const bool hasAlpha = transparent || (colourType & PNG_COLOR_MASK_ALPHA) != 0;
+  const bool indexed =
+      !hasAlpha && (colourType == PNG_COLOR_TYPE_PALETTE || colourType == PNG_COLOR_TYPE_GRAY);
+  if (bitDepth == 16) png_set_scale_16(png);
+  if (indexed) {
+    if (colourType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    png_set_packing(png);
+  } else {
+    png_set_expand(png);
+    png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+  }
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+
+  const int w = static_cast<int>(width);
+  const int h = static_cast<int>(height);
+  picture = MakePicture(w, h, indexed ? 8 : 24);
+  if (colourType == PNG_COLOR_TYPE_PALETTE) {
+    png_colorp colours = nullptr;
+    int count = 0;
+    png_get_PLTE(png, info, &colours, &count);
+    for (int i = 0; i < count && i < 256; ++i) {
+      picture->palette[i] = {colours[i].blue, colours[i].green, colours[i].red, 0};
+    }
+    picture->palette.resize(std::max<std::size_t>(std::size_t{1} << bitDepth, count));
+  } else if (indexed) {
+    for (int i = 0; i < 256; ++i) {
+      const auto level = static_cast<std::uint8_t>(i);
+      picture->palette[i] = {level, level, level, 0};
+    }
+  }
+
+  const std::size_t alphaStride = static_cast<std::size_t>(w) * 4;
+  if (hasAlpha) withAlpha.resize(alphaStride * static_cast<std::size_t>(h));
+  rows.resize(static_cast<std::size_t>(h));
+  for (int y = 0; y < h; ++y) {
+    rows[y] =
+        hasAlpha ? withAlpha.data() + alphaStride * static_cast<std::size_t>(y) : picture->Row(y);
+  }
+  png_read_image(png, rows.data());
+  if (!hasAlpha) return true;
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* source = rows[y];
+    std::uint8_t* target = picture->Row(y);
+    for (int x = 0; x < w; ++x, source += 4, target += 3) {
+      for (int channel = 0; channel < 3; ++channel) {
+        target[channel] = OverWhite(source[channel], source[3]);
+      }
+    }
+  }
+  return true;
+}
+
+bool RunDecoder(png_structp png, png_infop info, std::unique_ptr<Picture>& picture,
+                std::vector<png_bytep>& rows, Bytes& withAlpha) {
+  if (setjmp(png_jmpbuf(png)) != 0) return false;
+  return ReadPicture(png, info, picture, rows, withAlpha);
+}
+
+bool RunEncoder(png_structp png, png_infop info, const Picture& picture, bool interlaced,
+                std::vector<png_bytep>& rows) {
+  if (setjmp(png_jmpbuf(png)) != 0) return false;
+  const bool indexed = picture.bitsPerPixel == 8;
+  png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width),
+               static_cast<png_uint_32>(picture.height), 8,
+               indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+               interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  if (indexed) {
+    // The palette covers every index in use, even when the picture's own is shorter.
+    std::size_t entries = std::max<std::size_t>(picture.palette.size(), 1);
+    for (int y = 0; y < picture.height; ++y) {
+      const std::uint8_t* row = picture.Row(y);
+      entries = std::max<std::size_t>(entries, *std::max_element(row, row + picture.width) + 1u);
+    }
+    std::vector<png_color> colours(std::min<std::size_t>(entries, 256));
+    for (std::size_t i = 0; i < colours.size() && i < picture.palette.size(); ++i) {
+      colours[i] = {picture.palette[i].red, picture.palette[i].green, picture.palette[i].blue};
+    }
+    png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
+  }
+  png_write_info(png, info);
+  if (!indexed) png_set_bgr(png);
+  rows.resize(static_cast<std::size_t>(picture.height));
+  for (int y = 0; y < picture.height; ++y) rows[y] = const_cast<png_bytep>(picture.Row(y));
+  png_write_image(png, rows.data());
+  png_write_end(png, nullptr);
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<Picture> DecodePng(ByteSpan data) {
+  PngSession session;
+  session.input = data;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &session, PngFail, PngWarn);
+  if (png == nullptr) return nullptr;
+  png_infop info = png_create_info_struct(png);
+  std::unique_ptr<Picture> picture;
+  std::vector<png_bytep> rows;
+  Bytes withAlpha;
+  bool decoded = false;
+  if (info != nullptr) {
+    png_set_read_fn(png, &session, ReadFromMemory);
+    // Sizes are checked against our own limit once the header is read.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+    decoded = RunDecoder(png, info, picture, rows, withAlpha);
+  }
+  png_destroy_read_struct(&png, &info, nullptr);
+  return decoded ? std::move(picture) : nullptr;
+}
+
+}  // namespace imagelib
+
+int SavePng(const char* path, PictureHandle handle, const PngOptions* options) {
+  const imagelib::Picture* stored = imagelib::FindPicture(handle);
+  if (stored == nullptr) return 0;
+  imagelib::Picture scratch;
+  const imagelib::Picture* picture = stored->bitsPerPixel == 8
+                                         ? imagelib::UncompressedView(*stored, scratch)
+                                         : imagelib::Bgr24View(*stored, scratch);
+  if (picture == nullptr) return 0;
+  const bool interlaced = options != nullptr && (options->flags & kPngFlagInterlace) != 0;
+
+  imagelib::PngSession session;
+  imagelib::Bytes output;
+  session.output = &output;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &session, imagelib::PngFail,
+                                            imagelib::PngWarn);
+  if (png == nullptr) return 0;
+  png_infop info = png_create_info_struct(png);
+  std::vector<png_bytep> rows;
+  bool encoded = false;
+  if (info != nullptr) {
+    png_set_write_fn(png, &session, imagelib::WriteToMemory, imagelib::FlushNothing);
+    encoded = imagelib::RunEncoder(png, info, *picture, interlaced, rows);
+  }
+  png_destroy_write_struct(&png, &info);
+  return encoded && imagelib::WriteFileAtomically(path, output) ? 1 : 0;
+}
