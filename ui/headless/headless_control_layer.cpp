@@ -1,5 +1,22 @@
 #include "ui/headless/headless_control_layer.h"
 
+#include <algorithm>
+
+HeadlessControlLayer::HeadlessControlLayer() {
+  for (const PanelTemplate& declaration : PanelTemplates()) {
+    if (!declaration.created) continue;
+    Panel& panel = panels_[declaration.barId];
+    panel.declaration = &declaration;
+    for (const ControlTemplate& control : declaration.controls) {
+      if (control.id == kNoControlId) continue;
+      Control& created = panel.controls[control.id];
+      created.kind = control.kind;
+      created.style = control.style;
+      created.text = control.text;
+    }
+  }
+}
+
 void HeadlessControlLayer::ShowMessageBox(const std::string& text) {
   messages.push_back(text);
   if (onMessage) onMessage(text);
@@ -13,7 +30,327 @@ bool HeadlessControlLayer::AskYesNo(const std::string& text) {
   return answer;
 }
 
+std::optional<std::string> HeadlessControlLayer::ChooseOpenFile(const std::string& title,
+                                                                std::span<const FileFilter>) {
+  dialogTitles.push_back(title);
+  if (fileChoices.empty()) return std::nullopt;
+  auto choice = fileChoices.front();
+  fileChoices.pop_front();
+  return choice;
+}
+
+std::optional<std::string> HeadlessControlLayer::BrowseForFolder(const std::string& title) {
+  dialogTitles.push_back(title);
+  if (folderChoices.empty()) return std::nullopt;
+  auto choice = folderChoices.front();
+  folderChoices.pop_front();
+  return choice;
+}
+
+bool HeadlessControlLayer::LaunchDocument(const std::string& target) {
+  launched.push_back(target);
+  return launchSucceeds;
+}
+
 void HeadlessControlLayer::PumpOneMessage() {
   ++pumpCount;
   if (onPump) onPump();
+}
+
+void HeadlessControlLayer::BeginWaitCursor() {
+  ++waitCursorDepth;
+}
+
+void HeadlessControlLayer::RestoreWaitCursor() {}
+
+void HeadlessControlLayer::EndWaitCursor() {
+  if (waitCursorDepth > 0) --waitCursorDepth;
+}
+
+void HeadlessControlLayer::RepaintView() {
+  ++repaintCount;
+}
+
+bool HeadlessControlLayer::HasPanel(int barId) const {
+  return panels_.contains(barId);
+}
+
+bool HeadlessControlLayer::IsPanelVisible(int barId) const {
+  auto panel = panels_.find(barId);
+  return panel != panels_.end() && panel->second.visible;
+}
+
+void HeadlessControlLayer::SetPanelVisible(int barId, bool visible) {
+  auto panel = panels_.find(barId);
+  if (panel != panels_.end()) panel->second.visible = visible;
+}
+
+HeadlessControlLayer::Control* HeadlessControlLayer::FindAny(int barId, int controlId) {
+  auto panel = panels_.find(barId);
+  if (panel == panels_.end()) return nullptr;
+  auto control = panel->second.controls.find(controlId);
+  return control == panel->second.controls.end() ? nullptr : &control->second;
+}
+
+const HeadlessControlLayer::Control* HeadlessControlLayer::FindAny(int barId, int controlId) const {
+  return const_cast<HeadlessControlLayer*>(this)->FindAny(barId, controlId);
+}
+
+HeadlessControlLayer::Control* HeadlessControlLayer::Find(int barId, int controlId,
+                                                          ControlKind kind) {
+  Control* control = FindAny(barId, controlId);
+  return control != nullptr && control->kind == kind ? control : nullptr;
+}
+
+const HeadlessControlLayer::Control* HeadlessControlLayer::Find(int barId, int controlId,
+                                                                ControlKind kind) const {
+  return const_cast<HeadlessControlLayer*>(this)->Find(barId, controlId, kind);
+}
+
+int HeadlessControlLayer::ListCount(int barId, int controlId) const {
+  const Control* list = Find(barId, controlId, ControlKind::kListBox);
+  return list ? static_cast<int>(list->items.size()) : 0;
+}
+
+std::string HeadlessControlLayer::ListText(int barId, int controlId, int index) const {
+  const Control* list = Find(barId, controlId, ControlKind::kListBox);
+  if (!list || index < 0 || index >= static_cast<int>(list->items.size())) return "";
+  return list->items[index];
+}
+
+int HeadlessControlLayer::ListInsert(int barId, int controlId, int index, const std::string& text) {
+  Control* list = Find(barId, controlId, ControlKind::kListBox);
+  if (!list) return -1;
+  int count = static_cast<int>(list->items.size());
+  if (index < 0) index = count;
+  if (index > count) return -1;
+  list->items.insert(list->items.begin() + index, text);
+  // The selection stays on the same entry, which moves down when inserted above.
+  if (list->selection >= index) ++list->selection;
+  return index;
+}
+
+int HeadlessControlLayer::ListDelete(int barId, int controlId, int index) {
+  Control* list = Find(barId, controlId, ControlKind::kListBox);
+  if (!list || index < 0 || index >= static_cast<int>(list->items.size())) return -1;
+  list->items.erase(list->items.begin() + index);
+  if (list->selection == index) {
+    list->selection = -1;
+  } else if (list->selection > index) {
+    --list->selection;
+  }
+  return static_cast<int>(list->items.size());
+}
+
+void HeadlessControlLayer::ListReset(int barId, int controlId) {
+  if (Control* list = Find(barId, controlId, ControlKind::kListBox)) {
+    list->items.clear();
+    list->selection = -1;
+  }
+}
+
+int HeadlessControlLayer::ListSelection(int barId, int controlId) const {
+  const Control* list = Find(barId, controlId, ControlKind::kListBox);
+  return list ? list->selection : -1;
+}
+
+bool HeadlessControlLayer::ListSelect(int barId, int controlId, int index) {
+  Control* list = Find(barId, controlId, ControlKind::kListBox);
+  if (!list) return false;
+  bool inRange = index >= 0 && index < static_cast<int>(list->items.size());
+  list->selection = inRange ? index : -1;
+  return inRange;
+}
+
+int HeadlessControlLayer::ComboCount(int barId, int controlId) const {
+  const Control* combo = Find(barId, controlId, ControlKind::kDropDownList);
+  return combo ? static_cast<int>(combo->items.size()) : 0;
+}
+
+std::string HeadlessControlLayer::ComboText(int barId, int controlId, int index) const {
+  const Control* combo = Find(barId, controlId, ControlKind::kDropDownList);
+  if (!combo || index < 0 || index >= static_cast<int>(combo->items.size())) return "";
+  return combo->items[index];
+}
+
+int HeadlessControlLayer::ComboAppend(int barId, int controlId, const std::string& text) {
+  Control* combo = Find(barId, controlId, ControlKind::kDropDownList);
+  if (!combo) return -1;
+  combo->items.push_back(text);
+  return static_cast<int>(combo->items.size()) - 1;
+}
+
+void HeadlessControlLayer::ComboReset(int barId, int controlId) {
+  if (Control* combo = Find(barId, controlId, ControlKind::kDropDownList)) {
+    combo->items.clear();
+    combo->selection = -1;
+  }
+}
+
+bool HeadlessControlLayer::ComboSelect(int barId, int controlId, int index) {
+  Control* combo = Find(barId, controlId, ControlKind::kDropDownList);
+  if (!combo) return false;
+  bool inRange = index >= 0 && index < static_cast<int>(combo->items.size());
+  combo->selection = inRange ? index : -1;
+  return inRange;
+}
+
+int HeadlessControlLayer::ComboSelection(int barId, int controlId) const {
+  const Control* combo = Find(barId, controlId, ControlKind::kDropDownList);
+  return combo ? combo->selection : -1;
+}
+
+int HeadlessControlLayer::GetCheck(int barId, int controlId) const {
+  const Control* button = FindAny(barId, controlId);
+  return button ? button->checked : 0;
+}
+
+void HeadlessControlLayer::SetCheck(int barId, int controlId, int checked) {
+  Control* button = FindAny(barId, controlId);
+  if (button &&
+      (button->kind == ControlKind::kCheckBox || button->kind == ControlKind::kRadioButton)) {
+    button->checked = checked != 0 ? 1 : 0;
+  }
+}
+
+std::string HeadlessControlLayer::GetText(int barId, int controlId) const {
+  const Control* control = FindAny(barId, controlId);
+  return control ? control->text : "";
+}
+
+void HeadlessControlLayer::SetText(int barId, int controlId, const std::string& text) {
+  if (Control* control = FindAny(barId, controlId)) control->text = text;
+}
+
+void HeadlessControlLayer::SetProgressRange(int barId, int controlId, int low, int high) {
+  if (Control* bar = Find(barId, controlId, ControlKind::kProgressBar)) {
+    bar->low = low;
+    bar->high = high;
+    bar->position = std::clamp(bar->position, low, std::max(low, high));
+  }
+}
+
+void HeadlessControlLayer::SetProgressPosition(int barId, int controlId, int position) {
+  if (Control* bar = Find(barId, controlId, ControlKind::kProgressBar)) {
+    bar->position = std::clamp(position, bar->low, std::max(bar->low, bar->high));
+  }
+}
+
+void HeadlessControlLayer::SetProgressStep(int barId, int controlId, int step) {
+  if (Control* bar = Find(barId, controlId, ControlKind::kProgressBar)) bar->step = step;
+}
+
+void HeadlessControlLayer::StepProgress(int barId, int controlId) {
+  Control* bar = Find(barId, controlId, ControlKind::kProgressBar);
+  if (!bar) return;
+  // Stepping past the end starts over from the beginning, as the Windows progress bar does.
+  bar->position += bar->step;
+  if (bar->position > bar->high) bar->position = bar->low + (bar->position - bar->high);
+  bar->position = std::clamp(bar->position, bar->low, std::max(bar->low, bar->high));
+}
+
+void HeadlessControlLayer::DeltaProgress(int barId, int controlId, int delta) {
+  if (Control* bar = Find(barId, controlId, ControlKind::kProgressBar)) {
+    bar->position = std::clamp(bar->position + delta, bar->low, std::max(bar->low, bar->high));
+  }
+}
+
+int HeadlessControlLayer::ProgressPosition(int barId, int controlId) const {
+  const Control* bar = Find(barId, controlId, ControlKind::kProgressBar);
+  return bar ? bar->position : 0;
+}
+
+int HeadlessControlLayer::TreeCount(int barId, int controlId) const {
+  const Control* tree = Find(barId, controlId, ControlKind::kTree);
+  return tree ? static_cast<int>(tree->items.size()) : 0;
+}
+
+int HeadlessControlLayer::TreeInsert(int barId, int controlId, const std::string& text) {
+  Control* tree = Find(barId, controlId, ControlKind::kTree);
+  if (!tree) return -1;
+  tree->items.push_back(text);
+  return static_cast<int>(tree->items.size()) - 1;
+}
+
+void HeadlessControlLayer::TreeSelect(int barId, int controlId, int index) {
+  Control* tree = Find(barId, controlId, ControlKind::kTree);
+  if (!tree) return;
+  int selection = index >= 0 && index < static_cast<int>(tree->items.size()) ? index : -1;
+  if (selection == tree->selection) return;
+  tree->selection = selection;
+  Notify({barId, controlId, Notification::kTreeSelectionChanged, {}});
+}
+
+std::optional<std::string> HeadlessControlLayer::TreeSelectedText(int barId, int controlId) const {
+  const Control* tree = Find(barId, controlId, ControlKind::kTree);
+  if (!tree || tree->selection < 0) return std::nullopt;
+  return tree->items[tree->selection];
+}
+
+std::vector<int> HeadlessControlLayer::RadioGroup(int barId, int controlId) const {
+  // A group runs from a button marked as its start to the next such mark.
+  std::vector<int> group;
+  bool containsControl = false;
+  for (const ControlTemplate& control : panels_.at(barId).declaration->controls) {
+    if (control.kind != ControlKind::kRadioButton) continue;
+    if (control.style & kGroupStart) {
+      if (containsControl) break;
+      group.clear();
+    }
+    group.push_back(control.id);
+    if (control.id == controlId) containsControl = true;
+  }
+  return containsControl ? group : std::vector<int>{};
+}
+
+void HeadlessControlLayer::Focus(int barId, int controlId) {
+  auto previous = focus_;
+  focus_ = std::make_pair(barId, controlId);
+  if (!previous || *previous == *focus_) return;
+  const Control* left = FindAny(previous->first, previous->second);
+  if (left && left->kind == ControlKind::kEdit) {
+    Notify({previous->first, previous->second, Notification::kFocusLost, {}});
+  }
+}
+
+void HeadlessControlLayer::Type(int barId, int controlId, const std::string& text) {
+  Focus(barId, controlId);
+  SetText(barId, controlId, text);
+}
+
+void HeadlessControlLayer::Click(int barId, int controlId) {
+  Control* button = FindAny(barId, controlId);
+  if (!button) return;
+  Focus(barId, controlId);
+  if (button->kind == ControlKind::kCheckBox) {
+    button->checked = 1 - button->checked;
+  } else if (button->kind == ControlKind::kRadioButton) {
+    for (int member : RadioGroup(barId, controlId)) SetCheck(barId, member, 0);
+    button->checked = 1;
+  }
+  Notify({barId, controlId, Notification::kClicked, {}});
+}
+
+void HeadlessControlLayer::Choose(int barId, int controlId, int index) {
+  Control* control = FindAny(barId, controlId);
+  if (!control) return;
+  Focus(barId, controlId);
+  bool chosen = control->kind == ControlKind::kListBox ? ListSelect(barId, controlId, index)
+                                                       : ComboSelect(barId, controlId, index);
+  if (chosen) Notify({barId, controlId, Notification::kSelectionChanged, {}});
+}
+
+void HeadlessControlLayer::ClickTreeItem(int barId, int controlId, int index) {
+  Focus(barId, controlId);
+  TreeSelect(barId, controlId, index);
+}
+
+void HeadlessControlLayer::DropFiles(int barId, std::vector<std::string> files) {
+  auto panel = panels_.find(barId);
+  if (panel == panels_.end() || !panel->second.declaration->acceptsFiles) return;
+  Notify({barId, 0, Notification::kFilesDropped, std::move(files)});
+}
+
+void HeadlessControlLayer::ChooseMenuCommand(int commandId) {
+  Notify({0, commandId, Notification::kMenuCommand, {}});
 }

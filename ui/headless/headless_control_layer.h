@@ -1,19 +1,86 @@
-// In-memory controls for tests and the window-less tool: message boxes are recorded (and, when
-// asked, echoed to a stream), questions are answered from a queue.
+// In-memory controls built from the panel declarations, behaving like the Windows controls they
+// stand for. Used by the tests and the window-less tool. Message boxes are recorded (and, when
+// asked, echoed), questions and dialogs are answered from queues, and the user's actions (clicks,
+// choices, typing, focus moves, drops) are simulated by the methods under "User actions".
 #pragma once
 
 #include <deque>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "resources/panel_templates.h"
 #include "ui/control_layer.h"
 
 class HeadlessControlLayer : public ControlLayer {
  public:
+  HeadlessControlLayer();
+
   void ShowMessageBox(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
+  std::optional<std::string> ChooseOpenFile(const std::string& title,
+                                            std::span<const FileFilter> filters) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title) override;
+  bool LaunchDocument(const std::string& target) override;
   void PumpOneMessage() override;
+  void BeginWaitCursor() override;
+  void RestoreWaitCursor() override;
+  void EndWaitCursor() override;
+  void RepaintView() override;
+
+  bool HasPanel(int barId) const override;
+  bool IsPanelVisible(int barId) const override;
+  void SetPanelVisible(int barId, bool visible) override;
+
+  int ListCount(int barId, int controlId) const override;
+  std::string ListText(int barId, int controlId, int index) const override;
+  int ListInsert(int barId, int controlId, int index, const std::string& text) override;
+  int ListDelete(int barId, int controlId, int index) override;
+  void ListReset(int barId, int controlId) override;
+  int ListSelection(int barId, int controlId) const override;
+  bool ListSelect(int barId, int controlId, int index) override;
+
+  int ComboCount(int barId, int controlId) const override;
+  std::string ComboText(int barId, int controlId, int index) const override;
+  int ComboAppend(int barId, int controlId, const std::string& text) override;
+  void ComboReset(int barId, int controlId) override;
+  bool ComboSelect(int barId, int controlId, int index) override;
+  int ComboSelection(int barId, int controlId) const override;
+
+  int GetCheck(int barId, int controlId) const override;
+  void SetCheck(int barId, int controlId, int checked) override;
+  std::string GetText(int barId, int controlId) const override;
+  void SetText(int barId, int controlId, const std::string& text) override;
+
+  void SetProgressRange(int barId, int controlId, int low, int high) override;
+  void SetProgressPosition(int barId, int controlId, int position) override;
+  void SetProgressStep(int barId, int controlId, int step) override;
+  void StepProgress(int barId, int controlId) override;
+  void DeltaProgress(int barId, int controlId, int delta) override;
+  int ProgressPosition(int barId, int controlId) const override;
+
+  int TreeCount(int barId, int controlId) const override;
+  int TreeInsert(int barId, int controlId, const std::string& text) override;
+  void TreeSelect(int barId, int controlId, int index) override;
+  std::optional<std::string> TreeSelectedText(int barId, int controlId) const override;
+
+  // User actions.
+  // Moves the focus to a control; an edit box that loses it reports kFocusLost.
+  void Focus(int barId, int controlId);
+  // Focuses an edit box and replaces its text, as typing would.
+  void Type(int barId, int controlId, const std::string& text);
+  // Clicks a button: a check box toggles, a radio button checks itself and clears the other
+  // buttons of its group; then kClicked.
+  void Click(int barId, int controlId);
+  // Chooses entry `index` of a drop-down list or list box; then kSelectionChanged.
+  void Choose(int barId, int controlId, int index);
+  // Clicks tree item `index`: the focus moves to the tree, then the selection changes.
+  void ClickTreeItem(int barId, int controlId, int index);
+  void DropFiles(int barId, std::vector<std::string> files);
+  void ChooseMenuCommand(int commandId);
 
   // Every message box text, in order.
   std::vector<std::string> messages;
@@ -22,9 +89,48 @@ class HeadlessControlLayer : public ControlLayer {
   // Answers for the next questions; when empty, questions are answered with `defaultAnswer`.
   std::deque<bool> answers;
   bool defaultAnswer = true;
+  // Results of the next file and folder dialogs (nullopt: cancelled); cancelled when empty.
+  std::deque<std::optional<std::string>> fileChoices;
+  std::deque<std::optional<std::string>> folderChoices;
+  // Titles of the file and folder dialogs shown, in order.
+  std::vector<std::string> dialogTitles;
+  // Every launched page or file, and whether launching succeeds.
+  std::vector<std::string> launched;
+  bool launchSucceeds = true;
   // Called for every message box when set (the batch tool prints them).
   std::function<void(const std::string&)> onMessage;
   // Called for each pumped message when set (tests use it to run a command mid-loop).
   std::function<void()> onPump;
   int pumpCount = 0;
+  int repaintCount = 0;
+  int waitCursorDepth = 0;
+
+ private:
+  struct Control {
+    ControlKind kind;
+    unsigned style;
+    std::string text;
+    std::vector<std::string> items;
+    int selection = -1;
+    int checked = 0;
+    int low = 0;
+    int high = 100;
+    int position = 0;
+    int step = 10;
+  };
+  struct Panel {
+    const PanelTemplate* declaration;
+    bool visible = true;
+    std::map<int, Control> controls;
+  };
+
+  Control* Find(int barId, int controlId, ControlKind kind);
+  const Control* Find(int barId, int controlId, ControlKind kind) const;
+  Control* FindAny(int barId, int controlId);
+  const Control* FindAny(int barId, int controlId) const;
+  // The radio buttons of the group that `controlId` belongs to.
+  std::vector<int> RadioGroup(int barId, int controlId) const;
+
+  std::map<int, Panel> panels_;
+  std::optional<std::pair<int, int>> focus_;
 };

@@ -1,0 +1,118 @@
+#include "panels/handlers.h"
+
+#include <string>
+
+#include "panels/crop_rules.h"
+#include "panels/panel_helper.h"
+#include "panels/text_rules.h"
+#include "panels/view_operations.h"
+#include "resources/control_ids.h"
+#include "state/app_state.h"
+#include "ui/control_layer.h"
+
+namespace {
+
+constexpr int kSizeLimit = 2500;
+
+void ApplySizeBoxRule(int controlId, const char* fallback) {
+  ControlLayer& layer = GetControlLayer();
+  int value = ParseInt(layer.GetText(kFormatPanel, controlId));
+  layer.SetText(kFormatPanel, controlId,
+                value <= 0 || value > kSizeLimit ? fallback : std::to_string(value));
+  CurrentViewOperations().refreshSelection();
+  skipTreeChange = 1;
+}
+
+void ApplyNameRule(int barId, int controlId) {
+  ControlLayer& layer = GetControlLayer();
+  layer.SetText(barId, controlId, SanitiseName(layer.GetText(barId, controlId), '_'));
+  OnSettingChanged();
+}
+
+}  // namespace
+
+void OnResizeWidthLeft() {
+  ApplySizeBoxRule(kResizeWidthBox, "256");
+}
+
+void OnResizeHeightLeft() {
+  ApplySizeBoxRule(kResizeHeightBox, "128");
+}
+
+void OnFormatOrResizeChanged() {
+  CurrentViewOperations().refreshSelection();
+  GetControlLayer().RepaintView();
+}
+
+void OnFormatPageChanged(int page) {
+  ControlLayer& layer = GetControlLayer();
+  if (layer.ComboSelection(kFormatPanel, kFormatList) == page) {
+    CurrentViewOperations().refreshSelection();
+    layer.RepaintView();
+  } else {
+    ReadPanels();
+  }
+}
+
+void OnRenameNumberLeft() {
+  ControlLayer& layer = GetControlLayer();
+  int value = ParseInt(layer.GetText(kRenamePage, kRenameNumberBox));
+  layer.SetText(kRenamePage, kRenameNumberBox, std::to_string(value));
+  OnSettingChanged();
+}
+
+void OnRenameStepLeft() {
+  ControlLayer& layer = GetControlLayer();
+  int value = ParseInt(layer.GetText(kRenamePage, kRenameStepBox));
+  layer.SetText(kRenamePage, kRenameStepBox, value <= 0 ? "1" : std::to_string(value));
+  OnSettingChanged();
+}
+
+void OnRenameNameLeft() {
+  ApplyNameRule(kRenamePage, kRenameNameBox);
+}
+
+void OnFolderNameLeft() {
+  ApplyNameRule(kOtherPage, kFolderNameBox);
+}
+
+void NormaliseCropBoxes() {
+  ControlLayer& layer = GetControlLayer();
+  CropValues values{};
+  for (std::size_t i = 0; i < kCropBoxes.size(); ++i) {
+    values[i] = ParseInt(layer.GetText(kFilterPage, kCropBoxes[i]));
+  }
+  values = CheckCropAxes(values);
+  for (std::size_t i = 0; i < kCropBoxes.size(); ++i) {
+    layer.SetText(kFilterPage, kCropBoxes[i], std::to_string(values[i]));
+  }
+}
+
+void OnCropBoxLeft(int group) {
+  PictureRecord& target = *GetAppState()->target;
+  target.CUT_TYPE = ReadCropType();
+  NormaliseCropBoxes();
+  if (group == target.CUT_TYPE) {
+    CurrentViewOperations().refreshSelection();
+    skipTreeChange = 1;
+  } else {
+    ReadPanels();
+  }
+}
+
+void OnSettingChanged() {
+  ReadPanels();
+  if (GetControlLayer().ListCount(kInputPanel, kInputList) > 0) {
+    CurrentViewOperations().showOutputNamePreview();
+  }
+}
+
+void BrowseOutputFolder() {
+  ControlLayer& layer = GetControlLayer();
+  auto folder = layer.BrowseForFolder("画像を出力場所を指定してください！");
+  if (folder) {
+    layer.SetText(kInputPanel, kOutputFolderBox, *folder);
+    CopyText(GetAppState()->paths->SAVE, folder->c_str());
+  }
+  ReadPanels();
+}

@@ -1,0 +1,19 @@
+#include "panels/initialise_settings.h"
+
+#include "panels/choice_tables.h"
+#include "panels/panel_helper.h"
+#include "resources/control_ids.h"
+#include "state/app_state.h"
+#include "state/settings_file.h"
+#include "ui/control_layer.h"
+
+void InitialiseSettings() {
+  ControlLayer& layer = GetControlLayer();
+  if (!layer.AskYesNo("本当に設定を初期化してよろしいでしょうか？")) return;
+  layer.ListReset(kInputPanel, kInputList);
+  // Emptied first so that filling them again does not duplicate their entries.
+  for (const ChoiceTable& table : ChoiceTables()) layer.ComboReset(table.barId, table.controlId);
+  SetDefaults(GetAppState());
+  FillPanels();
+  SaveSettings();
+}

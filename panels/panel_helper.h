@@ -1,0 +1,34 @@
+// Filling the option panels from the settings and reading them back. The controls are the
+// master copy of the settings while the program runs: FillPanels copies the settings into them,
+// ReadPanels copies every control back and saves the settings file.
+#pragma once
+
+#include <array>
+
+#include "panels/settings_pages.h"
+
+// Holds the settings tree's items in tree order, once FillSettingsTree has inserted them.
+struct PanelHelper {
+  std::array<int, 8> treeItems{-1, -1, -1, -1, -1, -1, -1, -1};
+};
+
+// The process-wide PanelHelper, created on first use.
+PanelHelper& GetPanelHelper();
+void DestroyPanelHelper();
+
+// Fills every list and sets every control from the settings; appends to the lists without
+// emptying them.
+void FillPanels();
+// Inserts the eight tree items if the tree is empty, then selects the first one.
+void FillSettingsTree();
+int FillGifPage();
+int FillRenamePage();
+int FillFilterPage();
+
+// Reads every control into the settings in a fixed order, then saves the settings file.
+void ReadPanels();
+void ReadResize(int resizeType);
+void ReadCrop(int cropType);
+// The crop form of the checked crop radio button: 0 if "しない", else 1 if form 1, else 2.
+int ReadCropType();
+void ReadRename();

@@ -1,0 +1,48 @@
+#include "panels/settings_pages.h"
+
+#include "resources/control_ids.h"
+#include "resources/panel_templates.h"
+#include "ui/control_layer.h"
+
+namespace {
+
+constexpr SettingsPage kPages[] = {
+    {"BMP(*.bmp)", kBmpPage},  {"JPG(*.jpg)", kJpgPage}, {"PNG(*.png)", kPngPage},
+    {"GIF(*.gif)", kGifPage},  {"HTM(*.htm)", kHtmPage}, {"編集", kFilterPage},
+    {"リネーム", kRenamePage}, {"その他", kOtherPage},
+};
+
+}  // namespace
+
+int skipTreeChange = 0;
+
+std::span<const SettingsPage> SettingsPages() {
+  return kPages;
+}
+
+int SettingsPageOf() {
+  auto selected = GetControlLayer().TreeSelectedText(kSettingsTreePanel, kSettingsTree);
+  if (!selected) return -1;
+  for (int page = 0; page < static_cast<int>(std::size(kPages)); ++page) {
+    if (*selected == kPages[page].treeText) return page;
+  }
+  return -1;
+}
+
+void ShowSettingsPage(int page) {
+  ControlLayer& layer = GetControlLayer();
+  for (int barId : SettingsPageBars()) layer.SetPanelVisible(barId, false);
+  if (page >= 0 && page < static_cast<int>(std::size(kPages))) {
+    layer.SetPanelVisible(kPages[page].barId, true);
+  }
+}
+
+void OnSettingsTreeChanged() {
+  if (skipTreeChange) {
+    skipTreeChange = 0;
+    return;
+  }
+  int page = SettingsPageOf();
+  if (page != -1) ShowSettingsPage(page);
+  GetControlLayer().RepaintView();
+}

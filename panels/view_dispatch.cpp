@@ -1,0 +1,105 @@
+#include "panels/view_dispatch.h"
+
+#include "panels/handlers.h"
+#include "panels/initialise_settings.h"
+#include "panels/settings_pages.h"
+#include "panels/view_operations.h"
+#include "resources/control_ids.h"
+
+namespace {
+
+using enum Notification;
+
+struct HandlerRow {
+  int barId;
+  int controlId;
+  Notification notification;
+  void (*handler)();
+};
+
+constexpr HandlerRow kHandlers[] = {
+    {kInputPanel, kInputList, kSelectionChanged,
+     [] { CurrentViewOperations().refreshSelection(); }},
+    {kInputPanel, kAddOneButton, kClicked, OnAddOne},
+    {kInputPanel, kDeleteOneButton, kClicked, OnDeleteOne},
+    {kInputPanel, kDeleteAllButton, kClicked, OnDeleteAll},
+    {kInputPanel, kAddFolderButton, kClicked, OnAddFolder},
+    {kInputPanel, kMoveUpButton, kClicked, OnMoveUp},
+    {kInputPanel, kMoveDownButton, kClicked, OnMoveDown},
+    {kInputPanel, kCalcTotalButton, kClicked, OnCalcTotal},
+    {kInputPanel, kBrowseFolderButton, kClicked, BrowseOutputFolder},
+
+    {kFormatPanel, kResizeWidthBox, kFocusLost, OnResizeWidthLeft},
+    {kFormatPanel, kResizeHeightBox, kFocusLost, OnResizeHeightLeft},
+    {kFormatPanel, kFormatList, kSelectionChanged, OnFormatOrResizeChanged},
+    {kFormatPanel, kResizeKeepRadio, kClicked, OnFormatOrResizeChanged},
+    {kFormatPanel, kResize640Radio, kClicked, OnFormatOrResizeChanged},
+    {kFormatPanel, kResize320Radio, kClicked, OnFormatOrResizeChanged},
+    {kFormatPanel, kResizeUserRadio, kClicked, OnFormatOrResizeChanged},
+
+    {kBmpPage, kBmpColourList, kSelectionChanged, [] { OnFormatPageChanged(0); }},
+    {kJpgPage, kJpgQualityList, kSelectionChanged, [] { OnFormatPageChanged(1); }},
+    {kJpgPage, kJpgProgressiveCheck, kClicked, [] { OnFormatPageChanged(1); }},
+    {kPngPage, kPngInterlaceCheck, kClicked, [] { OnFormatPageChanged(2); }},
+    {kGifPage, kGifInterlaceCheck, kClicked, [] { OnFormatPageChanged(3); }},
+    {kGifPage, kGifAnimationCheck, kClicked, [] { OnFormatPageChanged(3); }},
+    {kGifPage, kGifDelayList, kSelectionChanged, [] { OnFormatPageChanged(3); }},
+    {kGifPage, kGifTransparencyList, kSelectionChanged, [] { OnFormatPageChanged(3); }},
+    {kGifPage, kGifBitDepthList, kSelectionChanged, [] { OnFormatPageChanged(3); }},
+    {kHtmPage, kHtmPixelList, kSelectionChanged, [] { OnFormatPageChanged(4); }},
+
+    {kFilterPage, kFilterList, kSelectionChanged,
+     [] { CurrentViewOperations().refreshSelection(); }},
+    {kFilterPage, kAngleList, kSelectionChanged,
+     [] { CurrentViewOperations().refreshSelection(); }},
+    {kFilterPage, kBlankColourList, kSelectionChanged,
+     [] { CurrentViewOperations().refreshSelection(); }},
+    {kFilterPage, kCropNoneRadio, kClicked, [] { CurrentViewOperations().refreshSelection(); }},
+    {kFilterPage, kCropSizeRadio, kClicked, [] { CurrentViewOperations().refreshSelection(); }},
+    {kFilterPage, kCropEndRadio, kClicked, [] { CurrentViewOperations().refreshSelection(); }},
+    {kFilterPage, kCropStartX1Box, kFocusLost, [] { OnCropBoxLeft(1); }},
+    {kFilterPage, kCropStartY1Box, kFocusLost, [] { OnCropBoxLeft(1); }},
+    {kFilterPage, kCropSizeXBox, kFocusLost, [] { OnCropBoxLeft(1); }},
+    {kFilterPage, kCropSizeYBox, kFocusLost, [] { OnCropBoxLeft(1); }},
+    {kFilterPage, kCropStartX2Box, kFocusLost, [] { OnCropBoxLeft(2); }},
+    {kFilterPage, kCropStartY2Box, kFocusLost, [] { OnCropBoxLeft(2); }},
+    {kFilterPage, kCropEndXBox, kFocusLost, [] { OnCropBoxLeft(2); }},
+    {kFilterPage, kCropEndYBox, kFocusLost, [] { OnCropBoxLeft(2); }},
+
+    {kRenamePage, kRenameRuleList, kSelectionChanged, OnSettingChanged},
+    {kRenamePage, kExtensionList, kSelectionChanged, OnSettingChanged},
+    {kRenamePage, kRenameNumberBox, kFocusLost, OnRenameNumberLeft},
+    {kRenamePage, kRenameStepBox, kFocusLost, OnRenameStepLeft},
+    {kRenamePage, kRenameNameBox, kFocusLost, OnRenameNameLeft},
+    {kOtherPage, kSubFolderList, kSelectionChanged, OnSettingChanged},
+    {kOtherPage, kFolderNameBox, kFocusLost, OnFolderNameLeft},
+    // The preview method gets the sub-folder list's handler so that a new choice is saved at once.
+    {kOtherPage, kPreviewMethodList, kSelectionChanged, OnSettingChanged},
+
+    {kSettingsTreePanel, kSettingsTree, kTreeSelectionChanged, OnSettingsTreeChanged},
+    {kActionPanel, kPreviewButton, kClicked, OnPreview},
+    {kActionPanel, kRunButton, kClicked, RunBatch},
+    {kActionPanel, kInitialiseButton, kClicked, InitialiseSettings},
+};
+
+}  // namespace
+
+ViewOperations& CurrentViewOperations() {
+  static ViewOperations operations;
+  return operations;
+}
+
+void DispatchViewEvent(const ControlEvent& event) {
+  // Files dropped on the input panel; drops anywhere else are ignored.
+  if (event.notification == kFilesDropped) {
+    if (event.barId == kInputPanel) OnInputDrop(event.files);
+    return;
+  }
+  for (const HandlerRow& row : kHandlers) {
+    if (row.barId == event.barId && row.controlId == event.controlId &&
+        row.notification == event.notification) {
+      row.handler();
+      return;
+    }
+  }
+}

@@ -1,0 +1,17 @@
+#include "resources/main_menu.h"
+
+#include "resources/control_ids.h"
+
+namespace {
+
+constexpr MenuItemTemplate kMainMenu[] = {
+    {"ファイル", "アプリ終了", kExitCommand},
+    {"ヘルプ", "説明書", kHelpCommand},
+    {"ヘルプ", "ヴァージョン", kAboutCommand},
+};
+
+}  // namespace
+
+std::span<const MenuItemTemplate> MainMenuItems() {
+  return kMainMenu;
+}

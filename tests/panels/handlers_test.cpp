@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include "panels/settings_pages.h"
+#include "resources/control_ids.h"
+#include "state/app_state.h"
+#include "tests/panels/panel_fixture.h"
+
+namespace {
+
+class HandlersTest : public PanelFixture {
+ protected:
+  void SetUp() override {
+    PanelFixture::SetUp();
+    StartUp();
+  }
+  // Types into a box and moves the focus away, which runs the box's handler.
+  void Enter(int barId, int controlId, const std::string& text) {
+    layer->Type(barId, controlId, text);
+    layer->Focus(kActionPanel, kRunButton);
+  }
+};
+
+TEST_F(HandlersTest, SizeBoxesKeepValuesWithinOneTo2500) {
+  const struct {
+    const char* typed;
+    const char* width;
+    const char* height;
+  } cases[] = {
+      {"0", "256", "128"}, {"2501", "256", "128"}, {"2500", "2500", "2500"}, {"007", "7", "7"},
+      {"", "256", "128"},  {"-40", "256", "128"},  {"12ab", "12", "12"},
+  };
+  for (const auto& c : cases) {
+    Enter(kFormatPanel, kResizeWidthBox, c.typed);
+    Enter(kFormatPanel, kResizeHeightBox, c.typed);
+    EXPECT_EQ(layer->GetText(kFormatPanel, kResizeWidthBox), c.width) << c.typed;
+    EXPECT_EQ(layer->GetText(kFormatPanel, kResizeHeightBox), c.height) << c.typed;
+  }
+  EXPECT_EQ(refreshCount, 2 * static_cast<int>(std::size(cases)));
+}
+
+TEST_F(HandlersTest, NumberAndStepBoxes) {
+  const struct {
+    int controlId;
+    const char* typed;
+    const char* shown;
+  } cases[] = {
+      {kRenameNumberBox, "", "0"}, {kRenameNumberBox, "0012", "12"}, {kRenameNumberBox, "-3", "-3"},
+      {kRenameStepBox, "0", "1"},  {kRenameStepBox, "", "1"},        {kRenameStepBox, "-2", "1"},
+      {kRenameStepBox, "05", "5"},
+  };
+  for (const auto& c : cases) {
+    Enter(kRenamePage, c.controlId, c.typed);
+    EXPECT_EQ(layer->GetText(kRenamePage, c.controlId), c.shown) << c.typed;
+  }
+  EXPECT_EQ(GetAppState()->paths->RENAME_VAL, 5);
+  // These boxes only read back: no trial conversion.
+  EXPECT_EQ(refreshCount, 0);
+}
+
+TEST_F(HandlersTest, NameBoxesAreSanitisedWhenLeft) {
+  Enter(kRenamePage, kRenameNameBox, "my file.jpg");
+  EXPECT_EQ(layer->GetText(kRenamePage, kRenameNameBox), "my_file_jpg");
+  EXPECT_STREQ(GetAppState()->paths->RENAME_NAME, "my_file_jpg");
+  Enter(kOtherPage, kFolderNameBox, "出力\xe3\x80\x80\xef\xbd\xb1/x");
+  EXPECT_EQ(layer->GetText(kOtherPage, kFolderNameBox), "出力\xe3\x80\x80__x");
+  EXPECT_STREQ(GetAppState()->paths->subFolder, "出力\xe3\x80\x80__x");
+  EXPECT_NE(SettingsFileText().find("#RENAME_NAME=\tmy_file_jpg\r\n"), std::string::npos);
+}
+
+TEST_F(HandlersTest, NamePreviewRunsOnlyWhenTheListHasEntries) {
+  layer->Choose(kRenamePage, kRenameRuleList, 1);
+  EXPECT_EQ(namePreviewCount, 0);
+  layer->ListInsert(kInputPanel, kInputList, -1, "a.bmp");
+  layer->Choose(kRenamePage, kExtensionList, 1);
+  layer->Choose(kOtherPage, kSubFolderList, 1);
+  layer->Choose(kOtherPage, kPreviewMethodList, 1);
+  EXPECT_EQ(namePreviewCount, 3);
+  EXPECT_EQ(refreshCount, 0);
+  EXPECT_EQ(GetAppState()->paths->PREVIEW_TYPE, 1);
+  EXPECT_NE(SettingsFileText().find("#PREVIEW_TYPE=\t1\r\n"), std::string::npos);
+}
+
+TEST_F(HandlersTest, FormatPageChangesRefreshOnlyForTheChosenFormat) {
+  layer->Choose(kFormatPanel, kFormatList, 1);  // JPG
+  EXPECT_EQ(refreshCount, 1);
+  layer->Choose(kGifPage, kGifDelayList, 50);
+  EXPECT_EQ(refreshCount, 1);
+  EXPECT_EQ(GetAppState()->target->GIF_SPEED, 50);
+  EXPECT_NE(SettingsFileText().find("#GIF_SPEED=\t50\r\n"), std::string::npos);
+  layer->Choose(kJpgPage, kJpgQualityList, 90);
+  layer->Click(kJpgPage, kJpgProgressiveCheck);
+  EXPECT_EQ(refreshCount, 3);
+  layer->Click(kPngPage, kPngInterlaceCheck);
+  layer->Choose(kHtmPage, kHtmPixelList, 2);
+  layer->Choose(kBmpPage, kBmpColourList, 2);
+  EXPECT_EQ(refreshCount, 3);
+  // The filter page and the resize radios always refresh.
+  layer->Choose(kFilterPage, kFilterList, 3);
+  layer->Click(kFilterPage, kCropSizeRadio);
+  layer->Click(kFormatPanel, kResize640Radio);
+  EXPECT_EQ(refreshCount, 6);
+}
+
+TEST_F(HandlersTest, CropBoxesRefreshOnlyForTheActiveForm) {
+  layer->Click(kFilterPage, kCropSizeRadio);
+  refreshCount = 0;
+  layer->SetText(kFilterPage, kCropStartX2Box, "");
+  layer->SetText(kFilterPage, kCropSizeXBox, "0040");
+  Enter(kFilterPage, kCropStartY2Box, "15");
+  // Every box is normalised, the settings are saved, nothing is converted on trial.
+  EXPECT_EQ(layer->GetText(kFilterPage, kCropStartX2Box), "0");
+  EXPECT_EQ(layer->GetText(kFilterPage, kCropSizeXBox), "40");
+  EXPECT_EQ(refreshCount, 0);
+  EXPECT_EQ(skipTreeChange, 0);
+  EXPECT_EQ(GetAppState()->target->CUT_Y_2, 15);
+
+  Enter(kFilterPage, kCropStartY1Box, "30");
+  EXPECT_EQ(refreshCount, 1);
+  EXPECT_EQ(skipTreeChange, 1);
+}
+
+TEST_F(HandlersTest, CropBoxesGetThePerAxisCheck) {
+  Enter(kFilterPage, kCropSizeXBox, "2600");
+  EXPECT_EQ(layer->GetText(kFilterPage, kCropStartX1Box), "0");
+  EXPECT_EQ(layer->GetText(kFilterPage, kCropSizeXBox), "320");
+  Enter(kFilterPage, kCropEndYBox, "0");
+  EXPECT_EQ(layer->GetText(kFilterPage, kCropStartY2Box), "0");
+  EXPECT_EQ(layer->GetText(kFilterPage, kCropEndYBox), "320");
+  Enter(kFilterPage, kCropEndXBox, "2500");
+  EXPECT_EQ(layer->GetText(kFilterPage, kCropEndXBox), "2500");
+}
+
+TEST_F(HandlersTest, LeavingASizeBoxSkipsTheNextTreeChangeOnce) {
+  layer->Type(kFormatPanel, kResizeWidthBox, "300");
+  // The click on the tree takes the focus from the box first, so the page stays.
+  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 7);
+  EXPECT_TRUE(layer->IsPanelVisible(kBmpPage));
+  EXPECT_FALSE(layer->IsPanelVisible(kOtherPage));
+  EXPECT_EQ(layer->TreeSelectedText(kSettingsTreePanel, kSettingsTree), "その他");
+  EXPECT_EQ(skipTreeChange, 0);
+  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 5);
+  EXPECT_TRUE(layer->IsPanelVisible(kFilterPage));
+  EXPECT_FALSE(layer->IsPanelVisible(kBmpPage));
+}
+
+TEST_F(HandlersTest, TreeItemsShowTheirPagesAlone) {
+  const auto pages = SettingsPages();
+  for (int item = 7; item >= 0; --item) {
+    layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, item);
+    for (int page = 0; page < 8; ++page) {
+      EXPECT_EQ(layer->IsPanelVisible(pages[page].barId), page == item) << item << "/" << page;
+    }
+  }
+  EXPECT_EQ(pages[5].barId, kFilterPage);
+  EXPECT_EQ(pages[6].barId, kRenamePage);
+  EXPECT_FALSE(layer->HasPanel(kAviPage));
+  EXPECT_FALSE(layer->HasPanel(kRegistryPage));
+}
+
+TEST_F(HandlersTest, OutputFolderBrowserSavesChosenFolderOrKeepsTheOld) {
+  std::string before = layer->GetText(kInputPanel, kOutputFolderBox);
+  layer->folderChoices.push_back(std::nullopt);
+  layer->Choose(kJpgPage, kJpgQualityList, 33);
+  layer->SetCheck(kGifPage, kGifAnimationCheck, 1);
+  layer->Click(kInputPanel, kBrowseFolderButton);
+  EXPECT_EQ(layer->dialogTitles.back(), "画像を出力場所を指定してください！");
+  EXPECT_EQ(layer->GetText(kInputPanel, kOutputFolderBox), before);
+  // Cancelled, the settings are still read back and saved.
+  EXPECT_NE(SettingsFileText().find("#GIF_ANIMA=\t1\r\n"), std::string::npos);
+
+  layer->folderChoices.push_back("/tmp/out/");
+  layer->Click(kInputPanel, kBrowseFolderButton);
+  EXPECT_EQ(layer->GetText(kInputPanel, kOutputFolderBox), "/tmp/out/");
+  EXPECT_STREQ(GetAppState()->paths->SAVE, "/tmp/out/");
+  EXPECT_NE(SettingsFileText().find("#SAVE=\r\n/tmp/out/\r\n"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+// Where the panels and their controls sit in the fixed main window, in pixels. The templates are
+// in Windows dialog units; they are placed with the Windows scale (the 8-point dialog font at
+// 96 DPI) so that the layout keeps the proportions it was designed with.
+#pragma once
+
+#include <vector>
+
+#include "resources/panel_templates.h"
+
+inline constexpr int kFrameWidth = 630;
+inline constexpr int kFrameHeight = 485;
+// The line that separates a docked panel from the view.
+inline constexpr int kBorderLineWidth = 2;
+// A drop-down list's template height is that of its opened list; closed it shows one row.
+inline constexpr int kClosedListHeightUnits = 13;
+
+struct PixelRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+
+  int Right() const { return x + width; }
+  int Bottom() const { return y + height; }
+  bool Contains(const PixelRect& other) const {
+    return other.x >= x && other.y >= y && other.Right() <= Right() && other.Bottom() <= Bottom();
+  }
+};
+
+int DialogUnitsToPixelsX(int units);
+int DialogUnitsToPixelsY(int units);
+
+// The rectangle of a control inside its panel or dialog.
+PixelRect ControlRect(const ControlTemplate& control);
+
+struct PanelPlacement {
+  int barId;
+  PixelRect rect;
+  // The border line on the panel's side facing the view.
+  PixelRect borderLine;
+};
+
+// Docks the created panels into a client area of the given size, in creation order, each taking
+// a strip along its edge from what the earlier ones left (the first outermost). The settings
+// pages share one place. A strip never exceeds what is left.
+std::vector<PanelPlacement> LayoutPanels(int clientWidth, int clientHeight);
