@@ -10,6 +10,8 @@
 #include <sstream>
 #include <string>
 
+#include <unistd.h>
+
 #include "tests/engine/imagelib/test_pictures.h"
 #include "ui/headless/headless_control_layer.h"
 
