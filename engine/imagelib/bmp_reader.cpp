@@ -61,6 +61,10 @@ bool IsSupportedCoding(int bitsPerPixel, std::uint32_t compression) {
   }
 }
 
+// OS/2 2.x headers may be cut anywhere between these sizes.
+constexpr std::uint32_t kSmallestOs2Header = 16;
+constexpr std::uint32_t kLargestOs2Header = 64;
+
 bool IsWindowsHeader(std::uint32_t headerSize) {
   return headerSize == bmp::kInfoHeaderSize || headerSize == bmp::kV2HeaderSize ||
          headerSize == bmp::kV3HeaderSize || headerSize == bmp::kV4HeaderSize ||
@@ -86,7 +90,8 @@ std::optional<BmpLayout> ReadLayout(ByteSpan data) {
     planes = Read16(header + 8);
     layout.bitsPerPixel = Read16(header + 10);
     paletteEntrySize = 3;
-  } else if (headerSize >= 16) {
+  } else if ((headerSize >= kSmallestOs2Header && headerSize <= kLargestOs2Header) ||
+             headerSize == bmp::kV4HeaderSize || headerSize == bmp::kV5HeaderSize) {
     layout.width = static_cast<std::int32_t>(Read32(header + 4));
     layout.height = static_cast<std::int32_t>(Read32(header + 8));
     planes = Read16(header + 12);

@@ -87,7 +87,7 @@ bool ReadPicture(png_structp png, png_infop info, std::unique_ptr<Picture>& pict
   const int w = static_cast<int>(width);
   const int h = static_cast<int>(height);
   picture = MakePicture(w, h, indexed ? 8 : 24);
-  if (colourType == PNG_COLOR_TYPE_PALETTE) {
+  if (indexed && colourType == PNG_COLOR_TYPE_PALETTE) {
     png_colorp colours = nullptr;
     int count = 0;
     png_get_PLTE(png, info, &colours, &count);
@@ -96,6 +96,7 @@ bool ReadPicture(png_structp png, png_infop info, std::unique_ptr<Picture>& pict
     }
     picture->palette.resize(std::max<std::size_t>(std::size_t{1} << bitDepth, count));
   } else if (indexed) {
+    // Grey levels, widened to 8 bits by libpng.
     for (int i = 0; i < 256; ++i) {
       const auto level = static_cast<std::uint8_t>(i);
       picture->palette[i] = {level, level, level, 0};

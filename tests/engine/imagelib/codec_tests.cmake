@@ -1,1 +1,5 @@
 # Tests of the decoders, encoders and run-length coding.
+trastel_add_test(imagelib_codec_tests
+  codec_test_support.cpp
+  conformance_test.cpp
+)
