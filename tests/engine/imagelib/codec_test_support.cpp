@@ -107,6 +107,13 @@ int LargestDifference(const RgbPicture& a, const RgbPicture& b) {
   return largest;
 }
 
+double MeanDifference(const RgbPicture& a, const RgbPicture& b) {
+  if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) return -1;
+  double sum = 0;
+  for (std::size_t i = 0; i < a.rgb.size(); ++i) sum += std::abs(int{a.rgb[i]} - int{b.rgb[i]});
+  return a.rgb.empty() ? 0 : sum / static_cast<double>(a.rgb.size());
+}
+
 std::string DescribeWithImageMagick(const std::string& path) {
   return Run("/usr/bin/identify -verbose " + Quoted(path) + " 2>&1").value_or("");
 }

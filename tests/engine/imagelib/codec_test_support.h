@@ -52,6 +52,9 @@ std::optional<RgbPicture> ReadWithImageMagick(const std::string& path);
 // The largest difference of any channel of any pixel; -1 when the sizes differ.
 int LargestDifference(const RgbPicture& a, const RgbPicture& b);
 
+// The mean absolute difference of all channels of all pixels; -1 when the sizes differ.
+double MeanDifference(const RgbPicture& a, const RgbPicture& b);
+
 // `identify -verbose` of a file.
 std::string DescribeWithImageMagick(const std::string& path);
 

@@ -1,5 +1,6 @@
 # Tests of the decoders, encoders and run-length coding.
 trastel_add_test(imagelib_codec_tests
   codec_test_support.cpp
+  codec_round_trip_test.cpp
   conformance_test.cpp
 )
