@@ -1,0 +1,228 @@
+#include "engine/encoders.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "engine/colour_numbers.h"
+#include "engine/imagelib/picture_store.h"
+#include "engine/pipeline.h"
+#include "tests/engine/pipeline_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::uint32_t LittleEndianAt(const std::string& bytes, std::size_t offset, int size) {
+  std::uint32_t value = 0;
+  for (int i = size - 1; i >= 0; --i) {
+    value = value << 8 | static_cast<std::uint8_t>(bytes.at(offset + i));
+  }
+  return value;
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& piece) {
+  std::size_t count = 0;
+  for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++count;
+  return count;
+}
+
+class EncodersTest : public PipelineTest {
+ protected:
+  void SetUp() override {
+    PipelineTest::SetUp();
+    input_ = MakePicture("PNG24:in.png",
+                         "-size 24x16 xc:white -fill black -draw 'rectangle 0,8 23,15' "
+                         "-fill 'rgb(200,100,50)' -draw 'rectangle 12,0 23,7'");
+  }
+
+  int Convert(int format, const std::string& outputName) {
+    target_->DIB_TYPE = format;
+    SetPaths(input_, outputName);
+    return ConvertPicture(0, 1);
+  }
+
+  fs::path input_;
+};
+
+TEST_F(EncodersTest, BmpDepthFollowsTheChoice) {
+  struct Case {
+    int bmpType;
+    std::uint32_t bitCount;
+    std::uint32_t compression;
+  } cases[] = {{0, 24, 0}, {1, 16, 0}, {2, 8, 0}, {3, 8, 1}, {7, 24, 0}, {-1, 24, 0}};
+  for (const Case& c : cases) {
+    target_->BMP_TYPE = c.bmpType;
+    ASSERT_EQ(Convert(kFormatBmp, "out.bmp"), 1) << c.bmpType;
+    std::string bytes = ReadBytes(output_);
+    ASSERT_GT(bytes.size(), 54u);
+    EXPECT_EQ(bytes.substr(0, 2), "BM");
+    EXPECT_EQ(LittleEndianAt(bytes, 28, 2), c.bitCount) << c.bmpType;
+    EXPECT_EQ(LittleEndianAt(bytes, 30, 4), c.compression) << c.bmpType;
+    EXPECT_EQ(Identify(output_, "%wx%h"), "24x16") << c.bmpType;
+    EXPECT_EQ(PixelOf(output_, 0, 0), "255,255,255,1") << c.bmpType;
+    EXPECT_EQ(PixelOf(output_, 0, 15), "0,0,0,1") << c.bmpType;
+  }
+  EXPECT_EQ(Identify(output_, "%C"), "None");
+  target_->BMP_TYPE = 3;
+  ASSERT_EQ(Convert(kFormatBmp, "out.bmp"), 1);
+  EXPECT_EQ(Identify(output_, "%C"), "RLE");
+  // Three colours fit a palette exactly.
+  EXPECT_EQ(PixelOf(output_, 20, 2), "200,100,50,1");
+}
+
+TEST_F(EncodersTest, JpegQualityIsTheComplementOfTheCompressionChoice) {
+  struct Case {
+    int compression;
+    int progressive;
+    int lowestQuality;
+    int highestQuality;
+    const char* interlace;
+  } cases[] = {
+      {0, 0, 100, 100, "None"},
+      {20, 1, 80, 80, "JPEG"},
+      {100, 0, 1, 2, "None"},  // Quality 0 is written as the lowest quality there is.
+  };
+  for (const Case& c : cases) {
+    target_->JPG_TYPE = c.compression;
+    target_->JPG_PRO = c.progressive;
+    ASSERT_EQ(Convert(kFormatJpeg, "out.jpg"), 1) << c.compression;
+    EXPECT_EQ(Identify(output_, "%m %wx%h %[interlace]"), std::string("JPEG 24x16 ") + c.interlace);
+    int quality = std::stoi(Identify(output_, "%Q"));
+    EXPECT_GE(quality, c.lowestQuality) << c.compression;
+    EXPECT_LE(quality, c.highestQuality) << c.compression;
+  }
+}
+
+TEST_F(EncodersTest, PngAndGifInterlaceOnRequest) {
+  for (int interlaced : {0, 1}) {
+    target_->PNG_PRO = interlaced;
+    target_->GIF_PRO = interlaced;
+    ASSERT_EQ(Convert(kFormatPng, "out.png"), 1);
+    EXPECT_EQ(Identify(output_, "%m %wx%h %[interlace]"),
+              std::string("PNG 24x16 ") + (interlaced ? "PNG" : "None"));
+    EXPECT_EQ(PixelOf(output_, 20, 2), "200,100,50,1");
+    ASSERT_EQ(Convert(kFormatGif, "out.gif"), 1);
+    EXPECT_EQ(Identify(output_, "%m %wx%h %[interlace]"),
+              std::string("GIF 24x16 ") + (interlaced ? "GIF" : "None"));
+    EXPECT_EQ(PixelOf(output_, 20, 2), "200,100,50,1");
+  }
+}
+
+// Alpha of a pixel read by ImageMagick: "1" opaque, "0" transparent.
+std::string AlphaOf(const fs::path& file, int x, int y) {
+  std::string pixel = PipelineTest::PixelOf(file, x, y);
+  return pixel.substr(pixel.rfind(',') + 1);
+}
+
+TEST_F(EncodersTest, GifTransparencyTakesWhiteBlackOrNothing) {
+  struct Case {
+    int gifColour;
+    const char* whiteAlpha;
+    const char* blackAlpha;
+  } cases[] = {
+      {1, "0", "1"}, {2, "1", "0"}, {0, "1", "1"},  // Even right after a colour was chosen.
+  };
+  for (const Case& c : cases) {
+    target_->GIF_COLOR = c.gifColour;
+    ASSERT_EQ(Convert(kFormatGif, "out.gif"), 1);
+    EXPECT_EQ(AlphaOf(output_, 0, 0), c.whiteAlpha) << c.gifColour;
+    EXPECT_EQ(AlphaOf(output_, 0, 15), c.blackAlpha) << c.gifColour;
+    EXPECT_EQ(PixelOf(output_, 20, 2), "200,100,50,1") << c.gifColour;
+  }
+}
+
+TEST_F(EncodersTest, TableArtHasOneCellPerPixelOfTheConvertedPicture) {
+  target_->HTM_TYPE = 4;
+  target_->CUT_TYPE = 1;
+  target_->cropX = 10;
+  target_->cropY = 6;
+  target_->cropWidth = 5;
+  target_->cropHeight = 3;
+  ASSERT_EQ(Convert(kFormatHtm, "out.htm"), 1);
+  std::string page = ReadBytes(output_);
+  EXPECT_EQ(page.rfind("<HTML><HEAD> \r\n", 0), 0u);
+  EXPECT_NE(page.find("td{ width:5px;height:5px;"), std::string::npos);
+  EXPECT_EQ(Occurrences(page, "<tr>"), 3u);
+  EXPECT_EQ(Occurrences(page, "<td bgcolor="), 15u);
+  EXPECT_EQ(Occurrences(page, "\"#ffffff\""), 4u);  // x 10..11 of rows 6..7
+  EXPECT_EQ(Occurrences(page, "\"#c86432\""), 6u);  // x 12..14 of rows 6..7
+  EXPECT_EQ(Occurrences(page, "\"#000000\""), 5u);  // row 8
+}
+
+TEST_F(EncodersTest, UnknownFormatWritesNothing) {
+  EXPECT_EQ(Convert(9, "out.xyz"), 0);
+  EXPECT_EQ(Convert(-1, "out.xyz"), 0);
+  EXPECT_FALSE(fs::exists(output_));
+  EXPECT_TRUE(layer_->messages.empty());
+  EXPECT_EQ(imagelib::StoredPictureCount(), 0u);
+}
+
+TEST_F(EncodersTest, AnimationHoldsEveryFrameWithItsDelay) {
+  constexpr int kFrames = 150;
+  target_->DIB_TYPE = kFormatGif;
+  target_->GIF_ANIMA = 1;
+  target_->GIF_SPEED = 25;
+  target_->GIF_COLOR = 1;
+  state_->paths->itemCount = kFrames;
+  fs::path frames[2] = {
+      MakePicture("BMP3:a.bmp", "-size 16x12 xc:white -fill red -draw 'point 3,3' -type TrueColor"),
+      MakePicture("BMP3:b.bmp", "-size 16x12 xc:blue -type TrueColor")};
+  for (int i = 0; i < kFrames; ++i) {
+    SetPaths(frames[i % 2], "anim.gif");
+    ASSERT_EQ(ConvertPicture(i, i == kFrames - 1), 1) << i;
+  }
+  std::string delays = Identify(output_, "%T,");
+  EXPECT_EQ(Occurrences(delays, "25,"), static_cast<std::size_t>(kFrames)) << delays;
+  EXPECT_EQ(Identify(output_, "%n\n").substr(0, 4), "150\n");
+  // Each frame is cleared to the background before the next one is drawn.
+  EXPECT_EQ(Identify(output_, "%D\n").substr(0, 11), "Background\n");
+  // The white of the first frame is transparent; the red pixel is not.
+  EXPECT_EQ(AlphaOf(output_, 0, 0), "0");
+  EXPECT_EQ(PixelOf(output_, 3, 3), "255,0,0,1");
+  EXPECT_EQ(imagelib::StoredPictureCount(), 0u);
+
+  target_->DIB_TYPE = kFormatBmp;
+  EXPECT_EQ(SaveAnimation(), 0);
+}
+
+TEST_F(EncodersTest, FailedWriteLeavesNoFileBehind) {
+  // No such folder.
+  target_->DIB_TYPE = kFormatPng;
+  SetPaths(input_, "missing/out.png");
+  EXPECT_EQ(ConvertPicture(0, 1), 0);
+  EXPECT_FALSE(fs::exists(output_));
+
+  // A write that stops part-way, as on a full disk.
+  struct sigaction ignore = {}, saved = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &saved);
+  rlimit savedLimit{};
+  getrlimit(RLIMIT_FSIZE, &savedLimit);
+  rlimit small = savedLimit;
+  small.rlim_cur = 20;  // Less than any header.
+  for (int format : {kFormatBmp, kFormatJpeg, kFormatPng, kFormatGif}) {
+    target_->DIB_TYPE = format;
+    SetPaths(input_, "out.picture");
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    int result = ConvertPicture(0, 1);
+    setrlimit(RLIMIT_FSIZE, &savedLimit);
+    EXPECT_EQ(result, 0) << format;
+    EXPECT_FALSE(fs::exists(output_)) << format;
+  }
+  sigaction(SIGXFSZ, &saved, nullptr);
+  // Only the input is left in the folder.
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+#include "tests/engine/pipeline_test_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/program_folder.h"
+
+namespace fs = std::filesystem;
+
+std::string RunCommand(const std::string& command) {
+  std::string output;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  char buffer[4096];
+  std::size_t count;
+  while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, count);
+  pclose(pipe);
+  return output;
+}
+
+void PipelineTest::SetUp() {
+  ASSERT_TRUE(SetProgramFolder("/tmp"));
+  DestroyAppState();
+  state_ = GetAppState();
+  ASSERT_NE(state_, nullptr);
+  target_ = state_->target.get();
+  char pattern[] = "/tmp/trastel-pipeline-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  folder_ = pattern;
+  auto layer = std::make_unique<HeadlessControlLayer>();
+  layer_ = layer.get();
+  previousLayer_ = SetControlLayer(std::move(layer));
+}
+
+void PipelineTest::TearDown() {
+  SetControlLayer(std::move(previousLayer_));
+  DestroyAppState();
+  fs::remove_all(folder_);
+}
+
+fs::path PipelineTest::MakePicture(const std::string& name, const std::string& arguments) {
+  std::string fileName = name;
+  std::string prefix;
+  if (auto colon = name.find(':'); colon != std::string::npos) {
+    prefix = name.substr(0, colon + 1);
+    fileName = name.substr(colon + 1);
+  }
+  fs::path file = folder_ / fileName;
+  std::string command = "/usr/bin/convert " + arguments + " '" + prefix + file.string() + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return file;
+}
+
+void PipelineTest::SetPaths(const fs::path& input, const std::string& outputName) {
+  output_ = folder_ / outputName;
+  CopyText(state_->source->path, input.c_str());
+  CopyText(target_->path, output_.c_str());
+}
+
+std::string PipelineTest::Identify(const fs::path& file, const std::string& format) {
+  return RunCommand("/usr/bin/identify -format '" + format + "' '" + file.string() +
+                    "' 2>/dev/null");
+}
+
+std::string PipelineTest::PixelOf(const fs::path& file, int x, int y) {
+  std::string at = "p{" + std::to_string(x) + "," + std::to_string(y) + "}";
+  std::string format;
+  for (const char* channel : {".r", ".g", ".b"}) {
+    format += std::string(format.empty() ? "" : ",") + "%[fx:round(255*" + at + channel + ")]";
+  }
+  format += ",%[fx:" + at + ".a]";
+  return RunCommand("/usr/bin/convert '" + file.string() + "[0]' -format '" + format +
+                    "' info: 2>/dev/null");
+}
