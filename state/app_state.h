@@ -12,7 +12,8 @@ inline constexpr int kFrameSlotCount = 1000;
 struct PictureRecord {
   char name[128];
   char path[256];
-  std::int32_t fileSize;
+  // 64-bit, as is the total in PathBlock: pictures of 2 GiB and more are measured truly.
+  std::int64_t fileSize;
   std::int32_t DIB_TYPE;
   std::int32_t ANGLE_VAL;
   std::int32_t ANGLE_COLOR;
