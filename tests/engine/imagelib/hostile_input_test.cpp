@@ -1,0 +1,255 @@
+// Damaged, truncated and hostile files are refused: no picture, no crash, no huge allocation.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <zlib.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/imagelib/codec_support.h"
+#include "engine/imagelib/imagelib.h"
+#include "engine/imagelib/picture_store.h"
+#include "tests/engine/imagelib/codec_test_support.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put16(Bytes& bytes, std::size_t at, std::uint32_t value) {
+  bytes[at] = static_cast<std::uint8_t>(value);
+  bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+void Put32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+  Put16(bytes, at, value & 0xffff);
+  Put16(bytes, at + 2, value >> 16);
+}
+void PutBigEndian16(Bytes& bytes, std::size_t at, std::uint32_t value) {
+  bytes[at] = static_cast<std::uint8_t>(value >> 8);
+  bytes[at + 1] = static_cast<std::uint8_t>(value);
+}
+void PutBigEndian32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+  PutBigEndian16(bytes, at, value >> 16);
+  PutBigEndian16(bytes, at + 2, value & 0xffff);
+}
+
+// A BMP header of the given size, depth and coding with `dataBytes` zero bytes of pixels.
+Bytes Bmp(std::int32_t width, std::int32_t height, int bitsPerPixel, int compression,
+          std::size_t dataBytes) {
+  Bytes bytes(54 + dataBytes);
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  Put32(bytes, 2, static_cast<std::uint32_t>(bytes.size()));
+  Put32(bytes, 10, 54);
+  Put32(bytes, 14, 40);
+  Put32(bytes, 18, static_cast<std::uint32_t>(width));
+  Put32(bytes, 22, static_cast<std::uint32_t>(height));
+  Put16(bytes, 26, 1);
+  Put16(bytes, 28, static_cast<std::uint32_t>(bitsPerPixel));
+  Put32(bytes, 30, static_cast<std::uint32_t>(compression));
+  return bytes;
+}
+
+Bytes BmpWithRle(std::int32_t width, std::int32_t height, const Bytes& stream) {
+  Bytes bytes = Bmp(width, height, 8, 1, 0);
+  Put32(bytes, 10, 54 + 1024);
+  bytes.resize(54 + 1024);
+  bytes.insert(bytes.end(), stream.begin(), stream.end());
+  return bytes;
+}
+
+// A 1x1 PNG written by the library, its header then claiming another size.
+Bytes PngClaiming(std::uint32_t width, std::uint32_t height) {
+  codectest::TempFolder folder;
+  const std::string path = folder.File("small.png");
+  auto picture = imagelib::MakePicture(1, 1, 24);
+  ScopedPicture stored(imagelib::StorePicture(std::move(picture)));
+  SavePng(path.c_str(), stored.Get(), nullptr);
+  Bytes bytes = codectest::ReadBytes(path);
+  PutBigEndian32(bytes, 16, width);
+  PutBigEndian32(bytes, 20, height);
+  PutBigEndian32(bytes, 29, static_cast<std::uint32_t>(crc32(0, bytes.data() + 12, 17)));
+  return bytes;
+}
+
+// The smallest GIF: a 1x1 screen holding one 1x1 image.
+Bytes Gif(std::uint16_t screenWidth, std::uint16_t screenHeight, std::uint16_t imageWidth,
+          std::uint16_t imageHeight) {
+  Bytes bytes = {'G',  'I', 'F',  '8', '9', 'a', 0,   0,   0,   0,
+                 0x80, 0,   0,    0,   0,   0,   255, 255, 255,     // colours
+                 0x2c, 0,   0,    0,   0,   0,   0,   0,   0,   0,  // image descriptor
+                 2,    2,   0x44, 1,   0,   0x3b};
+  Put16(bytes, 6, screenWidth);
+  Put16(bytes, 8, screenHeight);
+  Put16(bytes, 24, imageWidth);
+  Put16(bytes, 26, imageHeight);
+  return bytes;
+}
+
+Bytes Testdata(const std::string& name) {
+  return codectest::ReadBytes(std::string(TRASTEL_SHARED_TESTDATA) + "/" + name);
+}
+
+// testorig.jpg with its frame header claiming another size.
+Bytes JpegClaiming(std::uint16_t width, std::uint16_t height) {
+  Bytes bytes = Testdata("libjpeg-turbo/testorig.jpg");
+  for (std::size_t i = 2; i + 9 < bytes.size(); ++i) {
+    if (bytes[i] == 0xff && bytes[i + 1] == 0xc0) {
+      PutBigEndian16(bytes, i + 5, height);
+      PutBigEndian16(bytes, i + 7, width);
+      break;
+    }
+  }
+  return bytes;
+}
+
+// A small progressive JPEG whose last scan is repeated until it has `scans` scans.
+Bytes JpegWithScans(int scans) {
+  codectest::TempFolder folder;
+  const std::string path = folder.File("progressive.jpg");
+  auto picture = imagelib::MakePicture(8, 8, 24);
+  ScopedPicture stored(imagelib::StorePicture(std::move(picture)));
+  SaveJpeg(path.c_str(), stored.Get(), 75, 1);
+  Bytes bytes = codectest::ReadBytes(path);
+  int written = 0;
+  std::size_t lastScan = 0;
+  for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
+    if (bytes[i] == 0xff && bytes[i + 1] == 0xda) {
+      lastScan = i;
+      ++written;
+    }
+  }
+  const Bytes scan(bytes.begin() + static_cast<std::ptrdiff_t>(lastScan), bytes.end() - 2);
+  Bytes result(bytes.begin(), bytes.end() - 2);
+  for (; written < scans; ++written) result.insert(result.end(), scan.begin(), scan.end());
+  result.insert(result.end(), {0xff, 0xd9});
+  return result;
+}
+
+struct HostileFile {
+  const char* name;
+  std::function<Bytes()> make;
+};
+
+class HostileFileTest : public testing::TestWithParam<HostileFile> {};
+
+long PeakMemoryKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST_P(HostileFileTest, IsRefusedWithoutLargeAllocation) {
+  const Bytes bytes = GetParam().make();
+  codectest::TempFolder folder;
+  const std::string path = folder.File("hostile");
+  codectest::WriteBytes(path, bytes);
+  const long peakBefore = PeakMemoryKiB();
+  EXPECT_EQ(LoadPicture(path.c_str()), 0u);
+  EXPECT_LT(PeakMemoryKiB() - peakBefore, 64 * 1024);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, HostileFileTest,
+    testing::Values(
+        HostileFile{"BmpPastPixelLimit", [] { return Bmp(100000, 100000, 24, 0, 16); }},
+        HostileFile{"BmpWithoutItsPixels", [] { return Bmp(16000, 16000, 24, 0, 100); }},
+        HostileFile{"BmpLargestNegativeHeight", [] { return Bmp(10, INT32_MIN, 24, 0, 100); }},
+        HostileFile{"BmpZeroWidth", [] { return Bmp(0, 10, 24, 0, 100); }},
+        HostileFile{"BmpRle8Huge",
+                    [] {
+                      return BmpWithRle(16000, 16000, {0, 1});
+                    }},
+        HostileFile{"BmpRle8WithoutEnd",
+                    [] {
+                      return BmpWithRle(4, 2, {4, 1, 0, 0, 4, 1});
+                    }},
+        HostileFile{"BmpRle8CutLiteral",
+                    [] {
+                      return BmpWithRle(4, 2, {0, 4, 1, 2});
+                    }},
+        HostileFile{"BmpRle4TopDown",
+                    [] {
+                      Bytes bytes = Bmp(4, -2, 4, 2, 8);
+                      return bytes;
+                    }},
+        HostileFile{"Bmp64Bits", [] { return Bmp(2, 2, 64, 0, 64); }},
+        HostileFile{"BmpHeaderOnly",
+                    [] {
+                      return Bytes{'B', 'M', 0, 0};
+                    }},
+        HostileFile{"PngPastPixelLimit", [] { return PngClaiming(0x7fffffff, 1); }},
+        HostileFile{"PngWithoutItsPixels", [] { return PngClaiming(16000, 16000); }},
+        HostileFile{"PngZeroSize", [] { return PngClaiming(0, 0); }},
+        HostileFile{"JpegPastPixelLimit", [] { return JpegClaiming(65500, 65500); }},
+        HostileFile{"JpegWithoutItsPixels", [] { return JpegClaiming(16000, 16000); }},
+        HostileFile{"JpegOfTooManyScans", [] { return JpegWithScans(1001); }},
+        HostileFile{"GifScreenPastPixelLimit", [] { return Gif(65535, 65535, 1, 1); }},
+        HostileFile{"GifImagePastPixelLimit", [] { return Gif(1, 1, 65535, 65535); }},
+        HostileFile{"GifImageWithoutItsPixels", [] { return Gif(1, 1, 8000, 8000); }},
+        HostileFile{"GifWithoutImage",
+                    [] {
+                      Bytes bytes = Gif(1, 1, 1, 1);
+                      bytes.resize(19);
+                      bytes.push_back(0x3b);
+                      return bytes;
+                    }}),
+    [](const testing::TestParamInfo<HostileFile>& info) { return info.param.name; });
+
+TEST(HostileFileTest, TheFilesAreSoundApartFromTheirDefect) {
+  // The same builders with honest values make loadable pictures, so the refusals above are
+  // due to the defects alone.
+  for (const Bytes& bytes :
+       {Bmp(16, 16, 24, 0, 16 * 48), BmpWithRle(4, 2, {4, 1, 0, 0, 4, 1, 0, 1}), PngClaiming(1, 1),
+        JpegClaiming(227, 149), JpegWithScans(900), Gif(1, 1, 1, 1)}) {
+    EXPECT_NE(imagelib::DecodePicture(bytes), nullptr);
+  }
+}
+
+// Good pictures cut short inside their pixel data are refused. (porsche.gif carries padding
+// after its end, so it is not cut later than 80 %.)
+TEST(HostileFileTest, TruncatedFilesAreRefused) {
+  for (const char* name :
+       {"bmpsuite/g/rgb24.bmp", "bmpsuite/g/pal8.bmp", "bmpsuite/g/pal4rle.bmp",
+        "bmpsuite/g/pal8rle.bmp", "pngsuite/basn2c08.png", "pngsuite/basi6a16.png",
+        "libjpeg-turbo/testorig.jpg", "libjpeg-turbo/testimgint.jpg", "giflib/porsche.gif",
+        "giflib/treescap-interlaced.gif"}) {
+    const Bytes whole = Testdata(name);
+    ASSERT_NE(imagelib::DecodePicture(whole), nullptr) << name;
+    for (const double part : {0.1, 0.5, 0.8}) {
+      const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(
+                                                         static_cast<double>(whole.size()) * part));
+      EXPECT_EQ(imagelib::DecodePicture(cut), nullptr) << name << " cut at " << part;
+    }
+  }
+}
+
+TEST(HostileFileTest, IdentifiesByContentOnly) {
+  codectest::TempFolder folder;
+  struct Case {
+    Bytes bytes;
+    int kind;
+  };
+  const std::vector<Case> cases = {
+      {{'B', 'M'}, kIdentifiedBmp},
+      {{0xff, 0xd8, 0xff, 0xe0}, kIdentifiedJpeg},
+      {{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}, kIdentifiedPng},
+      {{'G', 'I', 'F', '8', '7', 'a'}, kIdentifiedGif},
+      {{'G', 'I', 'F', '8', '9', 'a', 1}, kIdentifiedGif},
+      {{'G', 'I', 'F', '8', '8', 'a'}, kIdentifiedNone},
+      {{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a}, kIdentifiedNone},
+      {{'B'}, kIdentifiedNone},
+      {{}, kIdentifiedNone},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    // Names with misleading extensions: only the content counts.
+    const std::string path = folder.File("case" + std::to_string(i) + ".png");
+    codectest::WriteBytes(path, cases[i].bytes);
+    EXPECT_EQ(IdentifyPictureFile(path.c_str(), 0), cases[i].kind) << "case " << i;
+  }
+  EXPECT_EQ(IdentifyPictureFile(folder.File("missing.bmp").c_str(), 0), kIdentifiedNone);
+  EXPECT_EQ(IdentifyPictureFile(nullptr, 0), kIdentifiedNone);
+  EXPECT_EQ(LoadPicture(folder.File("missing.bmp").c_str()), 0u);
+}
+
+}  // namespace
