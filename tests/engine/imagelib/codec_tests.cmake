@@ -3,5 +3,6 @@ trastel_add_test(imagelib_codec_tests
   codec_test_support.cpp
   codec_round_trip_test.cpp
   conformance_test.cpp
+  gif_output_test.cpp
   hostile_input_test.cpp
 )
