@@ -5,4 +5,5 @@ trastel_add_test(imagelib_codec_tests
   conformance_test.cpp
   gif_output_test.cpp
   hostile_input_test.cpp
+  rle_test.cpp
 )
