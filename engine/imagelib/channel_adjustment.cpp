@@ -26,13 +26,26 @@ void BlurRowHorizontally(const std::uint8_t* row, int width, std::vector<std::ui
   }
 }
 
-// value + strength % of (value - blurred), rounded; `blurredTimes16` is 16 times the blurred
-// value.
-int Adjust(int value, int blurredTimes16, int strength) {
-  int delta = strength * (value * 16 - blurredTimes16);
-  int rounded = delta >= 0 ? (delta + 800) / 1600 : -((-delta + 800) / 1600);
-  return std::clamp(value + rounded, 0, 255);
-}
+// The change of a value as a function of 16 × (value − blurred), which lies in −4080..4080:
+// strength % of (value − blurred), rounded half away from zero.
+class AdjustmentTable {
+ public:
+  static constexpr int kRange = 16 * 255;
+
+  explicit AdjustmentTable(int strength) : changes_(2 * kRange + 1) {
+    for (int difference = -kRange; difference <= kRange; ++difference) {
+      int scaled = strength * difference;
+      changes_[static_cast<std::size_t>(difference + kRange)] =
+          scaled >= 0 ? (scaled + 800) / 1600 : -((-scaled + 800) / 1600);
+    }
+  }
+  int ChangeFor(int differenceTimes16) const {
+    return changes_[static_cast<std::size_t>(differenceTimes16 + kRange)];
+  }
+
+ private:
+  std::vector<int> changes_;
+};
 
 }  // namespace
 }  // namespace imagelib
@@ -44,8 +57,11 @@ int AdjustChannels(PictureHandle picture, int red, int green, int blue) {
   imagelib::Picture* found = imagelib::Find24Bit(picture);
   if (found == nullptr) return 0;
   auto strengthOf = [](int amount) { return std::clamp(amount, -100, imagelib::kMaxSharpening); };
-  std::array<int, 3> strengths{strengthOf(blue), strengthOf(green), strengthOf(red)};
+  const std::array<int, 3> strengths{strengthOf(blue), strengthOf(green), strengthOf(red)};
   if (strengths == std::array<int, 3>{}) return 1;
+  const std::array<imagelib::AdjustmentTable, 3> tables{imagelib::AdjustmentTable(strengths[0]),
+                                                        imagelib::AdjustmentTable(strengths[1]),
+                                                        imagelib::AdjustmentTable(strengths[2])};
   int width = found->width;
   int height = found->height;
   std::size_t rowValues = static_cast<std::size_t>(width) * 3;
@@ -59,13 +75,14 @@ int AdjustChannels(PictureHandle picture, int red, int green, int blue) {
   for (int y = 0; y < height; ++y) {
     imagelib::BlurRowHorizontally(found->Row(std::min(y + 1, height - 1)), width, below);
     std::uint8_t* row = found->Row(y);
-    for (std::size_t i = 0; i < rowValues; i += 3) {
-      for (std::size_t channel = 0; channel < 3; ++channel) {
-        int strength = strengths[channel];
-        if (strength == 0) continue;
-        std::size_t at = i + channel;
-        int blurredTimes16 = above[at] + 2 * current[at] + below[at];
-        row[at] = static_cast<std::uint8_t>(imagelib::Adjust(row[at], blurredTimes16, strength));
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+      if (strengths[channel] == 0) continue;
+      const imagelib::AdjustmentTable& table = tables[channel];
+      for (std::size_t at = channel; at < rowValues; at += 3) {
+        int value = row[at];
+        int difference = 16 * value - (above[at] + 2 * current[at] + below[at]);
+        row[at] =
+            static_cast<std::uint8_t>(std::clamp(value + table.ChangeFor(difference), 0, 255));
       }
     }
     std::swap(above, current);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <queue>
+#include <utility>
 
 namespace imagelib {
 namespace {
@@ -11,6 +13,10 @@ namespace {
 constexpr int kBinBits = 6;
 constexpr int kBinShift = 8 - kBinBits;
 constexpr int kKMeansRounds = 8;
+// Cells of the nearest-colour search: 32 levels per channel.
+constexpr int kCellBits = 3;
+constexpr int kCellShift = 8 - kCellBits;
+constexpr int kCellMask = (1 << kCellShift) - 1;
 
 // One occupied bin: its pixel count and the mean colour of its pixels.
 struct Sample {
@@ -87,21 +93,44 @@ std::size_t SplitBox(std::vector<Sample>& samples, const Box& box) {
       axis = channel;
     }
   }
-  std::sort(samples.begin() + static_cast<std::ptrdiff_t>(box.begin),
-            samples.begin() + static_cast<std::ptrdiff_t>(box.end),
-            [axis](const Sample& a, const Sample& b) { return a.colour[axis] < b.colour[axis]; });
+  // The samples are bucketed by their level along the axis, the best cut between levels is
+  // found from the buckets' running sums, and the samples are partitioned at it.
+  auto levelOf = [axis](const Sample& sample) {
+    return std::clamp(static_cast<int>(sample.colour[axis]), 0, 255);
+  };
+  std::array<Moments, 256> levels;
+  for (std::size_t i = box.begin; i < box.end; ++i) {
+    levels[static_cast<std::size_t>(levelOf(samples[i]))].Add(samples[i]);
+  }
   Moments left;
-  std::size_t bestSplit = box.begin + 1;
-  double bestError = -1;
-  for (std::size_t split = box.begin + 1; split < box.end; ++split) {
-    left.Add(samples[split - 1]);
-    double error = left.SquaredError() + (box.moments - left).SquaredError();
-    if (bestError < 0 || error < bestError) {
+  int bestLevel = -1;
+  double bestError = 0;
+  for (int level = 0; level < 255; ++level) {
+    const Moments& bucket = levels[static_cast<std::size_t>(level)];
+    left.weight += bucket.weight;
+    for (int channel = 0; channel < 3; ++channel) left.sum[channel] += bucket.sum[channel];
+    left.sumOfSquares += bucket.sumOfSquares;
+    Moments right = box.moments - left;
+    if (left.weight < 0.5 || right.weight < 0.5) continue;
+    double error = left.SquaredError() + right.SquaredError();
+    if (bestLevel < 0 || error < bestError) {
       bestError = error;
-      bestSplit = split;
+      bestLevel = level;
     }
   }
-  return bestSplit;
+  auto begin = samples.begin() + static_cast<std::ptrdiff_t>(box.begin);
+  auto end = samples.begin() + static_cast<std::ptrdiff_t>(box.end);
+  if (bestLevel < 0) {
+    // All samples share one level on this axis: halve the box by order instead.
+    auto middle = begin + (end - begin) / 2;
+    std::nth_element(begin, middle, end, [axis](const Sample& a, const Sample& b) {
+      return a.colour[axis] < b.colour[axis];
+    });
+    return box.begin + static_cast<std::size_t>(middle - begin);
+  }
+  auto split = std::partition(begin, end,
+                              [&](const Sample& sample) { return levelOf(sample) <= bestLevel; });
+  return box.begin + static_cast<std::size_t>(split - begin);
 }
 
 std::vector<Rgb> SplitIntoBoxes(std::vector<Sample>& samples, int maxColours) {
@@ -131,14 +160,18 @@ std::vector<Rgb> SplitIntoBoxes(std::vector<Sample>& samples, int maxColours) {
 
 // Lloyd's k-means over the samples, starting from the box means.
 void RefineByKMeans(const std::vector<Sample>& samples, std::vector<Rgb>& palette) {
+  std::vector<int> assignments(samples.size(), -1);
   for (int round = 0; round < kKMeansRounds; ++round) {
     NearestColourFinder finder(palette);
     std::vector<Moments> clusters(palette.size());
-    for (const Sample& sample : samples) {
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+      const Sample& sample = samples[i];
       Rgb colour{static_cast<int>(std::lround(sample.colour[0])),
                  static_cast<int>(std::lround(sample.colour[1])),
                  static_cast<int>(std::lround(sample.colour[2]))};
-      clusters[static_cast<std::size_t>(finder.Find(colour))].Add(sample);
+      // A sample seldom changes cluster, so its last one is the best first guess.
+      assignments[i] = finder.Find(colour, assignments[i]);
+      clusters[static_cast<std::size_t>(assignments[i])].Add(sample);
     }
     bool changed = false;
     for (std::size_t i = 0; i < palette.size(); ++i) {
@@ -153,7 +186,7 @@ void RefineByKMeans(const std::vector<Sample>& samples, std::vector<Rgb>& palett
 
 }  // namespace
 
-ColourQuantiser::ColourQuantiser() : bins_(std::size_t{1} << (3 * kBinBits)) {}
+ColourQuantiser::ColourQuantiser() : binIndexes_(std::size_t{1} << (3 * kBinBits), -1) {}
 
 void ColourQuantiser::AddPixels(const std::uint8_t* bgr, int count, bool skipping,
                                 std::uint32_t skipped) {
@@ -162,8 +195,13 @@ void ColourQuantiser::AddPixels(const std::uint8_t* bgr, int count, bool skippin
     std::uint32_t green = bgr[1];
     std::uint32_t red = bgr[2];
     if (skipping && (red | green << 8 | blue << 16) == skipped) continue;
-    Bin& bin = bins_[(red >> kBinShift) << (2 * kBinBits) | (green >> kBinShift) << kBinBits |
-                     (blue >> kBinShift)];
+    std::int32_t& index = binIndexes_[(red >> kBinShift) << (2 * kBinBits) |
+                                      (green >> kBinShift) << kBinBits | (blue >> kBinShift)];
+    if (index < 0) {
+      index = static_cast<std::int32_t>(bins_.size());
+      bins_.emplace_back();
+    }
+    Bin& bin = bins_[static_cast<std::size_t>(index)];
     ++bin.count;
     bin.red += red;
     bin.green += green;
@@ -174,7 +212,6 @@ void ColourQuantiser::AddPixels(const std::uint8_t* bgr, int count, bool skippin
 std::vector<Rgb> ColourQuantiser::ChoosePalette(int maxColours) const {
   std::vector<Sample> samples;
   for (const Bin& bin : bins_) {
-    if (bin.count == 0) continue;
     double count = static_cast<double>(bin.count);
     samples.push_back(
         {count,
@@ -187,41 +224,61 @@ std::vector<Rgb> ColourQuantiser::ChoosePalette(int maxColours) const {
   return palette;
 }
 
-NearestColourFinder::NearestColourFinder(const std::vector<Rgb>& palette) {
-  byGreen_.reserve(palette.size());
-  for (std::size_t i = 0; i < palette.size(); ++i) {
-    byGreen_.push_back({palette[i], static_cast<int>(i)});
+NearestColourFinder::NearestColourFinder(const std::vector<Rgb>& palette)
+    : palette_(palette), candidates_(std::size_t{1} << (3 * kCellBits)) {}
+
+const std::vector<std::uint16_t>& NearestColourFinder::CandidatesFor(int cell, const Rgb& colour) {
+  std::vector<std::uint16_t>& candidates = candidates_[static_cast<std::size_t>(cell)];
+  if (!candidates.empty()) return candidates;
+  const int low[3] = {colour.red & ~kCellMask, colour.green & ~kCellMask, colour.blue & ~kCellMask};
+  // Squared distances from a palette colour to the nearest and the farthest point of the cell.
+  auto nearestAndFarthest = [&](const Rgb& entry) {
+    const int values[3] = {entry.red, entry.green, entry.blue};
+    int nearest = 0;
+    int farthest = 0;
+    for (int channel = 0; channel < 3; ++channel) {
+      int lowest = low[channel];
+      int highest = lowest + kCellMask;
+      int value = values[channel];
+      int inside = value < lowest ? lowest - value : value > highest ? value - highest : 0;
+      int outside = std::max(std::abs(value - lowest), std::abs(value - highest));
+      nearest += inside * inside;
+      farthest += outside * outside;
+    }
+    return std::pair{nearest, farthest};
+  };
+  int bound = 1 << 30;
+  for (const Rgb& entry : palette_) bound = std::min(bound, nearestAndFarthest(entry).second);
+  for (std::size_t i = 0; i < palette_.size(); ++i) {
+    if (nearestAndFarthest(palette_[i]).first <= bound) {
+      candidates.push_back(static_cast<std::uint16_t>(i));
+    }
   }
-  std::sort(byGreen_.begin(), byGreen_.end(),
-            [](const Entry& a, const Entry& b) { return a.colour.green < b.colour.green; });
+  return candidates;
 }
 
-int NearestColourFinder::Find(const Rgb& colour) const {
-  auto start =
-      std::lower_bound(byGreen_.begin(), byGreen_.end(), colour.green,
-                       [](const Entry& entry, int green) { return entry.colour.green < green; });
-  int bestIndex = byGreen_.front().index;
+int NearestColourFinder::Find(const Rgb& colour, int guess) {
+  int cell = (colour.red >> kCellShift) << (2 * kCellBits) |
+             (colour.green >> kCellShift) << kCellBits | (colour.blue >> kCellShift);
+  auto distanceTo = [&](std::size_t index) {
+    const Rgb& entry = palette_[index];
+    int red = entry.red - colour.red;
+    int green = entry.green - colour.green;
+    int blue = entry.blue - colour.blue;
+    return red * red + green * green + blue * blue;
+  };
+  int bestIndex = -1;
   int bestDistance = 1 << 30;
-  auto consider = [&](const Entry& entry) {
-    int greenOffset = entry.colour.green - colour.green;
-    int greenDistance = greenOffset * greenOffset;
-    if (greenDistance >= bestDistance) return false;
-    int redOffset = entry.colour.red - colour.red;
-    int blueOffset = entry.colour.blue - colour.blue;
-    int distance = greenDistance + redOffset * redOffset + blueOffset * blueOffset;
+  if (guess >= 0 && static_cast<std::size_t>(guess) < palette_.size()) {
+    bestIndex = guess;
+    bestDistance = distanceTo(static_cast<std::size_t>(guess));
+  }
+  for (std::uint16_t index : CandidatesFor(cell, colour)) {
+    int distance = distanceTo(index);
     if (distance < bestDistance) {
       bestDistance = distance;
-      bestIndex = entry.index;
+      bestIndex = index;
     }
-    return true;
-  };
-  auto up = start;
-  auto down = start;
-  bool upOpen = true;
-  bool downOpen = true;
-  while (upOpen || downOpen) {
-    if (upOpen) upOpen = up != byGreen_.end() && consider(*up++);
-    if (downOpen) downOpen = down != byGreen_.begin() && consider(*--down);
   }
   return bestIndex;
 }

@@ -30,32 +30,36 @@ class ColourQuantiser {
 
  private:
   // Colours are counted in bins of 6 bits per channel; each bin keeps the exact sums of its
-  // pixels, so its mean colour is exact.
+  // pixels, so its mean colour is exact. Only occupied bins are kept, reached through a table
+  // of indexes (-1 for none), which keeps the cost small for small pictures.
   struct Bin {
     std::uint64_t count = 0;
     std::uint64_t red = 0;
     std::uint64_t green = 0;
     std::uint64_t blue = 0;
   };
+  std::vector<std::int32_t> binIndexes_;
   std::vector<Bin> bins_;
 };
 
-// Finds the nearest palette colour by squared RGB distance. The palette is searched in green
-// order from the query's green outwards, stopping once green alone is farther than the best.
+// Finds the nearest palette colour by squared RGB distance. The colour cube is cut into cells
+// of 32 levels per channel; the first query in a cell lists the few palette colours that can
+// be nearest to anything in it, and queries compare against that list only.
 class NearestColourFinder {
  public:
   explicit NearestColourFinder(const std::vector<Rgb>& palette);
 
   // The index (into the palette given to the constructor) of the colour nearest to `colour`.
-  // The palette must not be empty.
-  int Find(const Rgb& colour) const;
+  // The palette must not be empty. `guess`, when a valid index, is a likely answer (such as the
+  // neighbouring pixel's) that lets the search skip most of the list.
+  int Find(const Rgb& colour, int guess = -1);
 
  private:
-  struct Entry {
-    Rgb colour;
-    int index;
-  };
-  std::vector<Entry> byGreen_;
+  const std::vector<std::uint16_t>& CandidatesFor(int cell, const Rgb& colour);
+
+  std::vector<Rgb> palette_;
+  // Per cell, the palette indexes that can be nearest; empty until the cell is first queried.
+  std::vector<std::vector<std::uint16_t>> candidates_;
 };
 
 }  // namespace imagelib

@@ -81,8 +81,9 @@ class CachedNearestColour {
     std::size_t slot = (colour * 2654435761u) >> 16 & (kSlots - 1);
     if (keys_[slot] != colour) {
       keys_[slot] = colour;
-      values_[slot] =
-          static_cast<std::uint8_t>(finder_.Find({RedOf(colour), GreenOf(colour), BlueOf(colour)}));
+      // The previous pixel's answer is usually right or close for this one.
+      lastIndex_ = finder_.Find({RedOf(colour), GreenOf(colour), BlueOf(colour)}, lastIndex_);
+      values_[slot] = static_cast<std::uint8_t>(lastIndex_);
     }
     return values_[slot];
   }
@@ -93,6 +94,7 @@ class CachedNearestColour {
   NearestColourFinder finder_;
   std::array<std::uint32_t, kSlots> keys_;
   std::array<std::uint8_t, kSlots> values_{};
+  int lastIndex_ = -1;
 };
 
 PaletteEntry EntryOf(std::uint32_t colour) {

@@ -84,12 +84,17 @@ int ResizePicture(PictureHandle picture, int width, int height) {
   imagelib::AxisWeights across = imagelib::WeightsFor(found->width, width);
   imagelib::AxisWeights down = imagelib::WeightsFor(found->height, height);
 
-  // First pass: every source row to the new width, values kept with 8 fraction bits.
+  // First pass: source rows to the new width, values kept with 8 fraction bits. Only the rows
+  // the second pass still needs are kept, in a ring of as many rows as one target row uses.
   std::size_t middleRow = static_cast<std::size_t>(width) * 3;
-  std::vector<std::uint16_t> middle(middleRow * static_cast<std::size_t>(found->height));
-  for (int y = 0; y < found->height; ++y) {
-    const std::uint8_t* in = found->Row(y);
-    std::uint16_t* out = middle.data() + middleRow * static_cast<std::size_t>(y);
+  int ringRows = *std::max_element(down.count.begin(), down.count.end());
+  std::vector<std::uint16_t> ring(middleRow * static_cast<std::size_t>(ringRows));
+  auto ringRow = [&](int sourceRow) {
+    return ring.data() + middleRow * static_cast<std::size_t>(sourceRow % ringRows);
+  };
+  auto narrowRow = [&](int sourceRow) {
+    const std::uint8_t* in = found->Row(sourceRow);
+    std::uint16_t* out = ringRow(sourceRow);
     for (int x = 0; x < width; ++x, out += 3) {
       const std::uint8_t* source = in + 3 * static_cast<std::size_t>(across.first[x]);
       const int* weights = across.weights.data() + across.offset[x];
@@ -104,20 +109,24 @@ int ResizePicture(PictureHandle picture, int width, int height) {
             (sums[channel] + (1 << (imagelib::kFirstPassShift - 1))) >> imagelib::kFirstPassShift);
       }
     }
-  }
+  };
 
-  // Second pass: the rows blended down to the new height, a whole row at a time.
+  // Second pass: the rows blended down to the new height, a whole row at a time. The target
+  // rows use source rows in increasing order, so each source row is narrowed once.
   imagelib::Picture result;
   result.width = width;
   result.height = height;
   result.pixels.assign(result.Stride() * static_cast<std::size_t>(height), 0);
   std::vector<std::int32_t> sums(middleRow);
+  int narrowedRows = 0;
   for (int y = 0; y < height; ++y) {
+    int first = down.first[y];
+    int count = down.count[y];
+    for (; narrowedRows < first + count; ++narrowedRows) narrowRow(narrowedRows);
     std::fill(sums.begin(), sums.end(), 0);
     const int* weights = down.weights.data() + down.offset[y];
-    for (int k = 0; k < down.count[y]; ++k) {
-      const std::uint16_t* in =
-          middle.data() + middleRow * static_cast<std::size_t>(down.first[y] + k);
+    for (int k = 0; k < count; ++k) {
+      const std::uint16_t* in = ringRow(first + k);
       std::int32_t weight = weights[k];
       for (std::size_t i = 0; i < middleRow; ++i) sums[i] += weight * in[i];
     }
