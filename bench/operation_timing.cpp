@@ -9,6 +9,7 @@
 
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/picture_store.h"
+#include "engine/table_art.h"
 
 namespace {
 
@@ -69,5 +70,10 @@ int main() {
        [](PictureHandle p) { ReleasePicture(CropPicture(p, 100, 100, 1000, 600)); });
   Time("to 16 bits", [](PictureHandle p) { ConvertTo16Bit(p, 0, 0); });
   Time("to 8 bits (quantise)", [](PictureHandle p) { ConvertTo8Bit(p, 0, 0); });
+  Time("table-art page of 640x480", [](PictureHandle p) {
+    ResizePicture(p, 640, 480);
+    WriteTableArt(p, "/tmp/trastel_operation_timing.htm", 640, 480, 1);
+  });
+  std::remove("/tmp/trastel_operation_timing.htm");
   return 0;
 }
