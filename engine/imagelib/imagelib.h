@@ -99,6 +99,8 @@ PictureHandle LoadPicture(const char* path);
 void ReleasePicture(PictureHandle picture);
 int GetPictureHeader(PictureHandle picture, BitmapInfoHeader* header);
 ColourRef GetPixelColour(PictureHandle picture, int x, int y);
+// Returns a new handle for the rectangle, clipped to the picture (the whole picture when nothing
+// of it lies inside), and releases the handle passed in; 0 when that was no picture.
 PictureHandle CropPicture(PictureHandle picture, int x, int y, int width, int height);
 int ConvertTo24Bit(PictureHandle picture);
 int ConvertTo16Bit(PictureHandle picture, int reserved1, int reserved2);
