@@ -34,7 +34,7 @@ PixelRect ControlRect(const ControlTemplate& control) {
           DialogUnitsToPixelsX(control.width), DialogUnitsToPixelsY(heightUnits)};
 }
 
-std::vector<PanelPlacement> LayoutPanels(int clientWidth, int clientHeight) {
+FrameLayout LayoutPanels(int clientWidth, int clientHeight) {
   PixelRect left{0, 0, clientWidth, clientHeight};
   std::vector<PanelPlacement> placements;
   std::optional<PanelPlacement> pagePlace;
@@ -79,5 +79,5 @@ std::vector<PanelPlacement> LayoutPanels(int clientWidth, int clientHeight) {
     if (IsSettingsPage(panel.barId)) pagePlace = placement;
     placements.push_back(placement);
   }
-  return placements;
+  return {placements, left};
 }

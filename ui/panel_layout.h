@@ -40,7 +40,13 @@ struct PanelPlacement {
   PixelRect borderLine;
 };
 
+struct FrameLayout {
+  std::vector<PanelPlacement> panels;
+  // What the panels leave: the view.
+  PixelRect view;
+};
+
 // Docks the created panels into a client area of the given size, in creation order, each taking
 // a strip along its edge from what the earlier ones left (the first outermost). The settings
 // pages share one place. A strip never exceeds what is left.
-std::vector<PanelPlacement> LayoutPanels(int clientWidth, int clientHeight);
+FrameLayout LayoutPanels(int clientWidth, int clientHeight);

@@ -9,7 +9,7 @@ constexpr int kClientHeight = kFrameHeight - 30;
 
 TEST(PanelLayoutTest, EveryPanelLiesInsideTheClientArea) {
   PixelRect client{0, 0, kFrameWidth, kClientHeight};
-  auto placements = LayoutPanels(kFrameWidth, kClientHeight);
+  auto placements = LayoutPanels(kFrameWidth, kClientHeight).panels;
   EXPECT_EQ(placements.size(), 13u);
   for (const PanelPlacement& placement : placements) {
     EXPECT_TRUE(client.Contains(placement.rect)) << placement.barId;
@@ -18,7 +18,7 @@ TEST(PanelLayoutTest, EveryPanelLiesInsideTheClientArea) {
 }
 
 TEST(PanelLayoutTest, EveryControlLiesInsideItsPanel) {
-  for (const PanelPlacement& placement : LayoutPanels(kFrameWidth, kClientHeight)) {
+  for (const PanelPlacement& placement : LayoutPanels(kFrameWidth, kClientHeight).panels) {
     PixelRect panel{0, 0, placement.rect.width, placement.rect.height};
     for (const ControlTemplate& control : FindPanelTemplate(placement.barId)->controls) {
       EXPECT_TRUE(panel.Contains(ControlRect(control)))
@@ -28,7 +28,7 @@ TEST(PanelLayoutTest, EveryControlLiesInsideItsPanel) {
 }
 
 TEST(PanelLayoutTest, PanelsDockInCreationOrderAlongTheirEdges) {
-  auto placements = LayoutPanels(kFrameWidth, kClientHeight);
+  auto placements = LayoutPanels(kFrameWidth, kClientHeight).panels;
   auto rectOf = [&](int barId) {
     for (const PanelPlacement& placement : placements) {
       if (placement.barId == barId) return placement.rect;
@@ -40,6 +40,9 @@ TEST(PanelLayoutTest, PanelsDockInCreationOrderAlongTheirEdges) {
   PixelRect format = rectOf(kFormatPanel);
   PixelRect tree = rectOf(kSettingsTreePanel);
   PixelRect action = rectOf(kActionPanel);
+  PixelRect view = LayoutPanels(kFrameWidth, kClientHeight).view;
+  EXPECT_EQ(view.x, rectOf(kBmpPage).Right() + kBorderLineWidth);
+  EXPECT_EQ(view.Right() + kBorderLineWidth, action.x);
   EXPECT_EQ(input.y, 0);
   EXPECT_EQ(input.width, kFrameWidth);
   EXPECT_EQ(progress.Bottom(), kClientHeight);

@@ -1,0 +1,58 @@
+#include "app/start_up.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "app/program_folder.h"
+#include "app/show_message.h"
+#include "app/text_encoding.h"
+#include "panels/panel_helper.h"
+#include "state/app_state.h"
+#include "state/settings_file.h"
+
+namespace {
+
+constexpr const char* kDataFolders[] = {"Data", "Data/Preview", "Data/Help", "Data/__Temp"};
+// A folder path is formed in 256 bytes.
+constexpr std::size_t kFolderPathBytes = 255;
+
+}  // namespace
+
+bool InitProgramFolder() {
+  if (!FindProgramFolder()) return false;
+  return chdir(programFolder) == 0;
+}
+
+void MakeDataFolder(const char* name) {
+  std::string folder(CutAtCharacterBoundary(std::string(programFolder) + name, kFolderPathBytes));
+  struct stat programFolderInfo;
+  mode_t mode =
+      stat(programFolder, &programFolderInfo) == 0 ? (programFolderInfo.st_mode & 07777) : 0777;
+  mkdir(folder.c_str(), mode);
+}
+
+bool StartUp() {
+  AppState* state = GetAppState();
+  for (const char* folder : kDataFolders) MakeDataFolder(folder);
+  if (!LoadSettings()) {
+    if (!SaveSettings()) {
+      ShowMessage(
+          "設定ファイルが保存できませんでした！(深刻なエラー)"
+          "\n原因：Dataフォルダがない、ＣＤから起動など\n[%s]",
+          state->paths->configPath);
+      return false;
+    }
+    ShowMessage("下記の場所に設定ファイルを作成しました。\n[%s]", state->paths->configPath);
+  }
+  FillPanels();
+  ReadPanels();
+  return true;
+}
+
+void ShutDown() {
+  DeleteTempFiles();
+  DestroyAppState();
+  DestroyPanelHelper();
+}

@@ -1,0 +1,16 @@
+// What the program does when its window has been created and when it closes.
+#pragma once
+
+// Sets programFolder from the executable and makes it the working directory. False when the
+// executable's folder cannot be found.
+bool InitProgramFolder();
+// Creates the folder `name` below the program folder with the program folder's permissions; an
+// existing folder and any failure are ignored.
+void MakeDataFolder(const char* name);
+// The first update of the window, once programFolder is set: the state, the data folders, the
+// settings loaded (or created and announced), the panels filled and read back. False when no
+// settings file can be written: the window must then close.
+bool StartUp();
+// Deletes the temporary files and destroys the state and the panel helper. The settings are not
+// saved: they were saved when they last changed.
+void ShutDown();

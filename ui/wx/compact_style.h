@@ -1,0 +1,7 @@
+// A compact look for the toolkit's controls, so that each control fits the rectangle its
+// template gives it at the Windows dialog-unit scale, with a Japanese font that shows every
+// label whole.
+#pragma once
+
+// Call once after the toolkit has started and before any window is created.
+void ApplyCompactStyle();

@@ -1,0 +1,292 @@
+#include "ui/wx/wx_control_layer.h"
+
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/gauge.h>
+#include <wx/listbox.h>
+#include <wx/radiobut.h>
+#include <wx/textctrl.h>
+#include <wx/treectrl.h>
+
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+wxString Text(const std::string& text) {
+  return wxString::FromUTF8(text.data(), text.size());
+}
+
+std::string Utf8(const wxString& text) {
+  return text.utf8_string();
+}
+
+// The root items of a tree with a hidden root, in order.
+std::vector<wxTreeItemId> RootItems(const wxTreeCtrl& tree) {
+  std::vector<wxTreeItemId> items;
+  wxTreeItemIdValue cookie;
+  for (wxTreeItemId item = tree.GetFirstChild(tree.GetRootItem(), cookie); item.IsOk();
+       item = tree.GetNextChild(tree.GetRootItem(), cookie)) {
+    items.push_back(item);
+  }
+  return items;
+}
+
+}  // namespace
+
+WxControlLayer::WxControlLayer(wxWindow* owner, wxWindow* view) : owner_(owner), view_(view) {}
+
+void WxControlLayer::AddPanel(int barId, wxWindow* panel) {
+  panels_[barId] = panel;
+}
+
+void WxControlLayer::AddControl(int barId, int controlId, ControlKind kind, wxWindow* window) {
+  controls_[{barId, controlId}] = {kind, window};
+  if (kind == ControlKind::kProgressBar) progress_[{barId, controlId}] = {};
+}
+
+void WxControlLayer::Raise(const ControlEvent& event) {
+  // No exception may cross the toolkit's event loop: a failing handler is reported instead.
+  try {
+    Notify(event);
+  } catch (const std::exception& failure) {
+    ShowMessageBox(failure.what());
+  }
+}
+
+void WxControlLayer::AddRadioNone(int barId, int controlId, wxWindow* none) {
+  radioNone_[{barId, controlId}] = none;
+}
+
+template <typename Window>
+Window* WxControlLayer::Find(int barId, int controlId, ControlKind kind) const {
+  auto control = controls_.find({barId, controlId});
+  if (control == controls_.end() || control->second.kind != kind) return nullptr;
+  return static_cast<Window*>(control->second.window);
+}
+
+bool WxControlLayer::HasPanel(int barId) const {
+  return panels_.contains(barId);
+}
+
+bool WxControlLayer::IsPanelVisible(int barId) const {
+  auto panel = panels_.find(barId);
+  return panel != panels_.end() && panel->second->IsShown();
+}
+
+void WxControlLayer::SetPanelVisible(int barId, bool visible) {
+  auto panel = panels_.find(barId);
+  if (panel != panels_.end()) panel->second->Show(visible);
+}
+
+int WxControlLayer::ListCount(int barId, int controlId) const {
+  auto* list = Find<wxListBox>(barId, controlId, ControlKind::kListBox);
+  return list ? static_cast<int>(list->GetCount()) : 0;
+}
+
+std::string WxControlLayer::ListText(int barId, int controlId, int index) const {
+  auto* list = Find<wxListBox>(barId, controlId, ControlKind::kListBox);
+  if (!list || index < 0 || index >= static_cast<int>(list->GetCount())) return "";
+  return Utf8(list->GetString(index));
+}
+
+int WxControlLayer::ListInsert(int barId, int controlId, int index, const std::string& text) {
+  auto* list = Find<wxListBox>(barId, controlId, ControlKind::kListBox);
+  if (!list) return -1;
+  int count = static_cast<int>(list->GetCount());
+  if (index < 0) index = count;
+  if (index > count) return -1;
+  return list->Insert(Text(text), index);
+}
+
+int WxControlLayer::ListDelete(int barId, int controlId, int index) {
+  auto* list = Find<wxListBox>(barId, controlId, ControlKind::kListBox);
+  if (!list || index < 0 || index >= static_cast<int>(list->GetCount())) return -1;
+  list->Delete(index);
+  return static_cast<int>(list->GetCount());
+}
+
+void WxControlLayer::ListReset(int barId, int controlId) {
+  if (auto* list = Find<wxListBox>(barId, controlId, ControlKind::kListBox)) list->Clear();
+}
+
+int WxControlLayer::ListSelection(int barId, int controlId) const {
+  auto* list = Find<wxListBox>(barId, controlId, ControlKind::kListBox);
+  return list ? list->GetSelection() : -1;
+}
+
+bool WxControlLayer::ListSelect(int barId, int controlId, int index) {
+  auto* list = Find<wxListBox>(barId, controlId, ControlKind::kListBox);
+  if (!list) return false;
+  bool inRange = index >= 0 && index < static_cast<int>(list->GetCount());
+  list->SetSelection(inRange ? index : wxNOT_FOUND);
+  return inRange;
+}
+
+int WxControlLayer::ComboCount(int barId, int controlId) const {
+  auto* combo = Find<wxChoice>(barId, controlId, ControlKind::kDropDownList);
+  return combo ? static_cast<int>(combo->GetCount()) : 0;
+}
+
+std::string WxControlLayer::ComboText(int barId, int controlId, int index) const {
+  auto* combo = Find<wxChoice>(barId, controlId, ControlKind::kDropDownList);
+  if (!combo || index < 0 || index >= static_cast<int>(combo->GetCount())) return "";
+  return Utf8(combo->GetString(index));
+}
+
+int WxControlLayer::ComboAppend(int barId, int controlId, const std::string& text) {
+  auto* combo = Find<wxChoice>(barId, controlId, ControlKind::kDropDownList);
+  return combo ? combo->Append(Text(text)) : -1;
+}
+
+void WxControlLayer::ComboReset(int barId, int controlId) {
+  if (auto* combo = Find<wxChoice>(barId, controlId, ControlKind::kDropDownList)) combo->Clear();
+}
+
+bool WxControlLayer::ComboSelect(int barId, int controlId, int index) {
+  auto* combo = Find<wxChoice>(barId, controlId, ControlKind::kDropDownList);
+  if (!combo) return false;
+  bool inRange = index >= 0 && index < static_cast<int>(combo->GetCount());
+  combo->SetSelection(inRange ? index : wxNOT_FOUND);
+  return inRange;
+}
+
+int WxControlLayer::ComboSelection(int barId, int controlId) const {
+  auto* combo = Find<wxChoice>(barId, controlId, ControlKind::kDropDownList);
+  return combo ? combo->GetSelection() : -1;
+}
+
+int WxControlLayer::GetCheck(int barId, int controlId) const {
+  if (auto* check = Find<wxCheckBox>(barId, controlId, ControlKind::kCheckBox)) {
+    return check->GetValue() ? 1 : 0;
+  }
+  if (auto* radio = Find<wxRadioButton>(barId, controlId, ControlKind::kRadioButton)) {
+    return radio->GetValue() ? 1 : 0;
+  }
+  return 0;
+}
+
+void WxControlLayer::SetCheck(int barId, int controlId, int checked) {
+  if (auto* check = Find<wxCheckBox>(barId, controlId, ControlKind::kCheckBox)) {
+    check->SetValue(checked != 0);
+  } else if (auto* radio = Find<wxRadioButton>(barId, controlId, ControlKind::kRadioButton)) {
+    if (checked != 0) {
+      radio->SetValue(true);
+    } else if (radio->GetValue()) {
+      // Checking the group's hidden button clears the others.
+      auto none = radioNone_.find({barId, controlId});
+      if (none != radioNone_.end()) static_cast<wxRadioButton*>(none->second)->SetValue(true);
+    }
+  }
+}
+
+std::string WxControlLayer::GetText(int barId, int controlId) const {
+  auto control = controls_.find({barId, controlId});
+  if (control == controls_.end()) return "";
+  if (control->second.kind == ControlKind::kEdit) {
+    return Utf8(static_cast<wxTextCtrl*>(control->second.window)->GetValue());
+  }
+  return Utf8(control->second.window->GetLabel());
+}
+
+void WxControlLayer::SetText(int barId, int controlId, const std::string& text) {
+  auto control = controls_.find({barId, controlId});
+  if (control == controls_.end()) return;
+  if (control->second.kind == ControlKind::kEdit) {
+    // ChangeValue, unlike SetValue, raises no text event of its own.
+    static_cast<wxTextCtrl*>(control->second.window)->ChangeValue(Text(text));
+  } else {
+    control->second.window->SetLabel(Text(text));
+  }
+}
+
+WxControlLayer::ProgressModel* WxControlLayer::Progress(int barId, int controlId) {
+  auto model = progress_.find({barId, controlId});
+  return model == progress_.end() ? nullptr : &model->second;
+}
+
+void WxControlLayer::ShowProgress(int barId, int controlId) {
+  auto* gauge = Find<wxGauge>(barId, controlId, ControlKind::kProgressBar);
+  ProgressModel* model = Progress(barId, controlId);
+  if (!gauge || !model) return;
+  gauge->SetRange(std::max(1, model->high - model->low));
+  gauge->SetValue(model->position - model->low);
+}
+
+void WxControlLayer::SetProgressRange(int barId, int controlId, int low, int high) {
+  if (ProgressModel* model = Progress(barId, controlId)) {
+    model->low = low;
+    model->high = high;
+    model->position = std::clamp(model->position, low, std::max(low, high));
+    ShowProgress(barId, controlId);
+  }
+}
+
+void WxControlLayer::SetProgressPosition(int barId, int controlId, int position) {
+  if (ProgressModel* model = Progress(barId, controlId)) {
+    model->position = std::clamp(position, model->low, std::max(model->low, model->high));
+    ShowProgress(barId, controlId);
+  }
+}
+
+void WxControlLayer::SetProgressStep(int barId, int controlId, int step) {
+  if (ProgressModel* model = Progress(barId, controlId)) model->step = step;
+}
+
+void WxControlLayer::StepProgress(int barId, int controlId) {
+  ProgressModel* model = Progress(barId, controlId);
+  if (!model) return;
+  // Stepping past the end starts over from the beginning, as the Windows progress bar does.
+  int position = model->position + model->step;
+  if (position > model->high) position = model->low + (position - model->high);
+  SetProgressPosition(barId, controlId, position);
+}
+
+void WxControlLayer::DeltaProgress(int barId, int controlId, int delta) {
+  if (ProgressModel* model = Progress(barId, controlId)) {
+    SetProgressPosition(barId, controlId, model->position + delta);
+  }
+}
+
+int WxControlLayer::ProgressPosition(int barId, int controlId) const {
+  auto model = progress_.find({barId, controlId});
+  return model == progress_.end() ? 0 : model->second.position;
+}
+
+int WxControlLayer::TreeCount(int barId, int controlId) const {
+  auto* tree = Find<wxTreeCtrl>(barId, controlId, ControlKind::kTree);
+  return tree ? static_cast<int>(RootItems(*tree).size()) : 0;
+}
+
+int WxControlLayer::TreeInsert(int barId, int controlId, const std::string& text) {
+  auto* tree = Find<wxTreeCtrl>(barId, controlId, ControlKind::kTree);
+  if (!tree) return -1;
+  tree->AppendItem(tree->GetRootItem(), Text(text));
+  return static_cast<int>(RootItems(*tree).size()) - 1;
+}
+
+void WxControlLayer::TreeSelect(int barId, int controlId, int index) {
+  auto* tree = Find<wxTreeCtrl>(barId, controlId, ControlKind::kTree);
+  if (!tree) return;
+  auto items = RootItems(*tree);
+  wxTreeItemId wanted =
+      index >= 0 && index < static_cast<int>(items.size()) ? items[index] : wxTreeItemId();
+  wxTreeItemId current = tree->GetSelection();
+  if (wanted == current || (!wanted.IsOk() && !current.IsOk())) return;
+  changingTree_ = true;
+  if (wanted.IsOk()) {
+    tree->SelectItem(wanted);
+  } else {
+    tree->UnselectAll();
+  }
+  changingTree_ = false;
+  Raise({barId, controlId, Notification::kTreeSelectionChanged, {}});
+}
+
+std::optional<std::string> WxControlLayer::TreeSelectedText(int barId, int controlId) const {
+  auto* tree = Find<wxTreeCtrl>(barId, controlId, ControlKind::kTree);
+  if (!tree) return std::nullopt;
+  wxTreeItemId selected = tree->GetSelection();
+  if (!selected.IsOk()) return std::nullopt;
+  return Utf8(tree->GetItemText(selected));
+}

@@ -1,0 +1,103 @@
+// The control layer of the real window: each (bar id, control id) address maps to the
+// wxWidgets window built for it from the panel declarations (wx ids cannot hold the bar ids).
+#pragma once
+
+#include <map>
+#include <utility>
+
+#include "resources/panel_templates.h"
+#include "ui/control_layer.h"
+
+class wxWindow;
+
+class WxControlLayer : public ControlLayer {
+ public:
+  // `owner` owns every dialog; `view` is the area the panels leave.
+  WxControlLayer(wxWindow* owner, wxWindow* view);
+
+  void AddPanel(int barId, wxWindow* panel);
+  void AddControl(int barId, int controlId, ControlKind kind, wxWindow* window);
+  // Passes a notification of a built control to the event sink.
+  void Raise(const ControlEvent& event);
+  // The hidden button of radio button `controlId`'s group, checked to clear the visible ones.
+  void AddRadioNone(int barId, int controlId, wxWindow* none);
+
+  void ShowMessageBox(const std::string& text) override;
+  bool AskYesNo(const std::string& text) override;
+  std::optional<std::string> ChooseOpenFile(const std::string& title,
+                                            std::span<const FileFilter> filters) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title) override;
+  bool LaunchDocument(const std::string& target) override;
+  void PumpOneMessage() override;
+  void BeginWaitCursor() override;
+  void RestoreWaitCursor() override;
+  void EndWaitCursor() override;
+  void RepaintView() override;
+
+  bool HasPanel(int barId) const override;
+  bool IsPanelVisible(int barId) const override;
+  void SetPanelVisible(int barId, bool visible) override;
+
+  int ListCount(int barId, int controlId) const override;
+  std::string ListText(int barId, int controlId, int index) const override;
+  int ListInsert(int barId, int controlId, int index, const std::string& text) override;
+  int ListDelete(int barId, int controlId, int index) override;
+  void ListReset(int barId, int controlId) override;
+  int ListSelection(int barId, int controlId) const override;
+  bool ListSelect(int barId, int controlId, int index) override;
+
+  int ComboCount(int barId, int controlId) const override;
+  std::string ComboText(int barId, int controlId, int index) const override;
+  int ComboAppend(int barId, int controlId, const std::string& text) override;
+  void ComboReset(int barId, int controlId) override;
+  bool ComboSelect(int barId, int controlId, int index) override;
+  int ComboSelection(int barId, int controlId) const override;
+
+  int GetCheck(int barId, int controlId) const override;
+  void SetCheck(int barId, int controlId, int checked) override;
+  std::string GetText(int barId, int controlId) const override;
+  void SetText(int barId, int controlId, const std::string& text) override;
+
+  void SetProgressRange(int barId, int controlId, int low, int high) override;
+  void SetProgressPosition(int barId, int controlId, int position) override;
+  void SetProgressStep(int barId, int controlId, int step) override;
+  void StepProgress(int barId, int controlId) override;
+  void DeltaProgress(int barId, int controlId, int delta) override;
+  int ProgressPosition(int barId, int controlId) const override;
+
+  int TreeCount(int barId, int controlId) const override;
+  int TreeInsert(int barId, int controlId, const std::string& text) override;
+  void TreeSelect(int barId, int controlId, int index) override;
+  std::optional<std::string> TreeSelectedText(int barId, int controlId) const override;
+
+  // True while the program itself changes the tree's selection; its own notification is
+  // raised by TreeSelect, so the toolkit's event is not passed on.
+  bool ChangingTreeSelection() const { return changingTree_; }
+
+ private:
+  struct BuiltControl {
+    ControlKind kind;
+    wxWindow* window;
+  };
+  // The Windows progress bar's range, position and step, shown on a 0-based gauge.
+  struct ProgressModel {
+    int low = 0;
+    int high = 100;
+    int position = 0;
+    int step = 10;
+  };
+
+  // The control at the address if it is of `kind`, else null.
+  template <typename Window>
+  Window* Find(int barId, int controlId, ControlKind kind) const;
+  ProgressModel* Progress(int barId, int controlId);
+  void ShowProgress(int barId, int controlId);
+
+  wxWindow* owner_;
+  wxWindow* view_;
+  std::map<int, wxWindow*> panels_;
+  std::map<std::pair<int, int>, BuiltControl> controls_;
+  std::map<std::pair<int, int>, ProgressModel> progress_;
+  std::map<std::pair<int, int>, wxWindow*> radioNone_;
+  bool changingTree_ = false;
+};
