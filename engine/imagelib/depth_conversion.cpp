@@ -1,7 +1,6 @@
 #include "engine/imagelib/depth_conversion.h"
 
 #include <array>
-#include <cstring>
 
 #include "engine/imagelib/colour_quantiser.h"
 
@@ -74,9 +73,8 @@ class DistinctColours {
 // answers: neighbouring pixels of a photograph repeat colours often.
 class CachedNearestColour {
  public:
-  explicit CachedNearestColour(const std::vector<Rgb>& palette) : finder_(palette) {
-    keys_.fill(kEmpty);
-  }
+  explicit CachedNearestColour(const std::vector<Rgb>& palette)
+      : finder_(palette), keys_(kSlots, kEmpty), values_(kSlots) {}
   int Find(std::uint32_t colour) {
     std::size_t slot = (colour * 2654435761u) >> 16 & (kSlots - 1);
     if (keys_[slot] != colour) {
@@ -92,8 +90,8 @@ class CachedNearestColour {
   static constexpr std::size_t kSlots = 1 << 16;
   static constexpr std::uint32_t kEmpty = 0xffffffff;
   NearestColourFinder finder_;
-  std::array<std::uint32_t, kSlots> keys_;
-  std::array<std::uint8_t, kSlots> values_{};
+  std::vector<std::uint32_t> keys_;
+  std::vector<std::uint8_t> values_;
   int lastIndex_ = -1;
 };
 
