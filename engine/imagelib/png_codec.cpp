@@ -152,6 +152,9 @@ bool RunEncoder(png_structp png, png_infop info, const Picture& picture, bool in
     }
     png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
   }
+  // On photographs level 3 compresses about as well as the default level 6 in a third of the
+  // time.
+  png_set_compression_level(png, 3);
   png_write_info(png, info);
   if (!indexed) png_set_bgr(png);
   rows.resize(static_cast<std::size_t>(picture.height));
