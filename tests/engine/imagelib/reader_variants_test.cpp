@@ -1,7 +1,13 @@
 // Decoder variants that the shared suites do not cover, made with ImageMagick in the test.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
 
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/picture_store.h"
@@ -48,5 +54,61 @@ INSTANTIATE_TEST_SUITE_P(
         Variant{"PngGreyAlpha16", "-colorspace Gray -alpha set -channel A -fx 0.3 -depth 16",
                 "greyalpha.png", 24}),
     [](const testing::TestParamInfo<Variant>& info) { return info.param.name; });
+
+// An 8x8 CMYK JPEG of one ink colour, with or without the Adobe marker that says the inks
+// are stored inverted.
+std::vector<std::uint8_t> CmykJpeg(const std::uint8_t ink[4], bool adobe) {
+  jpeg_compress_struct encoder{};
+  jpeg_error_mgr errors{};
+  encoder.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&encoder);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&encoder, &buffer, &size);
+  encoder.image_width = 8;
+  encoder.image_height = 8;
+  encoder.input_components = 4;
+  encoder.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&encoder);
+  jpeg_set_quality(&encoder, 100, TRUE);
+  encoder.write_Adobe_marker = adobe ? TRUE : FALSE;
+  jpeg_start_compress(&encoder, TRUE);
+  std::vector<std::uint8_t> row;
+  for (int x = 0; x < 8; ++x) row.insert(row.end(), ink, ink + 4);
+  while (encoder.next_scanline < 8) {
+    JSAMPROW rows[] = {row.data()};
+    jpeg_write_scanlines(&encoder, rows, 1);
+  }
+  jpeg_finish_compress(&encoder);
+  jpeg_destroy_compress(&encoder);
+  std::vector<std::uint8_t> bytes(buffer, buffer + size);
+  std::free(buffer);
+  return bytes;
+}
+
+TEST(ReaderVariantTest, CmykInksAreReadPlainOrInverted) {
+  const std::uint8_t plainRed[4] = {0, 255, 255, 0};
+  const std::uint8_t invertedRed[4] = {255, 0, 0, 255};
+  const std::uint8_t plainGreyish[4] = {0, 0, 0, 128};
+  struct Case {
+    const std::uint8_t* ink;
+    bool adobe;
+    ColourRef expected;
+  };
+  for (const Case& test : {Case{plainRed, false, MakeColour(255, 0, 0)},
+                           Case{invertedRed, true, MakeColour(255, 0, 0)},
+                           Case{plainGreyish, false, MakeColour(127, 127, 127)},
+                           Case{plainRed, true, MakeColour(0, 0, 0)}}) {
+    codectest::TempFolder folder;
+    const std::string path = folder.File("cmyk.jpg");
+    codectest::WriteBytes(path, CmykJpeg(test.ink, test.adobe));
+    ScopedPicture picture(LoadPicture(path.c_str()));
+    ASSERT_TRUE(picture);
+    const ColourRef colour = GetPixelColour(picture.Get(), 3, 3);
+    EXPECT_NEAR(RedOf(colour), RedOf(test.expected), 2);
+    EXPECT_NEAR(GreenOf(colour), GreenOf(test.expected), 2);
+    EXPECT_NEAR(BlueOf(colour), BlueOf(test.expected), 2);
+  }
+}
 
 }  // namespace
