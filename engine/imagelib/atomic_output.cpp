@@ -14,9 +14,14 @@ namespace {
 
 class TemporaryFile {
  public:
+  // A short name in the target's folder, so that it also works when the target's own name is
+  // as long as the file system allows.
   explicit TemporaryFile(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
     for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
-      path_ = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter_++);
+      path_ = folder + ".trastel-" + std::to_string(getpid()) + "-" + std::to_string(counter_++) +
+              ".tmp";
       descriptor_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (descriptor_ < 0 && errno != EEXIST) break;
     }

@@ -69,6 +69,14 @@ TEST(FileOutputTest, ImpossiblePathsFailCleanly) {
   EXPECT_TRUE(std::filesystem::is_empty(folder.File("folder")));
 }
 
+TEST(FileOutputTest, NamesAsLongAsAllowedCanBeWritten) {
+  TempFolder folder;
+  ScopedPicture picture = testpictures::MakeFlat(3, 3, MakeColour(1, 2, 3));
+  const std::string name = std::string(251, 'n') + ".bmp";
+  ASSERT_EQ(SaveBmp(folder.File(name).c_str(), picture.Get()), 1);
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{name});
+}
+
 TEST(FileOutputTest, NewFilesFollowTheUmask) {
   TempFolder folder;
   ScopedPicture picture = testpictures::MakeFlat(3, 3, MakeColour(1, 2, 3));
