@@ -47,20 +47,46 @@ bool ReadExtension(GifFileType* gif, GraphicsControlBlock& control) {
   return true;
 }
 
-// Draws the image whose descriptor was just read onto the canvas, leaving transparent pixels.
-bool DrawImage(GifFileType* gif, const GraphicsControlBlock& control, Picture& canvas,
-               std::vector<GifByteType>& line) {
+// The number of LZW bytes in the sub-blocks that start at the reading position, which is
+// where giflib stands once it has read an image descriptor.
+std::uint64_t CompressedImageBytes(const GifReadSource& source) {
+  std::uint64_t total = 0;
+  std::size_t at = source.at;
+  while (at < source.data.size() && source.data[at] != 0) {
+    total += source.data[at];
+    at += source.data[at] + 1u;
+  }
+  return total;
+}
+
+// The palette indexes of the image whose descriptor was just read, rows in file order. The
+// buffer grows with the rows actually decoded, so a header that claims more than its data
+// holds costs little.
+bool ReadIndexes(GifFileType* gif, std::vector<GifByteType>& indexes) {
+  const auto width = static_cast<std::size_t>(gif->Image.Width);
+  indexes.clear();
+  for (int row = 0; row < gif->Image.Height; ++row) {
+    indexes.resize(indexes.size() + width);
+    if (DGifGetLine(gif, indexes.data() + indexes.size() - width, gif->Image.Width) == GIF_ERROR) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Draws the decoded image onto the canvas, leaving its transparent pixels alone.
+void DrawImage(const GifFileType* gif, const std::vector<GifByteType>& indexes,
+               const GraphicsControlBlock& control, Picture& canvas) {
   const GifImageDesc& image = gif->Image;
   const ColorMapObject* colours = image.ColorMap != nullptr ? image.ColorMap : gif->SColorMap;
-  if (colours == nullptr) return false;
-  line.resize(static_cast<std::size_t>(image.Width));
-  for (const int row : GifRowOrder(image.Height, image.Interlace)) {
-    if (DGifGetLine(gif, line.data(), image.Width) == GIF_ERROR) return false;
-    const int y = image.Top + row;
+  const std::vector<int> rows = GifRowOrder(image.Height, image.Interlace);
+  for (std::size_t line = 0; line < rows.size(); ++line) {
+    const int y = image.Top + rows[line];
     if (y >= canvas.height) continue;
+    const GifByteType* source = indexes.data() + line * static_cast<std::size_t>(image.Width);
     std::uint8_t* target = canvas.Row(y);
     for (int x = 0; x < image.Width && image.Left + x < canvas.width; ++x) {
-      const int index = line[static_cast<std::size_t>(x)];
+      const int index = source[x];
       if (index == control.TransparentColor) continue;
       const GifColorType colour =
           index < colours->ColorCount ? colours->Colors[index] : GifColorType{0, 0, 0};
@@ -70,7 +96,24 @@ bool DrawImage(GifFileType* gif, const GraphicsControlBlock& control, Picture& c
       pixel[2] = colour.Red;
     }
   }
-  return true;
+}
+
+// The white canvas for a first image: the logical screen, grown to hold the image when it is
+// smaller. A screen vastly larger than the image it shows is a hostile header and refused.
+std::unique_ptr<Picture> MakeCanvas(const GifFileType* gif, std::uint64_t dataBytes) {
+  constexpr std::int64_t kMostScreenPerImage = 16;
+  const GifImageDesc& image = gif->Image;
+  const std::int64_t width = std::max<std::int64_t>(gif->SWidth, image.Width);
+  const std::int64_t height = std::max<std::int64_t>(gif->SHeight, image.Height);
+  const std::int64_t imagePixels = std::int64_t{image.Width} * image.Height;
+  if (!IsPlausibleSize(width, height, dataBytes, kMostLzwPixelsPerByte) ||
+      !IsPlausibleSize(width, height, static_cast<std::uint64_t>(imagePixels),
+                       kMostScreenPerImage)) {
+    return nullptr;
+  }
+  auto canvas = MakePicture(static_cast<int>(width), static_cast<int>(height), 24);
+  std::fill(canvas->pixels.begin(), canvas->pixels.end(), 0xff);
+  return canvas;
 }
 
 }  // namespace
@@ -82,7 +125,7 @@ std::unique_ptr<Picture> DecodeGif(ByteSpan data) {
   if (!gif) return nullptr;
 
   std::unique_ptr<Picture> canvas;
-  std::vector<GifByteType> line;
+  std::vector<GifByteType> indexes;
   GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
   for (;;) {
     GifRecordType record = UNDEFINED_RECORD_TYPE;
@@ -98,18 +141,15 @@ std::unique_ptr<Picture> DecodeGif(ByteSpan data) {
     }
     const GifImageDesc& image = gif->Image;
     if (image.Left < 0 || image.Top < 0 ||
-        !IsPlausibleSize(image.Width, image.Height, data.size(), kMostLzwPixelsPerByte)) {
+        (image.ColorMap == nullptr && gif->SColorMap == nullptr) ||
+        !IsPlausibleSize(image.Width, image.Height, CompressedImageBytes(source),
+                         kMostLzwPixelsPerByte) ||
+        !ReadIndexes(gif.get(), indexes)) {
       return nullptr;
     }
-    if (!canvas) {
-      // A screen smaller than the first image grows to hold it.
-      const std::int64_t width = std::max<std::int64_t>(gif->SWidth, image.Width);
-      const std::int64_t height = std::max<std::int64_t>(gif->SHeight, image.Height);
-      if (!IsPlausibleSize(width, height, data.size(), kMostLzwPixelsPerByte)) return nullptr;
-      canvas = MakePicture(static_cast<int>(width), static_cast<int>(height), 24);
-      std::fill(canvas->pixels.begin(), canvas->pixels.end(), 0xff);
-    }
-    if (!DrawImage(gif.get(), control, *canvas, line)) return nullptr;
+    if (!canvas) canvas = MakeCanvas(gif.get(), data.size());
+    if (!canvas) return nullptr;
+    DrawImage(gif.get(), indexes, control, *canvas);
     if (control.DelayTime > 0) break;
     control = {DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
   }

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -83,6 +84,21 @@ Bytes Gif(std::uint16_t screenWidth, std::uint16_t screenHeight, std::uint16_t i
   Put16(bytes, 8, screenHeight);
   Put16(bytes, 24, imageWidth);
   Put16(bytes, 26, imageHeight);
+  return bytes;
+}
+
+// The same GIF with a comment of `size` bytes before its image, as padding.
+Bytes GifWithComment(std::uint16_t screenWidth, std::uint16_t screenHeight, std::size_t size) {
+  Bytes bytes = Gif(screenWidth, screenHeight, 1, 1);
+  Bytes comment = {0x21, 0xfe};
+  for (std::size_t left = size; left > 0;) {
+    const std::size_t block = std::min<std::size_t>(left, 255);
+    comment.push_back(static_cast<std::uint8_t>(block));
+    comment.insert(comment.end(), block, 'c');
+    left -= block;
+  }
+  comment.push_back(0);
+  bytes.insert(bytes.begin() + 19, comment.begin(), comment.end());
   return bytes;
 }
 
@@ -187,6 +203,8 @@ INSTANTIATE_TEST_SUITE_P(
         HostileFile{"GifScreenPastPixelLimit", [] { return Gif(65535, 65535, 1, 1); }},
         HostileFile{"GifImagePastPixelLimit", [] { return Gif(1, 1, 65535, 65535); }},
         HostileFile{"GifImageWithoutItsPixels", [] { return Gif(1, 1, 8000, 8000); }},
+        HostileFile{"GifScreenFarLargerThanItsImage",
+                    [] { return GifWithComment(8000, 8000, 40000); }},
         HostileFile{"GifWithoutImage",
                     [] {
                       Bytes bytes = Gif(1, 1, 1, 1);
