@@ -4,23 +4,20 @@
 # Part 1 times each operation on a 1920x1080 picture made in memory (best of 7 runs).
 # Part 2 compares the PSNR of our ConvertTo8Bit with ImageMagick's "-colors 256 +dither" on
 # generated photograph-like pictures and on the photographs among the shared test pictures.
-# Both quantisers start from the same pixels: the picture as our decoder reads it, saved as PNG.
+# Both quantisers start from the same pixels: the picture flattened on white and saved as an
+# 8-bit RGB PNG; pictures of at most 256 colours (kept exactly) are left out.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-cmake --build "$build" --target trastel_core >/dev/null
-compile() {
-  c++ -std=c++20 -O2 -I"$root" "$root/bench/$1.cpp" "$build/libtrastel_core.a" \
-    -ljpeg -lpng -lgif -lz -pthread -o "$work/$1"
-}
-compile operation_timing
-compile quantise_psnr
+cmake --build "$build" --target operation_timing quantise_psnr >/dev/null
+timing=$build/bin/operation_timing
+quantise=$build/bin/quantise_psnr
 
 echo "== Pixel operations, 1920x1080"
-"$work/operation_timing"
+"$timing"
 
 echo
 echo "== Quantisation to 256 colours, PSNR (higher is better)"
@@ -40,16 +37,15 @@ printf '%-28s %8s %8s %9s %s\n' picture colours ours ImageMagick "(our time)"
 for picture in "${pictures[@]}"; do
   name=$(basename "$picture")
   source=$work/source-$name.png
-  # The picture as our decoder reads it, written by ImageMagick from a plain dump: skip files
-  # our library does not load.
-  "$work/quantise_psnr" "$picture" >/dev/null 2>&1 || continue
+  # Files our library does not load are left out.
+  "$quantise" "$picture" >/dev/null 2>&1 || continue
   /usr/bin/convert "$picture" -background white -flatten -depth 8 "PNG24:$source" 2>/dev/null ||
     continue
   colours=$(/usr/bin/identify -format '%k' "$source")
   [ "$colours" -le 256 ] && continue
-  ours=$("$work/quantise_psnr" "$source")
+  ours=$("$quantise" "$source")
   /usr/bin/convert "$source" +dither -colors 256 "PNG24:$work/im.png"
-  theirs=$("$work/quantise_psnr" "$source" "$work/im.png")
+  theirs=$("$quantise" "$source" "$work/im.png")
   printf '%-28s %8s %8s %9s %s\n' "$name" "$colours" "${ours%% in*}" "${theirs% dB}" \
     "(${ours#*in })"
 done
