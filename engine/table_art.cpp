@@ -64,6 +64,9 @@ int WriteTableArt(PictureHandle picture, const char* path, int columns, int rows
     return 0;
   }
   std::setvbuf(file.get(), nullptr, _IOFBF, kBufferBytes);
+  // Pixels are read one by one; a run-length compressed picture is expanded once up front
+  // rather than for every pixel. Its colours stay the same.
+  if (NeedsExpanding(picture) != 0) ExpandPicture(picture);
   Write(file.get(), kHead);
   Write(file.get(), kTitle);
   Write(file.get(), kStyleStart);

@@ -112,6 +112,18 @@ TEST_F(TableArtTest, CellsGoLeftToRightTopToBottomWithOnePumpPerRow) {
   EXPECT_EQ(layer_->pumpCount, 3);
 }
 
+TEST_F(TableArtTest, CompressedPictureGivesTheSamePage) {
+  auto colourAt = [](int x, int y) { return MakeColour(40 * x, 0, 255 - 60 * y); };
+  ScopedPicture plain = testpictures::Make24Bit(5, 4, colourAt);
+  ScopedPicture compressed = testpictures::Make24Bit(5, 4, colourAt);
+  ConvertTo8Bit(plain.Get(), 0, 0);
+  ConvertTo8Bit(compressed.Get(), 0, 0);
+  ASSERT_EQ(CompressRle(compressed.Get()), 1);
+  std::string expected = Write(plain.Get(), 5, 4, 3);
+  EXPECT_NE(expected.find("<td bgcolor=\"#a000c3\">"), std::string::npos);
+  EXPECT_EQ(Write(compressed.Get(), 5, 4, 3), expected);
+}
+
 TEST_F(TableArtTest, ExistingFileIsReplaced) {
   std::filesystem::path path = folder_ / "page.htm";
   std::ofstream(path) << std::string(5000, 'x');
