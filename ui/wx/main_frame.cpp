@@ -21,6 +21,16 @@ namespace {
 // No maximise box and no sizing border: the window keeps its size.
 constexpr long kFrameStyle = wxDEFAULT_FRAME_STYLE & ~(wxRESIZE_BORDER | wxMAXIMIZE_BOX);
 
+// Menu item ids must lie below 0x7fff, which the command ids do not: an item's wx id is its
+// position after the toolkit's own ids.
+int MenuItemWxId(int commandId) {
+  auto items = MainMenuItems();
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].commandId == commandId) return wxID_HIGHEST + 1 + static_cast<int>(i);
+  }
+  return wxID_NONE;
+}
+
 wxMenuBar* CreateMenuBar() {
   auto* bar = new wxMenuBar();
   wxMenu* menu = nullptr;
@@ -31,7 +41,7 @@ wxMenuBar* CreateMenuBar() {
       menuTitle = item.menu;
       bar->Append(menu, wxString::FromUTF8(item.menu));
     }
-    menu->Append(item.commandId, wxString::FromUTF8(item.item));
+    menu->Append(MenuItemWxId(item.commandId), wxString::FromUTF8(item.item));
   }
   return bar;
 }
@@ -63,11 +73,12 @@ class MainFrame : public wxFrame {
     ShowSettingsPage(0);
 
     Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, kExitCommand);
+        wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, MenuItemWxId(kExitCommand));
     Bind(
-        wxEVT_MENU, [](wxCommandEvent&) { OpenHelpPage(); }, kHelpCommand);
+        wxEVT_MENU, [](wxCommandEvent&) { OpenHelpPage(); }, MenuItemWxId(kHelpCommand));
     Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { ShowAboutDialog(this); }, kAboutCommand);
+        wxEVT_MENU, [this](wxCommandEvent&) { ShowAboutDialog(this); },
+        MenuItemWxId(kAboutCommand));
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) {
       if (onClose_) onClose_();
       // The controls still refer to the layer while they are destroyed, so the layer stays for

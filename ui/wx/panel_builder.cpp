@@ -5,6 +5,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dnd.h>
+#include <wx/font.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>
 #include <wx/radiobut.h>
@@ -26,6 +27,8 @@ namespace {
 constexpr int kOneLineHeightUnits = 10;
 constexpr int kTreeSpacing = 2;
 constexpr int kTreeIndent = 10;
+// 10 pixels at 96 DPI, as the compact style sets for every control.
+constexpr double kTreeFontPoints = 7.5;
 
 wxString Text(const char* text) {
   return wxString::FromUTF8(text);
@@ -42,13 +45,30 @@ long EditStyle(unsigned style) {
   return wxStyle;
 }
 
+// Breaks a text into lines no wider than `width`. Japanese has no blanks between words, so a
+// line may break after any character.
+wxString WrapAtWidth(const wxWindow* window, const wxString& text, int width) {
+  wxString wrapped;
+  wxString line;
+  for (wxUniChar character : text) {
+    wxString longer = line + character;
+    if (!line.empty() && window->GetTextExtent(longer).x > width) {
+      wrapped += line + '\n';
+      line = character;
+    } else {
+      line = longer;
+    }
+  }
+  return wrapped + line;
+}
+
 // Gives a text-bearing control the room its text needs, within its parent.
 void FitText(wxWindow* window, const ControlTemplate& control, const PixelRect& rect) {
   wxSize parentSize = window->GetParent()->GetClientSize();
   int maxWidth = std::max(rect.width, parentSize.x - rect.x);
   int maxHeight = std::max(rect.height, parentSize.y - rect.y);
   if (control.kind == ControlKind::kLabel && control.height > kOneLineHeightUnits) {
-    static_cast<wxStaticText*>(window)->Wrap(rect.width);
+    window->SetLabel(WrapAtWidth(window, window->GetLabel(), rect.width));
   }
   wxSize best = window->GetBestSize();
   window->SetSize(rect.x, rect.y, std::min(std::max(rect.width, best.x), maxWidth),
@@ -95,6 +115,10 @@ void RouteNotifications(wxWindow* window, const ControlTemplate& control, int ba
                    [raise](wxCommandEvent&) { raise(Notification::kSelectionChanged); });
       break;
     case ControlKind::kEdit:
+      window->Bind(wxEVT_SET_FOCUS, [&layer, barId, id](wxFocusEvent& event) {
+        event.Skip();
+        layer.EditFocused(barId, id);
+      });
       window->Bind(wxEVT_KILL_FOCUS, [raise](wxFocusEvent& event) {
         event.Skip();
         raise(Notification::kFocusLost);
@@ -156,6 +180,10 @@ wxWindow* CreateControl(wxWindow* parent, const ControlTemplate& control) {
       // Narrower indents than the toolkit's leave the item texts their whole width.
       tree->SetSpacing(kTreeSpacing);
       tree->SetIndent(kTreeIndent);
+      // The tree draws its items itself, with the font of the compact style.
+      tree->SetFont(wxFont(wxFontInfo(kTreeFontPoints).FaceName("Noto Sans CJK JP")));
+      // The settings tree never scrolls.
+      tree->ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_NEVER);
       window = tree;
       break;
     }

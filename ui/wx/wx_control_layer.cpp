@@ -45,7 +45,35 @@ void WxControlLayer::AddControl(int barId, int controlId, ControlKind kind, wxWi
   if (kind == ControlKind::kProgressBar) progress_[{barId, controlId}] = {};
 }
 
+void WxControlLayer::AddRadioNone(int barId, int controlId, wxWindow* none) {
+  radioNone_[{barId, controlId}] = none;
+}
+
+void WxControlLayer::EditFocused(int barId, int controlId) {
+  PassOnFocusLoss();
+  focusedEdit_ = std::make_pair(barId, controlId);
+}
+
+void WxControlLayer::PassOnFocusLoss() {
+  if (!focusedEdit_) return;
+  auto [barId, controlId] = *focusedEdit_;
+  focusedEdit_.reset();
+  Deliver({barId, controlId, Notification::kFocusLost, {}});
+}
+
 void WxControlLayer::Raise(const ControlEvent& event) {
+  // The toolkit reports an edit box's focus loss after the click that took the focus away has
+  // been handled; the handlers expect it before, as Windows sends it. So a focus loss is passed
+  // on when it happens or before the next notification, whichever comes first, and only once.
+  if (event.notification == Notification::kFocusLost) {
+    if (focusedEdit_ == std::make_pair(event.barId, event.controlId)) PassOnFocusLoss();
+    return;
+  }
+  PassOnFocusLoss();
+  Deliver(event);
+}
+
+void WxControlLayer::Deliver(const ControlEvent& event) {
   // No exception may cross the toolkit's event loop: a failing handler is reported instead.
   try {
     Notify(event);
@@ -54,15 +82,21 @@ void WxControlLayer::Raise(const ControlEvent& event) {
   }
 }
 
-void WxControlLayer::AddRadioNone(int barId, int controlId, wxWindow* none) {
-  radioNone_[{barId, controlId}] = none;
-}
-
 template <typename Window>
 Window* WxControlLayer::Find(int barId, int controlId, ControlKind kind) const {
   auto control = controls_.find({barId, controlId});
   if (control == controls_.end() || control->second.kind != kind) return nullptr;
   return static_cast<Window*>(control->second.window);
+}
+
+wxWindow* WxControlLayer::PanelWindow(int barId) const {
+  auto panel = panels_.find(barId);
+  return panel == panels_.end() ? nullptr : panel->second;
+}
+
+wxWindow* WxControlLayer::ControlWindow(int barId, int controlId) const {
+  auto control = controls_.find({barId, controlId});
+  return control == controls_.end() ? nullptr : control->second.window;
 }
 
 bool WxControlLayer::HasPanel(int barId) const {

@@ -17,8 +17,11 @@ class WxControlLayer : public ControlLayer {
 
   void AddPanel(int barId, wxWindow* panel);
   void AddControl(int barId, int controlId, ControlKind kind, wxWindow* window);
-  // Passes a notification of a built control to the event sink.
+  // Passes a notification of a built control to the event sink. A focus loss that the toolkit
+  // has not reported yet is passed on first, as the user's action took the focus.
   void Raise(const ControlEvent& event);
+  // An edit box got the focus; it reports kFocusLost once when the focus leaves it.
+  void EditFocused(int barId, int controlId);
   // The hidden button of radio button `controlId`'s group, checked to clear the visible ones.
   void AddRadioNone(int barId, int controlId, wxWindow* none);
 
@@ -70,6 +73,10 @@ class WxControlLayer : public ControlLayer {
   void TreeSelect(int barId, int controlId, int index) override;
   std::optional<std::string> TreeSelectedText(int barId, int controlId) const override;
 
+  // The window of a panel or control, or null (for tests that look at the real layout).
+  wxWindow* PanelWindow(int barId) const;
+  wxWindow* ControlWindow(int barId, int controlId) const;
+
   // True while the program itself changes the tree's selection; its own notification is
   // raised by TreeSelect, so the toolkit's event is not passed on.
   bool ChangingTreeSelection() const { return changingTree_; }
@@ -91,6 +98,8 @@ class WxControlLayer : public ControlLayer {
   template <typename Window>
   Window* Find(int barId, int controlId, ControlKind kind) const;
   ProgressModel* Progress(int barId, int controlId);
+  void PassOnFocusLoss();
+  void Deliver(const ControlEvent& event);
   void ShowProgress(int barId, int controlId);
 
   wxWindow* owner_;
@@ -100,4 +109,6 @@ class WxControlLayer : public ControlLayer {
   std::map<std::pair<int, int>, ProgressModel> progress_;
   std::map<std::pair<int, int>, wxWindow*> radioNone_;
   bool changingTree_ = false;
+  // The edit box that has the focus, until its focus loss is passed on.
+  std::optional<std::pair<int, int>> focusedEdit_;
 };

@@ -1,0 +1,210 @@
+// Starts the real program in an empty program folder under the display and drives it from
+// outside, as a user would: the first-start message, the window's title and size, a settings
+// page, a screenshot kept as a test artifact, and closing through the menu.
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr char kTitle[] = "ヴィンボトラステル２ Ver 2.00 Updata 2006_0116";
+
+std::string RunCommand(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  pclose(pipe);
+  return output;
+}
+
+struct ScreenWindow {
+  std::string id;
+  std::string title;
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+int ShellValue(const std::string& geometry, const std::string& key) {
+  auto at = geometry.find(key + "=");
+  return at == std::string::npos ? -1 : std::stoi(geometry.substr(at + key.size() + 1));
+}
+
+// Visible windows of the process. Titles are read from _NET_WM_NAME, since a search by name
+// does not match Japanese titles.
+std::vector<ScreenWindow> VisibleWindowsOf(pid_t pid) {
+  std::vector<ScreenWindow> windows;
+  std::istringstream ids(
+      RunCommand("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null"));
+  for (std::string id; ids >> id;) {
+    ScreenWindow window;
+    window.id = id;
+    std::string name = RunCommand("xprop -id " + id + " _NET_WM_NAME 2>/dev/null");
+    auto open = name.find('"');
+    auto close = name.rfind('"');
+    if (open != std::string::npos && close > open)
+      window.title = name.substr(open + 1, close - open - 1);
+    std::string geometry = RunCommand("xdotool getwindowgeometry --shell " + id + " 2>/dev/null");
+    window.x = ShellValue(geometry, "X");
+    window.y = ShellValue(geometry, "Y");
+    window.width = ShellValue(geometry, "WIDTH");
+    window.height = ShellValue(geometry, "HEIGHT");
+    windows.push_back(window);
+  }
+  return windows;
+}
+
+std::optional<ScreenWindow> WaitForWindow(pid_t pid, const std::string& title) {
+  for (auto end = std::chrono::steady_clock::now() + 60s; std::chrono::steady_clock::now() < end;) {
+    for (const ScreenWindow& window : VisibleWindowsOf(pid)) {
+      if (window.title == title) return window;
+    }
+    std::this_thread::sleep_for(200ms);
+  }
+  return std::nullopt;
+}
+
+void Click(int x, int y) {
+  RunCommand("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+  std::this_thread::sleep_for(500ms);
+}
+
+std::optional<int> WaitForExit(pid_t pid) {
+  for (auto end = std::chrono::steady_clock::now() + 60s; std::chrono::steady_clock::now() < end;) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      return WIFEXITED(status) ? std::optional<int>(WEXITSTATUS(status)) : std::nullopt;
+    }
+    std::this_thread::sleep_for(100ms);
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return std::nullopt;
+}
+
+std::string DefaultSettings(const std::string& folder) {
+  std::string text = "#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)\r\n#SAVE=\r\n" + folder + "\r\n";
+  const char* lines[] = {
+      "RESIZE_TYPE=\t0",
+      "RESIZE_X=\t240",
+      "RESIZE_Y=\t120",
+      "DIB_TYPE=\t0",
+      "BMP_TYPE=\t0",
+      "JPG_TYPE=\t20",
+      "JPG_PRO=\t0",
+      "PNG_PRO=\t0",
+      "GIF_PRO=\t0",
+      "GIF_ANIMA=\t0",
+      "GIF_SPEED=\t2",
+      "GIF_BIT=\t0",
+      "GIF_COLOR=\t0",
+      "HTM_TYPE=\t0",
+      "FILTER_TYPE=\t0",
+      "ANGLE_VAL=\t0",
+      "ANGLE_COLOR=\t0",
+      "CUT_TYPE=\t0",
+      "CUT_X_1=\t0",
+      "CUT_Y_1=\t0",
+      "CUT_X2_1=\t240",
+      "CUT_Y2_1=\t120",
+      "CUT_X_2=\t0",
+      "CUT_Y_2=\t0",
+      "CUT_X2_2=\t240",
+      "CUT_Y2_2=\t120",
+      "RENAME_TYPE=\t0",
+      "RENAME_NUM=\t0",
+      "RENAME_VAL=\t1",
+      "RENAME_DIB=\t0",
+      "RENAME_NAME=\tTrastelSan",
+      "FOLDER_TYPE=\t0",
+      "FOLDER_NAME=\tトラステル",
+      "PREVIEW_TYPE=\t0",
+      "END",
+  };
+  for (const char* line : lines) text += std::string("#") + line + "\r\n";
+  return text;
+}
+
+// Pixels that differ between two screenshots within a rectangle.
+long DifferingPixels(const fs::path& a, const fs::path& b, int x, int y, int width, int height) {
+  std::string crop = std::to_string(width) + "x" + std::to_string(height) + "+" +
+                     std::to_string(x) + "+" + std::to_string(y);
+  std::string output = RunCommand("/usr/bin/compare -metric AE -extract " + crop + " " +
+                                  a.string() + " " + b.string() + " null: 2>&1");
+  return output.empty() ? -1 : std::stol(output);
+}
+
+TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
+  if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+  fs::path folder = fs::temp_directory_path() / "trastel-program-test";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  fs::path artifacts = TRASTEL_ARTIFACT_DIR;
+  fs::create_directories(artifacts);
+  fs::path program = folder / "trastel";
+  fs::copy_file(fs::path(TRASTEL_BIN_DIR) / "trastel", program);
+
+  std::string programPath = program.string();
+  char* argv[] = {programPath.data(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, programPath.c_str(), nullptr, nullptr, argv, environ), 0);
+
+  auto message = WaitForWindow(pid, "メッセージボックス");
+  ASSERT_TRUE(message) << "no first-start message";
+  Click(message->x + message->width / 2, message->y + message->height - 8);
+
+  auto window = WaitForWindow(pid, kTitle);
+  ASSERT_TRUE(window) << "no main window";
+  EXPECT_EQ(window->width, 630);
+  EXPECT_EQ(window->height, 485);
+  std::this_thread::sleep_for(1s);
+  fs::path firstShot = artifacts / "trastel-window.png";
+  RunCommand("import -window root " + firstShot.string());
+  EXPECT_TRUE(fs::exists(firstShot));
+
+  // A click on the selected first tree item gives the tree the focus; End selects its last
+  // item, "その他", which shows the other settings page.
+  Click(window->x + 195, window->y + 239);
+  RunCommand("xdotool key End");
+  std::this_thread::sleep_for(1s);
+  fs::path secondShot = artifacts / "trastel-other-page.png";
+  RunCommand("import -window root " + secondShot.string());
+  EXPECT_GT(DifferingPixels(firstShot, secondShot, window->x + 260, window->y + 230, 290, 150),
+            500);
+
+  // "ファイル" then its only item, "アプリ終了".
+  Click(window->x + 20, window->y + 10);
+  RunCommand("xdotool key Down Return");
+  auto exitCode = WaitForExit(pid);
+  ASSERT_TRUE(exitCode) << "the program did not end";
+  EXPECT_EQ(*exitCode, 0);
+
+  std::ifstream file(folder / "Data" / "Confing.inf", std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, DefaultSettings(folder.string() + "/"));
+  for (const char* name : {"Data/Preview", "Data/Help", "Data/__Temp"}) {
+    EXPECT_TRUE(fs::is_directory(folder / name)) << name;
+  }
+  fs::remove_all(folder);
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+#include "tests/ui/wx_test_support.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/init.h>
+#include <wx/time.h>
+
+#include <cstdlib>
+
+#include "ui/wx/compact_style.h"
+
+namespace {
+
+void FailOnAssert(const wxString& file, int line, const wxString& function,
+                  const wxString& condition, const wxString& message) {
+  ADD_FAILURE() << "toolkit assertion " << file << ":" << line << " " << function << " "
+                << condition << " " << message;
+}
+
+}  // namespace
+
+bool StartToolkit() {
+  static bool started = false;
+  if (started) return true;
+  if (std::getenv("DISPLAY") == nullptr) return false;
+  static int argc = 1;
+  static char name[] = "wx_window_tests";
+  static char* argv[] = {name, nullptr};
+  wxApp::SetInstance(new wxApp());
+  if (!wxEntryStart(argc, argv)) return false;
+  wxSetAssertHandler(FailOnAssert);
+  wxTheApp->CallOnInit();
+  ApplyCompactStyle();
+  started = true;
+  return true;
+}
+
+void ProcessEventsFor(int milliseconds) {
+  wxLongLong end = wxGetLocalTimeMillis() + milliseconds;
+  wxEventLoop loop;
+  wxEventLoopActivator activate(&loop);
+  while (wxGetLocalTimeMillis() < end) {
+    while (loop.Pending()) loop.Dispatch();
+    wxTheApp->ProcessPendingEvents();
+    wxTheApp->ProcessIdle();
+    loop.YieldFor(wxEVT_CATEGORY_ALL);
+    wxMilliSleep(10);
+  }
+}
