@@ -69,11 +69,11 @@ TEST_F(StartUpTest, FirstStartCreatesTheFoldersAndAnnouncesTheNewSettingsFile) {
 
 TEST_F(StartUpTest, StoredSettingsAreShownAndRewrittenAtStart) {
   ASSERT_TRUE(StartUp());
-  layer->Choose(kFilterPage, kAngleList, 90);
+  layer->Choose(kJpgPage, kJpgQualityList, 90);
   NewWindow();
   ASSERT_TRUE(StartUp());
-  EXPECT_EQ(layer->ComboSelection(kFilterPage, kAngleList), 90);
-  EXPECT_EQ(GetAppState()->target->ANGLE_VAL, 90);
+  EXPECT_EQ(layer->ComboSelection(kJpgPage, kJpgQualityList), 90);
+  EXPECT_EQ(GetAppState()->target->JPG_TYPE, 90);
 }
 
 TEST_F(StartUpTest, SettingsFileThatCannotBeWrittenIsFatal) {

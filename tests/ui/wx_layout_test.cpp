@@ -8,6 +8,7 @@
 #include <wx/uiaction.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "app/program_folder.h"
 #include "app/start_up.h"
@@ -27,6 +28,7 @@ class WxWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!StartToolkit()) GTEST_SKIP() << "no display";
+    displayLock.emplace();
     folder = fs::temp_directory_path() /
              (std::string("trastel-wx-") +
               ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -83,6 +85,7 @@ class WxWindowTest : public ::testing::Test {
     FAIL() << "no tree item " << text;
   }
 
+  std::optional<DisplayLock> displayLock;
   fs::path folder;
   wxFrame* frame = nullptr;
   WxControlLayer* layer = nullptr;

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/ui/wx_test_support.h"
+
 extern char** environ;
 
 namespace {
@@ -155,6 +157,7 @@ long DifferingPixels(const fs::path& a, const fs::path& b, int x, int y, int wid
 
 TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
   if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+  DisplayLock displayLock;
   fs::path folder = fs::temp_directory_path() / "trastel-program-test";
   fs::remove_all(folder);
   fs::create_directories(folder);

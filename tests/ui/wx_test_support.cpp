@@ -6,7 +6,12 @@
 #include <wx/init.h>
 #include <wx/time.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <string>
 
 #include "ui/wx/compact_style.h"
 
@@ -19,6 +24,17 @@ void FailOnAssert(const wxString& file, int line, const wxString& function,
 }
 
 }  // namespace
+
+DisplayLock::DisplayLock() {
+  const char* display = std::getenv("DISPLAY");
+  std::string path = std::string("/tmp/trastel-display-") + (display ? display : "") + ".lock";
+  descriptor_ = open(path.c_str(), O_RDWR | O_CREAT, 0666);
+  if (descriptor_ >= 0) flock(descriptor_, LOCK_EX);
+}
+
+DisplayLock::~DisplayLock() {
+  if (descriptor_ >= 0) close(descriptor_);
+}
 
 bool StartToolkit() {
   static bool started = false;

@@ -4,5 +4,18 @@
 // True when a display is available; the toolkit is then started once for the process, with an
 // assert handler that fails the test instead of opening a dialog.
 bool StartToolkit();
+// Holds the display for one test: tests that move the pointer and press keys run one at a
+// time, even when the test runner starts several at once.
+class DisplayLock {
+ public:
+  DisplayLock();
+  ~DisplayLock();
+  DisplayLock(const DisplayLock&) = delete;
+  DisplayLock& operator=(const DisplayLock&) = delete;
+
+ private:
+  int descriptor_;
+};
+
 // Lets the toolkit handle what is pending (layout, painting, simulated input) for a while.
 void ProcessEventsFor(int milliseconds);

@@ -25,6 +25,8 @@ namespace {
 
 // A label taller than one line of the template wraps within its width.
 constexpr int kOneLineHeightUnits = 10;
+// Room kept between a wrapped label and the right edge of its panel, in pixels.
+constexpr int kWrapMargin = 10;
 constexpr int kTreeSpacing = 2;
 constexpr int kTreeIndent = 10;
 // 10 pixels at 96 DPI, as the compact style sets for every control.
@@ -68,7 +70,10 @@ void FitText(wxWindow* window, const ControlTemplate& control, const PixelRect& 
   int maxWidth = std::max(rect.width, parentSize.x - rect.x);
   int maxHeight = std::max(rect.height, parentSize.y - rect.y);
   if (control.kind == ControlKind::kLabel && control.height > kOneLineHeightUnits) {
-    window->SetLabel(WrapAtWidth(window, window->GetLabel(), rect.width));
+    // Lines may use the room up to the panel's frame, so that the text needs as few lines as
+    // possible and does not run into the controls below it.
+    int wrapWidth = std::max(rect.width, parentSize.x - rect.x - kWrapMargin);
+    window->SetLabel(WrapAtWidth(window, window->GetLabel(), wrapWidth));
   }
   wxSize best = window->GetBestSize();
   window->SetSize(rect.x, rect.y, std::min(std::max(rect.width, best.x), maxWidth),
