@@ -10,6 +10,10 @@ namespace {
 
 using enum Notification;
 
+void RunRefresh() {
+  CurrentViewOperations().refreshSelection();
+}
+
 struct HandlerRow {
   int barId;
   int controlId;
@@ -18,8 +22,7 @@ struct HandlerRow {
 };
 
 constexpr HandlerRow kHandlers[] = {
-    {kInputPanel, kInputList, kSelectionChanged,
-     [] { CurrentViewOperations().refreshSelection(); }},
+    {kInputPanel, kInputList, kSelectionChanged, RunRefresh},
     {kInputPanel, kAddOneButton, kClicked, OnAddOne},
     {kInputPanel, kDeleteOneButton, kClicked, OnDeleteOne},
     {kInputPanel, kDeleteAllButton, kClicked, OnDeleteAll},
@@ -48,15 +51,12 @@ constexpr HandlerRow kHandlers[] = {
     {kGifPage, kGifBitDepthList, kSelectionChanged, [] { OnFormatPageChanged(3); }},
     {kHtmPage, kHtmPixelList, kSelectionChanged, [] { OnFormatPageChanged(4); }},
 
-    {kFilterPage, kFilterList, kSelectionChanged,
-     [] { CurrentViewOperations().refreshSelection(); }},
-    {kFilterPage, kAngleList, kSelectionChanged,
-     [] { CurrentViewOperations().refreshSelection(); }},
-    {kFilterPage, kBlankColourList, kSelectionChanged,
-     [] { CurrentViewOperations().refreshSelection(); }},
-    {kFilterPage, kCropNoneRadio, kClicked, [] { CurrentViewOperations().refreshSelection(); }},
-    {kFilterPage, kCropSizeRadio, kClicked, [] { CurrentViewOperations().refreshSelection(); }},
-    {kFilterPage, kCropEndRadio, kClicked, [] { CurrentViewOperations().refreshSelection(); }},
+    {kFilterPage, kFilterList, kSelectionChanged, RunRefresh},
+    {kFilterPage, kAngleList, kSelectionChanged, RunRefresh},
+    {kFilterPage, kBlankColourList, kSelectionChanged, RunRefresh},
+    {kFilterPage, kCropNoneRadio, kClicked, RunRefresh},
+    {kFilterPage, kCropSizeRadio, kClicked, RunRefresh},
+    {kFilterPage, kCropEndRadio, kClicked, RunRefresh},
     {kFilterPage, kCropStartX1Box, kFocusLost, [] { OnCropBoxLeft(1); }},
     {kFilterPage, kCropStartY1Box, kFocusLost, [] { OnCropBoxLeft(1); }},
     {kFilterPage, kCropSizeXBox, kFocusLost, [] { OnCropBoxLeft(1); }},
