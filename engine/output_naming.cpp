@@ -3,12 +3,15 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cstdint>
 #include <iterator>
 #include <string>
 
 #include "app/show_message.h"
 #include "app/text_encoding.h"
+#include "resources/control_ids.h"
 #include "state/app_state.h"
+#include "ui/control_layer.h"
 
 namespace {
 
@@ -23,6 +26,12 @@ std::string Lower(std::string text) {
 }
 
 }  // namespace
+
+int EntryNumber(int index) {
+  const PathBlock& paths = *GetAppState()->paths;
+  std::int64_t number = paths.RENAME_NUM + std::int64_t{index} * paths.RENAME_VAL;
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(number));
+}
 
 std::string GetPicTypeName(int format) {
   if (format < 0 || format >= static_cast<int>(std::size(kTypeNames))) {
@@ -72,4 +81,13 @@ int CreateOutputFolder(const char* outputFolder, const char* subFolder) {
   mode_t mode = stat(outputFolder, &info) == 0 ? (info.st_mode & 07777) : 0777;
   mkdir(folder.c_str(), mode);
   return 1;
+}
+
+void ShowOutputNamePreview() {
+  AppState* state = GetAppState();
+  const PathBlock& paths = *state->paths;
+  MakeOutputName(state->source->name, paths.RENAME_TYPE, state->target->DIB_TYPE,
+                 EntryNumber(paths.selectedIndex), paths.RENAME_DIB, paths.FOLDER_TYPE,
+                 paths.subFolder);
+  GetControlLayer().SetText(kInputPanel, kAfterNameBox, paths.outputName);
 }

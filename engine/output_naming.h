@@ -22,6 +22,10 @@ enum ExtensionMode {
 int MakeOutputName(const char* sourceName, int rule, int format, int number, int extensionMode,
                    int folderFlag, const char* folderName);
 
+// The number of the entry at list index `index`: RENAME_NUM + index × RENAME_VAL in 32-bit
+// arithmetic, wrapping around as the stored settings allow any values.
+int EntryNumber(int index);
+
 // "BMP", "JPG", "PNG", "GIF", "HTM" for formats 0..4; empty for 5 (no picture) and, with a
 // message, for any other number.
 std::string GetPicTypeName(int format);
@@ -29,3 +33,6 @@ std::string GetPicTypeName(int format);
 // Creates the sub-folder `subFolder` of `outputFolder` (which ends with a separator). An
 // existing folder or a failure goes unreported: the conversion reports what cannot be written.
 int CreateOutputFolder(const char* outputFolder, const char* subFolder);
+
+// Shows the output name the selected entry would get in the "変換後" name box.
+void ShowOutputNamePreview();

@@ -1,9 +1,8 @@
 // Operations of other subsystems that the panels' handlers start: the selection refresh with its
 // trial conversion, the output-name preview, the input-list commands, the browser preview and the
-// batch run. The naming module defines ShowOutputNamePreview; the others are defined in
-// later_operations.cpp until their modules are built. The handlers reach the refresh and the
-// name preview through CurrentViewOperations(), whose slots tests may replace to see which handler
-// starts which operation.
+// batch run, defined by the input, engine and preview modules. The handlers reach the refresh and
+// the name preview through CurrentViewOperations(), whose slots tests may replace to see which
+// handler starts which operation.
 #pragma once
 
 #include <functional>

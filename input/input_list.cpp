@@ -1,0 +1,289 @@
+#include "input/input_list.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "app/program_folder.h"
+#include "app/show_message.h"
+#include "engine/imagelib/imagelib.h"
+#include "input/path_names.h"
+#include "panels/handlers.h"
+#include "panels/view_operations.h"
+#include "resources/control_ids.h"
+#include "state/app_state.h"
+#include "ui/control_layer.h"
+
+namespace {
+
+// An entry is stored in 256 bytes.
+constexpr std::size_t kEntryBytes = 255;
+
+const FileFilter kPictureFilters[] = {
+    {"変換可能なすべてのピクチャ (*.bmp,*.jp*g,*.png,*.gif)", "*.bmp;*.jp*g;*.png;*.gif"},
+    {"ビットマップ (*.bmp)", "*.bmp"},
+    {"ジェイぺグ (*.jp*g)", "*.jp*g"},
+    {"ピング (*.png)", "*.png"},
+    {"ジフ (*.gif)", "*.gif"},
+};
+
+ControlLayer& Controls() {
+  return GetControlLayer();
+}
+
+int EntryCount() {
+  return Controls().ListCount(kInputPanel, kInputList);
+}
+
+int SelectedEntry() {
+  return Controls().ListSelection(kInputPanel, kInputList);
+}
+
+bool ListIsFull() {
+  if (EntryCount() < kMaxInputEntries) return false;
+  ShowMessage("[%d]以上は読み込めません。(%d件までです)", kMaxInputEntries + 1, kMaxInputEntries);
+  return true;
+}
+
+bool ListIsEmpty() {
+  if (EntryCount() > 0) return false;
+  ShowMessage("読み込まれてる画像はありません！");
+  return true;
+}
+
+// The totals boxes are stale until the user asks for them again.
+void ResetTotals() {
+  Controls().SetText(kInputPanel, kEntryCountBox, "????");
+  Controls().SetText(kInputPanel, kTotalBytesBox, "要：再計算");
+}
+
+// Dialogs may change the working directory; entries resolve against the program folder.
+void RestoreWorkingDirectory() {
+  if (chdir(programFolder) != 0) {
+    // The folder was the working directory since start-up; if it has vanished, every entry
+    // fails later with its own message.
+  }
+}
+
+// The entry text of a path: relative to the program folder where it can be.
+std::string EntryTextOf(const std::string& path) {
+  std::string buffer(path.size() + 16, '\0');
+  path.copy(buffer.data(), path.size());
+  MakeRelativePath(buffer.data(), buffer.size(), programFolder);
+  return buffer.c_str();
+}
+
+// Entries of a folder in the order the Windows file system lists them: "." and "..", then the
+// names ordered without regard to letter case.
+std::vector<std::string> FolderEntries(const std::string& folder, std::error_code& error) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    names.push_back(entry.path().filename().string());
+  }
+  if (error) return {};
+  auto lowered = [](const std::string& name) {
+    std::string text = name;
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+    std::string la = lowered(a), lb = lowered(b);
+    return la != lb ? la < lb : a < b;
+  });
+  names.insert(names.begin(), {".", ".."});
+  return names;
+}
+
+bool SwapWithNeighbour(int offset) {
+  if (ListIsEmpty()) return false;
+  ControlLayer& controls = Controls();
+  int count = EntryCount();
+  if (count == 1) {
+    controls.ListSelect(kInputPanel, kInputList, 0);
+    return false;
+  }
+  int selected = SelectedEntry();
+  int neighbour = selected + offset;
+  if (selected < 0 || neighbour < 0 || neighbour >= count) return false;
+  int first = std::min(selected, neighbour);
+  std::string upper = controls.ListText(kInputPanel, kInputList, first);
+  std::string lower = controls.ListText(kInputPanel, kInputList, first + 1);
+  controls.ListDelete(kInputPanel, kInputList, first);
+  controls.ListDelete(kInputPanel, kInputList, first);
+  controls.ListInsert(kInputPanel, kInputList, first, lower);
+  controls.ListInsert(kInputPanel, kInputList, first + 1, upper);
+  controls.ListSelect(kInputPanel, kInputList, neighbour);
+  return true;
+}
+
+void MoveAndRefreshName(bool moved) {
+  if (!moved) return;
+  OnSettingChanged();
+  Controls().RepaintView();
+}
+
+}  // namespace
+
+bool IsConvertiblePicture(const std::string& path) {
+  int kind = IdentifyPictureFile(path.c_str(), 0);
+  return kind >= kIdentifiedBmp && kind <= kIdentifiedGif;
+}
+
+bool AddInputEntry(const std::string& path) {
+  if (FileNamePart(path, true) == GetAppState()->paths->tempName) return false;
+  if (!IsConvertiblePicture(path)) return false;
+  std::string entry = EntryTextOf(path);
+  if (entry.size() > kEntryBytes) {
+    ShowMessage("[%s]\nはパスが長すぎるため追加できません！(%d バイトまでです)", path.c_str(),
+                static_cast<int>(kEntryBytes));
+    return false;
+  }
+  int position = SelectedEntry() + 1;
+  Controls().ListInsert(kInputPanel, kInputList, position, entry);
+  Controls().ListSelect(kInputPanel, kInputList, position);
+  return true;
+}
+
+std::optional<std::string> ChooseInputFile(const std::string& title) {
+  std::optional<std::string> chosen = Controls().ChooseOpenFile(title, kPictureFilters);
+  RestoreWorkingDirectory();
+  if (!chosen || chosen->empty()) return std::nullopt;
+  return chosen;
+}
+
+std::optional<std::string> BrowseForFolder(const std::string& title) {
+  std::optional<std::string> folder = Controls().BrowseForFolder(title);
+  RestoreWorkingDirectory();
+  if (!folder || folder->empty()) return std::nullopt;
+  if (folder->back() == '/' || folder->back() == '\\') folder->pop_back();
+  return *folder + "/";
+}
+
+void OnAddOne() {
+  if (ListIsFull()) return;
+  if (std::optional<std::string> path = ChooseInputFile("どのファイルを変換する？？")) {
+    if (AddInputEntry(*path)) {
+      ResetTotals();
+      RefreshSelection();
+    } else if (EntryTextOf(*path).size() <= kEntryBytes) {
+      ShowMessage("[%s]\nは変換できないファイルです！", path->c_str());
+    }
+  }
+  Controls().RepaintView();
+}
+
+void OnAddFolder() {
+  if (ListIsFull()) return;
+  std::optional<std::string> folder = BrowseForFolder("画像があるファルダを指定してください！");
+  if (!folder) return;
+  // The folder ends with a separator and the pattern adds another, so every entry found here
+  // carries the doubled separator, as entries added from a folder always have.
+  const std::string directory = *folder + "/";
+  std::error_code error;
+  std::vector<std::string> names = FolderEntries(directory, error);
+  if (names.empty()) {
+    Controls().RepaintView();
+    return;
+  }
+  std::optional<WaitCursor> wait;
+  for (const std::string& name : names) {
+    if (wait) {
+      wait->Restore();
+    } else {
+      wait.emplace();
+    }
+    if (EntryCount() >= kMaxInputEntries) {
+      wait.reset();
+      ListIsFull();
+      return;
+    }
+    pumpOneMessage();
+    if (name == "." || name == "..") continue;
+    std::string path = directory + name;
+    if (IsConvertiblePicture(path)) {
+      ResetTotals();
+      AddInputEntry(path);
+    }
+  }
+  RefreshSelection();
+  wait.reset();
+  Controls().RepaintView();
+}
+
+void OnInputDrop(const std::vector<std::string>& files) {
+  if (ListIsFull()) return;
+  ControlLayer& controls = Controls();
+  const int count = static_cast<int>(files.size());
+  controls.SetProgressRange(kProgressPanel, kBatchProgressBar, 0, count & 0xffff);
+  controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
+  controls.SetProgressStep(kProgressPanel, kBatchProgressBar, 1);
+  std::optional<WaitCursor> wait;
+  for (const std::string& file : files) {
+    if (wait) {
+      wait->Restore();
+    } else {
+      wait.emplace();
+    }
+    if (EntryCount() >= kMaxInputEntries) {
+      ListIsFull();
+      controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
+      return;
+    }
+    if (IsConvertiblePicture(file)) {
+      ResetTotals();
+      AddInputEntry(file);
+    }
+    controls.StepProgress(kProgressPanel, kBatchProgressBar);
+  }
+  controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
+  wait.reset();
+  RefreshSelection();
+}
+
+void OnDeleteOne() {
+  if (ListIsEmpty()) return;
+  ControlLayer& controls = Controls();
+  int selected = SelectedEntry();
+  if (selected < 0) {
+    ShowMessage("リストボックスを選択してください！");
+    return;
+  }
+  controls.ListDelete(kInputPanel, kInputList, selected);
+  int count = EntryCount();
+  if (selected <= count - 1) {
+    controls.ListSelect(kInputPanel, kInputList, selected);
+  } else if (count > 0) {
+    controls.ListSelect(kInputPanel, kInputList, selected - 1);
+  }
+  ResetTotals();
+  RefreshSelection();
+  controls.RepaintView();
+}
+
+void OnDeleteAll() {
+  if (ListIsEmpty()) return;
+  if (!Controls().AskYesNo("本当に削除してよろしいでしょうか？")) return;
+  Controls().ListReset(kInputPanel, kInputList);
+  RefreshSelection();
+  Controls().RepaintView();
+}
+
+bool MoveEntryUp() {
+  return SwapWithNeighbour(-1);
+}
+
+bool MoveEntryDown() {
+  return SwapWithNeighbour(+1);
+}
+
+void OnMoveUp() {
+  MoveAndRefreshName(MoveEntryUp());
+}
+
+void OnMoveDown() {
+  MoveAndRefreshName(MoveEntryDown());
+}

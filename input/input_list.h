@@ -1,0 +1,37 @@
+// The input list: the entries of list box 1001 on the input panel, which is the only copy of
+// the list. Commands add files, folders and dropped files, delete and move entries.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+inline constexpr int kMaxInputEntries = 1000;
+
+// Command handlers of the input panel.
+void OnAddOne();
+void OnAddFolder();
+void OnInputDrop(const std::vector<std::string>& files);
+void OnDeleteOne();
+void OnDeleteAll();
+void OnMoveUp();
+void OnMoveDown();
+
+// Tests one file and inserts it after the selected entry, selecting it. The entry is the path
+// relative to the program folder where possible. False for the trial conversion's temporary
+// file, for a file that is not a picture, and (with a message) for a path too long to store.
+bool AddInputEntry(const std::string& path);
+
+// True when the file's content is a BMP, JPEG, PNG or GIF picture, whatever its name.
+bool IsConvertiblePicture(const std::string& path);
+
+// The open-file dialog for one picture; the working directory is the program folder again
+// afterwards. Nullopt when cancelled.
+std::optional<std::string> ChooseInputFile(const std::string& title);
+
+// The folder browser; the folder comes back ending with one '/'. Nullopt when cancelled.
+std::optional<std::string> BrowseForFolder(const std::string& title);
+
+// Swap the selected entry with its neighbour; true when entries moved.
+bool MoveEntryUp();
+bool MoveEntryDown();

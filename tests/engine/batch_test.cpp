@@ -1,0 +1,144 @@
+#include "engine/batch.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "resources/control_ids.h"
+#include "tests/support/main_job_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+class BatchTest : public MainJobFixture {
+ protected:
+  void SetUp() override {
+    MainJobFixture::SetUp();
+    output = folder / "out";
+    fs::create_directories(output);
+    SetOutputFolder(output.string() + "/");
+    layer->Choose(kFormatPanel, kFormatList, 2);  // PNG
+  }
+
+  void SetOutputFolder(const std::string& path) {
+    layer->SetText(kInputPanel, kOutputFolderBox, path);
+  }
+
+  // Adds pictures named `names` (made in pics/) as entries, in order.
+  void AddPictures(const Texts& names) {
+    for (const std::string& name : names) {
+      MakePicture("pics/" + name, "-size 6x4 xc:'rgb(40,80,120)'");
+      layer->ListInsert(kInputPanel, kInputList, -1, "pics/" + name);
+    }
+  }
+
+  Texts OutputFiles(const fs::path& where) const {
+    Texts names;
+    for (const auto& entry : fs::directory_iterator(where)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  void Run() { layer->Click(kActionPanel, kRunButton); }
+
+  fs::path output;
+};
+
+TEST_F(BatchTest, ConvertsEveryEntryAndReportsSuccess) {
+  AddPictures({"a.bmp", "b.gif", "c.jpg"});
+  Run();
+  EXPECT_EQ(OutputFiles(output), (Texts{"a.png", "b.png", "c.png"}));
+  EXPECT_EQ(Identify(output / "b.png", "%m %wx%h"), "PNG 6x4");
+  EXPECT_EQ(layer->messages, Texts{"変換が成功しました！"});
+  EXPECT_EQ(layer->ProgressPosition(kProgressPanel, kBatchProgressBar), 0);
+  EXPECT_EQ(layer->waitCursorDepth, 0);
+  EXPECT_EQ(Entries().size(), 3u);  // Converted entries stay.
+}
+
+TEST_F(BatchTest, StopsAtTheFirstFailureWithTheProgressShownUntilTheMessageCloses) {
+  AddPictures({"1.png", "2.png"});
+  layer->ListInsert(kInputPanel, kInputList, -1, "pics/missing.png");
+  AddPictures({"4.png", "5.png"});
+  std::vector<int> progressAtMessage;
+  layer->onMessage = [&](const std::string&) {
+    progressAtMessage.push_back(layer->ProgressPosition(kProgressPanel, kBatchProgressBar));
+  };
+  Run();
+  EXPECT_EQ(OutputFiles(output), (Texts{"1.png", "2.png"}));
+  EXPECT_EQ(layer->messages,
+            (Texts{"[pics/missing.png]\nがオープンできませんでした！", "変換が失敗しました！"}));
+  EXPECT_EQ(progressAtMessage, (std::vector<int>{2, 2}));
+  EXPECT_EQ(layer->ProgressPosition(kProgressPanel, kBatchProgressBar), 0);
+  EXPECT_EQ(layer->waitCursorDepth, 0);
+}
+
+TEST_F(BatchTest, NumberedNamesInASubFolder) {
+  AddPictures({"a.png", "b.png", "c.png"});
+  layer->Choose(kRenamePage, kRenameRuleList, 1);
+  layer->Type(kRenamePage, kRenameNumberBox, "10");
+  layer->Type(kRenamePage, kRenameStepBox, "5");
+  layer->Choose(kOtherPage, kSubFolderList, 1);
+  layer->Type(kOtherPage, kFolderNameBox, "made");
+  layer->Focus(kInputPanel, kInputList);
+  Run();
+  EXPECT_EQ(OutputFiles(output / "made"), (Texts{"10.png", "15.png", "20.png"}));
+  EXPECT_EQ(layer->messages, Texts{"変換が成功しました！"});
+}
+
+TEST_F(BatchTest, AnimationIsOneFileNamedAfterTheLastEntry) {
+  layer->Choose(kFormatPanel, kFormatList, 3);  // GIF
+  layer->Click(kGifPage, kGifAnimationCheck);
+  AddPictures({"first.png"});
+  Run();
+  EXPECT_EQ(OutputFiles(output), Texts{"first.gif"});
+  EXPECT_EQ(Identify(output / "first.gif", "%n "), "1 ");
+
+  fs::remove(output / "first.gif");
+  AddPictures({"second.png", "third.png"});
+  Run();
+  EXPECT_EQ(OutputFiles(output), Texts{"third.gif"});
+  EXPECT_EQ(Identify(output / "third.gif", "%n "), "3 3 3 ");
+}
+
+TEST_F(BatchTest, EmptyOutputFolderWritesBesideTheProgram) {
+  AddPictures({"a.bmp"});
+  SetOutputFolder("");
+  Run();
+  EXPECT_TRUE(fs::exists(folder / "a.png"));
+  EXPECT_EQ(layer->messages, Texts{"変換が成功しました！"});
+}
+
+TEST_F(BatchTest, EmptyListAndASecondRunDuringARun) {
+  Run();
+  EXPECT_EQ(layer->messages, Texts{"読み込まれてる画像はありません！"});
+  layer->messages.clear();
+
+  AddPictures({"a.png", "b.png"});
+  int nested = 0;
+  layer->onPump = [&] {
+    if (nested++ == 0) Run();
+  };
+  Run();
+  EXPECT_EQ(layer->messages, Texts{"変換が成功しました！"});
+}
+
+TEST_F(BatchTest, OutputPathTooLongFailsInsteadOfWritingACutName) {
+  AddPictures({"a.png"});
+  std::string deep = output.string() + "/" + std::string(200, 'd') + "/";
+  fs::create_directories(deep);
+  layer->Choose(kRenamePage, kRenameRuleList, 3);
+  layer->Type(kRenamePage, kRenameNameBox, std::string(60, 'n'));
+  layer->Focus(kInputPanel, kInputList);
+  SetOutputFolder(deep);
+  Run();
+  EXPECT_EQ(layer->messages, Texts{"変換が失敗しました！"});
+  EXPECT_TRUE(OutputFiles(deep).empty());
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+#include "input/input_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/control_ids.h"
+#include "tests/support/main_job_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using InputListTest = MainJobFixture;
+using Texts = std::vector<std::string>;
+
+const std::string kLimitMessage = "[1001]以上は読み込めません。(1000件までです)";
+
+TEST_F(InputListTest, AddOneInsertsAfterTheSelectionRelativeToTheProgramFolder) {
+  MakePicture("pics/a.bmp");
+  fs::path outside = fs::temp_directory_path() / "trastel-outside-picture.png";
+  std::system(("/usr/bin/convert -size 4x4 xc:blue '" + outside.string() + "'").c_str());
+  MakePicture("c.gif");
+
+  layer->fileChoices = {(folder / "pics/a.bmp").string(), outside.string(),
+                        (folder / "c.gif").string(), std::nullopt};
+  for (int i = 0; i < 4; ++i) layer->Click(kInputPanel, kAddOneButton);
+  fs::remove(outside);
+
+  EXPECT_EQ(Entries(), (Texts{"pics/a.bmp", "../trastel-outside-picture.png", "c.gif"}));
+  EXPECT_EQ(Selection(), 2);
+  EXPECT_EQ(layer->dialogTitles.front(), "どのファイルを変換する？？");
+  EXPECT_TRUE(layer->messages.empty());
+  EXPECT_EQ(fs::current_path(), folder);
+  EXPECT_EQ(Box(kEntryCountBox), "????");
+  EXPECT_EQ(Box(kTotalBytesBox), "要：再計算");
+}
+
+TEST_F(InputListTest, PicturesAreRecognisedByContentNotByName) {
+  MakePicture("photo.txt", "-size 4x4 xc:green", "JPEG:");
+  WriteFile(folder / "fake.bmp", "just some text\n");
+  fs::path temporary =
+      MakePicture("pics/__Temp__file__vimbo_trastel2__.tpf", "-size 4x4 xc:red", "BMP3:");
+  layer->fileChoices = {(folder / "photo.txt").string(), (folder / "fake.bmp").string(),
+                        temporary.string()};
+  for (int i = 0; i < 3; ++i) layer->Click(kInputPanel, kAddOneButton);
+  EXPECT_EQ(Entries(), Texts{"photo.txt"});
+  EXPECT_EQ(layer->messages,
+            (Texts{"[" + (folder / "fake.bmp").string() + "]\nは変換できないファイルです！",
+                   "[" + temporary.string() + "]\nは変換できないファイルです！"}));
+}
+
+TEST_F(InputListTest, FolderPicturesLandAfterTheSelectionInNameOrder) {
+  for (const char* name : {"one.png", "two.png", "three.png", "four.png"}) MakePicture(name);
+  layer->fileChoices = {(folder / "one.png").string(), (folder / "two.png").string(),
+                        (folder / "three.png").string(), (folder / "four.png").string()};
+  for (int i = 0; i < 4; ++i) layer->Click(kInputPanel, kAddOneButton);
+  layer->Choose(kInputPanel, kInputList, 1);
+
+  MakePicture("scan/B.gif");
+  MakePicture("scan/a.bmp");
+  MakePicture("scan/c.jpg");
+  WriteFile(folder / "scan/notes.txt", "not a picture");
+  MakePicture("scan/sub/deep.png");  // Sub-folders are not entered.
+  layer->folderChoices = {(folder / "scan").string() + "/"};
+  layer->Click(kInputPanel, kAddFolderButton);
+
+  EXPECT_EQ(Entries(), (Texts{"one.png", "two.png", "scan//a.bmp", "scan//B.gif", "scan//c.jpg",
+                              "three.png", "four.png"}));
+  EXPECT_EQ(Selection(), 4);
+  EXPECT_EQ(layer->waitCursorDepth, 0);
+  EXPECT_GE(layer->pumpCount, 7);  // One per folder entry, "." and ".." included.
+  EXPECT_TRUE(layer->messages.empty());
+}
+
+TEST_F(InputListTest, TheThousandthEntryIsTheLast) {
+  MakePicture("a.png");
+  const std::string picture = (folder / "a.png").string();
+  for (int i = 0; i < 999; ++i) layer->ListInsert(kInputPanel, kInputList, i, "a.png");
+  layer->DropFiles(kInputPanel, {picture, picture});
+  EXPECT_EQ(Entries().size(), 1000u);
+  EXPECT_EQ(layer->messages, Texts{kLimitMessage});
+  EXPECT_EQ(layer->ProgressPosition(kProgressPanel, kBatchProgressBar), 0);
+
+  layer->messages.clear();
+  layer->fileChoices = {picture};
+  layer->Click(kInputPanel, kAddOneButton);
+  layer->folderChoices = {folder.string() + "/"};
+  layer->Click(kInputPanel, kAddFolderButton);
+  layer->DropFiles(kInputPanel, {picture});
+  EXPECT_EQ(layer->messages, (Texts{kLimitMessage, kLimitMessage, kLimitMessage}));
+  EXPECT_EQ(layer->fileChoices.size(), 1u);  // No dialog was opened.
+  EXPECT_EQ(Entries().size(), 1000u);
+}
+
+TEST_F(InputListTest, TooLongAPathIsRefusedWithItsOwnMessage) {
+  std::string deep = "pics/" + std::string(100, 'a') + "/" + std::string(100, 'b') + "/" +
+                     std::string(100, 'c') + "/x.png";
+  fs::path picture = MakePicture(deep);
+  layer->fileChoices = {picture.string()};
+  layer->Click(kInputPanel, kAddOneButton);
+  EXPECT_TRUE(Entries().empty());
+  ASSERT_EQ(layer->messages.size(), 1u);
+  EXPECT_NE(layer->messages[0].find("長すぎる"), std::string::npos);
+}
+
+TEST_F(InputListTest, DeleteAndMoveKeepTheSelectionWhereTheUserExpectsIt) {
+  for (int i = 0; i < 3; ++i)
+    layer->ListInsert(kInputPanel, kInputList, i, "e" + std::to_string(i));
+  layer->ListSelect(kInputPanel, kInputList, 2);
+  layer->Click(kInputPanel, kDeleteOneButton);
+  EXPECT_EQ(Entries(), (Texts{"e0", "e1"}));
+  EXPECT_EQ(Selection(), 1);
+  layer->ListSelect(kInputPanel, kInputList, 0);
+  layer->Click(kInputPanel, kDeleteOneButton);
+  EXPECT_EQ(Entries(), Texts{"e1"});
+  EXPECT_EQ(Selection(), 0);
+
+  layer->ListInsert(kInputPanel, kInputList, 1, "e2");
+  layer->ListInsert(kInputPanel, kInputList, 2, "e3");
+  layer->ListSelect(kInputPanel, kInputList, 0);
+  EXPECT_FALSE(MoveEntryUp());
+  EXPECT_TRUE(MoveEntryDown());
+  EXPECT_EQ(Entries(), (Texts{"e2", "e1", "e3"}));
+  EXPECT_EQ(Selection(), 1);
+  layer->ListSelect(kInputPanel, kInputList, 2);
+  EXPECT_FALSE(MoveEntryDown());
+  EXPECT_TRUE(MoveEntryUp());
+  EXPECT_EQ(Entries(), (Texts{"e2", "e3", "e1"}));
+  EXPECT_EQ(Selection(), 1);
+  layer->ListSelect(kInputPanel, kInputList, -1);
+  EXPECT_FALSE(MoveEntryUp());
+  layer->messages.clear();  // The entries are no pictures: refreshing them said so.
+  layer->Click(kInputPanel, kDeleteOneButton);
+  EXPECT_EQ(layer->messages, Texts{"リストボックスを選択してください！"});
+
+  layer->ListReset(kInputPanel, kInputList);
+  layer->ListInsert(kInputPanel, kInputList, 0, "only");
+  EXPECT_FALSE(MoveEntryDown());
+  EXPECT_EQ(Selection(), 0);
+}
+
+TEST_F(InputListTest, EmptyListAndDeleteAllQuestion) {
+  layer->Click(kInputPanel, kDeleteOneButton);
+  layer->Click(kInputPanel, kDeleteAllButton);
+  layer->Click(kInputPanel, kMoveUpButton);
+  layer->Click(kInputPanel, kMoveDownButton);
+  EXPECT_EQ(layer->messages, Texts(4, "読み込まれてる画像はありません！"));
+  EXPECT_TRUE(layer->questions.empty());
+
+  layer->ListInsert(kInputPanel, kInputList, 0, "a.png");
+  layer->answers = {false, true};
+  layer->Click(kInputPanel, kDeleteAllButton);
+  EXPECT_EQ(Entries().size(), 1u);
+  layer->Click(kInputPanel, kDeleteAllButton);
+  EXPECT_TRUE(Entries().empty());
+  EXPECT_EQ(layer->questions, Texts(2, "本当に削除してよろしいでしょうか？"));
+  EXPECT_EQ(Box(kEntryCountBox), "0");
+  EXPECT_EQ(Box(kTotalBytesBox), "0");
+}
+
+}  // namespace

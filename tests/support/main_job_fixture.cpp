@@ -1,0 +1,88 @@
+#include "tests/support/main_job_fixture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+
+#include "app/program_folder.h"
+#include "panels/panel_helper.h"
+#include "panels/settings_pages.h"
+#include "panels/view_dispatch.h"
+#include "resources/control_ids.h"
+
+namespace fs = std::filesystem;
+
+void MainJobFixture::SetUp() {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  folder = fs::temp_directory_path() /
+           (std::string("trastel-job-") + test->test_suite_name() + "-" + test->name());
+  fs::remove_all(folder);
+  for (const char* data : {"Data/__Temp", "Data/Preview", "Data/Help"}) {
+    fs::create_directories(folder / data);
+  }
+  ASSERT_TRUE(SetProgramFolder(folder.c_str()));
+  fs::current_path(folder);
+  DestroyAppState();
+  DestroyPanelHelper();
+  skipTreeChange = 0;
+  auto headless = std::make_unique<HeadlessControlLayer>();
+  layer = headless.get();
+  layer->SetEventSink(DispatchViewEvent);
+  SetControlLayer(std::move(headless));
+  state = GetAppState();
+  ASSERT_NE(state, nullptr);
+  FillPanels();
+  ReadPanels();
+}
+
+void MainJobFixture::TearDown() {
+  SetControlLayer(nullptr);
+  DestroyAppState();
+  DestroyPanelHelper();
+  fs::current_path(fs::temp_directory_path());
+  fs::remove_all(folder);
+}
+
+fs::path MainJobFixture::MakePicture(const std::string& relativePath, const std::string& arguments,
+                                     const std::string& prefix) {
+  fs::path file = folder / relativePath;
+  fs::create_directories(file.parent_path());
+  std::string command = "/usr/bin/convert " + arguments + " '" + prefix + file.string() + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return file;
+}
+
+void MainJobFixture::WriteFile(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> MainJobFixture::Entries() const {
+  std::vector<std::string> entries;
+  for (int i = 0; i < layer->ListCount(kInputPanel, kInputList); ++i) {
+    entries.push_back(layer->ListText(kInputPanel, kInputList, i));
+  }
+  return entries;
+}
+
+int MainJobFixture::Selection() const {
+  return layer->ListSelection(kInputPanel, kInputList);
+}
+
+std::string MainJobFixture::Box(int controlId) const {
+  return layer->GetText(kInputPanel, controlId);
+}
+
+std::string MainJobFixture::Identify(const fs::path& file, const std::string& format) {
+  std::string output;
+  std::string command =
+      "/usr/bin/identify -format '" + format + "' '" + file.string() + "' 2>/dev/null";
+  if (std::FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    std::size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, count);
+    pclose(pipe);
+  }
+  return output;
+}
