@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "panels/settings_pages.h"
+#include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "tests/panels/panel_fixture.h"
@@ -155,6 +158,52 @@ TEST_F(HandlersTest, TreeItemsShowTheirPagesAlone) {
   EXPECT_EQ(pages[6].barId, kRenamePage);
   EXPECT_FALSE(layer->HasPanel(kAviPage));
   EXPECT_FALSE(layer->HasPanel(kRegistryPage));
+}
+
+TEST_F(HandlersTest, EveryOptionControlHasAHandlerThatRefreshesOrSaves) {
+  const struct {
+    int barId;
+    int controlId;
+    Notification notification;
+  } options[] = {
+      {kFormatPanel, kFormatList, Notification::kSelectionChanged},
+      {kFormatPanel, kResize640Radio, Notification::kClicked},
+      {kFormatPanel, kResizeWidthBox, Notification::kFocusLost},
+      {kFormatPanel, kResizeHeightBox, Notification::kFocusLost},
+      {kBmpPage, kBmpColourList, Notification::kSelectionChanged},
+      {kJpgPage, kJpgQualityList, Notification::kSelectionChanged},
+      {kJpgPage, kJpgProgressiveCheck, Notification::kClicked},
+      {kPngPage, kPngInterlaceCheck, Notification::kClicked},
+      {kGifPage, kGifInterlaceCheck, Notification::kClicked},
+      {kGifPage, kGifAnimationCheck, Notification::kClicked},
+      {kGifPage, kGifDelayList, Notification::kSelectionChanged},
+      {kGifPage, kGifTransparencyList, Notification::kSelectionChanged},
+      {kGifPage, kGifBitDepthList, Notification::kSelectionChanged},
+      {kHtmPage, kHtmPixelList, Notification::kSelectionChanged},
+      {kFilterPage, kFilterList, Notification::kSelectionChanged},
+      {kFilterPage, kAngleList, Notification::kSelectionChanged},
+      {kFilterPage, kBlankColourList, Notification::kSelectionChanged},
+      {kFilterPage, kCropEndRadio, Notification::kClicked},
+      {kFilterPage, kCropStartX1Box, Notification::kFocusLost},
+      {kFilterPage, kCropEndYBox, Notification::kFocusLost},
+      {kRenamePage, kRenameRuleList, Notification::kSelectionChanged},
+      {kRenamePage, kExtensionList, Notification::kSelectionChanged},
+      {kRenamePage, kRenameNumberBox, Notification::kFocusLost},
+      {kRenamePage, kRenameStepBox, Notification::kFocusLost},
+      {kRenamePage, kRenameNameBox, Notification::kFocusLost},
+      {kOtherPage, kSubFolderList, Notification::kSelectionChanged},
+      {kOtherPage, kFolderNameBox, Notification::kFocusLost},
+      {kOtherPage, kPreviewMethodList, Notification::kSelectionChanged},
+      {kInputPanel, kBrowseFolderButton, Notification::kClicked},
+  };
+  const auto settingsFile = folder / "Data" / "Confing.inf";
+  for (const auto& option : options) {
+    std::filesystem::remove(settingsFile);
+    int refreshesBefore = refreshCount;
+    DispatchViewEvent({option.barId, option.controlId, option.notification, {}});
+    EXPECT_TRUE(refreshCount > refreshesBefore || std::filesystem::exists(settingsFile))
+        << option.barId << "/" << option.controlId;
+  }
 }
 
 TEST_F(HandlersTest, OutputFolderBrowserSavesChosenFolderOrKeepsTheOld) {
