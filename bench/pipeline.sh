@@ -10,9 +10,8 @@ runs=${2:-5}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-cmake --build "$build" --target trastel_core >/dev/null
-c++ -std=c++20 -O2 -I"$root" "$root/bench/pipeline_timing.cpp" "$build/libtrastel_core.a" \
-  -ljpeg -lpng -lgif -lz -pthread -o "$work/pipeline_timing"
+cmake --build "$build" --target pipeline_timing >/dev/null
+timing=$build/bin/pipeline_timing
 
 /usr/bin/convert -size 1920x1080 -seed 11 plasma:fractal -blur 0x2 -quality 90 "$work/photo.jpg"
 
@@ -38,7 +37,7 @@ declare -A magick=(
 
 echo "== 1920x1080 JPEG through the whole conversion (median of $runs, ms)"
 printf '%-8s %8s %12s %8s %12s %7s\n' format ours "ours bytes" magick "magick bytes" ratio
-OMP_NUM_THREADS=1 MAGICK_THREAD_LIMIT=1 taskset -c 0 "$work/pipeline_timing" convert \
+OMP_NUM_THREADS=1 MAGICK_THREAD_LIMIT=1 taskset -c 0 "$timing" convert \
   "$work/photo.jpg" "$work" "$runs" >"$work/ours.txt"
 while read -r format ours bytes; do
   # shellcheck disable=SC2086
@@ -52,5 +51,5 @@ done <"$work/ours.txt"
 echo
 echo "== Animated GIF of 1000 frames of 320x240"
 /usr/bin/convert -size 320x240 -seed 5 plasma:fractal -quality 90 "$work/frame.jpg"
-"$work/pipeline_timing" animation "$work/frame.jpg" "$work/anim.gif" 1000
+"$timing" animation "$work/frame.jpg" "$work/anim.gif" 1000
 echo "raw pixels of 1000 frames: $((320 * 240 * 3 * 1000 / 1048576)) MB"
