@@ -1,0 +1,146 @@
+#include "app/batch_options.h"
+
+#include <string_view>
+
+namespace {
+
+// Options followed by a value, either as the next argument or after '='.
+enum class ValueOption { kSet, kOut, kSettings };
+
+struct ValueOptionName {
+  std::string_view name;
+  ValueOption option;
+};
+
+constexpr ValueOptionName kValueOptions[] = {
+    {"--set", ValueOption::kSet},
+    {"--out", ValueOption::kOut},
+    {"--settings", ValueOption::kSettings},
+};
+
+// Stores `value` for `option`; an error text when it is malformed.
+std::string StoreValue(ValueOption option, const std::string& value, BatchOptions& options) {
+  switch (option) {
+    case ValueOption::kSet: {
+      std::size_t equals = value.find('=');
+      if (equals == std::string::npos || equals == 0) {
+        return "--set には KEY=VALUE を指定してください / --set needs KEY=VALUE: \"" + value + "\"";
+      }
+      options.overrides.push_back({value.substr(0, equals), value.substr(equals + 1)});
+      return {};
+    }
+    case ValueOption::kOut:
+      if (value.empty()) return "--out に出力フォルダを指定してください / --out needs a folder";
+      options.outputFolder = value;
+      return {};
+    case ValueOption::kSettings:
+      if (value.empty()) {
+        return "--settings に設定ファイルを指定してください / --settings needs a file";
+      }
+      options.settingsFile = value;
+      return {};
+  }
+  return {};
+}
+
+}  // namespace
+
+ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& arguments) {
+  ParsedCommandLine parsed;
+  BatchOptions& options = parsed.options;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+      options.paths.push_back(argument);
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (argument == "--help" || argument == "-h") {
+      options.help = true;
+      continue;
+    }
+    if (argument == "--save") {
+      options.save = true;
+      continue;
+    }
+    const ValueOptionName* matched = nullptr;
+    std::optional<std::string> inlineValue;
+    for (const ValueOptionName& candidate : kValueOptions) {
+      if (argument == candidate.name) {
+        matched = &candidate;
+      } else if (argument.starts_with(std::string(candidate.name) + "=")) {
+        matched = &candidate;
+        inlineValue = argument.substr(candidate.name.size() + 1);
+      }
+      if (matched) break;
+    }
+    if (!matched) {
+      parsed.error = "不明なオプションです / unknown option: " + argument;
+      return parsed;
+    }
+    if (!inlineValue) {
+      if (i + 1 == arguments.size()) {
+        parsed.error = argument + " の値がありません / " + argument + " needs a value";
+        return parsed;
+      }
+      inlineValue = arguments[++i];
+    }
+    parsed.error = StoreValue(matched->option, *inlineValue, options);
+    if (!parsed.error.empty()) return parsed;
+  }
+  if (!options.help && options.paths.empty()) {
+    parsed.error = "変換する画像かフォルダを指定してください / no picture or folder given";
+  }
+  return parsed;
+}
+
+const char* BatchUsageLine() {
+  return "使い方 / usage: trastel-batch [--out DIR] [--settings FILE] [--set KEY=VALUE]... "
+         "[--save] PATH...\n"
+         "詳しくは / see: trastel-batch --help\n";
+}
+
+const char* BatchHelpText() {
+  return R"(使い方: trastel-batch [オプション] パス...
+
+パスに指定した画像ファイル(BMP, JPEG, PNG, GIF)とフォルダの中の画像を、ウィンドウ版と同じ
+設定と同じ変換で一度に変換します。画像でないファイルは標準エラーに一行出して飛ばします。
+読み込めるのは 1000 件までです。
+
+  --out DIR          出力フォルダを DIR にします(なければ作ります)。
+  --settings FILE    Data/Confing.inf の代わりに FILE の設定を使います。
+  --set KEY=VALUE    設定ファイルのキー名で設定を一つ変えます(何度でも指定可)。
+                     ウィンドウで入力したときと同じ補正がかかります。
+                     例: DIB_TYPE=1  JPG_TYPE=20  RESIZE_TYPE=3  RESIZE_X=800
+                         RENAME_TYPE=2  RENAME_NAME=photo
+  --save             変えた設定を設定ファイルに保存します(指定しなければ保存しません)。
+  --help, -h         この説明を表示します。
+
+メッセージは標準エラーに出ます。端末では進み具合も表示します。
+終了コード: 0 = 変換が成功しました！  1 = 失敗  2 = 使い方の誤り
+
+Usage: trastel-batch [options] PATH...
+
+Converts the picture files (BMP, JPEG, PNG, GIF) and the pictures in the folders given as PATH
+in one run, with the settings and the conversion of the window program. Files that are not
+pictures are skipped with a line on standard error. At most 1000 pictures are taken.
+
+  --out DIR          Writes the results into DIR (created if missing).
+  --settings FILE    Uses the settings in FILE instead of Data/Confing.inf.
+  --set KEY=VALUE    Changes one setting, named by its settings-file key (repeatable). The
+                     value is corrected as the window corrects what a user enters.
+                     e.g. DIB_TYPE=1  JPG_TYPE=20  RESIZE_TYPE=3  RESIZE_X=800
+                          RENAME_TYPE=2  RENAME_NAME=photo
+  --save             Stores the changed settings in the settings file (never stored without).
+  --help, -h         Shows this help.
+
+Messages go to standard error, with a progress bar when it is a terminal.
+Exit status: 0 after "変換が成功しました！", 1 after a failure, 2 for a usage error.
+
+設定のキーと値 / setting keys and values:
+)";
+}

@@ -1,0 +1,259 @@
+// trastel-batch: the converter without a window. The arguments fill the input list through the
+// input panel's commands, the settings are set through the panels' controls, and "実行" is
+// clicked, all on the in-memory controls; the program's messages go to standard error.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/batch_options.h"
+#include "app/batch_progress.h"
+#include "app/batch_settings.h"
+#include "app/start_up.h"
+#include "input/input_list.h"
+#include "panels/panel_helper.h"
+#include "panels/view_dispatch.h"
+#include "panels/view_operations.h"
+#include "resources/control_ids.h"
+#include "state/app_state.h"
+#include "state/settings_file.h"
+#include "ui/headless/headless_control_layer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr const char* kSuccessMessage = "変換が成功しました！";
+// Paths are held in 256 bytes by the state.
+constexpr std::size_t kPathBytes = 255;
+
+int UsageError(const std::string& error) {
+  std::fprintf(stderr, "trastel-batch: %s\n%s", error.c_str(), BatchUsageLine());
+  return kExitUsage;
+}
+
+int Failure(const std::string& error) {
+  std::fprintf(stderr, "trastel-batch: %s\n", error.c_str());
+  return kExitFailure;
+}
+
+// A path given relative to the caller's working directory, made absolute before the working
+// directory becomes the program folder.
+std::string CallerPath(const std::string& path) {
+  std::error_code error;
+  fs::path absolute = fs::absolute(path, error);
+  return (error ? fs::path(path) : absolute).lexically_normal().string();
+}
+
+// The output folder as an absolute path ending with '/', created when missing. Empty (with the
+// error in `error`) when it cannot be made or is too long to hold.
+std::string PrepareOutputFolder(const std::string& folder, std::string& error) {
+  std::string path = CallerPath(folder);
+  if (path.back() != '/') path += '/';
+  std::error_code made;
+  fs::create_directories(path, made);
+  if (made || !fs::is_directory(path)) {
+    error = "出力フォルダが作れません / cannot make the output folder: " + path;
+    return {};
+  }
+  if (path.size() > kPathBytes) {
+    error = "出力フォルダのパスが長すぎます / output folder path too long: " + path;
+    return {};
+  }
+  return path;
+}
+
+// A private folder for the settings file that the run rewrites at every step, so that the
+// stored settings stay as they are unless --save is given. Removed with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::error_code error;
+    std::string pattern = (fs::temp_directory_path(error) / "trastel-batch-XXXXXX").string();
+    if (error || mkdtemp(pattern.data()) == nullptr) return;
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  bool Exists() const { return !path_.empty(); }
+  std::string SettingsPath() const { return (path_ / "Confing.inf").string(); }
+
+ private:
+  fs::path path_;
+};
+
+// The in-memory controls wired to the view's handlers, as the window program has its panels;
+// the state and the controls are released at the end.
+class HeadlessProgram {
+ public:
+  HeadlessProgram() {
+    auto controls = std::make_unique<HeadlessControlLayer>();
+    layer_ = controls.get();
+    layer_->SetEventSink(DispatchViewEvent);
+    SetControlLayer(std::move(controls));
+    // Without a window there are no picture-information rows to show, so the refresh only reads
+    // the controls back; its trial conversion would convert each added picture once more.
+    CurrentViewOperations().refreshSelection = [] { ReadPanels(); };
+  }
+  ~HeadlessProgram() {
+    DestroyAppState();
+    DestroyPanelHelper();
+    SetControlLayer(nullptr);
+  }
+  HeadlessProgram(const HeadlessProgram&) = delete;
+  HeadlessProgram& operator=(const HeadlessProgram&) = delete;
+
+  HeadlessControlLayer& Layer() { return *layer_; }
+
+ private:
+  HeadlessControlLayer* layer_;
+};
+
+void UseSettingsFile(const std::string& path) {
+  CopyText(GetAppState()->paths->configPath, path.c_str());
+}
+
+// Loads the settings from `storedPath` and starts the program as the window does, but with the
+// settings file moved to `scratchPath`. A missing default settings file is created, as at
+// start-up; a missing --settings file is a usage error. The exit status on failure.
+std::optional<int> StartWithSettings(const std::string& storedPath, bool givenOnCommandLine,
+                                     const std::string& scratchPath) {
+  UseSettingsFile(storedPath);
+  std::error_code error;
+  if (!fs::exists(storedPath, error)) {
+    if (givenOnCommandLine) {
+      return UsageError("設定ファイルがありません / no settings file: " + storedPath);
+    }
+    if (!StartUp()) return kExitFailure;
+    UseSettingsFile(scratchPath);
+    return std::nullopt;
+  }
+  if (!LoadSettings()) {
+    return Failure("設定ファイルが読めません / cannot read the settings file: " + storedPath);
+  }
+  UseSettingsFile(scratchPath);
+  if (!SaveSettings() || !StartUp()) return kExitFailure;
+  return std::nullopt;
+}
+
+// Adds each path as the input panel's commands would: a folder through "フォルダから追加", a
+// file through "一つ追加". Once the list is full, one more command shows the limit's message
+// and the remaining paths are left out.
+void AddPaths(HeadlessControlLayer& layer, const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    const bool full = layer.ListCount(kInputPanel, kInputList) >= kMaxInputEntries;
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+      layer.folderChoices.push_back(path);
+      layer.Click(kInputPanel, kAddFolderButton);
+    } else {
+      layer.fileChoices.push_back(path);
+      layer.Click(kInputPanel, kAddOneButton);
+    }
+    layer.folderChoices.clear();
+    layer.fileChoices.clear();
+    if (full) return;
+  }
+}
+
+int RunBatchTool(BatchOptions options) {
+  for (std::string& path : options.paths) path = CallerPath(path);
+  std::string storedSettings;
+  if (options.settingsFile) {
+    storedSettings = CallerPath(*options.settingsFile);
+    if (storedSettings.size() > kPathBytes) {
+      return UsageError("設定ファイルのパスが長すぎます / settings path too long: " +
+                        storedSettings);
+    }
+  }
+  // Folders given for the output are prepared before the working directory changes.
+  std::string error;
+  for (SettingOverride& setting : options.overrides) {
+    if (setting.key != "SAVE") continue;
+    setting.value = PrepareOutputFolder(setting.value, error);
+    if (!error.empty()) return UsageError(error);
+  }
+  if (options.outputFolder) {
+    options.outputFolder = PrepareOutputFolder(*options.outputFolder, error);
+    if (!error.empty()) return UsageError(error);
+  }
+
+  if (!InitProgramFolder())
+    return Failure("実行ファイルのフォルダが見つかりません / no program folder");
+  ScratchFolder scratch;
+  if (!scratch.Exists())
+    return Failure("一時フォルダが作れません / cannot make a temporary folder");
+
+  HeadlessProgram program;
+  HeadlessControlLayer& layer = program.Layer();
+  BatchProgress progress(isatty(STDERR_FILENO) != 0);
+  layer.onMessage = [&progress](const std::string& text) {
+    progress.Clear();
+    std::fprintf(stderr, "%s\n", text.c_str());
+  };
+
+  if (storedSettings.empty()) storedSettings = GetAppState()->paths->configPath;
+  if (auto status = StartWithSettings(storedSettings, options.settingsFile.has_value(),
+                                      scratch.SettingsPath())) {
+    return *status;
+  }
+
+  for (const SettingOverride& setting : options.overrides) {
+    error = ApplySettingOverride(layer, setting);
+    if (!error.empty()) return UsageError(error);
+  }
+  if (options.outputFolder) ChooseOutputFolder(layer, *options.outputFolder);
+  ReadPanels();
+  if (options.save) {
+    UseSettingsFile(storedSettings);
+    const bool saved = SaveSettings() != 0;
+    UseSettingsFile(scratch.SettingsPath());
+    if (!saved) return kExitFailure;
+  }
+
+  AddPaths(layer, options.paths);
+
+  bool running = false;
+  layer.onPump = [&] {
+    if (!running) return;
+    const int done = layer.ProgressPosition(kProgressPanel, kBatchProgressBar);
+    const int total = layer.ListCount(kInputPanel, kInputList);
+    progress.Show(done, total, done < total ? layer.ListText(kInputPanel, kInputList, done) : "");
+  };
+  running = true;
+  layer.Click(kActionPanel, kRunButton);
+  running = false;
+  progress.Clear();
+  return !layer.messages.empty() && layer.messages.back() == kSuccessMessage ? kExitSuccess
+                                                                             : kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ParsedCommandLine parsed = ParseBatchCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (!parsed.error.empty()) return UsageError(parsed.error);
+  if (parsed.options.help) {
+    std::fputs(BatchHelpText(), stdout);
+    std::fputs(DescribeSettingKeys().c_str(), stdout);
+    return kExitSuccess;
+  }
+  for (const SettingOverride& setting : parsed.options.overrides) {
+    std::string error = CheckSettingOverride(setting);
+    if (!error.empty()) return UsageError(error);
+  }
+  return RunBatchTool(std::move(parsed.options));
+}
