@@ -1,0 +1,341 @@
+// Runs the built trastel-batch on pictures made by ImageMagick: exit status, messages on
+// standard error, the settings it reads and (only with --save) writes, and its output files.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+  int status;
+  std::string errors;
+  std::string output;
+};
+
+std::string ReadText(const fs::path& file) {
+  std::ifstream stream(file, std::ios::binary);
+  std::stringstream text;
+  text << stream.rdbuf();
+  return text.str();
+}
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Each test has its own program folder holding a copy of the executable, so that the stored
+// settings file is the test's own.
+class BatchToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder_ = fs::temp_directory_path() / (std::string("trastel-batch-") + test->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_ / "program");
+    fs::create_directories(folder_ / "in");
+    program_ = folder_ / "program" / "trastel-batch";
+    fs::copy_file(TRASTEL_BATCH_TOOL, program_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  // Runs the tool in the test folder with `arguments`.
+  RunResult Run(const std::vector<std::string>& arguments) {
+    std::string command = "cd " + Quoted(folder_.string()) + " && " + Quoted(program_.string());
+    for (const std::string& argument : arguments) command += " " + Quoted(argument);
+    command += " >out.txt 2>err.txt </dev/null";
+    int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(folder_ / "err.txt"),
+            ReadText(folder_ / "out.txt")};
+  }
+
+  fs::path MakePicture(const std::string& relativePath,
+                       const std::string& arguments = "-size 40x30 gradient:red-blue") {
+    fs::path file = folder_ / relativePath;
+    fs::create_directories(file.parent_path());
+    std::string command = "/usr/bin/convert " + arguments + " " + Quoted(file.string());
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return file;
+  }
+
+  void WriteFile(const fs::path& file, const std::string& bytes) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+  }
+
+  fs::path StoredSettings() const { return folder_ / "program" / "Data" / "Confing.inf"; }
+
+  // The values of the settings file by key ("DIB_TYPE" -> "2"); SAVE's value is on its own line.
+  static std::map<std::string, std::string> SettingValues(const std::string& text) {
+    std::map<std::string, std::string> values;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::size_t equals = line.find('=');
+      if (line.empty() || line[0] != '#' || equals == std::string::npos) continue;
+      std::string key = line.substr(1, equals - 1);
+      std::string value = line.substr(equals + 1);
+      if (key == "SAVE") std::getline(lines, value);
+      if (!value.empty() && value.back() == '\r') value.pop_back();
+      if (!value.empty() && value[0] == '\t') value.erase(0, 1);
+      values[key] = value;
+    }
+    return values;
+  }
+
+  static std::string Identify(const fs::path& file) {
+    std::string output;
+    std::string command = "/usr/bin/identify -format '%m %wx%h' " + Quoted(file.string());
+    if (std::FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[256];
+      while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+      pclose(pipe);
+    }
+    return output;
+  }
+
+  std::vector<std::string> OutputNames(const std::string& relativeFolder) const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_ / relativeFolder)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path folder_;
+  fs::path program_;
+};
+
+TEST_F(BatchToolTest, UsageErrorsNameTheirCauseAndConvertNothing) {
+  MakePicture("in/a.png");
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {{}, "no picture or folder given"},
+      {{"--frobnicate", "in/a.png"}, "unknown option: --frobnicate"},
+      {{"--out"}, "--out needs a value"},
+      {{"--set", "JPG_TYPE", "in/a.png"}, "--set needs KEY=VALUE: \"JPG_TYPE\""},
+      {{"--set", "COLOUR=3", "in/a.png"}, "unknown setting key: COLOUR"},
+      {{"--set", "#DIB_TYPE=1", "in/a.png"}, "unknown setting key: #DIB_TYPE"},
+      {{"--set", "RESIZE_X=12px", "in/a.png"}, "RESIZE_X needs a number, not \"12px\""},
+      {{"--set", "JPG_TYPE=", "in/a.png"}, "JPG_TYPE needs a number, not \"\""},
+      {{"--set", "CUT_X_1=99999999999", "in/a.png"}, "CUT_X_1 needs a number"},
+      {{"--set", "DIB_TYPE=5", "in/a.png"}, "DIB_TYPE takes 0 to 4"},
+      {{"--set", "JPG_PRO=2", "in/a.png"}, "JPG_PRO takes 0 to 1"},
+      {{"--set", "RESIZE_TYPE=-1", "in/a.png"}, "RESIZE_TYPE takes 0 to 3"},
+      {{"--settings", "missing.inf", "in/a.png"},
+       "no settings file: " + (folder_ / "missing.inf").string()},
+  };
+  for (const Case& c : cases) {
+    RunResult result = Run(c.arguments);
+    EXPECT_EQ(result.status, 2) << c.expected;
+    EXPECT_NE(result.errors.find(c.expected), std::string::npos) << result.errors;
+    EXPECT_NE(result.errors.find("usage: trastel-batch"), std::string::npos) << c.expected;
+    EXPECT_EQ(result.errors.find("変換が"), std::string::npos) << result.errors;
+  }
+}
+
+TEST_F(BatchToolTest, HelpIsInJapaneseAndEnglishAndListsEveryKey) {
+  RunResult result = Run({"--help"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_NE(result.output.find("使い方: trastel-batch"), std::string::npos);
+  EXPECT_NE(result.output.find("Usage: trastel-batch"), std::string::npos);
+  for (const char* key : {"SAVE", "DIB_TYPE", "CUT_Y2_2", "RENAME_NAME", "PREVIEW_TYPE"}) {
+    EXPECT_NE(result.output.find(std::string("\n  ") + key + " "), std::string::npos) << key;
+  }
+  EXPECT_FALSE(fs::exists(StoredSettings()));
+}
+
+TEST_F(BatchToolTest, ConvertsPicturesSkipsOthersAndCreatesMissingSettings) {
+  MakePicture("in/a.jpg", "-size 40x30 gradient:red-blue");
+  MakePicture("in/b.gif", "-size 20x10 xc:green");
+  WriteFile(folder_ / "in" / "notes.txt", "not a picture");
+  RunResult result = Run({"--out", "out", "in/a.jpg", "in/notes.txt", "in/b.gif"});
+  EXPECT_EQ(result.status, 0) << result.errors;
+  const std::string expected = "下記の場所に設定ファイルを作成しました。\n[" +
+                               StoredSettings().string() + "]\n[" +
+                               (folder_ / "in" / "notes.txt").string() +
+                               "]\nは変換できないファイルです！\n変換が成功しました！\n";
+  EXPECT_EQ(result.errors, expected);
+  EXPECT_EQ(OutputNames("out"), (std::vector<std::string>{"a.bmp", "b.bmp"}));
+  EXPECT_EQ(Identify(folder_ / "out" / "a.bmp"), "BMP3 40x30");
+  EXPECT_EQ(Identify(folder_ / "out" / "b.bmp"), "BMP3 20x10");
+  EXPECT_TRUE(fs::exists(StoredSettings()));
+  // Standard error is not a terminal here: no progress bar.
+  EXPECT_EQ(result.errors.find('\r'), std::string::npos);
+}
+
+TEST_F(BatchToolTest, FailuresEndWithStatusOne) {
+  MakePicture("in/good.png");
+  WriteFile(folder_ / "in" / "truncated.jpg", std::string("\xff\xd8\xff\xe0\x00\x10JFIF\x00", 11));
+  WriteFile(folder_ / "in" / "notes.txt", "text");
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string lastMessage;
+  };
+  const Case cases[] = {
+      {{"--out", "out", "in/good.png", "in/truncated.jpg"}, "変換が失敗しました！\n"},
+      {{"--out", "out", "in/notes.txt"}, "読み込まれてる画像はありません！\n"},
+      {{"--out", "out", "in/missing.png"}, "読み込まれてる画像はありません！\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult result = Run(c.arguments);
+    EXPECT_EQ(result.status, 1) << result.errors;
+    ASSERT_GE(result.errors.size(), c.lastMessage.size());
+    EXPECT_EQ(result.errors.substr(result.errors.size() - c.lastMessage.size()), c.lastMessage);
+  }
+}
+
+TEST_F(BatchToolTest, SettingsAreCorrectedAsTheWindowCorrectsThem) {
+  MakePicture("in/a.png", "-size 300x200 xc:blue");
+  RunResult result = Run({"--out",    "out",
+                          "--set",    "DIB_TYPE=2",
+                          "--set",    "RESIZE_TYPE=3",
+                          "--set",    "RESIZE_X=0",
+                          "--set",    "RESIZE_Y=3000",
+                          "--set",    "RENAME_TYPE=3",
+                          "--set",    "RENAME_NAME=my photo!",
+                          "--set",    "RENAME_NUM=+7",
+                          "--set",    "RENAME_VAL=0",
+                          "in/a.png", "in/a.png"});
+  EXPECT_EQ(result.status, 0) << result.errors;
+  // Sizes outside 1..2500 fall back to 256 and 128; a step of 0 becomes 1; the name keeps
+  // letters and digits only.
+  EXPECT_EQ(OutputNames("out"), (std::vector<std::string>{"my_photo_7.png", "my_photo_8.png"}));
+  EXPECT_EQ(Identify(folder_ / "out" / "my_photo_7.png"), "PNG 256x128");
+}
+
+TEST_F(BatchToolTest, StoredSettingsChangeOnlyWithSave) {
+  MakePicture("in/a.png");
+  ASSERT_EQ(Run({"--out", "out", "in/a.png"}).status, 0);
+  const std::string stored = ReadText(StoredSettings());
+
+  RunResult unsaved =
+      Run({"--out", "elsewhere", "--set", "DIB_TYPE=1", "--set", "JPG_TYPE=90", "in/a.png"});
+  EXPECT_EQ(unsaved.status, 0) << unsaved.errors;
+  EXPECT_EQ(Identify(folder_ / "elsewhere" / "a.jpg"), "JPEG 40x30");
+  EXPECT_EQ(ReadText(StoredSettings()), stored);
+
+  RunResult saved = Run({"--save", "--out", "saved", "--set", "DIB_TYPE=1", "in/a.png"});
+  EXPECT_EQ(saved.status, 0) << saved.errors;
+  auto values = SettingValues(ReadText(StoredSettings()));
+  EXPECT_EQ(values["DIB_TYPE"], "1");
+  EXPECT_EQ(values["SAVE"], (folder_ / "saved").string() + "/");
+  EXPECT_EQ(values["JPG_TYPE"], "20");
+
+  // The next run without options uses what was saved.
+  ASSERT_EQ(Run({"in/a.png"}).status, 0);
+  EXPECT_EQ(Identify(folder_ / "saved" / "a.jpg"), "JPEG 40x30");
+}
+
+TEST_F(BatchToolTest, EveryKeyIsSetThroughItsControl) {
+  struct Case {
+    const char* key;
+    std::string value;
+    std::string stored;
+  };
+  const std::string out = (folder_ / "o").string() + "/";
+  // Values differ from the defaults; the boxes keep what was typed when it passes their rules.
+  const Case cases[] = {
+      {"SAVE", "o", out},         {"RESIZE_TYPE", "3", "3"},
+      {"RESIZE_X", "300", "300"}, {"RESIZE_Y", "200", "200"},
+      {"DIB_TYPE", "3", "3"},     {"BMP_TYPE", "3", "3"},
+      {"JPG_TYPE", "75", "75"},   {"JPG_PRO", "1", "1"},
+      {"PNG_PRO", "1", "1"},      {"GIF_PRO", "1", "1"},
+      {"GIF_ANIMA", "1", "1"},    {"GIF_SPEED", "15", "15"},
+      {"GIF_BIT", "0", "0"},      {"GIF_COLOR", "2", "2"},
+      {"HTM_TYPE", "4", "4"},     {"FILTER_TYPE", "3", "3"},
+      {"ANGLE_VAL", "30", "30"},  {"ANGLE_COLOR", "5", "5"},
+      {"CUT_TYPE", "2", "2"},     {"CUT_X_1", "10", "10"},
+      {"CUT_Y_1", "11", "11"},    {"CUT_X2_1", "12", "12"},
+      {"CUT_Y2_1", "13", "13"},   {"CUT_X_2", "14", "14"},
+      {"CUT_Y_2", "15", "15"},    {"CUT_X2_2", "116", "116"},
+      {"CUT_Y2_2", "117", "117"}, {"RENAME_TYPE", "1", "1"},
+      {"RENAME_NUM", "-5", "-5"}, {"RENAME_VAL", "3", "3"},
+      {"RENAME_DIB", "2", "2"},   {"RENAME_NAME", "Zz9", "Zz9"},
+      {"FOLDER_TYPE", "1", "1"},  {"FOLDER_NAME", "sub", "sub"},
+      {"PREVIEW_TYPE", "1", "1"},
+  };
+  std::vector<std::string> arguments = {"--save"};
+  for (const Case& c : cases) {
+    arguments.push_back("--set");
+    arguments.push_back(std::string(c.key) + "=" + c.value);
+  }
+  arguments.push_back("in");  // An empty folder: nothing to convert.
+  RunResult result = Run(arguments);
+  EXPECT_EQ(result.status, 1) << result.errors;
+  EXPECT_NE(result.errors.find("読み込まれてる画像はありません！"), std::string::npos);
+  auto values = SettingValues(ReadText(StoredSettings()));
+  EXPECT_EQ(values.size(), std::size(cases));
+  for (const Case& c : cases) EXPECT_EQ(values[c.key], c.stored) << c.key;
+}
+
+TEST_F(BatchToolTest, SettingsFileIsReadAndLeftAsItWas) {
+  MakePicture("in/a.png");
+  const fs::path settings = folder_ / "mine.inf";
+  const std::string text =
+      "#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)\n#DIB_TYPE=\t3\n#RENAME_TYPE=\t2\n"
+      "#RENAME_NAME=\tgif\n#END\n";
+  WriteFile(settings, text);
+  RunResult result = Run({"--settings", "mine.inf", "--out", "out", "in/a.png"});
+  EXPECT_EQ(result.status, 0) << result.errors;
+  EXPECT_EQ(OutputNames("out"), (std::vector<std::string>{"0gif.gif"}));
+  EXPECT_EQ(Identify(folder_ / "out" / "0gif.gif"), "GIF 40x30");
+  EXPECT_EQ(ReadText(settings), text);
+  EXPECT_FALSE(fs::exists(StoredSettings()));
+
+  WriteFile(settings, "#FORMAT SOMETHING_ELSE\n#END\n");
+  RunResult broken = Run({"--settings", "mine.inf", "--out", "out", "in/a.png"});
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_NE(broken.errors.find("cannot read the settings file: " + settings.string()),
+            std::string::npos)
+      << broken.errors;
+  EXPECT_EQ(ReadText(settings), "#FORMAT SOMETHING_ELSE\n#END\n");
+}
+
+TEST_F(BatchToolTest, FoldersAddTheirPicturesOnly) {
+  MakePicture("in/folder/b.png");
+  MakePicture("in/folder/A.bmp");
+  MakePicture("in/folder/sub/c.png");
+  WriteFile(folder_ / "in" / "folder" / "readme.txt", "text");
+  MakePicture("in/single.gif");
+  RunResult result = Run({"--out", "out", "--set", "DIB_TYPE=2", "--set", "RENAME_TYPE=1",
+                          "in/single.gif", "in/folder"});
+  EXPECT_EQ(result.status, 0) << result.errors;
+  EXPECT_EQ(result.errors, "下記の場所に設定ファイルを作成しました。\n[" +
+                               StoredSettings().string() + "]\n変換が成功しました！\n");
+  // Numbered in list order: the single file, then the folder's pictures by name.
+  EXPECT_EQ(OutputNames("out"), (std::vector<std::string>{"0.png", "1.png", "2.png"}));
+  EXPECT_EQ(Identify(folder_ / "out" / "1.png"), "PNG 40x30");
+}
+
+TEST_F(BatchToolTest, TheListTakesAThousandPictures) {
+  const fs::path picture = MakePicture("in/one.png", "-size 2x2 xc:red");
+  fs::create_directories(folder_ / "in" / "many");
+  for (int i = 0; i < 1001; ++i) {
+    fs::copy_file(picture, folder_ / "in" / "many" / ("p" + std::to_string(1000 + i) + ".png"));
+  }
+  RunResult result = Run({"--out", "out", "in/many", "in/one.png"});
+  EXPECT_EQ(result.status, 0) << result.errors.substr(0, 500);
+  EXPECT_NE(result.errors.find("[1001]以上は読み込めません。(1000件までです)\n"),
+            std::string::npos);
+  EXPECT_EQ(OutputNames("out").size(), 1000u);
+  EXPECT_FALSE(fs::exists(folder_ / "out" / "p2000.bmp"));
+  EXPECT_FALSE(fs::exists(folder_ / "out" / "one.bmp"));
+}
+
+}  // namespace
