@@ -67,27 +67,23 @@ void RunBatch() {
   controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
   controls.SetProgressStep(kProgressPanel, kBatchProgressBar, 1);
 
-  std::optional<WaitCursor> wait;
+  LoopWaitCursor wait;
   // The bound is read again at each step: a command dispatched by the pump may change it.
   for (int i = 0; i < paths.itemCount; ++i) {
-    if (wait) {
-      wait->Restore();
-    } else {
-      wait.emplace();
-    }
+    wait.Show();
     pumpOneMessage();
     const bool converted =
         PrepareEntry(i) && ConvertPicture(i, i == paths.itemCount - 1 ? 1 : 0) != 0;
     if (!converted) {
       ReleaseAllImages(state);
-      wait.reset();
+      wait.End();
       ShowMessage("変換が失敗しました！");
       controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
       return;
     }
     controls.DeltaProgress(kProgressPanel, kBatchProgressBar, 1);
   }
-  wait.reset();
+  wait.End();
   ShowMessage("変換が成功しました！");
   controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
 }

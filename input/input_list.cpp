@@ -189,15 +189,11 @@ void OnAddFolder() {
     Controls().RepaintView();
     return;
   }
-  std::optional<WaitCursor> wait;
+  LoopWaitCursor wait;
   for (const std::string& name : names) {
-    if (wait) {
-      wait->Restore();
-    } else {
-      wait.emplace();
-    }
+    wait.Show();
     if (EntryCount() >= kMaxInputEntries) {
-      wait.reset();
+      wait.End();
       ListIsFull();
       return;
     }
@@ -210,7 +206,7 @@ void OnAddFolder() {
     }
   }
   RefreshSelection();
-  wait.reset();
+  wait.End();
   Controls().RepaintView();
 }
 
@@ -221,13 +217,9 @@ void OnInputDrop(const std::vector<std::string>& files) {
   controls.SetProgressRange(kProgressPanel, kBatchProgressBar, 0, count & 0xffff);
   controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
   controls.SetProgressStep(kProgressPanel, kBatchProgressBar, 1);
-  std::optional<WaitCursor> wait;
+  LoopWaitCursor wait;
   for (const std::string& file : files) {
-    if (wait) {
-      wait->Restore();
-    } else {
-      wait.emplace();
-    }
+    wait.Show();
     if (EntryCount() >= kMaxInputEntries) {
       ListIsFull();
       controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
@@ -240,7 +232,7 @@ void OnInputDrop(const std::vector<std::string>& files) {
     controls.StepProgress(kProgressPanel, kBatchProgressBar);
   }
   controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
-  wait.reset();
+  wait.End();
   RefreshSelection();
 }
 

@@ -154,3 +154,21 @@ class WaitCursor {
   // Shows the cursor again after a pumped message.
   void Restore() { GetControlLayer().RestoreWaitCursor(); }
 };
+
+// One wait state across the items of a long loop: Show() begins it at the first item and shows
+// it again at each further one (a pumped message may have changed the cursor); it ends at End()
+// or when the object goes.
+class LoopWaitCursor {
+ public:
+  void Show() {
+    if (cursor_) {
+      cursor_->Restore();
+    } else {
+      cursor_.emplace();
+    }
+  }
+  void End() { cursor_.reset(); }
+
+ private:
+  std::optional<WaitCursor> cursor_;
+};

@@ -1,8 +1,6 @@
 #include "engine/encoders.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <cstdint>
 #include <fstream>
@@ -13,6 +11,7 @@
 #include "engine/imagelib/picture_store.h"
 #include "engine/pipeline.h"
 #include "tests/engine/pipeline_test_support.h"
+#include "tests/support/file_size_limit.h"
 
 namespace {
 
@@ -204,23 +203,18 @@ TEST_F(EncodersTest, FailedWriteLeavesNoFileBehind) {
   EXPECT_FALSE(fs::exists(output_));
 
   // A write that stops part-way, as on a full disk.
-  struct sigaction ignore = {}, saved = {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGXFSZ, &ignore, &saved);
-  rlimit savedLimit{};
-  getrlimit(RLIMIT_FSIZE, &savedLimit);
-  rlimit small = savedLimit;
-  small.rlim_cur = 20;  // Less than any header.
   for (int format : {kFormatBmp, kFormatJpeg, kFormatPng, kFormatGif}) {
     target_->DIB_TYPE = format;
     SetPaths(input_, "out.picture");
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    int result = ConvertPicture(0, 1);
-    setrlimit(RLIMIT_FSIZE, &savedLimit);
+    int result = 0;
+    {
+      FileSizeLimit fullDisk(20);  // Less than any header.
+      ASSERT_TRUE(fullDisk.active());
+      result = ConvertPicture(0, 1);
+    }
     EXPECT_EQ(result, 0) << format;
     EXPECT_FALSE(fs::exists(output_)) << format;
   }
-  sigaction(SIGXFSZ, &saved, nullptr);
   // Only the input is left in the folder.
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
 }

@@ -1,8 +1,6 @@
 #include "state/settings_file.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -18,6 +16,7 @@
 #include "app/text_encoding.h"
 #include "state/app_state.h"
 #include "state/settings_keys.h"
+#include "tests/support/file_size_limit.h"
 #include "ui/headless/headless_control_layer.h"
 
 namespace {
@@ -250,18 +249,12 @@ TEST_F(SettingsFileTest, UnwritableLocationGivesTheMessageAndKeepsTheOldFile) {
 TEST_F(SettingsFileTest, FailedWriteKeepsThePreviousFileWhole) {
   const std::string previous = SettingsText({"#JPG_TYPE=\t55", "#END"});
   WriteBytes(configPath_, previous);
-  // A file size limit makes the write fail part-way, like a full disk.
-  struct sigaction ignore = {}, saved = {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGXFSZ, &ignore, &saved);
-  rlimit savedLimit{};
-  getrlimit(RLIMIT_FSIZE, &savedLimit);
-  rlimit small = savedLimit;
-  small.rlim_cur = 100;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  int result = SaveSettings();
-  setrlimit(RLIMIT_FSIZE, &savedLimit);
-  sigaction(SIGXFSZ, &saved, nullptr);
+  int result = 0;
+  {
+    FileSizeLimit fullDisk(100);  // The write fails part-way.
+    ASSERT_TRUE(fullDisk.active());
+    result = SaveSettings();
+  }
 
   EXPECT_EQ(result, 0);
   EXPECT_EQ(layer_->messages.size(), 1u);
