@@ -231,7 +231,8 @@ int RunBatchTool(BatchOptions options) {
     if (!running) return;
     const int done = layer.ProgressPosition(kProgressPanel, kBatchProgressBar);
     const int total = layer.ListCount(kInputPanel, kInputList);
-    progress.Show(done, total, done < total ? layer.ListText(kInputPanel, kInputList, done) : "");
+    const std::string entry = done < total ? layer.ListText(kInputPanel, kInputList, done) : "";
+    progress.Show(done, total, fs::path(entry).filename().string());
   };
   running = true;
   layer.Click(kActionPanel, kRunButton);

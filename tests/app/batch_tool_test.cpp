@@ -179,6 +179,22 @@ TEST_F(BatchToolTest, ConvertsPicturesSkipsOthersAndCreatesMissingSettings) {
   EXPECT_EQ(result.errors.find('\r'), std::string::npos);
 }
 
+TEST_F(BatchToolTest, ProgressBarOnlyOnATerminal) {
+  MakePicture("in/a.png");
+  MakePicture("in/b.png");
+  // script(1) gives the tool a terminal; standard output is dropped, standard error kept.
+  std::string tool = Quoted(program_.string()) + " --out out in/a.png in/b.png 2>&1 >/dev/null";
+  std::string command = "cd " + Quoted(folder_.string()) + " && script -qec " + Quoted(tool) +
+                        " /dev/null >terminal.txt";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string shown = ReadText(folder_ / "terminal.txt");
+  const std::string halfway =
+      "\r[" + std::string(15, '#') + std::string(15, ' ') + "] 1/2 b.png\033[K";
+  EXPECT_NE(shown.find(halfway), std::string::npos) << shown;
+  // The bar is erased before the closing message.
+  EXPECT_NE(shown.find("\r\033[K変換が成功しました！"), std::string::npos) << shown;
+}
+
 TEST_F(BatchToolTest, FailuresEndWithStatusOne) {
   MakePicture("in/good.png");
   WriteFile(folder_ / "in" / "truncated.jpg", std::string("\xff\xd8\xff\xe0\x00\x10JFIF\x00", 11));
