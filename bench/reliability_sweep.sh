@@ -155,7 +155,7 @@ fi
 
 # --- The sweep.
 sanitized=false
-if nm -C "$program" 2>/dev/null | grep -q __asan_init; then sanitized=true; fi
+if nm "$program" 2>/dev/null | grep __asan_init >/dev/null; then sanitized=true; fi
 export ASAN_OPTIONS=exitcode=99:hard_rss_limit_mb=$((memoryKiB / 1024)):allocator_may_return_null=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:exitcode=99:print_stacktrace=1
 settings=(

@@ -168,7 +168,7 @@ void OnAddOne() {
   if (std::optional<std::string> path = ChooseInputFile("どのファイルを変換する？？")) {
     if (AddInputEntry(*path)) {
       ResetTotals();
-      RefreshSelection();
+      CurrentViewOperations().refreshSelection();
     } else if (EntryTextOf(*path).size() <= kEntryBytes) {
       ShowMessage("[%s]\nは変換できないファイルです！", path->c_str());
     }
@@ -205,7 +205,7 @@ void OnAddFolder() {
       AddInputEntry(path);
     }
   }
-  RefreshSelection();
+  CurrentViewOperations().refreshSelection();
   wait.End();
   Controls().RepaintView();
 }
@@ -233,7 +233,7 @@ void OnInputDrop(const std::vector<std::string>& files) {
   }
   controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
   wait.End();
-  RefreshSelection();
+  CurrentViewOperations().refreshSelection();
 }
 
 void OnDeleteOne() {
@@ -252,7 +252,7 @@ void OnDeleteOne() {
     controls.ListSelect(kInputPanel, kInputList, selected - 1);
   }
   ResetTotals();
-  RefreshSelection();
+  CurrentViewOperations().refreshSelection();
   controls.RepaintView();
 }
 
@@ -260,7 +260,7 @@ void OnDeleteAll() {
   if (ListIsEmpty()) return;
   if (!Controls().AskYesNo("本当に削除してよろしいでしょうか？")) return;
   Controls().ListReset(kInputPanel, kInputList);
-  RefreshSelection();
+  CurrentViewOperations().refreshSelection();
   Controls().RepaintView();
 }
 
