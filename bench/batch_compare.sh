@@ -79,7 +79,8 @@ input[rotate30]=jpeg extension[rotate30]=jpg
 oursSet[rotate30]="DIB_TYPE=1 JPG_TYPE=$((100 - quality)) ANGLE_VAL=30 ANGLE_COLOR=0"
 magick[rotate30]="-background white -rotate 30 -quality $quality"
 gmagick[rotate30]="-background white -rotate 30 -quality $quality"
-vipsOne[rotate30]='vips rotate "$f" "$o[Q='$quality']" -30 --background 255'
+# libvips turns anticlockwise: 330 degrees is 30 clockwise.
+vipsOne[rotate30]='vips rotate "$f" "$o[Q='$quality']" 330 --background "255 255 255"'
 reference[rotate30]="-background white -filter Lanczos -rotate 30"
 
 input[grey]=jpeg extension[grey]=jpg
@@ -142,6 +143,13 @@ psnr_of() {  # job tool
       mkdir -p "$(dirname "$ref")"
       # shellcheck disable=SC2086
       /usr/bin/convert "$source" ${reference[$job]} "$ref"
+    fi
+    # A turned canvas may differ from the reference's by a pixel: centre it on white first.
+    local size
+    size=$(/usr/bin/identify -format '%wx%h' "$ref")
+    if [ "$(/usr/bin/identify -format '%wx%h' "$produced")" != "$size" ]; then
+      /usr/bin/convert "$produced" -background white -gravity center -extent "$size" "$work/fit.png"
+      produced=$work/fit.png
     fi
     local value
     value=$(/usr/bin/compare -metric PSNR "$ref" "$produced" null: 2>&1 | awk '{print $1}') || true
