@@ -446,8 +446,12 @@ TEST(WxMainJobTest, AddsPicturesSelectsOneRunsAndFindsTheConvertedFiles) {
   const fs::path trialFile = folder / kTrialFile;
   for (const Picture& picture : kPictures) {
     map->ClickControl(kInputPanel, kAddOneButton);
-    ASSERT_TRUE(WaitForWindow(pid, kOpenFileTitle)) << "no open-file dialog for " << picture.name;
+    std::optional<ScreenWindow> dialog = WaitForWindow(pid, kOpenFileTitle);
+    ASSERT_TRUE(dialog) << "no open-file dialog for " << picture.name;
     std::this_thread::sleep_for(500ms);
+    // Without a window manager the keyboard goes to the window under the pointer.
+    RunCommand("xdotool mousemove " + std::to_string(dialog->rect.x + dialog->rect.width / 2) +
+               " " + std::to_string(dialog->rect.y + dialog->rect.height / 2));
     // The path is pasted into the dialog's location entry (opened by Ctrl+L) rather than typed:
     // the entry completes what is typed whenever typing pauses, which on a busy machine mixes
     // completed and typed letters.
