@@ -336,8 +336,8 @@ class WindowMap {
     for (int row = 0, run = 0; row < static_cast<int>(column.size()); ++row) {
       run = static_cast<unsigned char>(column[row]) == 255 ? run + 1 : 0;
       if (run == kWhiteRun) {
-        int menuBarHeight = row - kWhiteRun + 1 - 1 - panel.y - list.y;
-        return WindowMap(window, menuBarHeight);
+        int listTop = row - kWhiteRun;  // the frame row above the first white one
+        return WindowMap(window, listTop - panel.y - list.y);
       }
     }
     return std::nullopt;
