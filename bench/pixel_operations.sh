@@ -27,7 +27,7 @@ echo "== Quantisation to 256 colours, PSNR (higher is better)"
 /usr/bin/convert -size 640x480 radial-gradient:'#ffe0a0-#102040' -attenuate 0.4 \
   +noise Gaussian -depth 8 "$work/noisy-radial.png"
 pictures=("$work"/*.png)
-testdata=$root/../shared/testdata
+testdata=$root/tests/data/conformance
 for file in "$testdata"/libjpeg-turbo/*.jpg "$testdata"/giflib/porsche.gif \
   "$testdata"/pngsuite/*.png; do
   [ -f "$file" ] && pictures+=("$file")

@@ -1,8 +1,9 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# The public conformance pictures live in the shared folder beside the repository.
-get_filename_component(TRASTEL_SHARED_TESTDATA ${CMAKE_SOURCE_DIR}/../shared/testdata ABSOLUTE)
+# The public conformance suites (PngSuite, BMP Suite, libjpeg-turbo's and giflib's test pictures,
+# each with its README and licence) are kept in the repository so that every checkout tests them.
+set(TRASTEL_SHARED_TESTDATA ${CMAKE_SOURCE_DIR}/tests/data/conformance)
 
 # trastel_add_test(<name> <sources>...): one GoogleTest executable linked with the core library.
 function(trastel_add_test name)
