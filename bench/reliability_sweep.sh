@@ -3,7 +3,7 @@
 # a memory limit, and counts how each ended: converted, refused with a message, crashed, hung.
 #   bench/reliability_sweep.sh [BUILD_DIR]
 # The folder holds generated damaged files (empty, truncated, wrong magic, huge header sizes,
-# RLE runs past the row, ...) and the public conformance pictures of ../shared/testdata. Every
+# RLE runs past the row, ...) and the public conformance pictures of tests/data/conformance. Every
 # file goes through two settings: the default 24-bit BMP, and GIF after a resize and a rotation.
 # A sanitizer build (TRASTEL_SANITIZE) is recognised by its runtime and run without ulimit -v,
 # which the sanitizers' address reservations cannot live with; its own limits stand in.
@@ -145,7 +145,7 @@ jpeg_size("jpeg_height_huge.jpg", 64, 65500)
 PYTHON
 
 # The public conformance pictures, each under a name that says where it came from.
-testdata=$root/../shared/testdata
+testdata=$root/tests/data/conformance
 if [ -d "$testdata" ]; then
   while IFS= read -r -d '' file; do
     relative=${file#"$testdata"/}
