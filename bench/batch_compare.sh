@@ -2,7 +2,7 @@
 # Runs the same batch jobs with trastel-batch, ImageMagick, GraphicsMagick and libvips on a fixed
 # generated corpus and prints, per job and tool: pictures per second, CPU seconds, peak memory,
 # output bytes, PSNR against a high-quality reference, and each figure's ratio to ours.
-#   bench/batch_compare.sh [BUILD_DIR]
+#   bench/batch_compare.sh [BUILD_DIR]      (BENCH_JOBS="jpegpng grey" runs only those jobs)
 # Every tool runs on one thread, so that CPU seconds and wall time compare like with like.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -47,7 +47,7 @@ fi
 # --- The jobs: name, input folder, output extension, our settings, ImageMagick and
 # GraphicsMagick options, a libvips command for one file ("$f" in, "$o" out), and the ImageMagick
 # options that make the reference (lossless PNG) from an input.
-jobs=(jpeg640 jpegpng jpeggif bmprle rotate30 grey other640)
+read -ra jobs <<<"${BENCH_JOBS:-jpeg640 jpegpng jpeggif bmprle rotate30 grey other640}"
 declare -A input extension oursSet magick gmagick vipsOne reference
 input[jpeg640]=jpeg extension[jpeg640]=jpg
 oursSet[jpeg640]="DIB_TYPE=1 JPG_TYPE=$((100 - quality)) RESIZE_TYPE=1"
