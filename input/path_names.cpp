@@ -25,6 +25,12 @@ void StoreCut(char* buffer, std::size_t size, const std::string& text) {
   buffer[length] = '\0';
 }
 
+// Where the last element of the path begins: after its last separator, or at 0 for a bare name.
+std::size_t NameStart(const std::string& path) {
+  std::size_t separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? 0 : separator + 1;
+}
+
 }  // namespace
 
 char* MakeRelativePath(char* buffer, std::size_t size, const char* baseFolder) {
@@ -94,13 +100,14 @@ char* MakeRelativePath(char* buffer, std::size_t size, const char* baseFolder) {
 }
 
 std::string FileExtension(const std::string& path) {
+  // Only the last element can carry the extension: a dot in a folder name, ".." included, is
+  // no extension's dot.
   std::size_t dot = path.rfind('.');
-  return dot == std::string::npos ? std::string() : path.substr(dot + 1);
+  return dot == std::string::npos || dot < NameStart(path) ? std::string() : path.substr(dot + 1);
 }
 
 std::string FileNamePart(const std::string& path, bool withExtension) {
-  std::size_t separator = path.find_last_of("\\/");
-  std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
+  std::string name = path.substr(NameStart(path));
   std::string extension = FileExtension(path);
   if (withExtension || extension.empty()) return name;
   std::size_t cut = extension.size() + 1;

@@ -9,8 +9,7 @@
 // returns `buffer`. A path with nothing in common with the base stays as it is.
 char* MakeRelativePath(char* buffer, std::size_t size, const char* base);
 
-// The text after the last '.' of the path (a dot in a folder name counts when the file name
-// has none); empty when there is no dot.
+// The text after the last '.' of the path's last element; empty when that element has no dot.
 std::string FileExtension(const std::string& path);
 
 // The file name of the path, with or without its extension. A bare name without any folder is

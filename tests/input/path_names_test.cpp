@@ -58,7 +58,9 @@ TEST(FileNamesTest, NameAndExtensionParts) {
       {"pics/cat.png", "png", "cat.png", "cat"},
       {"pics\\cat.tar.gz", "gz", "cat.tar.gz", "cat.tar"},
       {"pics//a.bmp", "bmp", "a.bmp", "a"},
-      {"folder.d/noext", "d/noext", "noext", ""},  // The folder's dot is taken.
+      {"folder.d/noext", "", "noext", "noext"},  // A folder's dot is no extension's dot.
+      {"../../pics/noext", "", "noext", "noext"},
+      {"..\\pics.d\\noext", "", "noext", "noext"},
       {"pics/noext", "", "noext", "noext"},
       {"bare.jpg", "jpg", "bare.jpg", "bare"},  // No folder: the whole path.
       {"pics/.hidden", "hidden", ".hidden", ""},
