@@ -11,8 +11,14 @@ namespace {
 
 // Messages are limited to 511 bytes of text (a 512-byte buffer with its terminator).
 constexpr std::size_t kMessageBytes = 511;
+// Most of a message may name a path; the rest says what is wrong with it.
+constexpr std::size_t kShownPathBytes = 400;
 
 }  // namespace
+
+std::string PathForMessage(std::string_view path) {
+  return ShortenInMiddle(path, kShownPathBytes);
+}
 
 void ShowMessage(const char* format, ...) {
   va_list arguments;

@@ -16,6 +16,10 @@ std::size_t SequenceLength(unsigned char lead) {
   return 0;
 }
 
+bool IsContinuationByte(char byte) {
+  return (static_cast<unsigned char>(byte) & 0xc0) == 0x80;
+}
+
 std::optional<std::string> Convert(const char* to, const char* from, std::string_view text) {
   iconv_t descriptor = iconv_open(to, from);
   if (descriptor == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
@@ -39,8 +43,20 @@ std::string_view CutAtCharacterBoundary(std::string_view text, std::size_t maxBy
   if (text.size() <= maxBytes) return text;
   std::size_t end = maxBytes;
   // Step back over continuation bytes to the start of the character that would be cut.
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) --end;
+  while (end > 0 && IsContinuationByte(text[end])) --end;
   return text.substr(0, end);
+}
+
+std::string ShortenInMiddle(std::string_view text, std::size_t maxBytes) {
+  constexpr std::string_view kEllipsis = "…";
+  if (text.size() <= maxBytes) return std::string(text);
+  if (maxBytes < kEllipsis.size()) return std::string(CutAtCharacterBoundary(text, maxBytes));
+  const std::size_t kept = maxBytes - kEllipsis.size();
+  std::string_view head = CutAtCharacterBoundary(text, kept - kept / 2);
+  // The end starts at the first character that begins within its share.
+  std::size_t tailStart = text.size() - kept / 2;
+  while (tailStart < text.size() && IsContinuationByte(text[tailStart])) ++tailStart;
+  return std::string(head) + std::string(kEllipsis) + std::string(text.substr(tailStart));
 }
 
 bool IsValidUtf8(std::string_view text) {
@@ -50,7 +66,7 @@ bool IsValidUtf8(std::string_view text) {
     std::size_t length = SequenceLength(lead);
     if (length == 0 || i + length > text.size()) return false;
     for (std::size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) return false;
+      if (!IsContinuationByte(text[i + k])) return false;
     }
     if (length >= 3) {
       auto second = static_cast<unsigned char>(text[i + 1]);

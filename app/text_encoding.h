@@ -10,6 +10,10 @@
 // a multi-byte UTF-8 character.
 std::string_view CutAtCharacterBoundary(std::string_view text, std::size_t maxBytes);
 
+// `text` itself when it has at most `maxBytes` bytes; otherwise its start and its end, cut at
+// character boundaries, joined by "…", in at most `maxBytes` bytes.
+std::string ShortenInMiddle(std::string_view text, std::size_t maxBytes);
+
 bool IsValidUtf8(std::string_view text);
 
 // Converts cp932 (Shift_JIS as written on Windows) to UTF-8; nullopt if the bytes are not cp932.

@@ -69,12 +69,24 @@ void RestoreWorkingDirectory() {
   }
 }
 
-// The entry text of a path: relative to the program folder where it can be.
-std::string EntryTextOf(const std::string& path) {
-  std::string buffer(path.size() + 16, '\0');
+// The entry text of a path: relative to the program folder when that form fits an entry, else
+// the path itself; nullopt when neither fits, since a cut entry would name another file.
+std::optional<std::string> EntryTextOf(const std::string& path) {
+  // Each folder level of the program folder adds at most one "../" step, so the relative form
+  // always fits this buffer whole.
+  std::string buffer(path.size() + 3 * std::strlen(programFolder) + 2, '\0');
   path.copy(buffer.data(), path.size());
   MakeRelativePath(buffer.data(), buffer.size(), programFolder);
-  return buffer.c_str();
+  std::string relative = buffer.c_str();
+  if (relative.size() <= kEntryBytes) return relative;
+  if (path.size() <= kEntryBytes) return path;
+  return std::nullopt;
+}
+
+// Says which path is too long to be an entry.
+void ShowPathTooLong(const std::string& path) {
+  ShowMessage("[%s]\nはパスが長すぎるため追加できません！(%d バイトまでです)",
+              PathForMessage(path).c_str(), static_cast<int>(kEntryBytes));
 }
 
 // Entries of a folder in the order the Windows file system lists them: "." and "..", then the
@@ -135,15 +147,15 @@ bool IsConvertiblePicture(const std::string& path) {
 
 bool AddInputEntry(const std::string& path) {
   if (FileNamePart(path, true) == GetAppState()->paths->tempName) return false;
-  if (!IsConvertiblePicture(path)) return false;
-  std::string entry = EntryTextOf(path);
-  if (entry.size() > kEntryBytes) {
-    ShowMessage("[%s]\nはパスが長すぎるため追加できません！(%d バイトまでです)", path.c_str(),
-                static_cast<int>(kEntryBytes));
+  // Length first: a path beyond the system's limit cannot even be opened for the picture test.
+  std::optional<std::string> entry = EntryTextOf(path);
+  if (!entry) {
+    ShowPathTooLong(path);
     return false;
   }
+  if (!IsConvertiblePicture(path)) return false;
   int position = SelectedEntry() + 1;
-  Controls().ListInsert(kInputPanel, kInputList, position, entry);
+  Controls().ListInsert(kInputPanel, kInputList, position, *entry);
   Controls().ListSelect(kInputPanel, kInputList, position);
   return true;
 }
@@ -169,7 +181,7 @@ void OnAddOne() {
     if (AddInputEntry(*path)) {
       ResetTotals();
       CurrentViewOperations().refreshSelection();
-    } else if (EntryTextOf(*path).size() <= kEntryBytes) {
+    } else if (EntryTextOf(*path)) {
       ShowMessage("[%s]\nは変換できないファイルです！", path->c_str());
     }
   }
@@ -185,6 +197,7 @@ void OnAddFolder() {
   const std::string directory = *folder + "/";
   std::error_code error;
   std::vector<std::string> names = FolderEntries(directory, error);
+  if (error == std::errc::filename_too_long) ShowPathTooLong(*folder);
   if (names.empty()) {
     Controls().RepaintView();
     return;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program_folder.h"
 #include "resources/control_ids.h"
 #include "tests/support/main_job_fixture.h"
 
@@ -98,11 +99,59 @@ TEST_F(InputListTest, TooLongAPathIsRefusedWithItsOwnMessage) {
   std::string deep = "pics/" + std::string(100, 'a') + "/" + std::string(100, 'b') + "/" +
                      std::string(100, 'c') + "/x.png";
   fs::path picture = MakePicture(deep);
+  // Beyond the system's limits: a name of 300 bytes, a path of 5000 bytes.
+  const std::string longName = (folder / (std::string(300, 'n') + ".png")).string();
+  std::string longPath = folder.string();
+  for (int i = 0; i < 25; ++i) longPath += "/" + std::string(200, 'd');
+  longPath += "/end.png";
+  layer->fileChoices = {picture.string(), longName, longPath};
+  for (int i = 0; i < 3; ++i) layer->Click(kInputPanel, kAddOneButton);
+  EXPECT_TRUE(Entries().empty());
+  ASSERT_EQ(layer->messages.size(), 3u);
+  for (const std::string& message : layer->messages) {
+    EXPECT_NE(message.find("はパスが長すぎるため追加できません！(255 バイトまでです)"),
+              std::string::npos)
+        << message;
+  }
+  EXPECT_EQ(layer->messages[0].find("[" + picture.string() + "]"), 0u);
+  EXPECT_EQ(layer->messages[1].find("[" + longName + "]"), 0u);
+  // Too long to show whole: its start and its file name are shown.
+  EXPECT_EQ(layer->messages[2].find("[" + folder.string()), 0u);
+  EXPECT_NE(layer->messages[2].find("…"), std::string::npos);
+  EXPECT_NE(layer->messages[2].find("/end.png]"), std::string::npos);
+}
+
+TEST_F(InputListTest, EntriesFromADeepProgramFolderAreNeverCut) {
+  // The program eight levels below a folder whose sibling holds the pictures: the relative
+  // form of a picture's path is much longer than the path itself.
+  const fs::path pictures = folder.string() + "-pics";
+  const fs::path picture = pictures / "a.png";
+  fs::create_directories(pictures);
+  ASSERT_EQ(std::system(("/usr/bin/convert -size 4x4 xc:red '" + picture.string() + "'").c_str()),
+            0);
+  const fs::path program = folder / "1/2/3/4/5/6/7/8";
+  fs::create_directories(program);
+  ASSERT_TRUE(SetProgramFolder(program.c_str()));
+  fs::current_path(program);
   layer->fileChoices = {picture.string()};
   layer->Click(kInputPanel, kAddOneButton);
-  EXPECT_TRUE(Entries().empty());
-  ASSERT_EQ(layer->messages.size(), 1u);
-  EXPECT_NE(layer->messages[0].find("長すぎる"), std::string::npos);
+  layer->DropFiles(kInputPanel, {picture.string()});
+  std::string climb;
+  for (int i = 0; i < 9; ++i) climb += "../";
+  const std::string relative = climb + pictures.filename().string() + "/a.png";
+  EXPECT_EQ(Entries(), (Texts{relative, relative}));
+  EXPECT_TRUE(fs::equivalent(relative, picture));
+
+  // So deep that the relative form passes the entry's limit: the path itself is the entry.
+  fs::path deeper = program;
+  for (int i = 0; i < 70; ++i) deeper /= "d";
+  fs::create_directories(deeper);
+  ASSERT_TRUE(SetProgramFolder(deeper.c_str()));
+  fs::current_path(deeper);
+  layer->DropFiles(kInputPanel, {picture.string()});
+  EXPECT_EQ(Entries().back(), picture.string());
+  EXPECT_TRUE(layer->messages.empty());
+  fs::remove_all(pictures);
 }
 
 TEST_F(InputListTest, DeleteAndMoveKeepTheSelectionWhereTheUserExpectsIt) {
