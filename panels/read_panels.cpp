@@ -1,4 +1,5 @@
 #include <string>
+#include <string_view>
 
 #include "panels/crop_rules.h"
 #include "panels/panel_helper.h"
@@ -6,12 +7,20 @@
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"
+#include "state/settings_keys.h"
 #include "ui/control_layer.h"
 
 namespace {
 
 int ReadNumber(int barId, int controlId) {
   return ParseInt(GetControlLayer().GetText(barId, controlId));
+}
+
+// The text of a box that feeds a text setting, cut at a character boundary to what that
+// setting's line in the settings file holds, so that every saved file reads back whole.
+std::string SettingText(std::string_view settingName, int barId, int controlId) {
+  std::string text = GetControlLayer().GetText(barId, controlId);
+  return std::string(FindSettingKey(settingName)->FitText(text));
 }
 
 // The position of the first checked button; the last button is not asked, so no checked button
@@ -92,7 +101,7 @@ void ReadRename() {
   paths.RENAME_NUM = ReadNumber(kRenamePage, kRenameNumberBox);
   paths.RENAME_VAL = ReadNumber(kRenamePage, kRenameStepBox);
   paths.RENAME_DIB = layer.ComboSelection(kRenamePage, kExtensionList);
-  CopyText(paths.outputName, layer.GetText(kRenamePage, kRenameNameBox).c_str());
+  CopyText(paths.outputName, SettingText("RENAME_NAME", kRenamePage, kRenameNameBox).c_str());
 }
 
 void ReadPanels() {
@@ -123,10 +132,10 @@ void ReadPanels() {
   target.ANGLE_VAL = layer.ComboSelection(kFilterPage, kAngleList);
   target.ANGLE_COLOR = layer.ComboSelection(kFilterPage, kBlankColourList);
   target.FILTER_TYPE = layer.ComboSelection(kFilterPage, kFilterList);
-  CopyText(paths.RENAME_NAME, layer.GetText(kRenamePage, kRenameNameBox).c_str());
+  CopyText(paths.RENAME_NAME, SettingText("RENAME_NAME", kRenamePage, kRenameNameBox).c_str());
   ReadRename();
   paths.FOLDER_TYPE = layer.ComboSelection(kOtherPage, kSubFolderList);
-  std::string folderName = layer.GetText(kOtherPage, kFolderNameBox);
+  std::string folderName = SettingText("FOLDER_NAME", kOtherPage, kFolderNameBox);
   CopyText(paths.FOLDER_NAME, folderName.c_str());
   CopyText(paths.subFolder, folderName.c_str());
   paths.PREVIEW_TYPE = layer.ComboSelection(kOtherPage, kPreviewMethodList);

@@ -1,10 +1,12 @@
 #include "state/settings_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -34,8 +36,8 @@ std::string RenderSettings(AppState& state) {
   auto line = [&text](const std::string& content) { text += content + "\r\n"; };
   line(kFormatLine);
   for (const SettingKey& setting : SettingKeys()) {
-    std::string value =
-        setting.IsNumber() ? std::to_string(*setting.NumberIn(state)) : setting.TextIn(state);
+    std::string value = setting.IsNumber() ? std::to_string(*setting.NumberIn(state))
+                                           : std::string(setting.FitText(setting.TextIn(state)));
     if (setting.valueOnOwnLine) {
       line(setting.key);
       line(value);
@@ -47,11 +49,34 @@ std::string RenderSettings(AppState& state) {
   return text;
 }
 
+// Creates a new file beside `path` under a name no other writer uses: this process's id and a
+// count of its own temporary files. Null when no such file can be made.
+File CreateTemporaryBeside(const std::string& path, std::string& temporaryPath) {
+  static unsigned made = 0;
+  // A name can only be taken by a leftover of an earlier process with the same id.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporaryPath = path + "." + std::to_string(getpid()) + "-" + std::to_string(++made) + ".new";
+    int descriptor = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+      if (errno == EEXIST) continue;
+      return nullptr;
+    }
+    File file(fdopen(descriptor, "wb"));
+    if (!file) {
+      close(descriptor);
+      std::remove(temporaryPath.c_str());
+    }
+    return file;
+  }
+  return nullptr;
+}
+
 // Writes `text` to a new file beside `path` and renames it over `path`, so that a failed or
-// interrupted write never leaves a truncated settings file behind.
+// interrupted write never leaves a truncated settings file behind, and two writers at once
+// never mix their files.
 bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
-  std::string temporaryPath = path + ".new";
-  File file(std::fopen(temporaryPath.c_str(), "wb"));
+  std::string temporaryPath;
+  File file = CreateTemporaryBeside(path, temporaryPath);
   if (!file) return false;
   bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
   written = std::fflush(file.get()) == 0 && written;
@@ -100,20 +125,40 @@ bool IsComment(const char* line) {
          std::strncmp(line, "%%", 2) == 0 || line[0] == '"' || line[0] == '{' || line[0] == '}';
 }
 
-// Opens the settings file for reading as UTF-8 text. A file that is not valid UTF-8 was written
-// on Windows in cp932 and is converted first.
-File OpenSettingsText(const char* path, std::string& storage) {
-  File raw(std::fopen(path, "rb"));
+// Opens a regular file for reading; null for anything else. A folder or a device is no settings
+// file, and a named pipe would block the start until someone writes to it.
+File OpenRegularFile(const char* path) {
+  int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return nullptr;
+  struct stat info;
+  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(descriptor);
+    return nullptr;
+  }
+  File file(fdopen(descriptor, "rb"));
+  if (!file) close(descriptor);
+  return file;
+}
+
+// The settings file's bytes as a stream of lines. `cp932` tells whether the file was written on
+// Windows in cp932 (it is not valid UTF-8): its lines are then cut by their stored bytes, as
+// they were written, and converted one by one.
+File OpenSettingsText(const char* path, std::string& storage, bool& cp932) {
+  File raw = OpenRegularFile(path);
   if (!raw) return nullptr;
   char chunk[4096];
   std::size_t count;
   while ((count = std::fread(chunk, 1, sizeof chunk, raw.get())) > 0) storage.append(chunk, count);
   if (std::ferror(raw.get())) return nullptr;
-  if (!IsValidUtf8(storage)) {
-    if (auto converted = Cp932ToUtf8(storage)) storage = std::move(*converted);
-  }
+  cp932 = !IsValidUtf8(storage) && Cp932ToUtf8(storage).has_value();
   if (storage.empty()) return File(std::fopen("/dev/null", "rb"));
   return File(fmemopen(storage.data(), storage.size(), "rb"));
+}
+
+// A line as UTF-8 text.
+std::string LineText(const char* line, bool cp932) {
+  if (!cp932) return line;
+  return Cp932ToUtf8(line).value_or(line);
 }
 
 void ApplyKeyLine(const SettingKey& setting, const char* line, AppState& state) {
@@ -121,7 +166,7 @@ void ApplyKeyLine(const SettingKey& setting, const char* line, AppState& state) 
   if (setting.IsNumber()) {
     ParseLeadingNumber(word, *setting.NumberIn(state));
   } else if (!word.empty()) {
-    CopyTextInto(setting.TextIn(state), kLineBytes, word.c_str());
+    setting.StoreText(state, word);
   }
 }
 
@@ -154,7 +199,7 @@ int KeyMatches(const char* line, const char* key) {
 }
 
 int CheckSettingsFormat(const char* path, const char* formatWord) {
-  File file(std::fopen(path, "rb"));
+  File file = OpenRegularFile(path);
   if (!file) {
     ShowMessage("ファイルオープン失敗");
     return 0;
@@ -188,7 +233,8 @@ int LoadSettings() {
     return 0;
   }
   std::string storage;
-  File file = OpenSettingsText(path, storage);
+  bool cp932 = false;
+  File file = OpenSettingsText(path, storage, cp932);
   if (!file) {
     ShowMessage("Load ：\"%s\"ファイルオープン失敗、新規作成をします。", path);
     return 0;
@@ -201,9 +247,10 @@ int LoadSettings() {
     SettingsLine kind = ReadSettingsLine(file.get(), line);
     if (kind == SettingsLine::kSkip) continue;
     if (kind == SettingsLine::kEndOfFile) break;
+    const std::string text = LineText(line, cp932);
     const SettingKey* matched = nullptr;
     for (const SettingKey& setting : SettingKeys()) {
-      if (KeyMatches(line, setting.key)) {
+      if (KeyMatches(text.c_str(), setting.key)) {
         matched = &setting;
         break;
       }
@@ -217,9 +264,9 @@ int LoadSettings() {
       if (ReadSettingsLine(file.get(), value) == SettingsLine::kEndOfFile) break;
       std::size_t length = std::strlen(value);
       if (length > 0 && value[length - 1] == '\n') value[length - 1] = '\0';
-      CopyTextInto(matched->TextIn(*state), kLineBytes, value);
+      matched->StoreText(*state, LineText(value, cp932));
     } else {
-      ApplyKeyLine(*matched, line, *state);
+      ApplyKeyLine(*matched, text.c_str(), *state);
     }
   }
   if (stoppedAtLine && KeyMatches(line, kEndLine)) return 1;

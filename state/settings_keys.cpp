@@ -1,6 +1,10 @@
 #include "state/settings_keys.h"
 
+#include <cstring>
+#include <string>
 #include <string_view>
+
+#include "app/text_encoding.h"
 
 namespace {
 
@@ -41,6 +45,21 @@ std::int32_t* SettingKey::NumberIn(AppState& state) const {
 char* SettingKey::TextIn(AppState& state) const {
   if (auto* member = std::get_if<PathsText>(&field)) return (*state.paths).*(*member);
   return nullptr;
+}
+
+std::size_t SettingKey::TextCapacity() const {
+  // The reader takes 255 bytes before the line break at once; a key line spends some of them
+  // on its key and the tab.
+  constexpr std::size_t kLineBytes = 255;
+  return valueOnOwnLine ? kLineBytes : kLineBytes - std::strlen(key) - 1;
+}
+
+std::string_view SettingKey::FitText(std::string_view text) const {
+  return CutAtCharacterBoundary(text, TextCapacity());
+}
+
+void SettingKey::StoreText(AppState& state, std::string_view text) const {
+  CopyTextInto(TextIn(state), TextCapacity() + 1, std::string(FitText(text)).c_str());
 }
 
 std::span<const SettingKey> SettingKeys() {

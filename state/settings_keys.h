@@ -2,6 +2,7 @@
 // writer, the reader and anything that sets a setting by its key.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -25,6 +26,12 @@ struct SettingKey {
   std::string_view Name() const;
   std::int32_t* NumberIn(AppState& state) const;
   char* TextIn(AppState& state) const;
+  // Bytes of a text value that the file's line holds, so that the reader takes the line whole.
+  std::size_t TextCapacity() const;
+  // The leading part of `text` that the line holds, cut at a character boundary.
+  std::string_view FitText(std::string_view text) const;
+  // Stores FitText(text) in the text field.
+  void StoreText(AppState& state, std::string_view text) const;
 };
 
 std::span<const SettingKey> SettingKeys();

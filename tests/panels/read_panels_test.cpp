@@ -165,15 +165,29 @@ TEST_F(ReadPanelsTest, OffendingCropAxesNeverReachTheSettings) {
   EXPECT_EQ(target.CUT_X2_1, 240);
 }
 
-TEST_F(ReadPanelsTest, LongTextsAreCutToTheirFieldsAtACharacterBoundary) {
+TEST_F(ReadPanelsTest, LongTextsAreCutToWhatTheirSettingsLineHolds) {
   StartUp();
   std::string longName;
   for (int i = 0; i < 100; ++i) longName += "名";  // 300 bytes
   layer->SetText(kOtherPage, kFolderNameBox, longName);
+  layer->SetText(kRenamePage, kRenameNameBox, longName);
+  layer->Choose(kOtherPage, kSubFolderList, 1);
+  layer->Choose(kOtherPage, kPreviewMethodList, 1);
   ReadPanels();
-  const PathBlock& paths = *GetAppState()->paths;
-  EXPECT_EQ(std::strlen(paths.FOLDER_NAME), 255u);
-  EXPECT_EQ(std::string(paths.FOLDER_NAME), longName.substr(0, 255));
+  // "#FOLDER_NAME=\t" and the name make a line of at most 255 bytes: 80 whole characters.
+  const std::string kept = longName.substr(0, 240);
+  PathBlock& paths = *GetAppState()->paths;
+  EXPECT_EQ(std::string(paths.FOLDER_NAME), kept);
+  EXPECT_EQ(std::string(paths.subFolder), kept);
+  EXPECT_EQ(std::string(paths.RENAME_NAME), kept);
+  EXPECT_EQ(std::string(paths.outputName), kept);
+
+  // The saved file reads back whole: the settings after the long lines are not lost.
+  paths.FOLDER_TYPE = paths.PREVIEW_TYPE = 0;
+  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_EQ(std::string(paths.FOLDER_NAME), kept);
+  EXPECT_EQ(paths.FOLDER_TYPE, 1);
+  EXPECT_EQ(paths.PREVIEW_TYPE, 1);
 }
 
 }  // namespace

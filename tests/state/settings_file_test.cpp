@@ -1,6 +1,8 @@
 #include "state/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -198,6 +200,16 @@ TEST_F(SettingsFileTest, MissingFileIsSilentAndWrongFormatIsAnnounced) {
   EXPECT_EQ(layer_->messages, std::vector<std::string>{Quoted(
                                   "Load ：\"%s\"はフォーマットが違います。新規作成をします。")});
   EXPECT_EQ(state_->target->JPG_TYPE, 20);
+
+  // A folder in the file's place cannot be opened as a file: both messages.
+  fs::remove(configPath_);
+  fs::create_directory(configPath_);
+  layer_->messages.clear();
+  EXPECT_EQ(LoadSettings(), 0);
+  EXPECT_EQ(layer_->messages,
+            (std::vector<std::string>{
+                "ファイルオープン失敗",
+                Quoted("Load ：\"%s\"はフォーマットが違います。新規作成をします。")}));
 }
 
 TEST_F(SettingsFileTest, LongLinesAreReadIn255BytePieces) {
@@ -223,6 +235,25 @@ TEST_F(SettingsFileTest, FileWrittenOnWindowsInCp932IsRead) {
   WriteBytes(configPath_, SettingsText({"#RENAME_NAME=\t" + *name, "#END"}));
   EXPECT_EQ(LoadSettings(), 1);
   EXPECT_STREQ(state_->paths->RENAME_NAME, "写真");
+
+  // Lines are judged by their stored bytes: 120 kanji fill a 254-byte cp932 line, which is
+  // 374 bytes in UTF-8. The name is kept as far as its line can hold it when written again.
+  std::string longName;
+  for (int i = 0; i < 120; ++i) longName += "名";
+  std::optional<std::string> stored = Utf8ToCp932(longName);
+  ASSERT_TRUE(stored.has_value());
+  WriteBytes(configPath_,
+             SettingsText({"#FOLDER_NAME=\t" + *stored, "#FOLDER_TYPE=\t1", "#PREVIEW_TYPE=\t1",
+                           "#SAVE=", *Utf8ToCp932("/写真/"), "#END"}));
+  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_TRUE(layer_->messages.empty());
+  EXPECT_EQ(std::string(state_->paths->FOLDER_NAME), longName.substr(0, 240));
+  EXPECT_EQ(state_->paths->FOLDER_TYPE, 1);
+  EXPECT_EQ(state_->paths->PREVIEW_TYPE, 1);
+  EXPECT_STREQ(state_->paths->SAVE, "/写真/");
+  ASSERT_EQ(SaveSettings(), 1);
+  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_EQ(std::string(state_->paths->FOLDER_NAME), longName.substr(0, 240));
 }
 
 TEST_F(SettingsFileTest, UnwritableLocationGivesTheMessageAndKeepsTheOldFile) {
@@ -233,14 +264,22 @@ TEST_F(SettingsFileTest, UnwritableLocationGivesTheMessageAndKeepsTheOldFile) {
   EXPECT_EQ(layer_->messages, std::vector<std::string>{expected});
   EXPECT_FALSE(fs::exists(missingFolder.parent_path()));
 
-  // A folder where no new file can be made (the temporary name is taken by a folder, which
-  // also stops root): the old file stays as it was.
+  // No new file can be made beside the old one (no file descriptor is left, which also stops
+  // root): the old file stays as it was.
   CopyText(state_->paths->configPath, configPath_.c_str());
   const std::string previous = SettingsText({"#JPG_TYPE=\t55", "#END"});
   WriteBytes(configPath_, previous);
-  fs::create_directory(configPath_.string() + ".new");
   layer_->messages.clear();
-  EXPECT_EQ(SaveSettings(), 0);
+  rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  const int lowestFree = dup(0);
+  close(lowestFree);
+  rlimit noneLeft = saved;
+  noneLeft.rlim_cur = static_cast<rlim_t>(lowestFree);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &noneLeft), 0);
+  const int result = SaveSettings();
+  setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_EQ(result, 0);
   EXPECT_EQ(layer_->messages,
             std::vector<std::string>{Quoted("Save ：\"%s\"ファイルオープン失敗")});
   EXPECT_EQ(ReadBytes(configPath_), previous);
@@ -259,6 +298,39 @@ TEST_F(SettingsFileTest, FailedWriteKeepsThePreviousFileWhole) {
   EXPECT_EQ(result, 0);
   EXPECT_EQ(layer_->messages.size(), 1u);
   EXPECT_EQ(ReadBytes(configPath_), previous);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+TEST_F(SettingsFileTest, TwoWritersAtOnceNeitherFailNorMixTheirFiles) {
+  // Another process saves other settings to the same file at the same time.
+  constexpr int kSaves = 300;
+  state_->target->JPG_TYPE = 66;
+  ASSERT_EQ(SaveSettings(), 1);
+  const std::string mine = ReadBytes(configPath_);
+  state_->target->JPG_TYPE = 55;
+  ASSERT_EQ(SaveSettings(), 1);
+  const std::string theirs = ReadBytes(configPath_);
+  const pid_t other = fork();
+  ASSERT_GE(other, 0);
+  if (other == 0) {
+    int failures = 0;
+    for (int i = 0; i < kSaves; ++i) failures += SaveSettings() == 0;
+    _exit(failures == 0 ? 0 : 1);
+  }
+  state_->target->JPG_TYPE = 66;
+  int failures = 0;
+  int mixed = 0;
+  for (int i = 0; i < kSaves; ++i) {
+    failures += SaveSettings() == 0;
+    const std::string now = ReadBytes(configPath_);
+    mixed += now != mine && now != theirs;
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(other, &status, 0), other);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other writer failed";
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(mixed, 0);
+  EXPECT_TRUE(layer_->messages.empty());
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
 }
 
