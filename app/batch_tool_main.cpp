@@ -191,8 +191,6 @@ int RunBatchTool(BatchOptions options) {
     if (!error.empty()) return UsageError(error);
   }
 
-  if (!InitProgramFolder())
-    return Failure("実行ファイルのフォルダが見つかりません / no program folder");
   ScratchFolder scratch;
   if (!scratch.Exists())
     return Failure("一時フォルダが作れません / cannot make a temporary folder");
@@ -204,6 +202,8 @@ int RunBatchTool(BatchOptions options) {
     progress.Clear();
     std::fprintf(stderr, "%s\n", text.c_str());
   };
+  // Says itself why it fails.
+  if (!InitProgramFolder()) return kExitFailure;
 
   if (storedSettings.empty()) storedSettings = GetAppState()->paths->configPath;
   if (auto status = StartWithSettings(storedSettings, options.settingsFile.has_value(),

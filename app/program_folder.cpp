@@ -1,5 +1,6 @@
 #include "app/program_folder.h"
 
+#include <limits.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -10,18 +11,17 @@ char programFolder[256] = "";
 bool SetProgramFolder(const char* folder) {
   std::string text(folder);
   if (text.empty() || text.back() != '/') text += '/';
-  if (text.size() >= sizeof programFolder) return false;
+  if (text.size() > kMaxProgramFolderBytes) return false;
   std::memcpy(programFolder, text.c_str(), text.size() + 1);
   return true;
 }
 
-bool FindProgramFolder() {
-  char executable[4096];
-  ssize_t length = readlink("/proc/self/exe", executable, sizeof executable - 1);
-  if (length <= 0) return false;
-  executable[length] = '\0';
-  char* lastSeparator = std::strrchr(executable, '/');
-  if (lastSeparator == nullptr) return false;
-  lastSeparator[1] = '\0';
-  return SetProgramFolder(executable);
+std::optional<std::string> ExecutableFolder() {
+  char executable[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", executable, sizeof executable);
+  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof executable) return std::nullopt;
+  std::string path(executable, static_cast<std::size_t>(length));
+  std::size_t lastSeparator = path.rfind('/');
+  if (lastSeparator == std::string::npos) return std::nullopt;
+  return path.substr(0, lastSeparator + 1);
 }

@@ -2,12 +2,19 @@
 // working directory; every relative path of the program resolves against it.
 #pragma once
 
+#include <cstddef>
+#include <optional>
+#include <string>
+
 extern char programFolder[256];
 
-// Sets programFolder from the running executable's location. Returns false if that location
-// cannot be found or does not fit.
-bool FindProgramFolder();
+// The longest program folder, its separator included, that leaves room in a 256-byte path for
+// the settings file "Data/Confing.inf" below it.
+inline constexpr std::size_t kMaxProgramFolderBytes = 255 - 16;
 
-// Sets programFolder to `folder`, adding the trailing separator if missing. Returns false if it
-// does not fit.
+// The folder of the running executable, ending with '/'; nullopt if it cannot be found.
+std::optional<std::string> ExecutableFolder();
+
+// Sets programFolder to `folder`, adding the trailing separator if missing. Returns false,
+// changing nothing, if it is longer than kMaxProgramFolderBytes.
 bool SetProgramFolder(const char* folder);

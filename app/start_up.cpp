@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
 #include <string>
 
 #include "app/program_folder.h"
@@ -21,8 +22,22 @@ constexpr std::size_t kFolderPathBytes = 255;
 }  // namespace
 
 bool InitProgramFolder() {
-  if (!FindProgramFolder()) return false;
-  return chdir(programFolder) == 0;
+  std::optional<std::string> folder = ExecutableFolder();
+  if (!folder) {
+    ShowMessage("実行ファイルのフォルダが見つかりません！");
+    return false;
+  }
+  if (!SetProgramFolder(folder->c_str())) {
+    ShowMessage(
+        "[%s]\nはプログラムのフォルダとしてはパスが長すぎるため起動できません！(%d バイトまでです)",
+        PathForMessage(*folder).c_str(), static_cast<int>(kMaxProgramFolderBytes));
+    return false;
+  }
+  if (chdir(programFolder) != 0) {
+    ShowMessage("[%s]\nに移動できません！", programFolder);
+    return false;
+  }
+  return true;
 }
 
 void MakeDataFolder(const char* name) {

@@ -1,8 +1,9 @@
 // What the program does when its window has been created and when it closes.
 #pragma once
 
-// Sets programFolder from the executable and makes it the working directory. False when the
-// executable's folder cannot be found.
+// Sets programFolder from the executable and makes it the working directory. False, with a
+// message saying why, when the executable's folder cannot be found, is too long for the
+// program's paths or cannot be entered.
 bool InitProgramFolder();
 // Creates the folder `name` below the program folder with the program folder's permissions; an
 // existing folder and any failure are ignored.

@@ -3,6 +3,8 @@
 #include <wx/app.h>
 #include <wx/frame.h>
 
+#include <cstdlib>
+
 #include "app/start_up.h"
 #include "panels/view_dispatch.h"
 #include "ui/control_layer.h"
@@ -20,7 +22,8 @@ class TrastelApp : public wxApp {
     wxFrame* frame = CreateMainFrame(ShutDown);
     GetControlLayer().SetEventSink(DispatchViewEvent);
     if (!InitProgramFolder() || !StartUp()) {
-      // Closing the only window ends the program.
+      // Closing the only window ends the program, which then reports the failed start.
+      startFailed_ = true;
       frame->Close();
       return true;
     }
@@ -28,6 +31,14 @@ class TrastelApp : public wxApp {
     frame->Show();
     return true;
   }
+
+  int OnRun() override {
+    const int status = wxApp::OnRun();
+    return startFailed_ ? EXIT_FAILURE : status;
+  }
+
+ private:
+  bool startFailed_ = false;
 };
 
 }  // namespace
