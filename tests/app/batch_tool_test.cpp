@@ -339,6 +339,42 @@ TEST_F(BatchToolTest, FoldersAddTheirPicturesOnly) {
   EXPECT_EQ(Identify(folder_ / "out" / "1.png"), "PNG 40x30");
 }
 
+TEST_F(BatchToolTest, ProgramDeepBelowConvertsPicturesOfASiblingTree) {
+  // The program eight levels below the test folder, the pictures in the folder beside it: their
+  // paths relative to the program are much longer than the paths themselves. Two pictures
+  // have no extension.
+  const fs::path deep = folder_ / "program/1/2/3/4/5/6/7/8";
+  fs::create_directories(deep);
+  fs::copy_file(program_, deep / "trastel-batch");
+  program_ = deep / "trastel-batch";
+  const fs::path pictures = folder_.string() + "-in";
+  fs::remove_all(pictures);
+  const fs::path picture = MakePicture(fs::relative(pictures / "a.png", folder_).string());
+  fs::copy_file(picture, pictures / "x");
+  fs::copy_file(picture, pictures / "y");
+  RunResult result =
+      Run({"--out", "out", picture.string(), (pictures / "x").string(), (pictures / "y").string()});
+  fs::remove_all(pictures);
+  EXPECT_EQ(result.status, 0) << result.errors;
+  EXPECT_EQ(OutputNames("out"), (std::vector<std::string>{"a.bmp", "x.bmp", "y.bmp"}));
+}
+
+TEST_F(BatchToolTest, ProgramFolderTooLongForItsSettingsPathIsRefused) {
+  // A program folder of 240 bytes leaves no room for "Data/Confing.inf" in 255 bytes.
+  const fs::path tooLong = folder_ / std::string(238 - folder_.string().size(), 'f');
+  fs::create_directories(tooLong);
+  fs::copy_file(program_, tooLong / "trastel-batch");
+  program_ = tooLong / "trastel-batch";
+  MakePicture("in/a.png");
+  RunResult result = Run({"--out", "out", "in/a.png"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.errors,
+            "[" + tooLong.string() +
+                "/]\nはプログラムのフォルダとしてはパスが長すぎるため起動できません！"
+                "(239 バイトまでです)\n");
+  EXPECT_FALSE(fs::exists(tooLong / "Data"));
+}
+
 TEST_F(BatchToolTest, TheListTakesAThousandPictures) {
   const fs::path picture = MakePicture("in/one.png", "-size 2x2 xc:red");
   fs::create_directories(folder_ / "in" / "many");

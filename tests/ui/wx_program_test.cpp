@@ -210,4 +210,28 @@ TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
   fs::remove_all(folder);
 }
 
+TEST(WxProgramTest, ProgramFolderTooLongForItsSettingsPathStopsWithAMessage) {
+  ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "window tests need a display";
+  DisplayLock displayLock;
+  const fs::path base = fs::temp_directory_path() / "trastel-program-too-long";
+  fs::remove_all(base);
+  // 240 bytes with the separator: no room for "Data/Confing.inf" in 255 bytes.
+  const fs::path folder = base / std::string(238 - base.string().size(), 'f');
+  fs::create_directories(folder);
+  const std::string program = (folder / "trastel").string();
+  fs::copy_file(fs::path(TRASTEL_BIN_DIR) / "trastel", program);
+
+  char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+  auto message = WaitForWindow(pid, "メッセージボックス");
+  EXPECT_TRUE(message) << "no message";
+  if (message) Click(message->x + message->width / 2, message->y + message->height - 8);
+  auto exitCode = WaitForExit(pid);
+  ASSERT_TRUE(exitCode) << "the program did not end";
+  EXPECT_EQ(*exitCode, 1);
+  EXPECT_FALSE(fs::exists(folder / "Data"));
+  fs::remove_all(base);
+}
+
 }  // namespace
