@@ -106,8 +106,10 @@ TEST_F(InputListTest, TooLongAPathIsRefusedWithItsOwnMessage) {
   longPath += "/end.png";
   layer->fileChoices = {picture.string(), longName, longPath};
   for (int i = 0; i < 3; ++i) layer->Click(kInputPanel, kAddOneButton);
+  layer->folderChoices = {longPath + "/"};
+  layer->Click(kInputPanel, kAddFolderButton);
   EXPECT_TRUE(Entries().empty());
-  ASSERT_EQ(layer->messages.size(), 3u);
+  ASSERT_EQ(layer->messages.size(), 4u);
   for (const std::string& message : layer->messages) {
     EXPECT_NE(message.find("はパスが長すぎるため追加できません！(255 バイトまでです)"),
               std::string::npos)
@@ -119,6 +121,7 @@ TEST_F(InputListTest, TooLongAPathIsRefusedWithItsOwnMessage) {
   EXPECT_EQ(layer->messages[2].find("[" + folder.string()), 0u);
   EXPECT_NE(layer->messages[2].find("…"), std::string::npos);
   EXPECT_NE(layer->messages[2].find("/end.png]"), std::string::npos);
+  EXPECT_NE(layer->messages[3].find("/end.png/]"), std::string::npos);
 }
 
 TEST_F(InputListTest, EntriesFromADeepProgramFolderAreNeverCut) {
