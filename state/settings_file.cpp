@@ -49,6 +49,13 @@ std::string RenderSettings(AppState& state) {
   return text;
 }
 
+// A stream over an open descriptor, which it then owns; null (the descriptor closed) on failure.
+File AdoptDescriptor(int descriptor, const char* mode) {
+  File file(fdopen(descriptor, mode));
+  if (!file) close(descriptor);
+  return file;
+}
+
 // Creates a new file beside `path` under a name no other writer uses: this process's id and a
 // count of its own temporary files. Null when no such file can be made.
 File CreateTemporaryBeside(const std::string& path, std::string& temporaryPath) {
@@ -61,11 +68,8 @@ File CreateTemporaryBeside(const std::string& path, std::string& temporaryPath) 
       if (errno == EEXIST) continue;
       return nullptr;
     }
-    File file(fdopen(descriptor, "wb"));
-    if (!file) {
-      close(descriptor);
-      std::remove(temporaryPath.c_str());
-    }
+    File file = AdoptDescriptor(descriptor, "wb");
+    if (!file) std::remove(temporaryPath.c_str());
     return file;
   }
   return nullptr;
@@ -130,13 +134,9 @@ bool IsComment(const char* line) {
 File OpenRegularFile(const char* path) {
   int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (descriptor < 0) return nullptr;
+  File file = AdoptDescriptor(descriptor, "rb");
   struct stat info;
-  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(descriptor);
-    return nullptr;
-  }
-  File file(fdopen(descriptor, "rb"));
-  if (!file) close(descriptor);
+  if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
   return file;
 }
 
