@@ -212,11 +212,7 @@ void OnAddFolder() {
     }
     pumpOneMessage();
     if (name == "." || name == "..") continue;
-    std::string path = directory + name;
-    if (IsConvertiblePicture(path)) {
-      ResetTotals();
-      AddInputEntry(path);
-    }
+    if (AddInputEntry(directory + name)) ResetTotals();
   }
   CurrentViewOperations().refreshSelection();
   wait.End();
@@ -238,10 +234,8 @@ void OnInputDrop(const std::vector<std::string>& files) {
       controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
       return;
     }
-    if (IsConvertiblePicture(file)) {
-      ResetTotals();
-      AddInputEntry(file);
-    }
+    // The entry's own checks name a path too long to add; other files are skipped quietly.
+    if (AddInputEntry(file)) ResetTotals();
     controls.StepProgress(kProgressPanel, kBatchProgressBar);
   }
   controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);

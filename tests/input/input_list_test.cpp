@@ -108,8 +108,9 @@ TEST_F(InputListTest, TooLongAPathIsRefusedWithItsOwnMessage) {
   for (int i = 0; i < 3; ++i) layer->Click(kInputPanel, kAddOneButton);
   layer->folderChoices = {longPath + "/"};
   layer->Click(kInputPanel, kAddFolderButton);
+  layer->DropFiles(kInputPanel, {longPath});
   EXPECT_TRUE(Entries().empty());
-  ASSERT_EQ(layer->messages.size(), 4u);
+  ASSERT_EQ(layer->messages.size(), 5u);
   for (const std::string& message : layer->messages) {
     EXPECT_NE(message.find("はパスが長すぎるため追加できません！(255 バイトまでです)"),
               std::string::npos)
@@ -122,6 +123,7 @@ TEST_F(InputListTest, TooLongAPathIsRefusedWithItsOwnMessage) {
   EXPECT_NE(layer->messages[2].find("…"), std::string::npos);
   EXPECT_NE(layer->messages[2].find("/end.png]"), std::string::npos);
   EXPECT_NE(layer->messages[3].find("/end.png/]"), std::string::npos);
+  EXPECT_EQ(layer->messages[4], layer->messages[2]);
 }
 
 TEST_F(InputListTest, EntriesFromADeepProgramFolderAreNeverCut) {
