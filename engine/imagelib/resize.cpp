@@ -81,6 +81,73 @@ AxisWeights WeightsFor(int sourceSize, int targetSize) {
                                   : InterpolationWeights(sourceSize, targetSize);
 }
 
+// Weighted sums are 32-bit integers while they cannot overflow, the fast common case; beyond
+// that 64-bit integers in the first pass and doubles (exact for whole numbers below 2^53) in the
+// second.
+bool FitsInt32(std::int64_t largestValue, std::int64_t divisor) {
+  return largestValue * divisor <= INT32_MAX;
+}
+
+// First pass: one source row to the new width, values kept with 8 fraction bits.
+template <typename Sum>
+void NarrowRow(const std::uint8_t* in, std::uint16_t* out, const AxisWeights& across) {
+  const double scale = kFractionScale / static_cast<double>(across.divisor);
+  const std::size_t width = across.first.size();
+  for (std::size_t x = 0; x < width; ++x, out += 3) {
+    const std::uint8_t* source = in + 3 * static_cast<std::size_t>(across.first[x]);
+    const int* weights = across.weights.data() + across.offset[x];
+    Sum sums[3] = {0, 0, 0};
+    for (int k = 0; k < across.count[x]; ++k, source += 3) {
+      const Sum weight = weights[k];
+      sums[0] += weight * source[0];
+      sums[1] += weight * source[1];
+      sums[2] += weight * source[2];
+    }
+    for (int channel = 0; channel < 3; ++channel) {
+      out[channel] = static_cast<std::uint16_t>(static_cast<double>(sums[channel]) * scale + 0.5);
+    }
+  }
+}
+
+// Second pass: the narrowed rows blended down to the new height, a whole row at a time. Target
+// rows use source rows in increasing order, and a source row is shared at most with the next
+// target row, so a ring of two narrowed rows is enough at any ratio.
+template <typename Sum>
+void BlendRows(const Picture& source, Picture& result, const AxisWeights& across,
+               const AxisWeights& down) {
+  const std::size_t middleRow = static_cast<std::size_t>(result.width) * 3;
+  std::vector<std::uint16_t> ring(middleRow * 2);
+  auto ringRow = [&](int sourceRow) {
+    return ring.data() + middleRow * static_cast<std::size_t>(sourceRow % 2);
+  };
+  const bool narrowInt32 = FitsInt32(255, across.divisor);
+  std::vector<Sum> sums(middleRow);
+  const double scale = 1.0 / (kFractionScale * static_cast<double>(down.divisor));
+  int narrowedRows = 0;
+  for (int y = 0; y < result.height; ++y) {
+    std::fill(sums.begin(), sums.end(), Sum{0});
+    const int* weights = down.weights.data() + down.offset[y];
+    for (int k = 0; k < down.count[y]; ++k) {
+      const int sourceRow = down.first[y] + k;
+      for (; narrowedRows <= sourceRow; ++narrowedRows) {
+        if (narrowInt32) {
+          NarrowRow<std::int32_t>(source.Row(narrowedRows), ringRow(narrowedRows), across);
+        } else {
+          NarrowRow<std::int64_t>(source.Row(narrowedRows), ringRow(narrowedRows), across);
+        }
+      }
+      const std::uint16_t* in = ringRow(sourceRow);
+      const Sum weight = weights[k];
+      for (std::size_t i = 0; i < middleRow; ++i) sums[i] += weight * in[i];
+    }
+    std::uint8_t* out = result.Row(y);
+    for (std::size_t i = 0; i < middleRow; ++i) {
+      const int value = static_cast<int>(static_cast<double>(sums[i]) * scale + 0.5);
+      out[i] = static_cast<std::uint8_t>(std::min(value, 255));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace imagelib
 
@@ -92,59 +159,14 @@ int ResizePicture(PictureHandle picture, int width, int height) {
   const imagelib::AxisWeights across = imagelib::WeightsFor(found->width, width);
   const imagelib::AxisWeights down = imagelib::WeightsFor(found->height, height);
 
-  // First pass: a source row to the new width, values kept with 8 fraction bits. Target rows
-  // use source rows in increasing order, and a source row is shared at most with the next target
-  // row, so a ring of two narrowed rows is enough at any ratio.
-  const std::size_t middleRow = static_cast<std::size_t>(width) * 3;
-  std::vector<std::uint16_t> ring(middleRow * 2);
-  auto ringRow = [&](int sourceRow) {
-    return ring.data() + middleRow * static_cast<std::size_t>(sourceRow % 2);
-  };
-  const double firstPassScale = imagelib::kFractionScale / static_cast<double>(across.divisor);
-  auto narrowRow = [&](int sourceRow) {
-    const std::uint8_t* in = found->Row(sourceRow);
-    std::uint16_t* out = ringRow(sourceRow);
-    for (int x = 0; x < width; ++x, out += 3) {
-      const std::uint8_t* source = in + 3 * static_cast<std::size_t>(across.first[x]);
-      const int* weights = across.weights.data() + across.offset[x];
-      std::int64_t sums[3] = {0, 0, 0};
-      for (int k = 0; k < across.count[x]; ++k, source += 3) {
-        sums[0] += std::int64_t{weights[k]} * source[0];
-        sums[1] += std::int64_t{weights[k]} * source[1];
-        sums[2] += std::int64_t{weights[k]} * source[2];
-      }
-      for (int channel = 0; channel < 3; ++channel) {
-        out[channel] =
-            static_cast<std::uint16_t>(static_cast<double>(sums[channel]) * firstPassScale + 0.5);
-      }
-    }
-  };
-
-  // Second pass: the rows blended down to the new height, a whole row at a time. The sums are
-  // whole numbers far below 2^53, so doubles hold them exactly.
   imagelib::Picture result;
   result.width = width;
   result.height = height;
   result.pixels.assign(result.Stride() * static_cast<std::size_t>(height), 0);
-  std::vector<double> sums(middleRow);
-  const double secondPassScale =
-      1.0 / (imagelib::kFractionScale * static_cast<double>(down.divisor));
-  int narrowedRows = 0;
-  for (int y = 0; y < height; ++y) {
-    std::fill(sums.begin(), sums.end(), 0.0);
-    const int* weights = down.weights.data() + down.offset[y];
-    for (int k = 0; k < down.count[y]; ++k) {
-      const int sourceRow = down.first[y] + k;
-      for (; narrowedRows <= sourceRow; ++narrowedRows) narrowRow(narrowedRows);
-      const std::uint16_t* in = ringRow(sourceRow);
-      const double weight = weights[k];
-      for (std::size_t i = 0; i < middleRow; ++i) sums[i] += weight * in[i];
-    }
-    std::uint8_t* out = result.Row(y);
-    for (std::size_t i = 0; i < middleRow; ++i) {
-      const int value = static_cast<int>(sums[i] * secondPassScale + 0.5);
-      out[i] = static_cast<std::uint8_t>(std::min(value, 255));
-    }
+  if (imagelib::FitsInt32(255 * 256, down.divisor)) {
+    imagelib::BlendRows<std::int32_t>(*found, result, across, down);
+  } else {
+    imagelib::BlendRows<double>(*found, result, across, down);
   }
   *found = std::move(result);
   return 1;

@@ -205,6 +205,9 @@ TEST(ResizeTest, ExtremeShrinkRatiosGiveTheAreaMean) {
       {{1 << 15, 3}, {2, 3}, [](int x, int y) { return (x * 7919 + y * 31) % 256; }},
       {{3, 1 << 14}, {3, 1}, [](int x, int y) { return (x + y) % 3 == 0 ? 255 : (y % 7) * 9; }},
       {{30001, 5}, {3, 2}, [](int x, int y) { return x < 10000 ? 255 : (x * y) % 200; }},
+      // Divisors too large for 32-bit sums.
+      {{2, 40001}, {2, 3}, [](int x, int y) { return (x + y) % 2 ? 255 : y % 50; }},
+      {{9000001, 1}, {600, 1}, [](int x, int) { return x % 3 ? 250 : 0; }},
   };
   for (const Case& c : cases) {
     ScopedPicture picture = Make24Bit(c.source.width, c.source.height, [&](int x, int y) {
