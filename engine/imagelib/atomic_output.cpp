@@ -74,10 +74,13 @@ AtomicOutput::AtomicOutput(const std::string& target) : target_(target) {
   for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
     path_ = folder + std::string(kPrefix) + std::to_string(getpid()) + "-" +
             std::to_string(counter++) + std::string(kSuffix);
+    // Recorded before it exists, so that no moment is left in which an interruption would
+    // leave it behind.
+    ForgetPending(pendingSlot_);
+    pendingSlot_ = RecordPending(path_);
     descriptor_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor_ < 0 && errno != EEXIST) break;
   }
-  if (descriptor_ >= 0) pendingSlot_ = RecordPending(path_);
 }
 
 AtomicOutput::~AtomicOutput() {
