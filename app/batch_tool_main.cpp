@@ -18,6 +18,7 @@
 #include "app/batch_settings.h"
 #include "app/start_up.h"
 #include "engine/batch.h"
+#include "engine/imagelib/atomic_output.h"
 #include "input/input_list.h"
 #include "panels/panel_helper.h"
 #include "panels/view_dispatch.h"
@@ -76,13 +77,17 @@ std::string PrepareOutputFolder(const std::string& folder, std::string& error) {
 
 // A private folder for the settings file that the run rewrites at every step, so that the
 // stored settings stay as they are unless --save is given. Removed with everything in it, also
-// when the run is interrupted.
+// when the run is interrupted; its name carries the process id, so that the folders of runs that
+// were killed outright are removed by the next run.
 class ScratchFolder {
  public:
   ScratchFolder() {
     std::error_code error;
-    std::string pattern = (fs::temp_directory_path(error) / "trastel-batch-XXXXXX").string();
-    if (error || mkdtemp(pattern.data()) == nullptr) return;
+    const fs::path temporary = fs::temp_directory_path(error);
+    if (error) return;
+    RemoveFoldersOfEndedRuns(temporary);
+    std::string pattern = (temporary / (kPrefix + std::to_string(getpid()) + "-XXXXXX")).string();
+    if (mkdtemp(pattern.data()) == nullptr) return;
     path_ = pattern;
     cleanup_.emplace(pattern);
   }
@@ -98,6 +103,23 @@ class ScratchFolder {
   std::string SettingsPath() const { return (path_ / "Confing.inf").string(); }
 
  private:
+  static inline const std::string kPrefix = "trastel-batch-";
+
+  // Folders named "trastel-batch-<pid>-XXXXXX" whose process has ended.
+  static void RemoveFoldersOfEndedRuns(const fs::path& temporary) {
+    std::error_code error;
+    for (fs::directory_iterator entry(temporary, error), end; !error && entry != end;
+         entry.increment(error)) {
+      const std::string name = entry->path().filename().string();
+      const bool scratchName = name.size() > 7 && name.rfind('-') == name.size() - 7;
+      if (scratchName && imagelib::IsLeftByEndedProcess(name, kPrefix) &&
+          entry->is_directory(error)) {
+        std::error_code ignored;
+        fs::remove_all(entry->path(), ignored);
+      }
+    }
+  }
+
   fs::path path_;
   std::optional<InterruptCleanup> cleanup_;
 };

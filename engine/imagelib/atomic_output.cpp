@@ -44,25 +44,6 @@ void ForgetPending(int slot) {
   if (slot >= 0) pendingFiles[static_cast<std::size_t>(slot)].used.store(false);
 }
 
-// The writer's process id of a temporary file name, or 0 when the name is not one.
-pid_t WriterOf(std::string_view name) {
-  if (name.size() <= kPrefix.size() + kSuffix.size() || !name.starts_with(kPrefix) ||
-      !name.ends_with(kSuffix)) {
-    return 0;
-  }
-  pid_t pid = 0;
-  std::size_t at = kPrefix.size();
-  for (; at < name.size() && name[at] >= '0' && name[at] <= '9'; ++at) {
-    if (pid > 1000000000) return 0;
-    pid = pid * 10 + (name[at] - '0');
-  }
-  return at < name.size() && name[at] == '-' ? pid : 0;
-}
-
-bool IsRunning(pid_t pid) {
-  return kill(pid, 0) == 0 || errno != ESRCH;
-}
-
 }  // namespace
 
 AtomicOutput::AtomicOutput(const std::string& target) : target_(target) {
@@ -111,13 +92,27 @@ bool AtomicOutput::Commit() {
   return true;
 }
 
+bool IsLeftByEndedProcess(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix)) return false;
+  pid_t pid = 0;
+  std::size_t at = prefix.size();
+  for (; at < name.size() && name[at] >= '0' && name[at] <= '9'; ++at) {
+    if (pid > 100000000) return false;
+    pid = pid * 10 + (name[at] - '0');
+  }
+  if (pid <= 0 || at >= name.size() || name[at] != '-') return false;
+  return kill(pid, 0) != 0 && errno == ESRCH;
+}
+
 void RemoveStaleTemporaryFiles(const std::string& folder) {
   const std::string path = folder.empty() ? "." : folder;
   std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(path.c_str()), closedir);
   if (!listing) return;
   while (const dirent* entry = readdir(listing.get())) {
-    const pid_t writer = WriterOf(entry->d_name);
-    if (writer > 0 && !IsRunning(writer)) unlinkat(dirfd(listing.get()), entry->d_name, 0);
+    const std::string_view name = entry->d_name;
+    if (name.ends_with(kSuffix) && IsLeftByEndedProcess(name, kPrefix)) {
+      unlinkat(dirfd(listing.get()), entry->d_name, 0);
+    }
   }
 }
 

@@ -35,6 +35,9 @@ class AtomicOutput {
   bool committed_ = false;
 };
 
+// True when `name` is `prefix` followed by a process id and "-", and that process has ended.
+bool IsLeftByEndedProcess(std::string_view name, std::string_view prefix);
+
 // Removes the temporary files in `folder` whose writing process is no longer running.
 void RemoveStaleTemporaryFiles(const std::string& folder);
 

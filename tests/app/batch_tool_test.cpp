@@ -260,7 +260,7 @@ TEST_F(BatchToolTest, RunningOutOfMemoryFailsThePictureWithTheUsualMessages) {
   EXPECT_EQ(OutputNames("out"), std::vector<std::string>{"small.bmp"});
 }
 
-TEST_F(BatchToolTest, InterruptionRemovesScratchAndPartialFilesAndLeftoversAreCleared) {
+TEST_F(BatchToolTest, InterruptionRemovesScratchAndPartialFilesAndLeftoversOfEndedRunsGo) {
   MakePicture("in/big.png", "-size 1500x1500 gradient:red-blue");
   fs::create_directories(folder_ / "out");
   fs::create_directories(folder_ / "tmp");
@@ -272,6 +272,10 @@ TEST_F(BatchToolTest, InterruptionRemovesScratchAndPartialFilesAndLeftoversAreCl
   const fs::path running = folder_ / "out" / (".trastel-" + std::to_string(getpid()) + "-0.tmp");
   WriteFile(leftover, "partial");
   WriteFile(running, "being written");
+  // The scratch folder of a run that was killed outright.
+  WriteFile(
+      folder_ / "tmp" / ("trastel-batch-" + std::to_string(ended) + "-Ab12Cd") / "Confing.inf",
+      "#END\n");
 
   const pid_t tool = fork();
   if (tool == 0) {
