@@ -7,14 +7,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "app/batch_interrupt.h"
 #include "app/batch_options.h"
 #include "app/batch_progress.h"
 #include "app/batch_settings.h"
 #include "app/start_up.h"
+#include "engine/batch.h"
+#include "engine/imagelib/atomic_output.h"
 #include "input/input_list.h"
 #include "panels/panel_helper.h"
 #include "panels/view_dispatch.h"
@@ -72,16 +76,23 @@ std::string PrepareOutputFolder(const std::string& folder, std::string& error) {
 }
 
 // A private folder for the settings file that the run rewrites at every step, so that the
-// stored settings stay as they are unless --save is given. Removed with everything in it.
+// stored settings stay as they are unless --save is given. Removed with everything in it, also
+// when the run is interrupted; its name carries the process id, so that the folders of runs that
+// were killed outright are removed by the next run.
 class ScratchFolder {
  public:
   ScratchFolder() {
     std::error_code error;
-    std::string pattern = (fs::temp_directory_path(error) / "trastel-batch-XXXXXX").string();
-    if (error || mkdtemp(pattern.data()) == nullptr) return;
+    const fs::path temporary = fs::temp_directory_path(error);
+    if (error) return;
+    RemoveFoldersOfEndedRuns(temporary);
+    std::string pattern = (temporary / (kPrefix + std::to_string(getpid()) + "-XXXXXX")).string();
+    if (mkdtemp(pattern.data()) == nullptr) return;
     path_ = pattern;
+    cleanup_.emplace(pattern);
   }
   ~ScratchFolder() {
+    cleanup_.reset();
     std::error_code ignored;
     if (!path_.empty()) fs::remove_all(path_, ignored);
   }
@@ -92,7 +103,25 @@ class ScratchFolder {
   std::string SettingsPath() const { return (path_ / "Confing.inf").string(); }
 
  private:
+  static inline const std::string kPrefix = "trastel-batch-";
+
+  // Folders named "trastel-batch-<pid>-XXXXXX" whose process has ended.
+  static void RemoveFoldersOfEndedRuns(const fs::path& temporary) {
+    std::error_code error;
+    for (fs::directory_iterator entry(temporary, error), end; !error && entry != end;
+         entry.increment(error)) {
+      const std::string name = entry->path().filename().string();
+      const bool scratchName = name.size() > 7 && name.rfind('-') == name.size() - 7;
+      if (scratchName && imagelib::IsLeftByEndedProcess(name, kPrefix) &&
+          entry->is_directory(error)) {
+        std::error_code ignored;
+        fs::remove_all(entry->path(), ignored);
+      }
+    }
+  }
+
   fs::path path_;
+  std::optional<InterruptCleanup> cleanup_;
 };
 
 // The in-memory controls wired to the view's handlers, as the window program has its panels;
@@ -150,13 +179,19 @@ std::optional<int> StartWithSettings(const std::string& storedPath, bool givenOn
 }
 
 // Adds each path as the input panel's commands would: a folder through "フォルダから追加", a
-// file through "一つ追加". Once the list is full, one more command shows the limit's message
-// and the remaining paths are left out.
+// file through "一つ追加". A path that does not exist is named as such and left out. Once the
+// list is full, one more command shows the limit's message and the remaining paths are left out.
 void AddPaths(HeadlessControlLayer& layer, const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
     const bool full = layer.ListCount(kInputPanel, kInputList) >= kMaxInputEntries;
     std::error_code error;
-    if (fs::is_directory(path, error)) {
+    const fs::file_status status = fs::status(path, error);
+    if (status.type() == fs::file_type::not_found) {
+      std::fprintf(stderr, "trastel-batch: ファイルが見つかりません / not found: %s\n",
+                   path.c_str());
+      continue;
+    }
+    if (fs::is_directory(status)) {
       layer.folderChoices.push_back(path);
       layer.Click(kInputPanel, kAddFolderButton);
     } else {
@@ -225,6 +260,12 @@ int RunBatchTool(BatchOptions options) {
   }
 
   AddPaths(layer, options.paths);
+  SetOutputRenamedHandler([&progress](const std::string& entry, const std::string& planned,
+                                      const std::string& saved) {
+    progress.Clear();
+    std::fprintf(stderr, "[%s]\nは同じ名前の出力があるため [%s] に保存します / renamed: %s -> %s\n",
+                 entry.c_str(), saved.c_str(), planned.c_str(), saved.c_str());
+  });
 
   bool running = false;
   layer.onPump = [&] {
@@ -237,9 +278,12 @@ int RunBatchTool(BatchOptions options) {
   running = true;
   layer.Click(kActionPanel, kRunButton);
   running = false;
+  SetOutputRenamedHandler(nullptr);
   progress.Clear();
-  return !layer.messages.empty() && layer.messages.back() == kSuccessMessage ? kExitSuccess
-                                                                             : kExitFailure;
+  // The closing message starts with the outcome; lines after it tell of renamed outputs.
+  return !layer.messages.empty() && layer.messages.back().starts_with(kSuccessMessage)
+             ? kExitSuccess
+             : kExitFailure;
 }
 
 }  // namespace

@@ -25,6 +25,13 @@ std::string Lower(std::string text) {
   return text;
 }
 
+std::string ExtensionOf(const std::string& typeName, int extensionMode) {
+  const std::string extension = "." + typeName;
+  if (extensionMode == kLowerCaseExtension) return Lower(extension);
+  if (extensionMode == kUpperCaseExtension) return extension;
+  return "";
+}
+
 }  // namespace
 
 int EntryNumber(int index) {
@@ -65,13 +72,25 @@ int MakeOutputName(const char* sourceName, int rule, int format, int number, int
     default:
       break;
   }
-  std::string extension = "." + GetPicTypeName(format);
-  if (extensionMode == kLowerCaseExtension) name += Lower(extension);
-  if (extensionMode == kUpperCaseExtension) name += extension;
+  name += ExtensionOf(GetPicTypeName(format), extensionMode);
 
   name = std::string(CutAtCharacterBoundary(name, kNameBytes));
   CopyText(state->paths->outputName, name.c_str());
   return 1;
+}
+
+std::string OutputExtension(int format, int extensionMode) {
+  const bool known = format >= 0 && format < static_cast<int>(std::size(kTypeNames));
+  return ExtensionOf(known ? kTypeNames[format] : "", extensionMode);
+}
+
+std::string NumberedName(const std::string& name, const std::string& extension, int number) {
+  const std::string mark = "(" + std::to_string(number) + ")";
+  const bool hasExtension =
+      !extension.empty() && name.size() >= extension.size() &&
+      name.compare(name.size() - extension.size(), extension.size(), extension) == 0;
+  const std::size_t at = hasExtension ? name.size() - extension.size() : name.size();
+  return name.substr(0, at) + mark + name.substr(at);
 }
 
 int CreateOutputFolder(const char* outputFolder, const char* subFolder) {

@@ -30,6 +30,13 @@ int EntryNumber(int index);
 // message, for any other number.
 std::string GetPicTypeName(int format);
 
+// The extension MakeOutputName appends for `format` in `extensionMode`: ".jpg", ".JPG" or none.
+std::string OutputExtension(int format, int extensionMode);
+
+// `name` with "(number)" put in front of its extension `extension` (or at its end when it does
+// not end with it): "x.bmp", ".bmp", 2 gives "x(2).bmp".
+std::string NumberedName(const std::string& name, const std::string& extension, int number);
+
 // Creates the sub-folder `subFolder` of `outputFolder` (which ends with a separator). An
 // existing folder or a failure goes unreported: the conversion reports what cannot be written.
 int CreateOutputFolder(const char* outputFolder, const char* subFolder);

@@ -1,5 +1,7 @@
 #include "engine/pipeline.h"
 
+#include <new>
+
 #include "app/show_message.h"
 #include "engine/colour_numbers.h"
 #include "engine/encoders.h"
@@ -31,9 +33,19 @@ void Resize(PictureHandle slot, const PictureRecord& target) {
   ResizePicture(slot, target.width, target.height);
 }
 
-}  // namespace
+// Runs one conversion step. Running out of memory fails that picture with its own message (and
+// the caller's usual failure handling) instead of ending the program.
+template <typename Step>
+int WithinMemory(const PictureRecord& source, Step step) {
+  try {
+    return step();
+  } catch (const std::bad_alloc&) {
+    ShowMessage("[%s]\nを変換するためのメモリが足りません！", source.path);
+    return 0;
+  }
+}
 
-int ConvertSingle() {
+int ConvertSingleStep() {
   AppState* state = GetAppState();
   const PictureRecord& target = *state->target;
   PictureHandle& slot = state->workImage;
@@ -47,7 +59,7 @@ int ConvertSingle() {
   return saved != 0 ? 1 : 0;
 }
 
-int ConvertFrame(int index, int isLast) {
+int ConvertFrameStep(int index, int isLast) {
   AppState* state = GetAppState();
   if (index < 0 || index >= kFrameSlotCount) return 0;
   const PictureRecord& target = *state->target;
@@ -64,6 +76,19 @@ int ConvertFrame(int index, int isLast) {
     ReleaseSlot(state->frameImages[i]);
   }
   return 1;
+}
+
+}  // namespace
+
+int ConvertSingle() {
+  const int result = WithinMemory(*GetAppState()->source, ConvertSingleStep);
+  // A picture left in the slot by a failed step is released.
+  if (result == 0) ReleaseSlot(GetAppState()->workImage);
+  return result;
+}
+
+int ConvertFrame(int index, int isLast) {
+  return WithinMemory(*GetAppState()->source, [=] { return ConvertFrameStep(index, isLast); });
 }
 
 int ConvertPicture(int index, int isLast) {

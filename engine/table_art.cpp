@@ -1,11 +1,10 @@
 #include "engine/table_art.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <memory>
+#include <string>
 #include <string_view>
 
 #include "app/show_message.h"
+#include "engine/imagelib/atomic_output.h"
 #include "ui/control_layer.h"
 
 namespace {
@@ -31,67 +30,74 @@ constexpr std::string_view kCellStart = "<td bgcolor=\"#";
 constexpr std::string_view kCellEnd = "\"></td> \r\n";
 constexpr std::string_view kPageEnd = "</TABLE> \r\n</HEAD><BODY></BODY></HTML>";
 
-// Pages reach tens of megabytes; a large buffer keeps the many small writes cheap.
-constexpr std::size_t kBufferBytes = 1 << 16;
+// Pages reach tens of megabytes; the many small pieces are gathered and written in large blocks.
+constexpr std::size_t kBlockBytes = 1 << 16;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+// The page's bytes on their way to a temporary file that replaces the target only when complete.
+class PageWriter {
+ public:
+  explicit PageWriter(const char* path) : file_(path) { block_.reserve(2 * kBlockBytes); }
 
-void Write(std::FILE* file, std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), file);
-}
+  bool IsOpen() const { return file_.IsOpen(); }
 
-// The colour as six lower-case hexadecimal digits, red first: RGB(255,128,0) is "ff8000".
-void WriteColourDigits(std::FILE* file, ColourRef colour) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  const int channels[3] = {RedOf(colour), GreenOf(colour), BlueOf(colour)};
-  char text[6];
-  for (int i = 0; i < 3; ++i) {
-    text[2 * i] = kDigits[channels[i] >> 4];
-    text[2 * i + 1] = kDigits[channels[i] & 15];
+  void Write(std::string_view text) {
+    block_ += text;
+    if (block_.size() >= kBlockBytes) Flush();
   }
-  std::fwrite(text, 1, sizeof text, file);
-}
+
+  // The colour as six lower-case hexadecimal digits, red first: RGB(255,128,0) is "ff8000".
+  void WriteColourDigits(ColourRef colour) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    for (int channel : {RedOf(colour), GreenOf(colour), BlueOf(colour)}) {
+      block_ += kDigits[channel >> 4];
+      block_ += kDigits[channel & 15];
+    }
+  }
+
+  // True when every byte was written and the page now stands under its name.
+  bool Finish() {
+    Flush();
+    return !failed_ && file_.Commit();
+  }
+
+ private:
+  void Flush() {
+    failed_ = failed_ || !file_.Write(block_);
+    block_.clear();
+  }
+
+  imagelib::AtomicOutput file_;
+  std::string block_;
+  bool failed_ = false;
+};
 
 }  // namespace
 
 int WriteTableArt(PictureHandle picture, const char* path, int columns, int rows, int cellSize) {
-  File file(std::fopen(path, "wb"));
-  if (!file) {
+  PageWriter page(path);
+  if (!page.IsOpen()) {
     ShowMessage("[%s]\nはオープンできませんでした！", path);
     return 0;
   }
-  std::setvbuf(file.get(), nullptr, _IOFBF, kBufferBytes);
   // Pixels are read one by one; a run-length compressed picture is expanded once up front
   // rather than for every pixel. Its colours stay the same.
   if (NeedsExpanding(picture) != 0) ExpandPicture(picture);
-  Write(file.get(), kHead);
-  Write(file.get(), kTitle);
-  Write(file.get(), kStyleStart);
-  std::fprintf(file.get(), "%d", cellSize);
-  Write(file.get(), kStyleHeight);
-  std::fprintf(file.get(), "%d", cellSize);
-  Write(file.get(), kStyleEnd);
-  Write(file.get(), kTableStart);
+  const std::string size = std::to_string(cellSize);
+  for (std::string_view piece : {kHead, kTitle, kStyleStart, std::string_view(size), kStyleHeight,
+                                 std::string_view(size), kStyleEnd, kTableStart}) {
+    page.Write(piece);
+  }
   for (int y = 0; y < rows; ++y) {
     pumpOneMessage();
-    Write(file.get(), kRowStart);
+    page.Write(kRowStart);
     for (int x = 0; x < columns; ++x) {
-      Write(file.get(), kCellStart);
-      WriteColourDigits(file.get(), GetPixelColour(picture, x, y));
-      Write(file.get(), kCellEnd);
+      page.Write(kCellStart);
+      page.WriteColourDigits(GetPixelColour(picture, x, y));
+      page.Write(kCellEnd);
     }
-    Write(file.get(), kRowEnd);
+    page.Write(kRowEnd);
   }
-  Write(file.get(), kPageEnd);
-  // A page cut short by a full disk is reported, and not left behind as if it were complete
-  // (a device such as /dev/full is of course left alone).
-  bool written = std::ferror(file.get()) == 0;
-  written = std::fclose(file.release()) == 0 && written;
-  if (written) return 1;
-  std::error_code ignored;
-  if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
-  return 0;
+  page.Write(kPageEnd);
+  // A page cut short by a full disk is reported; the page that was there before stays.
+  return page.Finish() ? 1 : 0;
 }

@@ -5,6 +5,6 @@
 
 // Writes the page of `columns` × `rows` pixels of the picture to `path`, each cell a square of
 // `cellSize` screen pixels. Returns 1 when the page was written; when the file cannot be
-// created, shows a message and returns 0; when writing fails part way, removes the partial page
-// and returns 0.
+// created, shows a message and returns 0; when writing fails part way, returns 0 and leaves the
+// file that was at `path` before as it was.
 int WriteTableArt(PictureHandle picture, const char* path, int columns, int rows, int cellSize);

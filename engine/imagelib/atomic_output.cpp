@@ -1,76 +1,132 @@
-// Files are written under a temporary name beside the target and renamed over it only once
-// every byte is on disk, so a failed save never leaves a partial picture behind.
+#include "engine/imagelib/atomic_output.h"
+
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <string>
+#include <cstring>
+#include <memory>
 
 #include "engine/imagelib/codec_support.h"
 
 namespace imagelib {
 namespace {
 
-class TemporaryFile {
- public:
-  // A short name in the target's folder, so that it also works when the target's own name is
-  // as long as the file system allows.
-  explicit TemporaryFile(const std::string& target) {
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
-      path_ = folder + ".trastel-" + std::to_string(getpid()) + "-" + std::to_string(counter_++) +
-              ".tmp";
-      descriptor_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (descriptor_ < 0 && errno != EEXIST) break;
-    }
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (descriptor_ >= 0) close(descriptor_);
-    if (!committed_ && descriptor_ != kNeverOpened) unlink(path_.c_str());
-  }
+constexpr std::string_view kPrefix = ".trastel-";
+constexpr std::string_view kSuffix = ".tmp";
 
-  bool IsOpen() const { return descriptor_ >= 0; }
-
-  bool WriteAll(ByteSpan bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t written = write(descriptor_, bytes.data() + done, bytes.size() - done);
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) return false;
-      done += static_cast<std::size_t>(written);
-    }
-    return true;
-  }
-
-  bool CommitAs(const std::string& target) {
-    const int descriptor = descriptor_;
-    descriptor_ = kClosed;
-    if (fsync(descriptor) != 0 || close(descriptor) != 0) return false;
-    if (std::rename(path_.c_str(), target.c_str()) != 0) return false;
-    committed_ = true;
-    return true;
-  }
-
- private:
-  static constexpr int kNeverOpened = -1;
-  static constexpr int kClosed = -2;
-  static inline unsigned counter_ = 0;
-  std::string path_;
-  int descriptor_ = kNeverOpened;
-  bool committed_ = false;
+// The temporary files being written, readable from a signal handler: a slot's path is complete
+// before the slot is marked used.
+struct PendingFile {
+  std::atomic<bool> used{false};
+  char path[4096] = {};
 };
+std::array<PendingFile, 8> pendingFiles;
+
+int RecordPending(const std::string& path) {
+  if (path.size() >= sizeof(PendingFile::path)) return -1;
+  for (std::size_t i = 0; i < pendingFiles.size(); ++i) {
+    PendingFile& slot = pendingFiles[i];
+    if (slot.used.load(std::memory_order_acquire)) continue;
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.used.store(true, std::memory_order_release);
+    return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void ForgetPending(int slot) {
+  if (slot >= 0) pendingFiles[static_cast<std::size_t>(slot)].used.store(false);
+}
 
 }  // namespace
 
+AtomicOutput::AtomicOutput(const std::string& target) : target_(target) {
+  // A short name in the target's folder, so that it also works when the target's own name is as
+  // long as the file system allows. The process id and a counter keep it unique per write.
+  static unsigned counter = 0;
+  const std::size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
+    path_ = folder + std::string(kPrefix) + std::to_string(getpid()) + "-" +
+            std::to_string(counter++) + std::string(kSuffix);
+    // Recorded before it exists, so that no moment is left in which an interruption would
+    // leave it behind.
+    ForgetPending(pendingSlot_);
+    pendingSlot_ = RecordPending(path_);
+    descriptor_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor_ < 0 && errno != EEXIST) break;
+  }
+}
+
+AtomicOutput::~AtomicOutput() {
+  if (descriptor_ >= 0) close(descriptor_);
+  if (!committed_ && descriptor_ != kNeverOpened) unlink(path_.c_str());
+  ForgetPending(pendingSlot_);
+}
+
+bool AtomicOutput::Write(std::string_view bytes) {
+  if (descriptor_ < 0) return false;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = write(descriptor_, bytes.data() + done, bytes.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    done += static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool AtomicOutput::Commit() {
+  if (descriptor_ < 0) return false;
+  const int descriptor = descriptor_;
+  descriptor_ = kClosed;
+  if (fsync(descriptor) != 0 || close(descriptor) != 0) return false;
+  if (std::rename(path_.c_str(), target_.c_str()) != 0) return false;
+  committed_ = true;
+  return true;
+}
+
+bool IsLeftByEndedProcess(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix)) return false;
+  pid_t pid = 0;
+  std::size_t at = prefix.size();
+  for (; at < name.size() && name[at] >= '0' && name[at] <= '9'; ++at) {
+    if (pid > 100000000) return false;
+    pid = pid * 10 + (name[at] - '0');
+  }
+  if (pid <= 0 || at >= name.size() || name[at] != '-') return false;
+  return kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+void RemoveStaleTemporaryFiles(const std::string& folder) {
+  const std::string path = folder.empty() ? "." : folder;
+  std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(path.c_str()), closedir);
+  if (!listing) return;
+  while (const dirent* entry = readdir(listing.get())) {
+    const std::string_view name = entry->d_name;
+    if (name.ends_with(kSuffix) && IsLeftByEndedProcess(name, kPrefix)) {
+      unlinkat(dirfd(listing.get()), entry->d_name, 0);
+    }
+  }
+}
+
+void RemoveTemporaryFilesInProgress() {
+  for (PendingFile& slot : pendingFiles) {
+    if (slot.used.load(std::memory_order_acquire)) unlink(slot.path);
+  }
+}
+
 bool WriteFileAtomically(const char* path, ByteSpan bytes) {
   if (path == nullptr || *path == '\0') return false;
-  const std::string target(path);
-  TemporaryFile file(target);
-  return file.IsOpen() && file.WriteAll(bytes) && file.CommitAs(target);
+  AtomicOutput file(path);
+  return file.IsOpen() && file.Write({reinterpret_cast<const char*>(bytes.data()), bytes.size()}) &&
+         file.Commit();
 }
 
 }  // namespace imagelib

@@ -1,7 +1,10 @@
 // Runs the built trastel-batch on pictures made by ImageMagick: exit status, messages on
 // standard error, the settings it reads and (only with --save) writes, and its output files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -202,18 +205,105 @@ TEST_F(BatchToolTest, FailuresEndWithStatusOne) {
   struct Case {
     std::vector<std::string> arguments;
     std::string lastMessage;
+    std::string cause;
   };
   const Case cases[] = {
-      {{"--out", "out", "in/good.png", "in/truncated.jpg"}, "変換が失敗しました！\n"},
-      {{"--out", "out", "in/notes.txt"}, "読み込まれてる画像はありません！\n"},
-      {{"--out", "out", "in/missing.png"}, "読み込まれてる画像はありません！\n"},
+      {{"--out", "out", "in/good.png", "in/truncated.jpg"}, "変換が失敗しました！\n", ""},
+      {{"--out", "out", "in/notes.txt"}, "読み込まれてる画像はありません！\n", "変換できない"},
+      {{"--out", "out", "in/missing.png"},
+       "読み込まれてる画像はありません！\n",
+       "not found: " + (folder_ / "in" / "missing.png").string() + "\n"},
   };
   for (const Case& c : cases) {
     RunResult result = Run(c.arguments);
     EXPECT_EQ(result.status, 1) << result.errors;
     ASSERT_GE(result.errors.size(), c.lastMessage.size());
     EXPECT_EQ(result.errors.substr(result.errors.size() - c.lastMessage.size()), c.lastMessage);
+    EXPECT_NE(result.errors.find(c.cause), std::string::npos) << result.errors;
   }
+  // A missing file is not called unconvertible.
+  EXPECT_EQ(Run({"--out", "out", "in/missing.png"}).errors.find("変換できない"), std::string::npos);
+}
+
+TEST_F(BatchToolTest, SameOutputNamesAreRenamedAndEachRenamingIsTold) {
+  MakePicture("in/a/x.png");
+  MakePicture("in/b/x.jpg");
+  RunResult result = Run({"--out", "out", "in/a/x.png", "in/b/x.jpg"});
+  EXPECT_EQ(result.status, 0) << result.errors;
+  EXPECT_EQ(OutputNames("out"), (std::vector<std::string>{"x(2).bmp", "x.bmp"}));
+  const std::string out = (folder_ / "out").string() + "/";
+  EXPECT_NE(result.errors.find("renamed: " + out + "x.bmp -> " + out + "x(2).bmp\n"),
+            std::string::npos)
+      << result.errors;
+  EXPECT_NE(result.errors.find("変換が成功しました！\n同じ名前になった 1 個のファイル"),
+            std::string::npos)
+      << result.errors;
+}
+
+TEST_F(BatchToolTest, RunningOutOfMemoryFailsThePictureWithTheUsualMessages) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+  MakePicture("in/small.png");
+  MakePicture("in/big.png", "-size 5000x5000 xc:white");
+  // 64 MB of address space: the program starts and converts the small picture, but the big
+  // one's 75 MB of pixels do not fit.
+  const std::string command = "cd " + Quoted(folder_.string()) + " && ulimit -v 65536 && " +
+                              Quoted(program_.string()) +
+                              " --out out in/small.png in/big.png >out.txt 2>err.txt </dev/null";
+  const int raw = std::system(command.c_str());
+  const std::string errors = ReadText(folder_ / "err.txt");
+  ASSERT_TRUE(WIFEXITED(raw)) << errors;
+  EXPECT_EQ(WEXITSTATUS(raw), 1) << errors;
+  EXPECT_TRUE(errors.ends_with("]\nを変換するためのメモリが足りません！\n変換が失敗しました！\n"))
+      << errors;
+  EXPECT_EQ(OutputNames("out"), std::vector<std::string>{"small.bmp"});
+}
+
+TEST_F(BatchToolTest, InterruptionRemovesScratchAndPartialFilesAndLeftoversOfEndedRunsGo) {
+  MakePicture("in/big.png", "-size 1500x1500 gradient:red-blue");
+  fs::create_directories(folder_ / "out");
+  fs::create_directories(folder_ / "tmp");
+  // A leftover of a process that has ended, and a file of one that still runs (this test).
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  waitpid(ended, nullptr, 0);
+  const fs::path leftover = folder_ / "out" / (".trastel-" + std::to_string(ended) + "-0.tmp");
+  const fs::path running = folder_ / "out" / (".trastel-" + std::to_string(getpid()) + "-0.tmp");
+  WriteFile(leftover, "partial");
+  WriteFile(running, "being written");
+  // The scratch folder of a run that was killed outright.
+  WriteFile(
+      folder_ / "tmp" / ("trastel-batch-" + std::to_string(ended) + "-Ab12Cd") / "Confing.inf",
+      "#END\n");
+
+  const pid_t tool = fork();
+  if (tool == 0) {
+    setenv("TMPDIR", (folder_ / "tmp").c_str(), 1);
+    if (chdir(folder_.c_str()) != 0) _exit(99);
+    const int quiet = open("/dev/null", O_WRONLY);
+    if (quiet < 0 || dup2(quiet, STDERR_FILENO) < 0) _exit(97);
+    execl(program_.c_str(), "trastel-batch", "--out", "out", "--set", "DIB_TYPE=4", "in/big.png",
+          static_cast<char*>(nullptr));
+    _exit(98);
+  }
+  // Waits until the page is being written under its temporary name, then interrupts.
+  bool writing = false;
+  for (int i = 0; i < 4000 && !writing; ++i) {
+    for (const auto& entry : fs::directory_iterator(folder_ / "out")) {
+      const std::string name = entry.path().filename().string();
+      writing = writing || name.starts_with(".trastel-" + std::to_string(tool) + "-");
+    }
+    if (!writing) usleep(5000);
+  }
+  EXPECT_TRUE(writing);
+  EXPECT_FALSE(fs::is_empty(folder_ / "tmp"));
+  kill(tool, SIGINT);
+  int status = 0;
+  waitpid(tool, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+  EXPECT_TRUE(fs::is_empty(folder_ / "tmp"));
+  EXPECT_EQ(OutputNames("out"), std::vector<std::string>{running.filename().string()});
 }
 
 TEST_F(BatchToolTest, SettingsAreCorrectedAsTheWindowCorrectsThem) {

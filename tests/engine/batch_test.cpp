@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -72,7 +73,8 @@ TEST_F(BatchTest, StopsAtTheFirstFailureWithTheProgressShownUntilTheMessageClose
   Run();
   EXPECT_EQ(OutputFiles(output), (Texts{"1.png", "2.png"}));
   EXPECT_EQ(layer->messages,
-            (Texts{"[pics/missing.png]\nがオープンできませんでした！", "変換が失敗しました！"}));
+            (Texts{"[pics/missing.png]\nがオープンできませんでした！",
+                   "変換が失敗しました！\n入力ファイルが見つかりません:\n[pics/missing.png]"}));
   EXPECT_EQ(progressAtMessage, (std::vector<int>{2, 2}));
   EXPECT_EQ(layer->ProgressPosition(kProgressPanel, kBatchProgressBar), 0);
   EXPECT_EQ(layer->waitCursorDepth, 0);
@@ -106,6 +108,30 @@ TEST_F(BatchTest, AnimationIsOneFileNamedAfterTheLastEntry) {
   EXPECT_EQ(Identify(output / "third.gif", "%n "), "3 3 3 ");
 }
 
+TEST_F(BatchTest, OutputsOfOneRunNeverReplaceEachOther) {
+  // A file of an earlier run is replaced; names this run has written get the next copy number.
+  std::ofstream(output / "x.png") << "earlier run";
+  for (int width : {6, 7, 8}) {
+    const std::string entry = "pics/" + std::to_string(width) + "/x.png";
+    MakePicture(entry, "-size " + std::to_string(width) + "x4 xc:red");
+    layer->ListInsert(kInputPanel, kInputList, -1, entry);
+  }
+  Run();
+  EXPECT_EQ(OutputFiles(output), (Texts{"x(2).png", "x(3).png", "x.png"}));
+  EXPECT_EQ(Identify(output / "x.png", "%w"), "6");
+  EXPECT_EQ(Identify(output / "x(3).png", "%w"), "8");
+  EXPECT_EQ(layer->messages, Texts{"変換が成功しました！\n同じ名前になった 2 個のファイルは、(2) "
+                                   "などの番号を付けた名前で保存しました。"});
+
+  // Table-art pages without an extension, written into the same folder by a second run.
+  layer->messages.clear();
+  layer->Choose(kFormatPanel, kFormatList, 4);
+  layer->Choose(kRenamePage, kExtensionList, 2);
+  Run();
+  EXPECT_EQ(OutputFiles(output), (Texts{"x", "x(2)", "x(2).png", "x(3)", "x(3).png", "x.png"}));
+  EXPECT_EQ(layer->messages.size(), 1u);
+}
+
 TEST_F(BatchTest, EmptyOutputFolderWritesBesideTheProgram) {
   AddPictures({"a.bmp"});
   SetOutputFolder("");
@@ -137,7 +163,12 @@ TEST_F(BatchTest, OutputPathTooLongFailsInsteadOfWritingACutName) {
   layer->Focus(kInputPanel, kInputList);
   SetOutputFolder(deep);
   Run();
-  EXPECT_EQ(layer->messages, Texts{"変換が失敗しました！"});
+  // The message names the cause and the path.
+  ASSERT_EQ(layer->messages.size(), 1u);
+  EXPECT_TRUE(layer->messages[0].starts_with(
+      "変換が失敗しました！\n出力先のパスが 255 バイトを超えるため保存できません:\n["))
+      << layer->messages[0];
+  EXPECT_TRUE(layer->messages[0].ends_with(std::string(60, 'n') + "0.png]"));
   EXPECT_TRUE(OutputFiles(deep).empty());
 }
 

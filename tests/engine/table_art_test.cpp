@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "tests/engine/imagelib/test_pictures.h"
+#include "tests/support/file_size_limit.h"
 #include "ui/headless/headless_control_layer.h"
 
 namespace {
@@ -141,11 +142,21 @@ TEST_F(TableArtTest, UnopenablePathShowsTheMessageAndWritesNothing) {
   EXPECT_EQ(layer_->pumpCount, 0);
 }
 
-TEST_F(TableArtTest, WriteFailureIsReportedAndLeavesNoPage) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+TEST_F(TableArtTest, WriteFailureIsReportedAndKeepsThePreviousPage) {
   ScopedPicture white = testpictures::MakeFlat(1, 1, MakeColour(255, 255, 255));
-  EXPECT_EQ(WriteTableArt(white.Get(), "/dev/full", 1, 1, 1), 0);
+  const std::string previous = Write(white.Get(), 1, 1, 1);
+  ScopedPicture big = testpictures::MakeFlat(300, 200, MakeColour(1, 2, 3));
+  {
+    FileSizeLimit fullDisk(100000);  // the new page needs about 1.8 MB
+    ASSERT_TRUE(fullDisk.active());
+    EXPECT_EQ(WriteTableArt(big.Get(), (folder_ / "page.htm").c_str(), 300, 200, 1), 0);
+  }
   EXPECT_TRUE(layer_->messages.empty());
+  EXPECT_EQ(ReadBytes(folder_ / "page.htm"), previous);
+  // No temporary file is left beside it.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_),
+                          std::filesystem::directory_iterator()),
+            1);
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 // Crop, rotation and resize: sizes, exact pixel moves, fill colour and averaging.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "engine/imagelib/imagelib.h"
@@ -158,6 +162,69 @@ TEST(ResizeTest, ShrinkingAveragesTheCoveredArea) {
       Make24Bit(64, 48, [](int x, int y) { return (x + y) % 2 ? 0xffffffu : 0u; });
   ASSERT_EQ(ResizePicture(checkers.Get(), 32, 24), 1);
   for (ColourRef colour : PixelsOf(checkers.Get())) EXPECT_EQ(colour, MakeColour(128, 128, 128));
+}
+
+// The exact mean of `level` over the source area that target pixel (targetX, targetY) covers.
+double AreaMean(const std::function<int(int, int)>& level, Size source, Size target, int targetX,
+                int targetY) {
+  // Overlaps along one axis, in units of 1 / targetSize source pixels.
+  auto overlaps = [](int sourceSize, int targetSize, int position) {
+    std::vector<std::pair<int, double>> result;
+    const std::int64_t begin = std::int64_t{position} * sourceSize;
+    const std::int64_t end = begin + sourceSize;
+    for (std::int64_t j = begin / targetSize; j * targetSize < end; ++j) {
+      const std::int64_t overlap =
+          std::min(end, (j + 1) * targetSize) - std::max(begin, j * targetSize);
+      result.emplace_back(static_cast<int>(j), static_cast<double>(overlap) / sourceSize);
+    }
+    return result;
+  };
+  double mean = 0;
+  for (auto [y, wy] : overlaps(source.height, target.height, targetY)) {
+    for (auto [x, wx] : overlaps(source.width, target.width, targetX)) {
+      mean += wx * wy * level(x, y);
+    }
+  }
+  return mean;
+}
+
+TEST(ResizeTest, ExtremeShrinkRatiosGiveTheAreaMean) {
+  struct Case {
+    Size source;
+    Size target;
+    std::function<int(int, int)> level;
+  };
+  const Case cases[] = {
+      // A white one-pixel border on black.
+      {{4000, 3000},
+       {16, 12},
+       [](int x, int y) { return x == 0 || y == 0 || x == 3999 || y == 2999 ? 255 : 0; }},
+      // Two white columns in a long black strip.
+      {{20000, 4}, {2, 4}, [](int x, int) { return x == 7000 || x == 13001 ? 255 : 0; }},
+      // 2^14 : 1 along each axis, and ratios that do not divide evenly.
+      {{1 << 15, 3}, {2, 3}, [](int x, int y) { return (x * 7919 + y * 31) % 256; }},
+      {{3, 1 << 14}, {3, 1}, [](int x, int y) { return (x + y) % 3 == 0 ? 255 : (y % 7) * 9; }},
+      {{30001, 5}, {3, 2}, [](int x, int y) { return x < 10000 ? 255 : (x * y) % 200; }},
+      // Divisors too large for 32-bit sums.
+      {{2, 40001}, {2, 3}, [](int x, int y) { return (x + y) % 2 ? 255 : y % 50; }},
+      {{9000001, 1}, {600, 1}, [](int x, int) { return x % 3 ? 250 : 0; }},
+  };
+  for (const Case& c : cases) {
+    ScopedPicture picture = Make24Bit(c.source.width, c.source.height, [&](int x, int y) {
+      const int level = c.level(x, y);
+      return MakeColour(level, level, 255 - level);
+    });
+    ASSERT_EQ(ResizePicture(picture.Get(), c.target.width, c.target.height), 1);
+    for (int y = 0; y < c.target.height; ++y) {
+      for (int x = 0; x < c.target.width; ++x) {
+        const double mean = AreaMean(c.level, c.source, c.target, x, y);
+        const ColourRef colour = GetPixelColour(picture.Get(), x, y);
+        EXPECT_NEAR(RedOf(colour), mean, 1.0)
+            << c.source.width << "x" << c.source.height << " " << x << "," << y;
+        EXPECT_NEAR(BlueOf(colour), 255 - mean, 1.0) << c.source.width << " " << x << "," << y;
+      }
+    }
+  }
 }
 
 TEST(ResizeTest, EnlargingInterpolatesBetweenPixels) {

@@ -1,0 +1,32 @@
+#include "engine/run_outputs.h"
+
+#include <filesystem>
+
+#include "engine/output_naming.h"
+
+namespace {
+
+// "out/./x.bmp" and "out/x.bmp" are one file.
+std::string Normal(const std::string& path) {
+  return std::filesystem::path(path).lexically_normal().string();
+}
+
+}  // namespace
+
+std::string RunOutputs::FreePath(const std::string& path, const std::string& extension) const {
+  if (!Written(path)) return path;
+  std::string candidate;
+  int number = 2;
+  do {
+    candidate = NumberedName(path, extension, number++);
+  } while (Written(candidate));
+  return candidate;
+}
+
+void RunOutputs::Add(const std::string& path) {
+  written_.insert(Normal(path));
+}
+
+bool RunOutputs::Written(const std::string& path) const {
+  return written_.count(Normal(path)) != 0;
+}

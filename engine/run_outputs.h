@@ -1,0 +1,20 @@
+// The files one batch run has written, so that a later entry whose output name is the same as an
+// earlier one's is saved beside it instead of replacing it.
+#pragma once
+
+#include <set>
+#include <string>
+
+class RunOutputs {
+ public:
+  // `path` when this run has not written it yet; otherwise the first of "x(2).ext",
+  // "x(3).ext", … that it has not written, the copy number going in front of `extension`.
+  std::string FreePath(const std::string& path, const std::string& extension) const;
+  // Records a file this run has written.
+  void Add(const std::string& path);
+
+ private:
+  bool Written(const std::string& path) const;
+
+  std::set<std::string> written_;
+};
