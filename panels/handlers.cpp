@@ -1,6 +1,7 @@
 #include "panels/handlers.h"
 
 #include <string>
+#include "app/show_message.h"
 
 #include "panels/crop_rules.h"
 #include "panels/panel_helper.h"
@@ -110,6 +111,12 @@ void OnSettingChanged() {
 void BrowseOutputFolder() {
   ControlLayer& layer = GetControlLayer();
   auto folder = layer.BrowseForFolder("画像を出力場所を指定してください！");
+  // A folder whose path fills the whole path limit could hold no output file: keep the old one.
+  if (folder && folder->size() >= sizeof(PathBlock::SAVE)) {
+    ShowMessage("[%s]\nはパスが長すぎるため出力先にできません！(%d バイトまでです)",
+                PathForMessage(*folder).c_str(), static_cast<int>(sizeof(PathBlock::SAVE) - 1));
+    folder.reset();
+  }
   if (folder) {
     layer.SetText(kInputPanel, kOutputFolderBox, *folder);
     CopyText(GetAppState()->paths->SAVE, folder->c_str());

@@ -222,6 +222,14 @@ TEST_F(HandlersTest, OutputFolderBrowserSavesChosenFolderOrKeepsTheOld) {
   EXPECT_EQ(layer->GetText(kInputPanel, kOutputFolderBox), "/tmp/out/");
   EXPECT_STREQ(GetAppState()->paths->SAVE, "/tmp/out/");
   EXPECT_NE(SettingsFileText().find("#SAVE=\r\n/tmp/out/\r\n"), std::string::npos);
+
+  // Too long to hold any output: refused by name, the chosen folder stays.
+  layer->folderChoices.push_back("/tmp/" + std::string(251, 'f') + "/");
+  layer->Click(kInputPanel, kBrowseFolderButton);
+  ASSERT_FALSE(layer->messages.empty());
+  EXPECT_NE(layer->messages.back().find("はパスが長すぎるため出力先にできません！"),
+            std::string::npos);
+  EXPECT_STREQ(GetAppState()->paths->SAVE, "/tmp/out/");
 }
 
 }  // namespace
