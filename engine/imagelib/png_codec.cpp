@@ -216,8 +216,8 @@ std::unique_ptr<Picture> DecodePng(ByteSpan data) {
     png_set_read_fn(png, &session, ReadFromMemory);
     // Sizes are checked against our own limit once the header is read.
     png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
-    // What libpng allocates for a chunk's contents, expanded ones included, stays within the
-    // file's size.
+    // libpng's own cap on what it allocates for one chunk, expanded text and profiles
+    // included: never more than the whole file.
     png_set_chunk_malloc_max(png, data.size());
     decoded = RunDecoder(png, info, picture, rows, withAlpha);
   }
