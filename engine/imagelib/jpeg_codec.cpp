@@ -168,7 +168,7 @@ bool RunEncoder(jpeg_compress_struct& encoder, JpegErrorHandler& handler, const 
 
 std::unique_ptr<Picture> DecodeJpeg(ByteSpan data) {
   const std::optional<JpegLayout> layout = WalkJpegMarkers(data);
-  if (!layout || layout->scans > kMostScans) return nullptr;
+  if (!layout || layout->scans > kMostScans || !layout->everyComponentCoded) return nullptr;
   JpegErrorHandler handler;
   InstallErrorHandler(handler);
   jpeg_decompress_struct decoder{};

@@ -1,5 +1,8 @@
 #include "engine/imagelib/jpeg_markers.h"
 
+#include <algorithm>
+#include <array>
+
 namespace imagelib {
 namespace {
 
@@ -42,11 +45,45 @@ std::size_t SkipEntropyData(ByteSpan data, std::size_t at, std::uint64_t& count)
   return at;
 }
 
+// The component identifiers of the frame, and which of them a scan has started.
+class ComponentCoverage {
+ public:
+  // `segment` holds a frame header after its length field.
+  void ReadFrame(ByteSpan segment) {
+    inFrame_.fill(false);
+    if (segment.size() < 6) return;
+    for (std::size_t at = 6; at < segment.size() && at < 6 + 3u * segment[5]; at += 3) {
+      inFrame_[segment[at]] = true;
+    }
+  }
+
+  // `segment` holds a scan header after its length field.
+  void ReadScan(ByteSpan segment) {
+    if (segment.empty()) return;
+    const std::size_t count = segment[0];
+    const std::size_t spectralStart = 1 + 2 * count;
+    if (spectralStart >= segment.size() || segment[spectralStart] != 0) return;
+    for (std::size_t i = 0; i < count; ++i) coded_[segment[1 + 2 * i]] = true;
+  }
+
+  bool EveryComponentCoded() const {
+    for (std::size_t id = 0; id < inFrame_.size(); ++id) {
+      if (inFrame_[id] && !coded_[id]) return false;
+    }
+    return true;
+  }
+
+ private:
+  std::array<bool, 256> inFrame_{};
+  std::array<bool, 256> coded_{};
+};
+
 }  // namespace
 
 std::optional<JpegLayout> WalkJpegMarkers(ByteSpan data) {
   if (data.size() < 2 || data[0] != kMarkerPrefix || data[1] != kStartOfImage) return std::nullopt;
   JpegLayout layout;
+  ComponentCoverage components;
   std::size_t at = 2;
   while (at < data.size()) {
     // Like the decoder, skip stray bytes before a marker and fill bytes within it.
@@ -59,13 +96,19 @@ std::optional<JpegLayout> WalkJpegMarkers(ByteSpan data) {
     if (at + 2 > data.size()) break;
     const std::size_t length = std::size_t{data[at]} << 8 | data[at + 1];
     if (length < 2) break;
-    if (IsFrameHeader(marker)) layout.arithmetic = marker >= 0xc9;
+    const ByteSpan segment = data.subspan(at + 2, std::min(length, data.size() - at) - 2);
+    if (IsFrameHeader(marker)) {
+      layout.arithmetic = marker >= 0xc9;
+      components.ReadFrame(segment);
+    }
     at += length;
     if (marker == kStartOfScan) {
       ++layout.scans;
+      components.ReadScan(segment);
       at = SkipEntropyData(data, at, layout.entropyBytes);
     }
   }
+  layout.everyComponentCoded = components.EveryComponentCoded();
   return layout;
 }
 

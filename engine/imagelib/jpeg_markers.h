@@ -17,6 +17,9 @@ struct JpegLayout {
   std::uint64_t entropyBytes = 0;
   // The frame is arithmetic-coded.
   bool arithmetic = false;
+  // Every component of the frame has a scan that starts its coefficients (a sequential scan
+  // or a progressive DC scan); without one, the decoder would show the component as grey.
+  bool everyComponentCoded = true;
 };
 
 // The layout of a file that starts with a start-of-image marker; nothing otherwise. Damage
