@@ -23,8 +23,8 @@ bool IsFrameHeader(std::uint8_t marker) {
 }
 
 // Counts the entropy-coded bytes that follow a scan header, as the decoder reads them: a
-// stuffed 0xFF 0x00 is one data byte and restart markers belong to the scan. Stops at the
-// first other marker.
+// stuffed 0xFF 0x00 is one data byte and restart markers belong to the scan. Returns the
+// position of the first other marker (or the end of the data).
 std::size_t SkipEntropyData(ByteSpan data, std::size_t at, std::uint64_t& count) {
   while (at < data.size()) {
     if (data[at] != kMarkerPrefix) {
