@@ -28,9 +28,9 @@ constexpr int kMostScans = 1000;
 constexpr std::uint64_t kMostPixelsPerHuffmanByte = 8 * 64;
 
 // Arithmetic coding can spend almost nothing on plain blocks, so its data bounds the picture
-// only by choice: more than one block per 1/128 bit is refused. Real pictures stay far below
-// that; a handful of bytes claiming a giant plain picture (hostile or not) is refused.
-constexpr std::uint64_t kMostPixelsPerArithmeticByte = 8 * 64 * 128;
+// only by choice: more than 16 blocks per bit of data is refused. Real pictures stay far
+// below that; a few hundred bytes claiming a giant plain picture (hostile or not) are refused.
+constexpr std::uint64_t kMostPixelsPerArithmeticByte = 8 * 64 * 16;
 
 // What libjpeg may allocate beyond the coefficients of the whole picture (tables, row buffers).
 constexpr long kJpegWorkingMemory = 32L << 20;
