@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Times hostile pictures through trastel-batch: wall time and peak memory of each refusal.
-#   bench/hostile_files.sh [BUILD_DIR] [RUNS]
+#   bench/hostile_files.sh [BUILD_DIR] [RUNS] [NAME_PATTERN]
 # The files are crafted here: progressive JPEGs of 1001 scans (4096² and 16384²), an
 # arithmetic-coded JPEG of a few hundred bytes claiming 16384², a JPEG claiming 16000² padded
 # past the size check, a JPEG cut in half and closed with an end marker, a PNG whose text chunk
 # claims 2^31-1 bytes, a sparse file over 1 GiB starting with a BMP signature, and a named pipe.
 # Each is converted RUNS times (default 3); the medians are printed. A run over HOSTILE_TIMEOUT
-# seconds (default 120) is stopped.
+# seconds (default 120) is stopped. NAME_PATTERN (a shell pattern) measures only matching files.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 runs=${2:-3}
+pattern=${3:-*}
 limit=${HOSTILE_TIMEOUT:-120}
 program=$build/bin/trastel-batch
 [ -x "$program" ] || { echo "hostile_files.sh: build $program first" >&2; exit 2; }
@@ -84,6 +85,8 @@ median() { sort -n | awk '{v[NR]=$1} END {print (NR % 2) ? v[(NR+1)/2] : (v[NR/2
 printf '%-36s %9s %12s %12s  %s\n' file bytes 'wall s' 'peak MiB' 'exit status'
 for file in "$files"/*; do
   name=$(basename "$file")
+  # shellcheck disable=SC2053
+  [[ $name == $pattern ]] || continue
   size=$(stat -c %s "$file")
   walls=() peaks=() status=
   for ((run = 0; run < runs; ++run)); do
