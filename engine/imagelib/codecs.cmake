@@ -6,8 +6,10 @@ target_sources(trastel_core PRIVATE
   gif_reader.cpp
   gif_writer.cpp
   jpeg_codec.cpp
+  jpeg_markers.cpp
   load_picture.cpp
   png_codec.cpp
+  regular_file.cpp
   rle8.cpp
   rle_picture.cpp
 )

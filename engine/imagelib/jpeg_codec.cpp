@@ -13,18 +13,27 @@
 
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/imagelib.h"
+#include "engine/imagelib/jpeg_markers.h"
 #include "engine/imagelib/picture_store.h"
 
 namespace imagelib {
 namespace {
 
-// Progressive files with more scans than this are refused: each scan re-reads the whole
-// picture, so a crafted file of many tiny scans would otherwise take minutes.
+// Files with more scans than this are refused before decoding: each scan of a progressive
+// file re-reads the whole picture, so a crafted file of many tiny scans would take minutes.
 constexpr int kMostScans = 1000;
 
-// A Huffman-coded scan spends at least one bit per 8x8 block, which bounds the pixels a file
-// of a given size can describe.
+// A Huffman-coded scan spends at least one bit per 8x8 block, which bounds the pixels that a
+// given amount of entropy-coded data can describe.
 constexpr std::uint64_t kMostPixelsPerHuffmanByte = 8 * 64;
+
+// Arithmetic coding can spend almost nothing on plain blocks, so its data bounds the picture
+// only by choice: more than 16 blocks per bit of data is refused. Real pictures stay far
+// below that; a few hundred bytes claiming a giant plain picture (hostile or not) are refused.
+constexpr std::uint64_t kMostPixelsPerArithmeticByte = 8 * 64 * 16;
+
+// What libjpeg may allocate beyond the coefficients of the whole picture (tables, row buffers).
+constexpr long kJpegWorkingMemory = 32L << 20;
 
 struct JpegErrorHandler {
   jpeg_error_mgr manager;
@@ -32,28 +41,33 @@ struct JpegErrorHandler {
   std::string message;
 };
 
-[[noreturn]] void FailJpegWith(j_common_ptr codec, const char* message) {
+[[noreturn]] void FailJpeg(j_common_ptr codec) {
   auto* handler = reinterpret_cast<JpegErrorHandler*>(codec->err);
-  handler->message = message;
+  char text[JMSG_LENGTH_MAX];
+  (*codec->err->format_message)(codec, text);
+  handler->message = text;
   std::longjmp(handler->jump, 1);
 }
 
-[[noreturn]] void FailJpeg(j_common_ptr codec) {
-  char text[JMSG_LENGTH_MAX];
-  (*codec->err->format_message)(codec, text);
-  FailJpegWith(codec, text);
-}
-
-// Warnings are kept quiet, except that a file cut short is an error: libjpeg would
-// otherwise fill the rest of the picture with grey.
+// Warnings are kept quiet, except that data ending before the last row is an error, whether
+// the file is cut short or a marker comes too early: libjpeg would otherwise fill the rest of
+// the picture with grey.
 void OnJpegMessage(j_common_ptr codec, int level) {
-  if (level < 0 && codec->err->msg_code == JWRN_JPEG_EOF) FailJpeg(codec);
+  const int code = codec->err->msg_code;
+  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) FailJpeg(codec);
 }
 
-void OnJpegProgress(j_common_ptr codec) {
-  if (!codec->is_decompressor) return;
-  const auto* decoder = reinterpret_cast<j_decompress_ptr>(codec);
-  if (decoder->input_scan_number > kMostScans) FailJpegWith(codec, "too many scans");
+// The bytes that libjpeg needs to hold the coefficients of every block of the picture, as a
+// progressive or multi-scan file makes it do.
+long CoefficientBytes(const jpeg_decompress_struct& decoder) {
+  std::uint64_t bytes = 0;
+  for (int i = 0; i < decoder.num_components; ++i) {
+    const jpeg_component_info& component = decoder.comp_info[i];
+    const std::uint64_t columns = component.width_in_blocks + component.h_samp_factor;
+    const std::uint64_t rows = component.height_in_blocks + component.v_samp_factor;
+    bytes += columns * rows * DCTSIZE2 * sizeof(JCOEF);
+  }
+  return static_cast<long>(bytes);
 }
 
 void InstallErrorHandler(JpegErrorHandler& handler) {
@@ -71,17 +85,18 @@ std::uint8_t CmykChannel(int colour, int black, bool inverted) {
 // Fills `picture` from the data. Creates no objects with destructors after its setjmp, so a
 // jump out of libjpeg skips nothing; the caller destroys the decoder either way.
 bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
-                jpeg_progress_mgr& progress, ByteSpan data, std::unique_ptr<Picture>& picture) {
+                const JpegLayout& layout, ByteSpan data, std::unique_ptr<Picture>& picture) {
   if (setjmp(handler.jump) != 0) return false;
   jpeg_create_decompress(&decoder);
-  decoder.progress = &progress;
   jpeg_mem_src(&decoder, data.data(), static_cast<unsigned long>(data.size()));
   jpeg_read_header(&decoder, TRUE);
-  if (!decoder.arith_code && !IsPlausibleSize(decoder.image_width, decoder.image_height,
-                                              data.size(), kMostPixelsPerHuffmanByte)) {
+  const std::uint64_t pixelsPerByte =
+      layout.arithmetic ? kMostPixelsPerArithmeticByte : kMostPixelsPerHuffmanByte;
+  if (!IsPlausibleSize(decoder.image_width, decoder.image_height, layout.entropyBytes,
+                       pixelsPerByte)) {
     return false;
   }
-  if (!IsAcceptableSize(decoder.image_width, decoder.image_height)) return false;
+  decoder.mem->max_memory_to_use = CoefficientBytes(decoder) + kJpegWorkingMemory;
 
   const bool grey = decoder.jpeg_color_space == JCS_GRAYSCALE;
   const bool cmyk = decoder.jpeg_color_space == JCS_CMYK || decoder.jpeg_color_space == JCS_YCCK;
@@ -152,14 +167,14 @@ bool RunEncoder(jpeg_compress_struct& encoder, JpegErrorHandler& handler, const 
 }  // namespace
 
 std::unique_ptr<Picture> DecodeJpeg(ByteSpan data) {
+  const std::optional<JpegLayout> layout = WalkJpegMarkers(data);
+  if (!layout || layout->scans > kMostScans || !layout->everyComponentCoded) return nullptr;
   JpegErrorHandler handler;
   InstallErrorHandler(handler);
-  jpeg_progress_mgr progress{};
-  progress.progress_monitor = OnJpegProgress;
   jpeg_decompress_struct decoder{};
   decoder.err = &handler.manager;
   std::unique_ptr<Picture> picture;
-  const bool decoded = RunDecoder(decoder, handler, progress, data, picture);
+  const bool decoded = RunDecoder(decoder, handler, *layout, data, picture);
   jpeg_destroy_decompress(&decoder);
   return decoded ? std::move(picture) : nullptr;
 }

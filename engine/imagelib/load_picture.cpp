@@ -1,12 +1,13 @@
 // Recognising picture files by their first bytes and loading them into the picture store.
+#include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <string_view>
 
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/picture_store.h"
+#include "engine/imagelib/regular_file.h"
 
 namespace imagelib {
 namespace {
@@ -37,34 +38,15 @@ const Signature* FindSignature(ByteSpan data) {
   return nullptr;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 // Pictures larger than this are not read at all: even the largest acceptable picture takes
 // fewer bytes uncompressed.
-constexpr std::size_t kLargestFile = std::size_t{1} << 30;
+constexpr std::uint64_t kLargestFile = std::uint64_t{1} << 30;
 
-// The first `limit` bytes of the file (fewer if it is shorter); with `wholeFile`, a file longer
-// than `limit` is refused instead.
-std::optional<Bytes> ReadFileBytes(const char* path, std::size_t limit, bool wholeFile) {
-  if (path == nullptr) return std::nullopt;
-  File file(std::fopen(path, "rb"));
-  if (!file) return std::nullopt;
-  Bytes bytes;
-  std::array<std::uint8_t, 65536> buffer;
-  while (bytes.size() < limit) {
-    const std::size_t wanted = std::min(buffer.size(), limit - bytes.size());
-    const std::size_t got = std::fread(buffer.data(), 1, wanted, file.get());
-    bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got));
-    if (got < wanted) {
-      if (std::ferror(file.get())) return std::nullopt;
-      return bytes;
-    }
-  }
-  if (wholeFile && std::fgetc(file.get()) != EOF) return std::nullopt;
-  return bytes;
+// The first bytes of a file, enough to recognise its kind; nothing on a read error.
+std::optional<Bytes> ReadHead(RegularFile& file) {
+  Bytes head;
+  if (!file.ReadMore(head, kLongestSignature)) return std::nullopt;
+  return head;
 }
 
 }  // namespace
@@ -93,13 +75,22 @@ std::unique_ptr<Picture> MakePicture(int width, int height, int bitsPerPixel) {
 }  // namespace imagelib
 
 int IdentifyPictureFile(const char* path, int /*reserved*/) {
-  const auto head = imagelib::ReadFileBytes(path, imagelib::kLongestSignature, false);
+  auto file = imagelib::RegularFile::Open(path);
+  const auto head = file ? imagelib::ReadHead(*file) : std::nullopt;
   return head ? imagelib::IdentifyPictureBytes(*head) : kIdentifiedNone;
 }
 
 PictureHandle LoadPicture(const char* path) {
-  const auto bytes = imagelib::ReadFileBytes(path, imagelib::kLargestFile, true);
-  if (!bytes) return 0;
+  // The size and the first bytes decide before the rest is read: a huge file or one of no
+  // picture kind costs nothing to refuse.
+  auto file = imagelib::RegularFile::Open(path);
+  if (!file || file->Size() > imagelib::kLargestFile) return 0;
+  auto bytes = imagelib::ReadHead(*file);
+  if (!bytes || imagelib::IdentifyPictureBytes(*bytes) == kIdentifiedNone ||
+      !file->ReadMore(*bytes,
+                      file->Size() - std::min<std::uint64_t>(file->Size(), bytes->size()))) {
+    return 0;
+  }
   auto picture = imagelib::DecodePicture(*bytes);
   return picture ? imagelib::StorePicture(std::move(picture)) : 0;
 }

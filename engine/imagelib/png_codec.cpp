@@ -125,6 +125,20 @@ bool ReadPicture(png_structp png, png_infop info, std::unique_ptr<Picture>& pict
   return true;
 }
 
+// False when a chunk claims to be longer than the whole file. libpng allocates (and clears) a
+// text or palette chunk's claimed length before reading it, without consulting its cap.
+bool ChunksFitTheFile(ByteSpan data) {
+  constexpr std::size_t kSignatureBytes = 8;
+  constexpr std::size_t kChunkFrameBytes = 12;  // length, type and CRC
+  for (std::size_t at = kSignatureBytes; at + 8 <= data.size();) {
+    const std::uint64_t length = png_get_uint_32(data.data() + at);
+    if (length > data.size()) return false;
+    if (std::memcmp(data.data() + at + 4, "IEND", 4) == 0) break;
+    at += kChunkFrameBytes + length;
+  }
+  return true;
+}
+
 bool RunDecoder(png_structp png, png_infop info, std::unique_ptr<Picture>& picture,
                 std::vector<png_bytep>& rows, Bytes& withAlpha) {
   if (setjmp(png_jmpbuf(png)) != 0) return false;
@@ -188,6 +202,7 @@ bool RunEncoder(png_structp png, png_infop info, const Picture& picture, bool in
 }  // namespace
 
 std::unique_ptr<Picture> DecodePng(ByteSpan data) {
+  if (!ChunksFitTheFile(data)) return nullptr;
   PngSession session;
   session.input = data;
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &session, PngFail, PngWarn);
@@ -201,6 +216,9 @@ std::unique_ptr<Picture> DecodePng(ByteSpan data) {
     png_set_read_fn(png, &session, ReadFromMemory);
     // Sizes are checked against our own limit once the header is read.
     png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+    // libpng's own cap on what it allocates for one chunk, expanded text and profiles
+    // included: never more than the whole file.
+    png_set_chunk_malloc_max(png, data.size());
     decoded = RunDecoder(png, info, picture, rows, withAlpha);
   }
   png_destroy_read_struct(&png, &info, nullptr);

@@ -1,11 +1,18 @@
 // Damaged, truncated and hostile files are refused: no picture, no crash, no huge allocation.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/imagelib/codec_support.h"
@@ -106,11 +113,20 @@ Bytes Testdata(const std::string& name) {
   return codectest::ReadBytes(std::string(TRASTEL_SHARED_TESTDATA) + "/" + name);
 }
 
-// testorig.jpg with its frame header claiming another size.
-Bytes JpegClaiming(std::uint16_t width, std::uint16_t height) {
-  Bytes bytes = Testdata("libjpeg-turbo/testorig.jpg");
+// The position of the first marker of the given kind.
+std::size_t FindMarker(const Bytes& bytes, std::uint8_t marker) {
+  for (std::size_t i = 2; i + 1 < bytes.size(); ++i) {
+    if (bytes[i] == 0xff && bytes[i + 1] == marker) return i;
+  }
+  return bytes.size();
+}
+
+// testorig.jpg (or another conformance JPEG) with its frame header claiming another size.
+Bytes JpegClaiming(std::uint16_t width, std::uint16_t height,
+                   const char* name = "libjpeg-turbo/testorig.jpg") {
+  Bytes bytes = Testdata(name);
   for (std::size_t i = 2; i + 9 < bytes.size(); ++i) {
-    if (bytes[i] == 0xff && bytes[i + 1] == 0xc0) {
+    if (bytes[i] == 0xff && (bytes[i + 1] == 0xc0 || bytes[i + 1] == 0xc9)) {
       PutBigEndian16(bytes, i + 5, height);
       PutBigEndian16(bytes, i + 7, width);
       break;
@@ -119,11 +135,31 @@ Bytes JpegClaiming(std::uint16_t width, std::uint16_t height) {
   return bytes;
 }
 
-// A small progressive JPEG whose last scan is repeated until it has `scans` scans.
-Bytes JpegWithScans(int scans) {
+// The arithmetic-coded testimgari.jpg claiming 16384x16384, its scan cut to 200 bytes: the
+// decoder would feed zeros for the rest of the giant picture.
+Bytes ArithmeticJpegClaimingGiantSize() {
+  Bytes bytes = JpegClaiming(16384, 16384, "libjpeg-turbo/testimgari.jpg");
+  const std::size_t scan = FindMarker(bytes, 0xda);
+  bytes.resize(scan + 2 + (bytes[scan + 2] << 8 | bytes[scan + 3]) + 200);
+  bytes.insert(bytes.end(), {0xff, 0xd9});
+  return bytes;
+}
+
+// A JPEG claiming 16000x16000 whose comment segments make the file big enough for that size.
+Bytes PaddedJpegClaimingGiantSize() {
+  Bytes bytes = JpegClaiming(16000, 16000);
+  Bytes comment = {0xff, 0xfe, 0xff, 0xff};
+  comment.resize(65537, 'c');
+  for (int i = 0; i < 8; ++i) bytes.insert(bytes.begin() + 2, comment.begin(), comment.end());
+  return bytes;
+}
+
+// A progressive JPEG of side x side black pixels whose last scan is repeated until it has
+// `scans` scans.
+Bytes JpegWithScans(int scans, int side = 8) {
   codectest::TempFolder folder;
   const std::string path = folder.File("progressive.jpg");
-  auto picture = imagelib::MakePicture(8, 8, 24);
+  auto picture = imagelib::MakePicture(side, side, 24);
   ScopedPicture stored(imagelib::StorePicture(std::move(picture)));
   SaveJpeg(path.c_str(), stored.Get(), 75, 1);
   Bytes bytes = codectest::ReadBytes(path);
@@ -155,14 +191,28 @@ long PeakMemoryKiB() {
   return usage.ru_maxrss;
 }
 
-TEST_P(HostileFileTest, IsRefusedWithoutLargeAllocation) {
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Loading the file fails within half a second of processor time and 64 MiB of extra memory.
+void ExpectQuickLeanRefusal(const std::string& path) {
+  const long peakBefore = PeakMemoryKiB();
+  const double cpuBefore = CpuSeconds();
+  EXPECT_EQ(LoadPicture(path.c_str()), 0u);
+  EXPECT_LT(CpuSeconds() - cpuBefore, 0.5);
+  EXPECT_LT(PeakMemoryKiB() - peakBefore, 64 * 1024);
+}
+
+TEST_P(HostileFileTest, IsRefusedQuicklyWithoutLargeAllocation) {
   const Bytes bytes = GetParam().make();
   codectest::TempFolder folder;
   const std::string path = folder.File("hostile");
   codectest::WriteBytes(path, bytes);
-  const long peakBefore = PeakMemoryKiB();
-  EXPECT_EQ(LoadPicture(path.c_str()), 0u);
-  EXPECT_LT(PeakMemoryKiB() - peakBefore, 64 * 1024);
+  ExpectQuickLeanRefusal(path);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -197,9 +247,19 @@ INSTANTIATE_TEST_SUITE_P(
         HostileFile{"PngPastPixelLimit", [] { return PngClaiming(0x7fffffff, 1); }},
         HostileFile{"PngWithoutItsPixels", [] { return PngClaiming(16000, 16000); }},
         HostileFile{"PngZeroSize", [] { return PngClaiming(0, 0); }},
+        HostileFile{"PngTextChunkClaiming2GiB",
+                    [] {
+                      Bytes bytes = PngClaiming(1, 1);
+                      const Bytes text = {0x7f, 0xff, 0xff, 0xff, 't', 'E', 'X', 't', 'a', 0};
+                      bytes.insert(bytes.begin() + 33, text.begin(), text.end());
+                      return bytes;
+                    }},
         HostileFile{"JpegPastPixelLimit", [] { return JpegClaiming(65500, 65500); }},
         HostileFile{"JpegWithoutItsPixels", [] { return JpegClaiming(16000, 16000); }},
         HostileFile{"JpegOfTooManyScans", [] { return JpegWithScans(1001); }},
+        HostileFile{"JpegOfTooManyLargeScans", [] { return JpegWithScans(1001, 4096); }},
+        HostileFile{"JpegArithmeticClaimingMoreThanItsData", ArithmeticJpegClaimingGiantSize},
+        HostileFile{"JpegPaddedPastTheDataCheck", PaddedJpegClaimingGiantSize},
         HostileFile{"GifScreenPastPixelLimit", [] { return Gif(65535, 65535, 1, 1); }},
         HostileFile{"GifImagePastPixelLimit", [] { return Gif(1, 1, 65535, 65535); }},
         HostileFile{"GifImageWithoutItsPixels", [] { return Gif(1, 1, 8000, 8000); }},
@@ -219,13 +279,15 @@ TEST(HostileFileTest, TheFilesAreSoundApartFromTheirDefect) {
   // due to the defects alone.
   for (const Bytes& bytes :
        {Bmp(16, 16, 24, 0, 16 * 48), BmpWithRle(4, 2, {4, 1, 0, 0, 4, 1, 0, 1}), PngClaiming(1, 1),
-        JpegClaiming(227, 149), JpegWithScans(900), Gif(1, 1, 1, 1)}) {
+        JpegClaiming(227, 149), JpegClaiming(227, 149, "libjpeg-turbo/testimgari.jpg"),
+        JpegWithScans(900), Gif(1, 1, 1, 1)}) {
     EXPECT_NE(imagelib::DecodePicture(bytes), nullptr);
   }
 }
 
-// Good pictures cut short inside their pixel data are refused. (porsche.gif carries padding
-// after its end, so it is not cut later than 80 %.)
+// Good pictures cut short inside their pixel data are refused, JPEGs also when the cut is
+// closed with an end-of-image marker. (porsche.gif carries padding after its end, so it is not
+// cut later than 80 %.)
 TEST(HostileFileTest, TruncatedFilesAreRefused) {
   for (const char* name :
        {"bmpsuite/g/rgb24.bmp", "bmpsuite/g/pal8.bmp", "bmpsuite/g/pal4rle.bmp",
@@ -238,8 +300,42 @@ TEST(HostileFileTest, TruncatedFilesAreRefused) {
       const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(
                                                          static_cast<double>(whole.size()) * part));
       EXPECT_EQ(imagelib::DecodePicture(cut), nullptr) << name << " cut at " << part;
+      if (cut.size() < 3 || cut[0] != 0xff || cut[1] != 0xd8) continue;
+      Bytes closed = cut;
+      closed.insert(closed.end(), {0xff, 0xd9});
+      EXPECT_EQ(imagelib::DecodePicture(closed), nullptr) << name << " closed at " << part;
     }
   }
+}
+
+// A named pipe or a device is refused at once, without waiting for a writer or reading endless
+// data, and a file over 1 GiB is refused from its size without being read.
+TEST(HostileFileTest, OnlyRegularFilesOfSensibleSizeAreRead) {
+  using namespace std::chrono_literals;
+  codectest::TempFolder folder;
+  const std::string pipe = folder.File("pipe.bmp");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  // A reader stuck on the pipe is released by a writer each second, so that the time taken
+  // fails the test instead of hanging it.
+  std::promise<void> finished;
+  std::thread releaser([&pipe, done = finished.get_future()] {
+    while (done.wait_for(1s) == std::future_status::timeout) {
+      const int writer = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+      if (writer >= 0) close(writer);
+    }
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(IdentifyPictureFile(pipe.c_str(), 0), kIdentifiedNone);
+  EXPECT_EQ(LoadPicture(pipe.c_str()), 0u);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+  finished.set_value();
+  releaser.join();
+
+  ExpectQuickLeanRefusal("/dev/zero");
+  const std::string huge = folder.File("huge.bmp");
+  codectest::WriteBytes(huge, Bmp(16, 16, 24, 0, 16 * 48));
+  std::filesystem::resize_file(huge, (std::uintmax_t{1} << 30) + 1);
+  ExpectQuickLeanRefusal(huge);
 }
 
 TEST(HostileFileTest, IdentifiesByContentOnly) {
