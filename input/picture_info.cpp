@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <new>
 #include <string>
 
 #include "app/show_message.h"
@@ -50,7 +51,12 @@ void ShowNoInfo(const InfoRow& row) {
 }
 
 bool GetSizeXY(const char* path, int& width, int& height) {
-  ScopedPicture picture(LoadPicture(path));
+  // A picture too large for the memory left fails like one that cannot be opened.
+  ScopedPicture picture;
+  try {
+    picture = ScopedPicture(LoadPicture(path));
+  } catch (const std::bad_alloc&) {
+  }
   if (!picture) {
     ShowMessage(
         "GetSizeXY(const char* szName, int &nX, int &nY)：エラー\n[%s]\nオープンに失敗しました。",

@@ -1,6 +1,11 @@
 #include "input/picture_info.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include <string>
 #include <vector>
@@ -92,6 +97,33 @@ TEST_F(PictureInfoTest, UndecodableSourceKeepsThePreviousFacts) {
             "オープンに失敗しました。");
   EXPECT_EQ(Row(kBefore)[2], "7");
   EXPECT_EQ(Row(kBefore)[3], "5");
+}
+
+TEST_F(PictureInfoTest, PictureTooLargeForTheMemoryLeftFailsLikeAnUnreadableOne) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+  const fs::path big = MakePicture("big.png", "-size 5000x5000 xc:red -define png:color-type=2");
+  layer->messages.clear();
+  const pid_t child = fork();
+  if (child == 0) {
+    // Room for small allocations, not for the picture's 75 MB of pixels.
+    std::ifstream statm("/proc/self/statm");
+    rlim_t pages = 0;
+    statm >> pages;
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = pages * sysconf(_SC_PAGESIZE) + (32 << 20);
+    setrlimit(RLIMIT_AS, &limit);
+    int width = 0;
+    int height = 0;
+    const bool measured = GetSizeXY(big.c_str(), width, height);
+    _exit(!measured && layer->messages.size() == 1 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(PictureInfoTest, TotalsCountEveryEntryAndAMissingFileAsMinusOne) {
