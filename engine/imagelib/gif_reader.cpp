@@ -1,5 +1,6 @@
-// GIF decoding through giflib: the picture first shown on the logical screen, that is every
-// image up to and including the first one followed by a delay, drawn over white.
+// GIF decoding through giflib: the picture a viewer shows first, that is the file's first image
+// drawn at its place on the logical screen over white. Later images of an animation, whatever
+// their delays, and the first image's disposal only matter once that picture is replaced.
 #include <gif_lib.h>
 
 #include <algorithm>
@@ -45,6 +46,18 @@ bool ReadExtension(GifFileType* gif, GraphicsControlBlock& control) {
     if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
   }
   return true;
+}
+
+// Reads the records before the first image, keeping its graphic control, and that image's
+// descriptor. False when the file ends, or is damaged, before one.
+bool ReadUpToFirstImage(GifFileType* gif, GraphicsControlBlock& control) {
+  GifRecordType record = UNDEFINED_RECORD_TYPE;
+  for (;;) {
+    if (DGifGetRecordType(gif, &record) == GIF_ERROR) return false;
+    if (record != EXTENSION_RECORD_TYPE) break;
+    if (!ReadExtension(gif, control)) return false;
+  }
+  return record == IMAGE_DESC_RECORD_TYPE && DGifGetImageDesc(gif) != GIF_ERROR;
 }
 
 // The number of LZW bytes in the sub-blocks that start at the reading position, which is
@@ -124,35 +137,19 @@ std::unique_ptr<Picture> DecodeGif(ByteSpan data) {
   GifReader gif(DGifOpen(&source, ReadFromMemory, &error));
   if (!gif) return nullptr;
 
-  std::unique_ptr<Picture> canvas;
-  std::vector<GifByteType> indexes;
   GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
-  for (;;) {
-    GifRecordType record = UNDEFINED_RECORD_TYPE;
-    // A file cut short after a complete image still shows that image.
-    if (DGifGetRecordType(gif.get(), &record) == GIF_ERROR) return canvas;
-    if (record == TERMINATE_RECORD_TYPE) break;
-    if (record == EXTENSION_RECORD_TYPE) {
-      if (!ReadExtension(gif.get(), control)) return nullptr;
-      continue;
-    }
-    if (record != IMAGE_DESC_RECORD_TYPE || DGifGetImageDesc(gif.get()) == GIF_ERROR) {
-      return nullptr;
-    }
-    const GifImageDesc& image = gif->Image;
-    if (image.Left < 0 || image.Top < 0 ||
-        (image.ColorMap == nullptr && gif->SColorMap == nullptr) ||
-        !IsPlausibleSize(image.Width, image.Height, CompressedImageBytes(source),
-                         kMostLzwPixelsPerByte) ||
-        !ReadIndexes(gif.get(), indexes)) {
-      return nullptr;
-    }
-    if (!canvas) canvas = MakeCanvas(gif.get(), data.size());
-    if (!canvas) return nullptr;
-    DrawImage(gif.get(), indexes, control, *canvas);
-    if (control.DelayTime > 0) break;
-    control = {DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
+  if (!ReadUpToFirstImage(gif.get(), control)) return nullptr;
+  const GifImageDesc& image = gif->Image;
+  std::vector<GifByteType> indexes;
+  if (image.Left < 0 || image.Top < 0 || (image.ColorMap == nullptr && gif->SColorMap == nullptr) ||
+      !IsPlausibleSize(image.Width, image.Height, CompressedImageBytes(source),
+                       kMostLzwPixelsPerByte) ||
+      !ReadIndexes(gif.get(), indexes)) {
+    return nullptr;
   }
+  // What follows the first image is not read, so a damaged later frame costs nothing.
+  auto canvas = MakeCanvas(gif.get(), data.size());
+  if (canvas) DrawImage(gif.get(), indexes, control, *canvas);
   return canvas;
 }
 

@@ -137,28 +137,75 @@ TEST(GifOutputTest, AnimationFrameCountLimits) {
   EXPECT_EQ(count.value_or(""), "1000\n");
 }
 
-TEST(GifOutputTest, LoadingShowsImagesUpToTheFirstDelayOverWhite) {
-  TempFolder folder;
-  const std::string path = folder.File("composed.gif");
-  ScopedPicture background = testpictures::MakeFlat(10, 10, kRed);
-  // A 4x4 blue corner whose top-left pixel is white and drawn transparent.
-  ScopedPicture corner =
-      testpictures::Make24Bit(4, 4, [](int x, int y) { return x == 0 && y == 0 ? kWhite : kBlue; });
-  ScopedPicture later = testpictures::MakeFlat(10, 10, kGreen);
-  std::vector<AnimationFrame> frames = {Frame(background.Get(), 0, 1), Frame(corner.Get(), 500, 1),
-                                        Frame(later.Get(), 500)};
-  frames[1].flags |= kGifFlagTransparent;
-  frames[1].transparent = kWhite;
-  ASSERT_EQ(SaveAnimatedGif(path.c_str(), frames.data(), 3, 0), 1);
+// One image of an animation: its place on the screen, the palette index of its pixels except
+// the top-left one, which holds `corner`, and its graphic control.
+struct AnimationImage {
+  int left, top, width, height, index, corner;
+  GraphicsControlBlock control;
+};
 
-  ScopedPicture loaded(LoadPicture(path.c_str()));
-  ASSERT_TRUE(loaded);
-  EXPECT_EQ(testpictures::SizeOf(loaded.Get()), (testpictures::Size{10, 10}));
-  for (int y = 0; y < 10; ++y) {
-    for (int x = 0; x < 10; ++x) {
-      const bool inCorner = x < 4 && y < 4 && !(x == 0 && y == 0);
-      EXPECT_EQ(GetPixelColour(loaded.Get(), x, y), inCorner ? kBlue : kRed) << x << "," << y;
+// Writes an animation with giflib on a screen whose palette is black, red, green, blue and
+// whose background index is black.
+void WriteAnimation(const std::string& path, int width, int height,
+                    const std::vector<AnimationImage>& images) {
+  int error = 0;
+  std::unique_ptr<GifFileType, void (*)(GifFileType*)> gif(
+      EGifOpenFileName(path.c_str(), false, &error),
+      [](GifFileType* file) { EGifCloseFile(file, nullptr); });
+  ASSERT_TRUE(gif);
+  const GifColorType colours[] = {{0, 0, 0}, {255, 0, 0}, {0, 160, 0}, {0, 0, 255}};
+  const std::unique_ptr<ColorMapObject, void (*)(ColorMapObject*)> palette(
+      GifMakeMapObject(4, colours), GifFreeMapObject);
+  EGifSetGifVersion(gif.get(), true);
+  bool written = EGifPutScreenDesc(gif.get(), width, height, 8, 0, palette.get()) == GIF_OK;
+  for (const AnimationImage& image : images) {
+    GifByteType control[4];
+    EGifGCBToExtension(&image.control, control);
+    written = written &&
+              EGifPutExtension(gif.get(), GRAPHICS_EXT_FUNC_CODE, 4, control) == GIF_OK &&
+              EGifPutImageDesc(gif.get(), image.left, image.top, image.width, image.height, false,
+                               nullptr) == GIF_OK;
+    for (int y = 0; y < image.height; ++y) {
+      std::vector<GifPixelType> row(static_cast<std::size_t>(image.width),
+                                    static_cast<GifPixelType>(image.index));
+      if (y == 0) row[0] = static_cast<GifPixelType>(image.corner);
+      written = written && EGifPutLine(gif.get(), row.data(), image.width) == GIF_OK;
     }
+  }
+  EXPECT_EQ(EGifCloseFile(gif.release(), &error), GIF_OK);
+  EXPECT_TRUE(written);
+}
+
+TEST(GifOutputTest, LoadingShowsTheFirstImageOnTheScreenAsViewersDo) {
+  TempFolder folder;
+  constexpr int kWidth = 8;
+  constexpr int kHeight = 6;
+  // The first image: red 4x3 at (2,1) with its transparent top-left pixel in blue, shown for
+  // no time; a full green image follows at once, then a blue one with a delay.
+  codectest::RgbPicture wanted{kWidth, kHeight, {}};
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const bool red = x >= 2 && x < 6 && y >= 1 && y < 4 && !(x == 2 && y == 1);
+      const std::uint8_t greenAndBlue = red ? 0 : 255;
+      wanted.rgb.insert(wanted.rgb.end(), {255, greenAndBlue, greenAndBlue});
+    }
+  }
+  for (const int disposal :
+       {DISPOSAL_UNSPECIFIED, DISPOSE_DO_NOT, DISPOSE_BACKGROUND, DISPOSE_PREVIOUS}) {
+    SCOPED_TRACE(disposal);
+    const std::string path = folder.File("animation" + std::to_string(disposal) + ".gif");
+    WriteAnimation(path, kWidth, kHeight,
+                   {{2, 1, 4, 3, 1, 3, {disposal, false, 0, 3}},
+                    {0, 0, kWidth, kHeight, 2, 2, {DISPOSAL_UNSPECIFIED, false, 0, -1}},
+                    {5, 3, 3, 3, 3, 3, {DISPOSAL_UNSPECIFIED, false, 50, -1}}});
+
+    ScopedPicture loaded(LoadPicture(path.c_str()));
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(codectest::LargestDifference(codectest::RgbOf(loaded.Get()), wanted), 0);
+    const auto reference = codectest::Run("/usr/bin/convert " + codectest::Quoted(path + "[0]") +
+                                          " -coalesce -background white -flatten -depth 8 rgb:-");
+    ASSERT_TRUE(reference.has_value());
+    EXPECT_EQ(std::vector<std::uint8_t>(reference->begin(), reference->end()), wanted.rgb);
   }
 }
 
