@@ -1,4 +1,4 @@
-// Starting the toolkit inside a test process; tests that need a display skip without one.
+// Starting the toolkit inside a test process; tests that need a display fail without one.
 #pragma once
 
 // True when a display is available; the toolkit is then started once for the process, with an

@@ -1,6 +1,5 @@
 #include "ui/wx/panel_builder.h"
 
-#include <wx/artprov.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -14,11 +13,12 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/treectrl.h>
-#include <wx/valtext.h>
 
 #include <algorithm>
 
 #include "ui/panel_layout.h"
+#include "ui/wx/edit_filters.h"
+#include "ui/wx/program_icon.h"
 #include "ui/wx/wx_control_layer.h"
 
 namespace {
@@ -172,11 +172,16 @@ wxWindow* CreateControl(wxWindow* parent, const ControlTemplate& control) {
     case ControlKind::kListBox:
       window = new wxListBox(parent, id, place, size, 0, nullptr, wxLB_SINGLE | wxLB_ALWAYS_SB);
       break;
-    case ControlKind::kEdit:
-      window = new wxTextCtrl(
-          parent, id, wxEmptyString, place, size, EditStyle(control.style),
-          (control.style & kDigitsOnly) ? wxTextValidator(wxFILTER_DIGITS) : wxDefaultValidator);
+    case ControlKind::kEdit: {
+      auto* box = new wxTextCtrl(parent, id, wxEmptyString, place, size, EditStyle(control.style));
+      if (control.style & kDigitsOnly) {
+        FilterDigitInput(box);
+      } else if (!(control.style & kReadOnly)) {
+        LimitTextInputBytes(box);
+      }
+      window = box;
       break;
+    }
     case ControlKind::kTree: {
       auto* tree = new wxTreeCtrl(
           parent, id, place, size,
@@ -196,10 +201,7 @@ wxWindow* CreateControl(wxWindow* parent, const ControlTemplate& control) {
       window = new wxGauge(parent, id, 100, place, size, wxGA_HORIZONTAL | wxGA_SMOOTH);
       break;
     case ControlKind::kIcon:
-      window = new wxStaticBitmap(parent, id,
-                                  wxArtProvider::GetBitmap(wxART_EXECUTABLE_FILE, wxART_OTHER,
-                                                           wxSize(rect.height, rect.height)),
-                                  place, size);
+      window = new wxStaticBitmap(parent, id, ProgramIconBitmap(rect.height), place, size);
       break;
   }
   if (control.kind == ControlKind::kLabel || control.kind == ControlKind::kLinkText ||
