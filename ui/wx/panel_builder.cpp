@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "ui/panel_layout.h"
+#include "ui/wx/compact_style.h"
 #include "ui/wx/edit_filters.h"
 #include "ui/wx/program_icon.h"
 #include "ui/wx/wx_control_layer.h"
@@ -29,8 +30,6 @@ constexpr int kOneLineHeightUnits = 10;
 constexpr int kWrapMargin = 10;
 constexpr int kTreeSpacing = 2;
 constexpr int kTreeIndent = 10;
-// 10 pixels at 96 DPI, as the compact style sets for every control.
-constexpr double kTreeFontPoints = 7.5;
 
 wxString Text(const char* text) {
   return wxString::FromUTF8(text);
@@ -47,14 +46,17 @@ long EditStyle(unsigned style) {
   return wxStyle;
 }
 
-// Breaks a text into lines no wider than `width`. Japanese has no blanks between words, so a
-// line may break after any character.
+// Breaks a text into lines no wider than `width` in the compact style's font. Japanese has no
+// blanks between words, so a line may break after any character.
 wxString WrapAtWidth(const wxWindow* window, const wxString& text, int width) {
+  const wxFont font = CompactFont();
   wxString wrapped;
   wxString line;
   for (wxUniChar character : text) {
     wxString longer = line + character;
-    if (!line.empty() && window->GetTextExtent(longer).x > width) {
+    int lineWidth = 0;
+    window->GetTextExtent(longer, &lineWidth, nullptr, nullptr, nullptr, &font);
+    if (!line.empty() && lineWidth > width) {
       wrapped += line + '\n';
       line = character;
     } else {
@@ -191,7 +193,7 @@ wxWindow* CreateControl(wxWindow* parent, const ControlTemplate& control) {
       tree->SetSpacing(kTreeSpacing);
       tree->SetIndent(kTreeIndent);
       // The tree draws its items itself, with the font of the compact style.
-      tree->SetFont(wxFont(wxFontInfo(kTreeFontPoints).FaceName("Noto Sans CJK JP")));
+      tree->SetFont(CompactFont());
       // The settings tree never scrolls.
       tree->ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_NEVER);
       window = tree;
