@@ -157,14 +157,13 @@ TEST_F(WxWindowTest, EveryPanelLiesInsideTheVisibleClientArea) {
   GdkRectangle outer;
   gdk_window_get_frame_extents(gtk_widget_get_window(frame->GetHandle()), &outer);
   const char* dpi = std::getenv("TRASTEL_TEST_DPI");
-  fs::path shot = fs::path(TRASTEL_ARTIFACT_DIR) /
-                  ("window-" + std::string(dpi ? dpi : "default") + "dpi.png");
+  fs::path shot =
+      fs::path(TRASTEL_ARTIFACT_DIR) / ("window-" + std::string(dpi ? dpi : "default") + "dpi.png");
   fs::create_directories(shot.parent_path());
   std::string crop = std::to_string(outer.width) + "x" + std::to_string(outer.height) + "+" +
                      std::to_string(outer.x) + "+" + std::to_string(outer.y);
-  EXPECT_EQ(std::system(("/usr/bin/import -window root -crop " + crop + " " + shot.string())
-                            .c_str()),
-            0);
+  EXPECT_EQ(
+      std::system(("/usr/bin/import -window root -crop " + crop + " " + shot.string()).c_str()), 0);
 }
 
 TEST_F(WxWindowTest, TheSettingsTreeShowsItsEightItemsWhole) {
@@ -189,18 +188,12 @@ TEST_F(WxWindowTest, NumberBoxesShowTheirLargestValuesWhole) {
     const char* value;
   };
   const NumberBox boxes[] = {
-      {kInputPanel, kEntryCountBox, "1000"},
-      {kInputPanel, kTotalBytesBox, "1073741824000"},
-      {kInputPanel, kBeforeBytesBox, "1073741824"},
-      {kInputPanel, kBeforeWidthBox, "9999"},
-      {kInputPanel, kBeforeHeightBox, "9999"},
-      {kInputPanel, kAfterWidthBox, "9999"},
-      {kInputPanel, kAfterHeightBox, "9999"},
-      {kFormatPanel, kResizeWidthBox, "2500"},
-      {kFormatPanel, kResizeHeightBox, "2500"},
-      {kRenamePage, kRenameNumberBox, "9999"},
-      {kRenamePage, kRenameStepBox, "9999"},
-      {kFilterPage, kCropStartX1Box, "2500"},
+      {kInputPanel, kEntryCountBox, "1000"},        {kInputPanel, kTotalBytesBox, "1073741824000"},
+      {kInputPanel, kBeforeBytesBox, "1073741824"}, {kInputPanel, kBeforeWidthBox, "9999"},
+      {kInputPanel, kBeforeHeightBox, "9999"},      {kInputPanel, kAfterWidthBox, "9999"},
+      {kInputPanel, kAfterHeightBox, "9999"},       {kFormatPanel, kResizeWidthBox, "2500"},
+      {kFormatPanel, kResizeHeightBox, "2500"},     {kRenamePage, kRenameNumberBox, "9999"},
+      {kRenamePage, kRenameStepBox, "9999"},        {kFilterPage, kCropStartX1Box, "2500"},
       {kFilterPage, kCropEndYBox, "2500"},
   };
   for (const NumberBox& box : boxes) {

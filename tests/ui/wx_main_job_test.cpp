@@ -319,8 +319,9 @@ struct FolderRemover {
 };
 
 // Where the panels' controls are on the screen. The window's own area (inside any frame a window
-// manager adds) starts with the menu bar, whose height is measured: the input list is the only large white area at the top of the window, and its
-// first white row lies one pixel (the list's frame) below the list's place in the client area.
+// manager adds) starts with the menu bar, whose height is measured: the input list is the only
+// large white area at the top of the window, and its first white row lies one pixel (the list's
+// frame) below the list's place in the client area.
 class WindowMap {
  public:
   static std::optional<WindowMap> Measure(const ScreenWindow& window, const fs::path& screenshot) {

@@ -74,8 +74,9 @@ class MainFrame : public wxFrame {
       BuildPanelControls(panel, *FindPanelTemplate(placement.barId), *layer);
       layer->AddPanel(placement.barId, panel);
       const PixelRect& line = placement.borderLine;
-      auto* borderLine = new wxStaticLine(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                          line.width > line.height ? wxLI_HORIZONTAL : wxLI_VERTICAL);
+      auto* borderLine =
+          new wxStaticLine(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                           line.width > line.height ? wxLI_HORIZONTAL : wxLI_VERTICAL);
       docked_.push_back({panel, borderLine});
     }
     SetControlLayer(std::move(layer));
