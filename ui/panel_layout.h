@@ -8,10 +8,10 @@
 #include "resources/panel_templates.h"
 
 // The client area (below the menu bar) that the window keeps, whatever frame a window manager
-// adds around it: the input and progress panels span its width, and the 232 pixels between them
+// adds around it: the input and progress panels span its width, and the 234 pixels between them
 // hold the side panels, whose contents need 193.
 inline constexpr int kClientWidth = 630;
-inline constexpr int kClientHeight = 462;
+inline constexpr int kClientHeight = 464;
 // The line that separates a docked panel from the view.
 inline constexpr int kBorderLineWidth = 2;
 // A drop-down list's template height is that of its opened list; closed it shows one row.

@@ -123,11 +123,6 @@ struct ScreenWindow {
   PixelRect rect;
 };
 
-int ShellValue(const std::string& geometry, const std::string& key) {
-  auto at = geometry.find(key + "=");
-  return at == std::string::npos ? -1 : std::atoi(geometry.c_str() + at + key.size() + 1);
-}
-
 // Visible windows of a process. Titles are read from _NET_WM_NAME: a search by name does not
 // match Japanese titles.
 std::vector<ScreenWindow> VisibleWindowsOf(pid_t pid) {
@@ -141,9 +136,8 @@ std::vector<ScreenWindow> VisibleWindowsOf(pid_t pid) {
     auto close = name.rfind('"');
     if (open != std::string::npos && close > open)
       window.title = name.substr(open + 1, close - open - 1);
-    std::string geometry = RunCommand("xdotool getwindowgeometry --shell " + id + " 2>/dev/null");
-    window.rect = {ShellValue(geometry, "X"), ShellValue(geometry, "Y"),
-                   ShellValue(geometry, "WIDTH"), ShellValue(geometry, "HEIGHT")};
+    WindowPlace place = ScreenPlaceOf(id);
+    window.rect = {place.x, place.y, place.width, place.height};
     windows.push_back(window);
   }
   return windows;
