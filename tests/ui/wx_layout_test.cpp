@@ -1,6 +1,7 @@
 // The real window's layout and its tree under a display: every control inside its panel,
 // every panel inside the visible client area, every text and number whole, the tab stops, the
-// filters of the edit boxes, and a click on the tree switching the page. When the test run asks
+// filters of the edit boxes, a click on the tree switching the page, and opening pages with the
+// desktop's opener. When the test run asks
 // for a desktop scaling (TRASTEL_TEST_DPI), it is checked to be in force, and a screenshot of the
 // window is kept as a test artifact.
 #include <gdk/gdk.h>
@@ -14,8 +15,10 @@
 #include <wx/treectrl.h>
 #include <wx/uiaction.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <set>
 #include <string>
@@ -255,6 +258,35 @@ TEST_F(WxWindowTest, EditBoxesFilterWhatIsTyped) {
   EXPECT_EQ(name->GetValue().utf8_string().size(), 237u);
   gtk_editable_insert_text(editable, "abc", -1, &position);
   EXPECT_EQ(name->GetValue().utf8_string(), kanji.substr(0, 237) + "ab");
+}
+
+// A page counts as opened only when the desktop's opener succeeds (or is still running, as
+// openers that wait for the browser are); an opener that fails is reported.
+TEST_F(WxWindowTest, OpeningAPageReportsWhetherTheOpenerSucceeded) {
+  fs::create_directories(folder / "bin");
+  fs::path opener = folder / "bin" / "xdg-open";
+  auto useOpener = [&](const std::string& body) {
+    std::ofstream(opener) << "#!/bin/sh\necho \"$1\" > " << (folder / "opened").string() << "\n"
+                          << body << "\n";
+    fs::permissions(opener, fs::perms::owner_all);
+  };
+  std::string path = std::getenv("PATH");
+  setenv("PATH", ((folder / "bin").string() + ":" + path).c_str(), 1);
+  std::ofstream("page.html") << "<html></html>";
+
+  useOpener("exit 3");
+  EXPECT_FALSE(layer->LaunchDocument("page.html"));
+  useOpener("exit 0");
+  EXPECT_TRUE(layer->LaunchDocument("page.html"));
+  std::ifstream opened(folder / "opened");
+  std::string target;
+  std::getline(opened, target);
+  EXPECT_EQ(target, (folder / "page.html").string());
+  useOpener("sleep 30");
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(layer->LaunchDocument("https://example.org/"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  setenv("PATH", path.c_str(), 1);
 }
 
 TEST_F(WxWindowTest, ClickingTheTreeShowsThePage) {
