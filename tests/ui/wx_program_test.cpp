@@ -1,7 +1,7 @@
 // Starts the real program in an empty program folder under the display and drives it from
 // outside, as a user would: the first-start message, the window's title and size, a settings
-// page, a screenshot kept as a test artifact, closing through the menu, and no toolkit warning
-// printed on the way.
+// page, the program's icon, a screenshot kept as a test artifact, closing through the menu, and
+// no toolkit warning printed on the way.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -183,6 +183,9 @@ TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
   ASSERT_TRUE(window) << "no main window";
   EXPECT_EQ(window->width, 630);
   EXPECT_EQ(window->height, 485);
+  // The program's icon, for the desktop to show.
+  EXPECT_NE(RunCommand("xprop -id " + window->id + " _NET_WM_ICON").find("Icon (48 x 48)"),
+            std::string::npos);
   std::this_thread::sleep_for(1s);
   fs::path firstShot = artifacts / "trastel-window.png";
   RunCommand("import -window root " + firstShot.string());
