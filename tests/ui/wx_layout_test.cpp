@@ -15,6 +15,8 @@
 #include <wx/treectrl.h>
 #include <wx/uiaction.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -45,9 +47,11 @@ class WxWindowTest : public ::testing::Test {
     if (const char* dpi = std::getenv("TRASTEL_TEST_DPI")) {
       ASSERT_EQ(gdk_screen_get_resolution(gdk_screen_get_default()), std::atof(dpi));
     }
+    // The same test may run at several scalings at once, each on its own display.
     folder = fs::temp_directory_path() /
              (std::string("trastel-wx-") +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+              ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+              std::to_string(getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder);
     ASSERT_TRUE(SetProgramFolder(folder.c_str()));
@@ -282,7 +286,7 @@ TEST_F(WxWindowTest, OpeningAPageReportsWhetherTheOpenerSucceeded) {
   std::string target;
   std::getline(opened, target);
   EXPECT_EQ(target, (folder / "page.html").string());
-  useOpener("sleep 30");
+  useOpener("exec >/dev/null 2>&1; sleep 30");
   auto start = std::chrono::steady_clock::now();
   EXPECT_TRUE(layer->LaunchDocument("https://example.org/"));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));

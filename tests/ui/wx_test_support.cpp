@@ -29,7 +29,7 @@ void FailOnAssert(const wxString& file, int line, const wxString& function,
 DisplayLock::DisplayLock() {
   const char* display = std::getenv("DISPLAY");
   std::string path = std::string("/tmp/trastel-display-") + (display ? display : "") + ".lock";
-  descriptor_ = open(path.c_str(), O_RDWR | O_CREAT, 0666);
+  descriptor_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (descriptor_ >= 0) flock(descriptor_, LOCK_EX);
 }
 

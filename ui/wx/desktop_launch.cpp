@@ -1,13 +1,10 @@
 #include "ui/wx/desktop_launch.h"
 
 #include <glib.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <thread>
-
-extern char** environ;
 
 namespace {
 
@@ -26,8 +23,13 @@ bool OpenWithDesktop(const std::string& target) {
   std::string opener = "xdg-open";
   std::string argument = target;
   char* argv[] = {opener.data(), argument.data(), nullptr};
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, opener.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
+  // The opener gets none of the program's open files but its standard streams.
+  GPid pid = 0;
+  if (!g_spawn_async(nullptr, argv, nullptr,
+                     static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
+                     nullptr, nullptr, &pid, nullptr)) {
+    return false;
+  }
   for (auto end = std::chrono::steady_clock::now() + kLaunchWait;
        std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(kPollInterval)) {
     int status = 0;
