@@ -1,7 +1,10 @@
 #include "app/help_page.h"
 
+#include "app/show_message.h"
 #include "ui/control_layer.h"
 
 void OpenHelpPage() {
-  GetControlLayer().LaunchDocument(kHelpPage);
+  if (!GetControlLayer().LaunchDocument(kHelpPage)) {
+    ShowMessage("[%s]\nが見つかりませんでした！", kHelpPage);
+  }
 }

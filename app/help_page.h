@@ -3,5 +3,5 @@
 
 inline constexpr char kHelpPage[] = "Data/Help/Html/HTop.html";
 
-// Opens the manual's start page. A missing page shows no message of the program's own.
+// Opens the manual's start page; says so when it cannot be opened, like the preview.
 void OpenHelpPage();

@@ -28,6 +28,7 @@ class TrastelApp : public wxApp {
       return true;
     }
     frame->SetTitle(wxString::FromUTF8(kTitle));
+    frame->CentreOnScreen();
     frame->Show();
     return true;
   }

@@ -1,14 +1,17 @@
-// Where the panels and their controls sit in the fixed main window, in pixels. The templates are
-// in Windows dialog units; they are placed with the Windows scale (the 8-point dialog font at
-// 96 DPI) so that the layout keeps the proportions it was designed with.
+// Where the panels and their controls sit in the main window's client area, in pixels. The
+// templates are in Windows dialog units; they are placed with the Windows scale (the 8-point
+// dialog font at 96 DPI) so that the layout keeps the proportions it was designed with.
 #pragma once
 
 #include <vector>
 
 #include "resources/panel_templates.h"
 
-inline constexpr int kFrameWidth = 630;
-inline constexpr int kFrameHeight = 485;
+// The client area (below the menu bar) that the window keeps, whatever frame a window manager
+// adds around it: the input and progress panels span its width, and the 234 pixels between them
+// hold the side panels, whose contents need 193.
+inline constexpr int kClientWidth = 630;
+inline constexpr int kClientHeight = 464;
 // The line that separates a docked panel from the view.
 inline constexpr int kBorderLineWidth = 2;
 // A drop-down list's template height is that of its opened list; closed it shows one row.

@@ -102,12 +102,14 @@ TEST_F(StartUpTest, ShutDownDeletesTheTemporaryFilesAndKeepsTheSettings) {
   EXPECT_NE(text.find("#PNG_PRO=\t0"), std::string::npos);
 }
 
-TEST_F(StartUpTest, HelpCommandOpensTheManualWithoutAMessage) {
+TEST_F(StartUpTest, HelpCommandOpensTheManualAndSaysWhenItCannot) {
+  OpenHelpPage();
   layer->launchSucceeds = false;
   OpenHelpPage();
-  ASSERT_EQ(layer->launched.size(), 1u);
+  ASSERT_EQ(layer->launched.size(), 2u);
   EXPECT_EQ(layer->launched[0], "Data/Help/Html/HTop.html");
-  EXPECT_TRUE(layer->messages.empty());
+  ASSERT_EQ(layer->messages.size(), 1u);
+  EXPECT_EQ(layer->messages[0], "[Data/Help/Html/HTop.html]\nが見つかりませんでした！");
 }
 
 }  // namespace

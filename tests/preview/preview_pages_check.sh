@@ -2,11 +2,11 @@
 # Opens both preview pages from disk in headless Chromium, beside two temporary pictures as the
 # program leaves them, and checks that each page found and measured both pictures. Screenshots
 # are kept in the folder given as the first argument (default: a temporary one) for a look.
-# Exits 77 (skipped) when Chromium is not installed.
+# Fails when Chromium is not installed (scripts/setup installs it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 browser=$(command -v chromium || command -v chromium-browser || true)
-[ -n "$browser" ] || { echo "chromium not installed: skipped"; exit 77; }
+[ -n "$browser" ] || { echo "FAILED: chromium is not installed (run scripts/setup)"; exit 1; }
 shots=${1:-$(mktemp -d)}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -4,12 +4,9 @@
 
 namespace {
 
-// Under the menu bar of the compact style the client area is at least this high.
-constexpr int kClientHeight = kFrameHeight - 30;
-
 TEST(PanelLayoutTest, EveryPanelLiesInsideTheClientArea) {
-  PixelRect client{0, 0, kFrameWidth, kClientHeight};
-  auto placements = LayoutPanels(kFrameWidth, kClientHeight).panels;
+  PixelRect client{0, 0, kClientWidth, kClientHeight};
+  auto placements = LayoutPanels(kClientWidth, kClientHeight).panels;
   EXPECT_EQ(placements.size(), 13u);
   for (const PanelPlacement& placement : placements) {
     EXPECT_TRUE(client.Contains(placement.rect)) << placement.barId;
@@ -18,7 +15,7 @@ TEST(PanelLayoutTest, EveryPanelLiesInsideTheClientArea) {
 }
 
 TEST(PanelLayoutTest, EveryControlLiesInsideItsPanel) {
-  for (const PanelPlacement& placement : LayoutPanels(kFrameWidth, kClientHeight).panels) {
+  for (const PanelPlacement& placement : LayoutPanels(kClientWidth, kClientHeight).panels) {
     PixelRect panel{0, 0, placement.rect.width, placement.rect.height};
     for (const ControlTemplate& control : FindPanelTemplate(placement.barId)->controls) {
       EXPECT_TRUE(panel.Contains(ControlRect(control)))
@@ -28,7 +25,7 @@ TEST(PanelLayoutTest, EveryControlLiesInsideItsPanel) {
 }
 
 TEST(PanelLayoutTest, PanelsDockInCreationOrderAlongTheirEdges) {
-  auto placements = LayoutPanels(kFrameWidth, kClientHeight).panels;
+  auto placements = LayoutPanels(kClientWidth, kClientHeight).panels;
   auto rectOf = [&](int barId) {
     for (const PanelPlacement& placement : placements) {
       if (placement.barId == barId) return placement.rect;
@@ -40,16 +37,16 @@ TEST(PanelLayoutTest, PanelsDockInCreationOrderAlongTheirEdges) {
   PixelRect format = rectOf(kFormatPanel);
   PixelRect tree = rectOf(kSettingsTreePanel);
   PixelRect action = rectOf(kActionPanel);
-  PixelRect view = LayoutPanels(kFrameWidth, kClientHeight).view;
+  PixelRect view = LayoutPanels(kClientWidth, kClientHeight).view;
   EXPECT_EQ(view.x, rectOf(kBmpPage).Right() + kBorderLineWidth);
   EXPECT_EQ(view.Right() + kBorderLineWidth, action.x);
   EXPECT_EQ(input.y, 0);
-  EXPECT_EQ(input.width, kFrameWidth);
+  EXPECT_EQ(input.width, kClientWidth);
   EXPECT_EQ(progress.Bottom(), kClientHeight);
   EXPECT_EQ(format.x, 0);
   EXPECT_EQ(format.y, input.Bottom() + kBorderLineWidth);
   EXPECT_EQ(tree.x, format.Right() + kBorderLineWidth);
-  EXPECT_EQ(action.Right(), kFrameWidth);
+  EXPECT_EQ(action.Right(), kClientWidth);
   // All eight pages share the place after the tree.
   for (int page : SettingsPageBars()) {
     EXPECT_EQ(rectOf(page).x, tree.Right() + kBorderLineWidth);

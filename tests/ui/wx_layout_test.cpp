@@ -1,14 +1,29 @@
 // The real window's layout and its tree under a display: every control inside its panel,
-// every panel inside the frame, every text whole, and a click on the tree switching the page.
+// every panel inside the visible client area, every text and number whole, the tab stops, the
+// filters of the edit boxes, a click on the tree switching the page, and opening pages with the
+// desktop's opener. When the test run asks
+// for a desktop scaling (TRASTEL_TEST_DPI), it is checked to be in force, and a screenshot of the
+// window is kept as a test artifact.
+#include <gdk/gdk.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <wx/display.h>
 #include <wx/frame.h>
+#include <wx/panel.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/treectrl.h>
 #include <wx/uiaction.h>
 
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "app/program_folder.h"
 #include "app/start_up.h"
@@ -27,11 +42,16 @@ namespace fs = std::filesystem;
 class WxWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!StartToolkit()) GTEST_SKIP() << "no display";
+    ASSERT_TRUE(StartToolkit()) << "the window tests need a display";
     displayLock.emplace();
+    if (const char* dpi = std::getenv("TRASTEL_TEST_DPI")) {
+      ASSERT_EQ(gdk_screen_get_resolution(gdk_screen_get_default()), std::atof(dpi));
+    }
+    // The same test may run at several scalings at once, each on its own display.
     folder = fs::temp_directory_path() /
              (std::string("trastel-wx-") +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+              ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+              std::to_string(getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder);
     ASSERT_TRUE(SetProgramFolder(folder.c_str()));
@@ -92,7 +112,7 @@ class WxWindowTest : public ::testing::Test {
 };
 
 TEST_F(WxWindowTest, FrameHasItsFixedSize) {
-  EXPECT_EQ(frame->GetSize(), wxSize(kFrameWidth, kFrameHeight));
+  EXPECT_EQ(frame->GetClientSize(), wxSize(kClientWidth, kClientHeight));
   EXPECT_FALSE(frame->HasFlag(wxRESIZE_BORDER));
   EXPECT_FALSE(frame->HasFlag(wxMAXIMIZE_BOX));
 }
@@ -126,6 +146,151 @@ TEST_F(WxWindowTest, EveryControlFitsItsPanelAndEveryTextIsWhole) {
       }
     }
   }
+}
+
+// Whatever frame a window manager adds, every panel (the progress bar first) lies inside the
+// client area as it is on the screen.
+TEST_F(WxWindowTest, EveryPanelLiesInsideTheVisibleClientArea) {
+  wxRect client(frame->ClientToScreen(wxPoint(0, 0)), frame->GetClientSize());
+  wxRect visible = client.Intersect(wxDisplay(frame).GetGeometry());
+  wxWindow* bar = layer->ControlWindow(kProgressPanel, kBatchProgressBar);
+  EXPECT_TRUE(visible.Contains(bar->GetScreenRect()));
+  for (const PanelTemplate& declaration : PanelTemplates()) {
+    wxWindow* panel = layer->PanelWindow(declaration.barId);
+    if (panel == nullptr || !panel->IsShown()) continue;
+    EXPECT_TRUE(visible.Contains(panel->GetScreenRect())) << declaration.name;
+  }
+  // The window with its frame, for a look at the layout under this scaling.
+  GdkRectangle outer;
+  gdk_window_get_frame_extents(gtk_widget_get_window(frame->GetHandle()), &outer);
+  const char* dpi = std::getenv("TRASTEL_TEST_DPI");
+  fs::path shot =
+      fs::path(TRASTEL_ARTIFACT_DIR) / ("window-" + std::string(dpi ? dpi : "default") + "dpi.png");
+  fs::create_directories(shot.parent_path());
+  std::string crop = std::to_string(outer.width) + "x" + std::to_string(outer.height) + "+" +
+                     std::to_string(outer.x) + "+" + std::to_string(outer.y);
+  EXPECT_EQ(
+      std::system(("/usr/bin/import -window root -crop " + crop + " " + shot.string()).c_str()), 0);
+}
+
+TEST_F(WxWindowTest, TheSettingsTreeShowsItsEightItemsWhole) {
+  auto* tree = static_cast<wxTreeCtrl*>(layer->ControlWindow(kSettingsTreePanel, kSettingsTree));
+  wxRect inside(wxPoint(0, 0), tree->GetClientSize());
+  int count = 0;
+  wxTreeItemIdValue cookie;
+  for (wxTreeItemId item = tree->GetFirstChild(tree->GetRootItem(), cookie); item.IsOk();
+       item = tree->GetNextChild(tree->GetRootItem(), cookie), ++count) {
+    wxRect text;
+    ASSERT_TRUE(tree->GetBoundingRect(item, text, true));
+    EXPECT_TRUE(inside.Contains(text)) << tree->GetItemText(item).utf8_string();
+  }
+  EXPECT_EQ(count, 8);
+}
+
+// Each number box shows the largest value it takes whole.
+TEST_F(WxWindowTest, NumberBoxesShowTheirLargestValuesWhole) {
+  struct NumberBox {
+    int barId;
+    int controlId;
+    const char* value;
+  };
+  const NumberBox boxes[] = {
+      {kInputPanel, kEntryCountBox, "1000"},        {kInputPanel, kTotalBytesBox, "1073741824000"},
+      {kInputPanel, kBeforeBytesBox, "1073741824"}, {kInputPanel, kBeforeWidthBox, "9999"},
+      {kInputPanel, kBeforeHeightBox, "9999"},      {kInputPanel, kAfterWidthBox, "9999"},
+      {kInputPanel, kAfterHeightBox, "9999"},       {kFormatPanel, kResizeWidthBox, "2500"},
+      {kFormatPanel, kResizeHeightBox, "2500"},     {kRenamePage, kRenameNumberBox, "9999"},
+      {kRenamePage, kRenameStepBox, "9999"},        {kFilterPage, kCropStartX1Box, "2500"},
+      {kFilterPage, kCropEndYBox, "2500"},
+  };
+  for (const NumberBox& box : boxes) {
+    layer->PanelWindow(box.barId)->Show();
+    layer->SetText(box.barId, box.controlId, box.value);
+  }
+  ProcessEventsFor(300);
+  for (const NumberBox& box : boxes) {
+    auto* entry = GTK_ENTRY(layer->ControlWindow(box.barId, box.controlId)->GetHandle());
+    GdkRectangle area;
+    gtk_entry_get_text_area(entry, &area);
+    PangoRectangle text;
+    pango_layout_get_pixel_extents(gtk_entry_get_layout(entry), nullptr, &text);
+    EXPECT_LE(text.width, area.width) << box.controlId << " " << box.value;
+  }
+}
+
+// Tab goes from control to control, each of them on the screen with a size; no panel is a stop.
+TEST_F(WxWindowTest, EveryTabStopIsAVisibleControl) {
+  wxWindow* list = layer->ControlWindow(kInputPanel, kInputList);
+  ClickAt(list, wxRect(wxPoint(0, 0), list->GetClientSize()));
+  wxUIActionSimulator simulator;
+  std::set<GtkWidget*> seen;
+  for (int stop = 0; stop < 200; ++stop) {
+    simulator.Char(WXK_TAB);
+    ProcessEventsFor(30);
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(frame->GetHandle()));
+    ASSERT_NE(focus, nullptr) << "after " << stop << " tabs";
+    if (!seen.insert(focus).second) break;
+    GtkAllocation place;
+    gtk_widget_get_allocation(focus, &place);
+    wxWindow* window = wxWindow::FindFocus();
+    EXPECT_TRUE(gtk_widget_is_drawable(focus) && place.width > 1 && place.height > 1 &&
+                !(window != nullptr && window->IsKindOf(wxCLASSINFO(wxPanel))))
+        << G_OBJECT_TYPE_NAME(focus) << " " << place.width << "×" << place.height << " at "
+        << place.x << "," << place.y;
+  }
+  EXPECT_GT(seen.size(), 20u);
+}
+
+// Digit boxes keep only the digits of what is typed; a text box takes no more than one
+// settings line holds, cut at a character.
+TEST_F(WxWindowTest, EditBoxesFilterWhatIsTyped) {
+  auto* width = static_cast<wxTextCtrl*>(layer->ControlWindow(kFormatPanel, kResizeWidthBox));
+  width->ChangeValue("");
+  ClickAt(width, wxRect(wxPoint(0, 0), width->GetClientSize()));
+  wxUIActionSimulator().Text("1a2b");
+  ProcessEventsFor(300);
+  EXPECT_EQ(width->GetValue(), "12");
+
+  auto* name = static_cast<wxTextCtrl*>(layer->ControlWindow(kRenamePage, kRenameNameBox));
+  name->ChangeValue("");
+  auto* editable = GTK_EDITABLE(name->GetHandle());
+  std::string kanji;
+  for (int i = 0; i < 100; ++i) kanji += "漢";
+  int position = 0;
+  gtk_editable_insert_text(editable, kanji.c_str(), -1, &position);
+  // A settings line keeps 239 bytes of a text: 79 kanji, then two more bytes.
+  EXPECT_EQ(name->GetValue().utf8_string().size(), 237u);
+  gtk_editable_insert_text(editable, "abc", -1, &position);
+  EXPECT_EQ(name->GetValue().utf8_string(), kanji.substr(0, 237) + "ab");
+}
+
+// A page counts as opened only when the desktop's opener succeeds (or is still running, as
+// openers that wait for the browser are); an opener that fails is reported.
+TEST_F(WxWindowTest, OpeningAPageReportsWhetherTheOpenerSucceeded) {
+  fs::create_directories(folder / "bin");
+  fs::path opener = folder / "bin" / "xdg-open";
+  auto useOpener = [&](const std::string& body) {
+    std::ofstream(opener) << "#!/bin/sh\necho \"$1\" > " << (folder / "opened").string() << "\n"
+                          << body << "\n";
+    fs::permissions(opener, fs::perms::owner_all);
+  };
+  std::string path = std::getenv("PATH");
+  setenv("PATH", ((folder / "bin").string() + ":" + path).c_str(), 1);
+  std::ofstream("page.html") << "<html></html>";
+
+  useOpener("exit 3");
+  EXPECT_FALSE(layer->LaunchDocument("page.html"));
+  useOpener("exit 0");
+  EXPECT_TRUE(layer->LaunchDocument("page.html"));
+  std::ifstream opened(folder / "opened");
+  std::string target;
+  std::getline(opened, target);
+  EXPECT_EQ(target, (folder / "page.html").string());
+  useOpener("exec >/dev/null 2>&1; sleep 30");
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(layer->LaunchDocument("https://example.org/"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  setenv("PATH", path.c_str(), 1);
 }
 
 TEST_F(WxWindowTest, ClickingTheTreeShowsThePage) {

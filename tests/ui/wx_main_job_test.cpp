@@ -123,11 +123,6 @@ struct ScreenWindow {
   PixelRect rect;
 };
 
-int ShellValue(const std::string& geometry, const std::string& key) {
-  auto at = geometry.find(key + "=");
-  return at == std::string::npos ? -1 : std::atoi(geometry.c_str() + at + key.size() + 1);
-}
-
 // Visible windows of a process. Titles are read from _NET_WM_NAME: a search by name does not
 // match Japanese titles.
 std::vector<ScreenWindow> VisibleWindowsOf(pid_t pid) {
@@ -141,9 +136,8 @@ std::vector<ScreenWindow> VisibleWindowsOf(pid_t pid) {
     auto close = name.rfind('"');
     if (open != std::string::npos && close > open)
       window.title = name.substr(open + 1, close - open - 1);
-    std::string geometry = RunCommand("xdotool getwindowgeometry --shell " + id + " 2>/dev/null");
-    window.rect = {ShellValue(geometry, "X"), ShellValue(geometry, "Y"),
-                   ShellValue(geometry, "WIDTH"), ShellValue(geometry, "HEIGHT")};
+    WindowPlace place = ScreenPlaceOf(id);
+    window.rect = {place.x, place.y, place.width, place.height};
     windows.push_back(window);
   }
   return windows;
@@ -318,15 +312,15 @@ struct FolderRemover {
   }
 };
 
-// Where the panels' controls are on the screen. The window has no title bar under a display
-// without a window manager, so its client area starts right under the menu bar, whose height
-// is measured: the input list is the only large white area at the top of the window, and its
-// first white row lies one pixel (the list's frame) below the list's place in the client area.
+// Where the panels' controls are on the screen. The window's own area (inside any frame a window
+// manager adds) starts with the menu bar, whose height is measured: the input list is the only
+// large white area at the top of the window, and its first white row lies one pixel (the list's
+// frame) below the list's place in the client area.
 class WindowMap {
  public:
   static std::optional<WindowMap> Measure(const ScreenWindow& window, const fs::path& screenshot) {
     const PixelRect list = ControlRect(*FindControlTemplate(kInputPanel, kInputList));
-    const PixelRect panel = PanelIn(LayoutPanels(kFrameWidth, kFrameHeight), kInputPanel);
+    const PixelRect panel = PanelIn(LayoutPanels(kClientWidth, kClientHeight), kInputPanel);
     constexpr int kScannedRows = 120;
     constexpr int kWhiteRun = 20;
     std::string column = RunCommand(
@@ -380,7 +374,7 @@ class WindowMap {
   WindowMap(const ScreenWindow& window, int menuBarHeight)
       : window_(window),
         menuBarHeight_(menuBarHeight),
-        layout_(LayoutPanels(kFrameWidth, kFrameHeight - menuBarHeight)) {}
+        layout_(LayoutPanels(kClientWidth, kClientHeight)) {}
 
   static PixelRect PanelIn(const FrameLayout& layout, int barId) {
     for (const PanelPlacement& placement : layout.panels) {
@@ -412,7 +406,7 @@ void PrepareProgramFolder(const fs::path& folder) {
 }
 
 TEST(WxMainJobTest, AddsPicturesSelectsOneRunsAndFindsTheConvertedFiles) {
-  if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+  ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the window tests need a display";
   DisplayLock displayLock;
   ASSERT_TRUE(StartToolkit());
   std::string folderName = (fs::temp_directory_path() / "trastel-main-job-XXXXXX").string();
@@ -432,14 +426,14 @@ TEST(WxMainJobTest, AddsPicturesSelectsOneRunsAndFindsTheConvertedFiles) {
   const pid_t pid = program.Id();
   std::optional<ScreenWindow> window = WaitForWindow(pid, kMainTitle);
   ASSERT_TRUE(window) << "no main window";
-  ASSERT_EQ(window->rect.width, kFrameWidth);
-  ASSERT_EQ(window->rect.height, kFrameHeight);
+  ASSERT_EQ(window->rect.width, kClientWidth);
   std::this_thread::sleep_for(1s);
   TakeScreenshot(artifact("1-start.png"));
   std::optional<WindowMap> map = WindowMap::Measure(*window, artifact("1-start.png"));
   ASSERT_TRUE(map) << "the input list was not found";
   ASSERT_GT(map->MenuBarHeight(), 10);
   ASSERT_LT(map->MenuBarHeight(), 60);
+  ASSERT_EQ(window->rect.height, map->MenuBarHeight() + kClientHeight);
 
   // Each picture through the open-file dialog; the new entry is selected, so the trial file
   // turns into a JPEG of its size.

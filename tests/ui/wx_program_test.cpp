@@ -1,6 +1,8 @@
 // Starts the real program in an empty program folder under the display and drives it from
 // outside, as a user would: the first-start message, the window's title and size, a settings
-// page, a screenshot kept as a test artifact, and closing through the menu.
+// page, the program's icon, a screenshot kept as a test artifact, closing through the menu, and
+// no toolkit warning printed on the way.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -46,11 +48,6 @@ struct ScreenWindow {
   int height = 0;
 };
 
-int ShellValue(const std::string& geometry, const std::string& key) {
-  auto at = geometry.find(key + "=");
-  return at == std::string::npos ? -1 : std::stoi(geometry.substr(at + key.size() + 1));
-}
-
 // Visible windows of the process. Titles are read from _NET_WM_NAME, since a search by name
 // does not match Japanese titles.
 std::vector<ScreenWindow> VisibleWindowsOf(pid_t pid) {
@@ -65,11 +62,11 @@ std::vector<ScreenWindow> VisibleWindowsOf(pid_t pid) {
     auto close = name.rfind('"');
     if (open != std::string::npos && close > open)
       window.title = name.substr(open + 1, close - open - 1);
-    std::string geometry = RunCommand("xdotool getwindowgeometry --shell " + id + " 2>/dev/null");
-    window.x = ShellValue(geometry, "X");
-    window.y = ShellValue(geometry, "Y");
-    window.width = ShellValue(geometry, "WIDTH");
-    window.height = ShellValue(geometry, "HEIGHT");
+    WindowPlace place = ScreenPlaceOf(id);
+    window.x = place.x;
+    window.y = place.y;
+    window.width = place.width;
+    window.height = place.height;
     windows.push_back(window);
   }
   return windows;
@@ -156,7 +153,7 @@ long DifferingPixels(const fs::path& a, const fs::path& b, int x, int y, int wid
 }
 
 TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
-  if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+  ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the window tests need a display";
   DisplayLock displayLock;
   fs::path folder = fs::temp_directory_path() / "trastel-program-test";
   fs::remove_all(folder);
@@ -166,10 +163,17 @@ TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
   fs::path program = folder / "trastel";
   fs::copy_file(fs::path(TRASTEL_BIN_DIR) / "trastel", program);
 
+  // What the program prints, the toolkit's warnings included.
+  fs::path output = artifacts / "trastel-window-stderr.txt";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   std::string programPath = program.string();
   char* argv[] = {programPath.data(), nullptr};
   pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, programPath.c_str(), nullptr, nullptr, argv, environ), 0);
+  int spawned = posix_spawn(&pid, programPath.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ASSERT_EQ(spawned, 0);
 
   auto message = WaitForWindow(pid, "メッセージボックス");
   ASSERT_TRUE(message) << "no first-start message";
@@ -179,6 +183,9 @@ TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
   ASSERT_TRUE(window) << "no main window";
   EXPECT_EQ(window->width, 630);
   EXPECT_EQ(window->height, 485);
+  // The program's icon, for the desktop to show.
+  EXPECT_NE(RunCommand("xprop -id " + window->id + " _NET_WM_ICON").find("Icon (48 x 48)"),
+            std::string::npos);
   std::this_thread::sleep_for(1s);
   fs::path firstShot = artifacts / "trastel-window.png";
   RunCommand("import -window root " + firstShot.string());
@@ -200,6 +207,10 @@ TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
   auto exitCode = WaitForExit(pid);
   ASSERT_TRUE(exitCode) << "the program did not end";
   EXPECT_EQ(*exitCode, 0);
+  std::ifstream printed(output);
+  std::string warnings((std::istreambuf_iterator<char>(printed)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(warnings.find("Gtk-CRITICAL"), std::string::npos) << warnings;
+  EXPECT_EQ(warnings.find("Gtk-WARNING"), std::string::npos) << warnings;
 
   std::ifstream file(folder / "Data" / "Confing.inf", std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -10,6 +10,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -28,7 +29,7 @@ void FailOnAssert(const wxString& file, int line, const wxString& function,
 DisplayLock::DisplayLock() {
   const char* display = std::getenv("DISPLAY");
   std::string path = std::string("/tmp/trastel-display-") + (display ? display : "") + ".lock";
-  descriptor_ = open(path.c_str(), O_RDWR | O_CREAT, 0666);
+  descriptor_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (descriptor_ >= 0) flock(descriptor_, LOCK_EX);
 }
 
@@ -63,4 +64,19 @@ void ProcessEventsFor(int milliseconds) {
     loop.YieldFor(wxEVT_CATEGORY_ALL);
     wxMilliSleep(10);
   }
+}
+
+WindowPlace ScreenPlaceOf(const std::string& windowId) {
+  std::string report;
+  if (FILE* pipe = popen(("xwininfo -id " + windowId + " 2>/dev/null").c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) report += buffer;
+    pclose(pipe);
+  }
+  auto value = [&report](const std::string& label) {
+    auto at = report.find(label);
+    return at == std::string::npos ? -1 : std::atoi(report.c_str() + at + label.size());
+  };
+  return {value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"),
+          value("Height:")};
 }

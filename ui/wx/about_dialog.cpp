@@ -10,6 +10,7 @@
 #include "ui/control_layer.h"
 #include "ui/panel_layout.h"
 #include "ui/wx/panel_builder.h"
+#include "ui/wx/program_icon.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ std::string AddressOf(const ControlTemplate& link) {
 void ShowAboutDialog(wxWindow* owner) {
   const DialogTemplate& declaration = AboutDialogTemplate();
   wxDialog dialog(owner, wxID_ANY, wxString::FromUTF8(declaration.caption));
+  dialog.SetIcon(ProgramIcon());
   dialog.SetClientSize(DialogUnitsToPixelsX(declaration.width),
                        DialogUnitsToPixelsY(declaration.height));
   for (bool groupBoxes : {true, false}) {

@@ -2,22 +2,27 @@
 
 #include <gtk/gtk.h>
 
+#include <string>
+
 namespace {
 
+constexpr char kFontFace[] = "Noto Sans CJK JP";
+constexpr int kFontPixels = 10;
+// The resolution at which a point is 4/3 of a pixel.
+constexpr double kPlainResolution = 96.0;
+
 // GTK's default controls are taller than Windows ones: less padding and smaller minimum sizes
-// bring them to the Windows sizes; a 10-pixel font fits the longest labels into their width.
+// bring them to the Windows sizes; a 10-pixel font fits the longest labels into their width,
+// whatever the desktop's scaling, and edit boxes keep their width for the text, so that the
+// number boxes show four digits whole.
 constexpr char kCompactCss[] = R"css(
-* {
-  font-family: "Noto Sans CJK JP", sans-serif;
-  font-size: 10px;
-}
 button, entry, combobox button, menubar > menuitem {
   min-height: 0;
   min-width: 0;
   padding: 0 2px;
 }
 entry {
-  padding: 0 3px;
+  padding: 0 1px;
 }
 combobox button.combo {
   padding: 0 3px;
@@ -50,9 +55,20 @@ void ApplyCompactStyle() {
   GdkScreen* screen = gdk_screen_get_default();
   if (screen == nullptr) return;
   GtkCssProvider* provider = gtk_css_provider_new();
-  gtk_css_provider_load_from_data(provider, kCompactCss, -1, nullptr);
+  std::string css = std::string("* {\n  font-family: \"") + kFontFace +
+                    "\", sans-serif;\n  font-size: " + std::to_string(kFontPixels) + "px;\n}" +
+                    kCompactCss;
+  gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
   gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(provider),
                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   // The screen keeps its own reference.
   g_object_unref(provider);
+}
+
+wxFont CompactFont() {
+  // Points are drawn at the screen's resolution, which the desktop's scaling raises.
+  GdkScreen* screen = gdk_screen_get_default();
+  double resolution = screen != nullptr ? gdk_screen_get_resolution(screen) : -1;
+  if (resolution <= 0) resolution = kPlainResolution;
+  return wxFont(wxFontInfo(kFontPixels * 72.0 / resolution).FaceName(kFontFace));
 }

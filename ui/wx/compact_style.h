@@ -3,5 +3,11 @@
 // label whole.
 #pragma once
 
+#include <wx/font.h>
+
 // Call once after the toolkit has started and before any window is created.
 void ApplyCompactStyle();
+
+// The style's font, 10 pixels high whatever the desktop's scaling, for what the program draws
+// or measures itself.
+wxFont CompactFont();

@@ -6,6 +6,7 @@
 #include <wx/statline.h>
 
 #include <memory>
+#include <vector>
 
 #include "app/help_page.h"
 #include "panels/settings_pages.h"
@@ -14,6 +15,7 @@
 #include "ui/panel_layout.h"
 #include "ui/wx/about_dialog.h"
 #include "ui/wx/panel_builder.h"
+#include "ui/wx/program_icon.h"
 #include "ui/wx/wx_control_layer.h"
 
 namespace {
@@ -46,32 +48,51 @@ wxMenuBar* CreateMenuBar() {
   return bar;
 }
 
+// A panel that passes the focus on to its controls and never takes it itself, as a dialog bar
+// does: a panel without a control that takes the focus (the progress panel, the view) is no tab
+// stop.
+class DockPanel : public wxPanel {
+ public:
+  DockPanel(wxWindow* parent, const PixelRect& rect)
+      : wxPanel(parent, wxID_ANY, wxPoint(rect.x, rect.y), wxSize(rect.width, rect.height)) {
+    m_container.DisableSelfFocus();
+  }
+};
+
 class MainFrame : public wxFrame {
  public:
   explicit MainFrame(std::function<void()> onClose)
-      : wxFrame(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition,
-                wxSize(kFrameWidth, kFrameHeight), kFrameStyle),
+      : wxFrame(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, kFrameStyle),
         onClose_(std::move(onClose)) {
     SetMenuBar(CreateMenuBar());
-    SetSizeHints(GetSize(), GetSize());
-    wxSize client = GetClientSize();
-    FrameLayout layout = LayoutPanels(client.x, client.y);
-    auto* view = new wxPanel(this, wxID_ANY, wxPoint(layout.view.x, layout.view.y),
-                             wxSize(layout.view.width, layout.view.height));
-    auto layer = std::make_unique<WxControlLayer>(this, view);
-    for (const PanelPlacement& placement : layout.panels) {
-      const PixelRect& rect = placement.rect;
-      auto* panel =
-          new wxPanel(this, wxID_ANY, wxPoint(rect.x, rect.y), wxSize(rect.width, rect.height));
+    SetIcon(ProgramIcon());
+    view_ = new DockPanel(this, {});
+    auto layer = std::make_unique<WxControlLayer>(this, view_);
+    // Each panel gets its place before its controls are built, as they fit their texts to it.
+    for (const PanelPlacement& placement : LayoutPanels(kClientWidth, kClientHeight).panels) {
+      auto* panel = new DockPanel(this, placement.rect);
       BuildPanelControls(panel, *FindPanelTemplate(placement.barId), *layer);
       layer->AddPanel(placement.barId, panel);
       const PixelRect& line = placement.borderLine;
-      new wxStaticLine(this, wxID_ANY, wxPoint(line.x, line.y), wxSize(line.width, line.height),
-                       line.width > line.height ? wxLI_HORIZONTAL : wxLI_VERTICAL);
+      auto* borderLine =
+          new wxStaticLine(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                           line.width > line.height ? wxLI_HORIZONTAL : wxLI_VERTICAL);
+      docked_.push_back({panel, borderLine});
     }
     SetControlLayer(std::move(layer));
     ShowSettingsPage(0);
+    KeepClientArea();
 
+    // The frame a window manager adds is known only once the window is on the screen; the
+    // client area is set again then, and every size change places the panels anew.
+    Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
+      event.Skip();
+      if (event.IsShown()) CallAfter([this] { KeepClientArea(); });
+    });
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+      event.Skip();
+      PlacePanels();
+    });
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, MenuItemWxId(kExitCommand));
     Bind(
@@ -89,7 +110,39 @@ class MainFrame : public wxFrame {
   }
 
  private:
+  struct DockedPanel {
+    wxWindow* panel;
+    wxWindow* borderLine;
+  };
+
+  // Gives the window the client area the panels are laid out for and keeps its size fixed.
+  void KeepClientArea() {
+    const wxSize client(kClientWidth, kClientHeight);
+    if (GetClientSize() != client) {
+      SetSizeHints(wxDefaultSize, wxDefaultSize);
+      SetClientSize(client);
+    }
+    SetSizeHints(GetSize(), GetSize());
+    PlacePanels();
+  }
+
+  // Places the panels, their border lines and the view for the client area the window has.
+  void PlacePanels() {
+    wxSize client = GetClientSize();
+    FrameLayout layout = LayoutPanels(client.x, client.y);
+    for (std::size_t i = 0; i < docked_.size() && i < layout.panels.size(); ++i) {
+      const PixelRect& rect = layout.panels[i].rect;
+      const PixelRect& line = layout.panels[i].borderLine;
+      docked_[i].panel->SetSize(rect.x, rect.y, rect.width, rect.height);
+      docked_[i].borderLine->SetSize(line.x, line.y, line.width, line.height);
+    }
+    view_->SetSize(layout.view.x, layout.view.y, layout.view.width, layout.view.height);
+  }
+
   std::function<void()> onClose_;
+  wxWindow* view_ = nullptr;
+  // In the order of the layout's placements.
+  std::vector<DockedPanel> docked_;
 };
 
 }  // namespace

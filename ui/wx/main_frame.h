@@ -1,5 +1,6 @@
-// The main window: a fixed 630×485 frame with its menu, the thirteen panels docked along its
-// edges with their border lines, and the view in what they leave.
+// The main window: a frame of fixed size with its menu and a client area of kClientWidth ×
+// kClientHeight, the thirteen panels docked along its edges with their border lines, and the
+// view in what they leave.
 #pragma once
 
 #include <functional>

@@ -1,6 +1,5 @@
 #include "ui/wx/panel_builder.h"
 
-#include <wx/artprov.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -14,11 +13,13 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/treectrl.h>
-#include <wx/valtext.h>
 
 #include <algorithm>
 
 #include "ui/panel_layout.h"
+#include "ui/wx/compact_style.h"
+#include "ui/wx/edit_filters.h"
+#include "ui/wx/program_icon.h"
 #include "ui/wx/wx_control_layer.h"
 
 namespace {
@@ -29,8 +30,6 @@ constexpr int kOneLineHeightUnits = 10;
 constexpr int kWrapMargin = 10;
 constexpr int kTreeSpacing = 2;
 constexpr int kTreeIndent = 10;
-// 10 pixels at 96 DPI, as the compact style sets for every control.
-constexpr double kTreeFontPoints = 7.5;
 
 wxString Text(const char* text) {
   return wxString::FromUTF8(text);
@@ -47,14 +46,17 @@ long EditStyle(unsigned style) {
   return wxStyle;
 }
 
-// Breaks a text into lines no wider than `width`. Japanese has no blanks between words, so a
-// line may break after any character.
+// Breaks a text into lines no wider than `width` in the compact style's font. Japanese has no
+// blanks between words, so a line may break after any character.
 wxString WrapAtWidth(const wxWindow* window, const wxString& text, int width) {
+  const wxFont font = CompactFont();
   wxString wrapped;
   wxString line;
   for (wxUniChar character : text) {
     wxString longer = line + character;
-    if (!line.empty() && window->GetTextExtent(longer).x > width) {
+    int lineWidth = 0;
+    window->GetTextExtent(longer, &lineWidth, nullptr, nullptr, nullptr, &font);
+    if (!line.empty() && lineWidth > width) {
       wrapped += line + '\n';
       line = character;
     } else {
@@ -172,11 +174,16 @@ wxWindow* CreateControl(wxWindow* parent, const ControlTemplate& control) {
     case ControlKind::kListBox:
       window = new wxListBox(parent, id, place, size, 0, nullptr, wxLB_SINGLE | wxLB_ALWAYS_SB);
       break;
-    case ControlKind::kEdit:
-      window = new wxTextCtrl(
-          parent, id, wxEmptyString, place, size, EditStyle(control.style),
-          (control.style & kDigitsOnly) ? wxTextValidator(wxFILTER_DIGITS) : wxDefaultValidator);
+    case ControlKind::kEdit: {
+      auto* box = new wxTextCtrl(parent, id, wxEmptyString, place, size, EditStyle(control.style));
+      if (control.style & kDigitsOnly) {
+        FilterDigitInput(box);
+      } else if (!(control.style & kReadOnly)) {
+        LimitTextInputBytes(box);
+      }
+      window = box;
       break;
+    }
     case ControlKind::kTree: {
       auto* tree = new wxTreeCtrl(
           parent, id, place, size,
@@ -186,7 +193,7 @@ wxWindow* CreateControl(wxWindow* parent, const ControlTemplate& control) {
       tree->SetSpacing(kTreeSpacing);
       tree->SetIndent(kTreeIndent);
       // The tree draws its items itself, with the font of the compact style.
-      tree->SetFont(wxFont(wxFontInfo(kTreeFontPoints).FaceName("Noto Sans CJK JP")));
+      tree->SetFont(CompactFont());
       // The settings tree never scrolls.
       tree->ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_NEVER);
       window = tree;
@@ -196,10 +203,7 @@ wxWindow* CreateControl(wxWindow* parent, const ControlTemplate& control) {
       window = new wxGauge(parent, id, 100, place, size, wxGA_HORIZONTAL | wxGA_SMOOTH);
       break;
     case ControlKind::kIcon:
-      window = new wxStaticBitmap(parent, id,
-                                  wxArtProvider::GetBitmap(wxART_EXECUTABLE_FILE, wxART_OTHER,
-                                                           wxSize(rect.height, rect.height)),
-                                  place, size);
+      window = new wxStaticBitmap(parent, id, ProgramIconBitmap(rect.height), place, size);
       break;
   }
   if (control.kind == ControlKind::kLabel || control.kind == ControlKind::kLinkText ||

@@ -10,6 +10,7 @@
 #include <cctype>
 
 #include "app/program_folder.h"
+#include "ui/wx/desktop_launch.h"
 #include "ui/wx/wx_control_layer.h"
 
 namespace {
@@ -88,11 +89,11 @@ std::optional<std::string> WxControlLayer::BrowseForFolder(const std::string& ti
 }
 
 bool WxControlLayer::LaunchDocument(const std::string& target) {
-  if (IsAddress(target)) return wxLaunchDefaultBrowser(Text(target));
+  if (IsAddress(target)) return OpenWithDesktop(target);
   wxFileName file(Text(target));
   file.MakeAbsolute();
   if (!file.FileExists()) return false;
-  return wxLaunchDefaultApplication(file.GetFullPath());
+  return OpenWithDesktop(file.GetFullPath().utf8_string());
 }
 
 void WxControlLayer::PumpOneMessage() {

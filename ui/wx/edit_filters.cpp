@@ -1,0 +1,61 @@
+#include "ui/wx/edit_filters.h"
+
+#include <gtk/gtk.h>
+#include <wx/textctrl.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+using Filter = std::string (*)(GtkEditable* editable, const char* text, int length);
+
+std::string DigitsOf(GtkEditable*, const char* text, int length) {
+  std::string digits;
+  for (int i = 0; i < length; ++i) {
+    if (text[i] >= '0' && text[i] <= '9') digits += text[i];
+  }
+  return digits;
+}
+
+// The longest start of the inserted text, in whole characters, that keeps the box within
+// kTextBoxBytes.
+std::string WhatFitsTheLine(GtkEditable* editable, const char* text, int length) {
+  auto held = static_cast<long>(std::strlen(gtk_entry_get_text(GTK_ENTRY(editable))));
+  long room = kTextBoxBytes - held;
+  const char* end = text;
+  while (end < text + length) {
+    const char* next = g_utf8_next_char(end);
+    if (next - text > room) break;
+    end = next;
+  }
+  return std::string(text, end);
+}
+
+template <Filter filter>
+void OnInsertText(GtkEditable* editable, const char* text, int length, int* position, void*) {
+  if (length < 0) length = static_cast<int>(std::strlen(text));
+  std::string kept = filter(editable, text, length);
+  if (static_cast<int>(kept.size()) == length) return;
+  // The kept part is inserted instead, past this handler, and the original insertion stopped.
+  auto handler = reinterpret_cast<void*>(&OnInsertText<filter>);
+  g_signal_handlers_block_by_func(editable, handler, nullptr);
+  gtk_editable_insert_text(editable, kept.data(), static_cast<int>(kept.size()), position);
+  g_signal_handlers_unblock_by_func(editable, handler, nullptr);
+  g_signal_stop_emission_by_name(editable, "insert-text");
+}
+
+template <Filter filter>
+void Connect(wxTextCtrl* box) {
+  g_signal_connect(box->GetHandle(), "insert-text", G_CALLBACK(&OnInsertText<filter>), nullptr);
+}
+
+}  // namespace
+
+void FilterDigitInput(wxTextCtrl* box) {
+  Connect<DigitsOf>(box);
+}
+
+void LimitTextInputBytes(wxTextCtrl* box) {
+  Connect<WhatFitsTheLine>(box);
+}
