@@ -9,6 +9,8 @@ namespace imagelib {
 namespace {
 
 constexpr int kPaletteSize = 256;
+// The most error, in levels per channel, that dithering adds to one pixel.
+constexpr int kLargestCarriedError = 32;
 
 Picture BlankLike(const Picture& picture, int bitsPerPixel) {
   Picture result;
@@ -115,8 +117,10 @@ Picture IndexExactly(const Picture& source, const DistinctColours& distinct) {
 
 // Maps each pixel to the nearest palette colour after adding the error left by its already
 // mapped neighbours (Floyd-Steinberg weights 7, 3, 5 and 1 sixteenths), going left to right on
-// even rows and right to left on odd ones so that the error does not drift one way. The sum is
-// clamped to the colour cube. Pixels of the kept colour take its entry and pass no error on.
+// even rows and right to left on odd ones so that the error does not drift one way. The error a
+// pixel receives is limited, which keeps strong edges from smearing into their neighbours, and
+// the sum is clamped to the colour cube. Pixels of the kept colour take its entry and pass no
+// error on.
 void DiffuseErrors(const Picture& source, const std::vector<Rgb>& palette,
                    std::optional<std::uint32_t> kept, std::uint8_t keptIndex, Picture& result) {
   CachedNearestColour nearest(palette);
@@ -139,7 +143,9 @@ void DiffuseErrors(const Picture& source, const std::vector<Rgb>& palette,
       int* error = &thisRow[3 * static_cast<std::size_t>(x + 1)];
       int wanted[3];
       for (int channel = 0; channel < 3; ++channel) {
-        wanted[channel] = std::clamp(pixel[channel] + ((error[channel] + 8) >> 4), 0, 255);
+        const int carried =
+            std::clamp((error[channel] + 8) >> 4, -kLargestCarriedError, kLargestCarriedError);
+        wanted[channel] = std::clamp(pixel[channel] + carried, 0, 255);
       }
       const int index =
           nearest.Find(static_cast<std::uint32_t>(wanted[2] | wanted[1] << 8 | wanted[0] << 16));
