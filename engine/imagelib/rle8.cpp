@@ -86,27 +86,39 @@ struct RowPiece {
   bool literal = false;
 };
 
-void PlanRow(const std::uint8_t* row, int width, std::vector<RowPiece>& pieces) {
-  pieces.clear();
-  std::vector<RowPiece> runs;
+// Plans rows one after another, keeping its working lists between rows.
+class RowPlanner {
+ public:
+  // The pieces of a row in order, valid until the next call.
+  const std::vector<RowPiece>& Plan(const std::uint8_t* row, int width);
+
+ private:
+  std::vector<RowPiece> runs_;
+  std::vector<std::array<RunChoice, kStates>> choices_;
+  std::vector<RunChoice> chosen_;
+  std::vector<RowPiece> pieces_;
+};
+
+const std::vector<RowPiece>& RowPlanner::Plan(const std::uint8_t* row, int width) {
+  runs_.clear();
   for (int x = 0; x < width;) {
     int length = 1;
     while (x + length < width && row[x + length] == row[x]) ++length;
-    runs.push_back({x, length, false});
+    runs_.push_back({x, length, false});
     x += length;
   }
   std::array<Cost, kStates> cost;
   cost.fill(kUnreachable);
   cost[kClosed] = 0;
-  std::vector<std::array<RunChoice, kStates>> choices(runs.size());
-  for (std::size_t i = 0; i < runs.size(); ++i) {
-    const int length = runs[i].length;
+  choices_.resize(runs_.size());
+  for (std::size_t i = 0; i < runs_.size(); ++i) {
+    const int length = runs_[i].length;
     std::array<Cost, kStates> next;
     next.fill(kUnreachable);
     auto offer = [&](int state, Cost total, RunChoice choice) {
       if (total < next[static_cast<std::size_t>(state)]) {
         next[static_cast<std::size_t>(state)] = total;
-        choices[i][static_cast<std::size_t>(state)] = choice;
+        choices_[i][static_cast<std::size_t>(state)] = choice;
       }
     };
     for (int from = 0; from < kStates; ++from) {
@@ -135,18 +147,20 @@ void PlanRow(const std::uint8_t* row, int width, std::vector<RowPiece>& pieces) 
       state = candidate;
     }
   }
-  std::vector<RunChoice> chosen(runs.size());
-  for (std::size_t i = runs.size(); i-- > 0;) {
-    chosen[i] = choices[i][static_cast<std::size_t>(state)];
-    state = chosen[i].from;
+  chosen_.resize(runs_.size());
+  for (std::size_t i = runs_.size(); i-- > 0;) {
+    chosen_[i] = choices_[i][static_cast<std::size_t>(state)];
+    state = chosen_[i].from;
   }
-  for (std::size_t i = 0; i < runs.size(); ++i) {
-    if (chosen[i].kind == RunChoice::kExtendsLiteral) {
-      pieces.back().length += runs[i].length;
+  pieces_.clear();
+  for (std::size_t i = 0; i < runs_.size(); ++i) {
+    if (chosen_[i].kind == RunChoice::kExtendsLiteral) {
+      pieces_.back().length += runs_[i].length;
     } else {
-      pieces.push_back({runs[i].start, runs[i].length, chosen[i].kind != RunChoice::kAsRuns});
+      pieces_.push_back({runs_[i].start, runs_[i].length, chosen_[i].kind != RunChoice::kAsRuns});
     }
   }
+  return pieces_;
 }
 
 // Writes `length` pixels of one index as runs of at most 255.
@@ -210,11 +224,10 @@ bool DecodeRle(ByteSpan stream, int bitsPerIndex, Picture& picture) {
 Bytes EncodeRle8(const Picture& picture) {
   Bytes stream;
   stream.reserve(picture.pixels.size() / 2 + 2 * static_cast<std::size_t>(picture.height) + 2);
-  std::vector<RowPiece> pieces;
+  RowPlanner planner;
   for (int line = 0; line < picture.height; ++line) {
     const std::uint8_t* row = picture.Row(picture.height - 1 - line);
-    PlanRow(row, picture.width, pieces);
-    for (const RowPiece& piece : pieces) {
+    for (const RowPiece& piece : planner.Plan(row, picture.width)) {
       if (piece.literal) {
         PutLiteral(row + piece.start, piece.length, stream);
       } else {
