@@ -7,7 +7,7 @@
 # after a 5x5 blur of both (how a dithered picture looks from a distance), for our ConvertTo8Bit
 # with error diffusion (the default) and without it, ImageMagick's "-colors 256" with and
 # without dithering, and GraphicsMagick's "-colors 256" (Debian package graphicsmagick; left
-# out when missing). Our times are medians of 5 runs of the quantise step alone. Every
+# out when missing). Our times are median CPU times of 5 runs of the quantise step. Every
 # quantiser starts from the same pixels: the picture flattened on white and saved as an 8-bit
 # RGB PNG; pictures of at most 256 colours (kept exactly) are left out.
 set -euo pipefail
