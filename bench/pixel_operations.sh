@@ -28,6 +28,9 @@ echo "== Quantisation to 256 colours"
 /usr/bin/convert -size 1920x1080 -seed 7 plasma:fractal -blur 0x1 -depth 8 "$work/plasma-hd.png"
 /usr/bin/convert -size 640x480 -seed 3 plasma:fractal -depth 8 "$work/plasma.png"
 /usr/bin/convert -size 800x600 gradient:'#203060-#f0c080' -depth 8 "$work/gradient.png"
+# A clear sky: blue to pale from top to bottom, warmer to one side.
+/usr/bin/convert -size 1024x768 gradient:'#1e4c9a-#dce9f5' \( -size 768x1024 \
+  gradient:'#302010-#000000' -rotate 90 \) -compose plus -composite -depth 8 "$work/sky.png"
 /usr/bin/convert -size 640x480 radial-gradient:'#ffe0a0-#102040' -attenuate 0.4 \
   +noise Gaussian -depth 8 "$work/noisy-radial.png"
 pictures=("$work"/*.png)
