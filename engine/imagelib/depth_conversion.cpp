@@ -1,5 +1,6 @@
 #include "engine/imagelib/depth_conversion.h"
 
+#include <algorithm>
 #include <array>
 
 #include "engine/imagelib/colour_quantiser.h"
@@ -8,6 +9,8 @@ namespace imagelib {
 namespace {
 
 constexpr int kPaletteSize = 256;
+// The most error, in levels per channel, that dithering adds to one pixel.
+constexpr int kLargestCarriedError = 32;
 
 Picture BlankLike(const Picture& picture, int bitsPerPixel) {
   Picture result;
@@ -112,9 +115,61 @@ Picture IndexExactly(const Picture& source, const DistinctColours& distinct) {
   return result;
 }
 
+// Maps each pixel to the nearest palette colour after adding the error left by its already
+// mapped neighbours (Floyd-Steinberg weights 7, 3, 5 and 1 sixteenths), going left to right on
+// even rows and right to left on odd ones so that the error does not drift one way. The error a
+// pixel receives is limited, which keeps strong edges from smearing into their neighbours, and
+// the sum is clamped to the colour cube. Pixels of the kept colour take its entry and pass no
+// error on.
+void DiffuseErrors(const Picture& source, const std::vector<Rgb>& palette,
+                   std::optional<std::uint32_t> kept, std::uint8_t keptIndex, Picture& result) {
+  CachedNearestColour nearest(palette);
+  // Errors in sixteenths, per channel (blue, green, red), for this row and the next, with one
+  // spare pixel at each end so that the edges need no tests.
+  const std::size_t rowLength = 3 * (static_cast<std::size_t>(source.width) + 2);
+  std::vector<int> thisRow(rowLength, 0);
+  std::vector<int> nextRow(rowLength, 0);
+  for (int y = 0; y < source.height; ++y) {
+    const std::uint8_t* in = source.Row(y);
+    std::uint8_t* out = result.Row(y);
+    const int step = y % 2 == 0 ? 1 : -1;
+    for (int i = 0; i < source.width; ++i) {
+      const int x = step > 0 ? i : source.width - 1 - i;
+      const std::uint8_t* pixel = in + 3 * x;
+      if (kept && ColourAt(pixel) == *kept) {
+        out[x] = keptIndex;
+        continue;
+      }
+      int* error = &thisRow[3 * static_cast<std::size_t>(x + 1)];
+      int wanted[3];
+      for (int channel = 0; channel < 3; ++channel) {
+        const int carried =
+            std::clamp((error[channel] + 8) >> 4, -kLargestCarriedError, kLargestCarriedError);
+        wanted[channel] = std::clamp(pixel[channel] + carried, 0, 255);
+      }
+      const int index =
+          nearest.Find(static_cast<std::uint32_t>(wanted[2] | wanted[1] << 8 | wanted[0] << 16));
+      out[x] = static_cast<std::uint8_t>(index);
+      const Rgb& chosen = palette[static_cast<std::size_t>(index)];
+      const int left[3] = {wanted[0] - chosen.blue, wanted[1] - chosen.green,
+                           wanted[2] - chosen.red};
+      int* below = &nextRow[3 * static_cast<std::size_t>(x + 1)];
+      for (int channel = 0; channel < 3; ++channel) {
+        error[channel + 3 * step] += 7 * left[channel];
+        below[channel - 3 * step] += 3 * left[channel];
+        below[channel] += 5 * left[channel];
+        below[channel + 3 * step] += left[channel];
+      }
+    }
+    std::swap(thisRow, nextRow);
+    std::fill(nextRow.begin(), nextRow.end(), 0);
+  }
+}
+
 // A chosen palette for a picture with more than 256 colours. A kept exact colour takes the
 // last entry, and no other entry may equal it, so that a search of the palette finds it alone.
-Picture IndexByQuantiser(const Picture& source, std::optional<ColourRef> exactColour) {
+Picture IndexByQuantiser(const Picture& source, std::optional<ColourRef> exactColour,
+                         Dithering dithering) {
   bool keeping = exactColour.has_value();
   ColourRef kept = keeping ? *exactColour : 0;
   ColourQuantiser quantiser;
@@ -134,6 +189,10 @@ Picture IndexByQuantiser(const Picture& source, std::optional<ColourRef> exactCo
   }
   auto keptIndex = static_cast<std::uint8_t>(result.palette.size());
   if (keeping) result.palette.push_back(EntryOf(kept));
+  if (dithering == Dithering::kErrorDiffusion) {
+    DiffuseErrors(source, chosen, exactColour, keptIndex, result);
+    return result;
+  }
   CachedNearestColour nearest(chosen);
   for (int y = 0; y < source.height; ++y) {
     const std::uint8_t* in = source.Row(y);
@@ -189,7 +248,8 @@ Picture ToBgr16(const Picture& picture) {
   return result;
 }
 
-Picture QuantiseTo8Bit(const Picture& picture, std::optional<ColourRef> exactColour) {
+Picture QuantiseTo8Bit(const Picture& picture, std::optional<ColourRef> exactColour,
+                       Dithering dithering) {
   if (picture.bitsPerPixel == 8 && !exactColour) return picture;
   Picture source = ToBgr24(picture);
   DistinctColours distinct;
@@ -201,7 +261,7 @@ Picture QuantiseTo8Bit(const Picture& picture, std::optional<ColourRef> exactCol
       fewColours = distinct.Add(ColourAt(row + 3 * x));
   }
   if (fewColours) return IndexExactly(source, distinct);
-  return IndexByQuantiser(source, exactColour);
+  return IndexByQuantiser(source, exactColour, dithering);
 }
 
 }  // namespace imagelib

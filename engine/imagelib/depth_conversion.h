@@ -26,10 +26,17 @@ Picture ToBgr24(const Picture& picture);
 // 32 levels, and a 16-bit picture converted to 24 bits and back is unchanged.
 Picture ToBgr16(const Picture& picture);
 
+// How the pixels of a picture with more than 256 colours are mapped to the chosen palette.
+enum class Dithering {
+  kNone,            // each pixel to its nearest palette colour
+  kErrorDiffusion,  // serpentine Floyd-Steinberg, so that smooth gradients do not band
+};
+
 // An 8-bit palette copy of an uncompressed picture. A picture with at most 256 colours keeps
-// them exactly; otherwise a quantiser chooses the palette. When `exactColour` is given, it is kept
-// exactly in the palette, exactly once, and only pixels of exactly that colour map to its entry
-// (so that it can serve as a GIF's transparent colour).
-Picture QuantiseTo8Bit(const Picture& picture, std::optional<ColourRef> exactColour = std::nullopt);
+// them exactly; otherwise a quantiser chooses the palette and `dithering` maps the pixels to it.
+// When `exactColour` is given, it is kept exactly in the palette, exactly once, and only pixels
+// of exactly that colour map to its entry (so that it can serve as a GIF's transparent colour).
+Picture QuantiseTo8Bit(const Picture& picture, std::optional<ColourRef> exactColour = std::nullopt,
+                       Dithering dithering = Dithering::kErrorDiffusion);
 
 }  // namespace imagelib

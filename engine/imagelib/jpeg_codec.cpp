@@ -154,6 +154,13 @@ bool RunEncoder(jpeg_compress_struct& encoder, JpegErrorHandler& handler, const 
   encoder.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&encoder);
   jpeg_set_quality(&encoder, quality, TRUE);
+  // From quality 90 up the colour is kept at full resolution (4:4:4); below, it is halved both
+  // ways (4:2:0), which costs little that is visible and saves a third of the file.
+  constexpr int kFullColourQuality = 90;
+  if (quality >= kFullColourQuality) {
+    encoder.comp_info[0].h_samp_factor = 1;
+    encoder.comp_info[0].v_samp_factor = 1;
+  }
   if (progressive) jpeg_simple_progression(&encoder);
   jpeg_start_compress(&encoder, TRUE);
   while (encoder.next_scanline < encoder.image_height) {

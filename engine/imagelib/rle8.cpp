@@ -1,6 +1,10 @@
 #include "engine/imagelib/rle8.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <vector>
 
 namespace imagelib {
 namespace {
@@ -42,6 +46,147 @@ std::uint8_t IndexInByte(std::uint8_t byte, int i, int bitsPerIndex) {
   return (i % 2 == 0) ? byte >> 4 : byte & 0x0f;
 }
 
+// Encoding a row: the row is cut into maximal runs of equal indexes, and each run is either
+// written as runs (2 bytes per 255 pixels) or folded into a literal stretch (2 bytes, then one
+// per pixel, padded to an even count; at least 3 pixels). Short runs inside noisy stretches cost
+// less folded, long runs less on their own; the cheapest choice for the whole row is found by
+// dynamic programming over the runs, tracking whether a literal stretch is open and its length
+// (1, 2, or at least 3 and odd or even). Of equally small codings the one of fewest pieces
+// is taken, so a cost counts bytes in its high bits and pieces in its low ones.
+enum LiteralState { kClosed, kOpenOne, kOpenTwo, kOpenOdd, kOpenEven, kStates };
+// A length standing for each open state, enough to find the state after adding pixels.
+constexpr int kRepresentativeLength[kStates] = {0, 1, 2, 3, 4};
+
+LiteralState OpenState(int length) {
+  if (length <= 2) return length == 1 ? kOpenOne : kOpenTwo;
+  return length % 2 != 0 ? kOpenOdd : kOpenEven;
+}
+
+using Cost = std::int64_t;
+constexpr Cost kByte = Cost{1} << 32;
+constexpr Cost kPiece = 1;
+constexpr Cost kUnreachable = std::numeric_limits<Cost>::max() / 2;
+
+// Bytes still owed to close a literal stretch in this state, or -1 when it cannot close yet.
+Cost ClosingCost(int state) {
+  if (state == kClosed || state == kOpenEven) return 0;
+  return state == kOpenOdd ? kByte : -1;
+}
+
+// How one maximal run was coded, and the state it was reached from.
+struct RunChoice {
+  enum Kind : std::uint8_t { kAsRuns, kStartsLiteral, kExtendsLiteral } kind = kAsRuns;
+  std::uint8_t from = kClosed;
+};
+
+// Pieces of a row: pixels [start, start + length), as one literal stretch or as runs.
+struct RowPiece {
+  int start = 0;
+  int length = 0;
+  bool literal = false;
+};
+
+// Plans rows one after another, keeping its working lists between rows.
+class RowPlanner {
+ public:
+  // The pieces of a row in order, valid until the next call.
+  const std::vector<RowPiece>& Plan(const std::uint8_t* row, int width);
+
+ private:
+  std::vector<RowPiece> runs_;
+  std::vector<std::array<RunChoice, kStates>> choices_;
+  std::vector<RunChoice> chosen_;
+  std::vector<RowPiece> pieces_;
+};
+
+const std::vector<RowPiece>& RowPlanner::Plan(const std::uint8_t* row, int width) {
+  runs_.clear();
+  for (int x = 0; x < width;) {
+    int length = 1;
+    while (x + length < width && row[x + length] == row[x]) ++length;
+    runs_.push_back({x, length, false});
+    x += length;
+  }
+  std::array<Cost, kStates> cost;
+  cost.fill(kUnreachable);
+  cost[kClosed] = 0;
+  choices_.resize(runs_.size());
+  for (std::size_t i = 0; i < runs_.size(); ++i) {
+    const int length = runs_[i].length;
+    std::array<Cost, kStates> next;
+    next.fill(kUnreachable);
+    auto offer = [&](int state, Cost total, RunChoice choice) {
+      if (total < next[static_cast<std::size_t>(state)]) {
+        next[static_cast<std::size_t>(state)] = total;
+        choices_[i][static_cast<std::size_t>(state)] = choice;
+      }
+    };
+    for (int from = 0; from < kStates; ++from) {
+      const Cost before = cost[static_cast<std::size_t>(from)];
+      if (before >= kUnreachable) continue;
+      const auto origin = static_cast<std::uint8_t>(from);
+      if (from != kClosed) {
+        offer(OpenState(kRepresentativeLength[from] + length), before + length * kByte,
+              {RunChoice::kExtendsLiteral, origin});
+      }
+      const Cost closing = ClosingCost(from);
+      if (closing < 0) continue;
+      const int pieceCount = (length + kLongestRun - 1) / kLongestRun;
+      offer(kClosed, before + closing + pieceCount * (2 * kByte + kPiece),
+            {RunChoice::kAsRuns, origin});
+      offer(OpenState(length), before + closing + (2 + length) * kByte + kPiece,
+            {RunChoice::kStartsLiteral, origin});
+    }
+    cost = next;
+  }
+  // The cheapest state that can end the row, then the choices back to its start.
+  int state = kClosed;
+  for (int candidate : {kOpenOdd, kOpenEven}) {
+    if (cost[static_cast<std::size_t>(candidate)] + ClosingCost(candidate) <
+        cost[static_cast<std::size_t>(state)] + ClosingCost(state)) {
+      state = candidate;
+    }
+  }
+  chosen_.resize(runs_.size());
+  for (std::size_t i = runs_.size(); i-- > 0;) {
+    chosen_[i] = choices_[i][static_cast<std::size_t>(state)];
+    state = chosen_[i].from;
+  }
+  pieces_.clear();
+  for (std::size_t i = 0; i < runs_.size(); ++i) {
+    if (chosen_[i].kind == RunChoice::kExtendsLiteral) {
+      pieces_.back().length += runs_[i].length;
+    } else {
+      pieces_.push_back({runs_[i].start, runs_[i].length, chosen_[i].kind != RunChoice::kAsRuns});
+    }
+  }
+  return pieces_;
+}
+
+// Writes `length` pixels of one index as runs of at most 255.
+void PutRun(std::uint8_t index, int length, Bytes& stream) {
+  for (; length > 0; length -= kLongestRun) {
+    stream.push_back(static_cast<std::uint8_t>(std::min(length, kLongestRun)));
+    stream.push_back(index);
+  }
+}
+
+// Writes at least 3 pixels as literal stretches of at most 255, each padded to an even length.
+// Every stretch but the last is even; none is shorter than 3.
+void PutLiteral(const std::uint8_t* pixels, int length, Bytes& stream) {
+  while (length > 0) {
+    int piece = length;
+    if (length > kLongestRun)
+      piece = length - (kLongestRun - 1) >= 3 ? kLongestRun - 1 : kLongestRun - 3;
+    stream.push_back(kEscape);
+    stream.push_back(static_cast<std::uint8_t>(piece));
+    stream.insert(stream.end(), pixels, pixels + piece);
+    if (piece % 2 != 0) stream.push_back(0);
+    pixels += piece;
+    length -= piece;
+  }
+}
+
 }  // namespace
 
 bool DecodeRle(ByteSpan stream, int bitsPerIndex, Picture& picture) {
@@ -79,31 +224,14 @@ bool DecodeRle(ByteSpan stream, int bitsPerIndex, Picture& picture) {
 Bytes EncodeRle8(const Picture& picture) {
   Bytes stream;
   stream.reserve(picture.pixels.size() / 2 + 2 * static_cast<std::size_t>(picture.height) + 2);
-  const int width = picture.width;
+  RowPlanner planner;
   for (int line = 0; line < picture.height; ++line) {
     const std::uint8_t* row = picture.Row(picture.height - 1 - line);
-    int x = 0;
-    while (x < width) {
-      int run = 1;
-      while (x + run < width && run < kLongestRun && row[x + run] == row[x]) ++run;
-      // Literal stretches shorter than three pixels cost less as runs of one.
-      int literal = 0;
-      if (run == 1) {
-        while (x + literal < width && literal < kLongestRun &&
-               !(x + literal + 1 < width && row[x + literal] == row[x + literal + 1])) {
-          ++literal;
-        }
-      }
-      if (literal >= 3) {
-        stream.push_back(kEscape);
-        stream.push_back(static_cast<std::uint8_t>(literal));
-        stream.insert(stream.end(), row + x, row + x + literal);
-        if (literal % 2 != 0) stream.push_back(0);
-        x += literal;
+    for (const RowPiece& piece : planner.Plan(row, picture.width)) {
+      if (piece.literal) {
+        PutLiteral(row + piece.start, piece.length, stream);
       } else {
-        stream.push_back(static_cast<std::uint8_t>(run));
-        stream.push_back(row[x]);
-        x += run;
+        PutRun(row[piece.start], piece.length, stream);
       }
     }
     stream.push_back(kEscape);

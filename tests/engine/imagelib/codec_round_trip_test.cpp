@@ -284,4 +284,19 @@ TEST(RoundTripTest, ProgressiveJpegLoadsBack) {
       codectest::LargestDifference(*codectest::ReadWithImageMagick(path), RgbOf(loaded.Get())), 2);
 }
 
+// From quality 90 up the colour keeps full resolution; below, it is subsampled 2x2.
+TEST(RoundTripTest, JpegKeepsFullColourFromQuality90) {
+  TempFolder folder;
+  const std::string path = folder.File("sampling.jpg");
+  ScopedPicture original = Store(Banded(24));
+  for (const auto& [quality, sampling] : std::vector<std::pair<int, std::string>>{
+           {100, "1x1,1x1,1x1"}, {90, "1x1,1x1,1x1"}, {89, "2x2,1x1,1x1"}, {20, "2x2,1x1,1x1"}}) {
+    ASSERT_EQ(SaveJpeg(path.c_str(), original.Get(), quality, 0), 1);
+    EXPECT_EQ(codectest::Run("/usr/bin/identify -format '%[jpeg:sampling-factor]' " +
+                             codectest::Quoted(path)),
+              sampling)
+        << "quality " << quality;
+  }
+}
+
 }  // namespace

@@ -58,8 +58,13 @@ TEST(ConvertTo8BitTest, QuantisesPhotographLikePicturesWell) {
   GetPictureHeader(picture.Get(), &header);
   EXPECT_EQ(header.biBitCount, 8);
   EXPECT_EQ(header.biClrUsed, 256u);
-  // ImageMagick's "-colors 256 +dither" reaches 27.4 dB on this picture.
-  EXPECT_GT(Psnr(before, PixelsOf(picture.Get())), 27.4);
+  // The palette itself, without dithering: ImageMagick's "-colors 256 +dither" reaches 27.4 dB
+  // on this picture.
+  ScopedPicture again = Make24Bit(320, 240, testpictures::PhotoLike);
+  imagelib::Picture undithered = imagelib::QuantiseTo8Bit(*imagelib::FindPicture(again.Get()),
+                                                          std::nullopt, imagelib::Dithering::kNone);
+  *imagelib::FindPicture(again.Get()) = std::move(undithered);
+  EXPECT_GT(Psnr(before, PixelsOf(again.Get())), 27.4);
 }
 
 TEST(ConvertTo8BitTest, KeptColourIsExactAndOnlyForItsPixels) {
@@ -86,6 +91,56 @@ TEST(ConvertTo8BitTest, KeptColourIsExactAndOnlyForItsPixels) {
       EXPECT_EQ(quantised.Row(y)[x] == keptIndex, x == y) << x << "," << y;
     }
   }
+}
+
+// The PSNR of two pictures after a 5x5 box blur of each: how alike they look from a distance,
+// where dithering reads as the colour it stands for and banding stays visible.
+double BlurredPsnr(const std::vector<ColourRef>& a, const std::vector<ColourRef>& b, int width) {
+  const int height = static_cast<int>(a.size()) / width;
+  double squaredError = 0;
+  for (int y = 2; y < height - 2; ++y) {
+    for (int x = 2; x < width - 2; ++x) {
+      for (int shift : {0, 8, 16}) {
+        double difference = 0;
+        for (int v = y - 2; v <= y + 2; ++v) {
+          for (int u = x - 2; u <= x + 2; ++u) {
+            const auto i = static_cast<std::size_t>(v * width + u);
+            difference += static_cast<double>((a[i] >> shift) & 0xff) - ((b[i] >> shift) & 0xff);
+          }
+        }
+        squaredError += difference * difference / (25.0 * 25.0);
+      }
+    }
+  }
+  const double meanSquaredError = squaredError / (3.0 * (width - 4) * (height - 4));
+  return 10 * std::log10(255.0 * 255.0 / meanSquaredError);
+}
+
+TEST(ConvertTo8BitTest, DithersGradientsAndKeepsDrawingsExact) {
+  constexpr int kWidth = 192;
+  constexpr int kHeight = 96;
+  // A smooth gradient over all three channels: far more colours than a palette holds.
+  auto gradient = [](int x, int y) {
+    return MakeColour(x * 255 / (kWidth - 1), y * 255 / (kHeight - 1), 64 + (x + y) / 3);
+  };
+  ScopedPicture dithered = Make24Bit(kWidth, kHeight, gradient);
+  const std::vector<ColourRef> before = PixelsOf(dithered.Get());
+  ASSERT_EQ(ConvertTo8Bit(dithered.Get(), 0, 0), 1);
+  ScopedPicture plain = Make24Bit(kWidth, kHeight, gradient);
+  imagelib::Picture undithered = imagelib::QuantiseTo8Bit(*imagelib::FindPicture(plain.Get()),
+                                                          std::nullopt, imagelib::Dithering::kNone);
+  *imagelib::FindPicture(plain.Get()) = std::move(undithered);
+  const double ditheredPsnr = BlurredPsnr(before, PixelsOf(dithered.Get()), kWidth);
+  const double plainPsnr = BlurredPsnr(before, PixelsOf(plain.Get()), kWidth);
+  EXPECT_GT(ditheredPsnr, plainPsnr + 5.0) << ditheredPsnr << " vs " << plainPsnr;
+
+  // A drawing of few colours is indexed exactly, with nothing dithered.
+  ScopedPicture drawing = Make24Bit(kWidth, kHeight, [](int x, int y) {
+    return (x / 16 + y / 8) % 3 == 0 ? MakeColour(200, 30, 30) : MakeColour(x / 24 * 30, 90, 250);
+  });
+  const std::vector<ColourRef> drawn = PixelsOf(drawing.Get());
+  ASSERT_EQ(ConvertTo8Bit(drawing.Get(), 0, 0), 1);
+  EXPECT_EQ(PixelsOf(drawing.Get()), drawn);
 }
 
 TEST(ConvertTo16BitTest, RoundTripsAndRoundsToNearestLevel) {
