@@ -399,8 +399,8 @@ int SrgbLevel(double linear) {
 }
 
 // Colours are shown as a browser shows them: a JPEG's Adobe RGB profile (split over two
-// segments) and a PNG's gamma of 1.0 are converted to sRGB; a damaged or sRGB profile, and a
-// gamma with an sRGB chunk, change nothing.
+// segments), a grey JPEG's linear profile and a PNG's gamma of 1.0 are converted to sRGB; a damaged
+// or sRGB profile, and a gamma with an sRGB chunk, change nothing.
 TEST(ReaderVariantTest, ColourProfilesAndGammaAreShownInSrgb) {
   codectest::TempFolder folder;
   ScopedPicture photo = testpictures::Make24Bit(48, 32, testpictures::PhotoLike);
@@ -436,6 +436,16 @@ TEST(ReaderVariantTest, ColourProfilesAndGammaAreShownInSrgb) {
   EXPECT_EQ(
       codectest::LargestDifference(Loaded(jpegPath, WithProfile(jpeg, damaged, 60000)), asStored),
       0);
+
+  const std::uint8_t darkGrey = 64;
+  cmsToneCurve* linearCurve = cmsBuildGamma(nullptr, 1.0);
+  const Profile linearGrey(cmsCreateGrayProfile(cmsD50_xyY(), linearCurve));
+  cmsFreeToneCurve(linearCurve);
+  const std::string greyPath = folder.File("grey.jpg");
+  const codectest::RgbPicture grey = Loaded(
+      greyPath,
+      WithProfile(PlainJpeg(JCS_GRAYSCALE, 1, &darkGrey, false), ProfileBytes(linearGrey), 60000));
+  for (const std::uint8_t sample : grey.rgb) EXPECT_NEAR(sample, SrgbLevel(darkGrey / 255.0), 1);
 
   const Bytes linearGamma = {0, 1, 0x86, 0xa0};  // 100000: gamma 1.0
   const Bytes srgbGamma = {0, 0, 0xb1, 0x8f};    // 45455: gamma 1/2.2
