@@ -3,6 +3,7 @@
 #include <lcms2.h>
 
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -18,13 +19,23 @@ using Transform = std::unique_ptr<void, TransformDeleter>;
 // sRGB's white point and primaries, for a gamma given without chromaticities.
 constexpr Chromaticities kSrgbPrimaries = {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
 
-// A profile of the pure power curve and primaries of a file's gamma and chromaticities.
+// The gamma that PNG writers give for sRGB (45455 in the file), which browsers take as sRGB's
+// own curve rather than a pure power curve.
+bool IsSrgbGamma(double gamma) {
+  return std::abs(gamma - 0.45455) < 0.000005;
+}
+
+// A profile of a file's gamma (a pure power curve, or sRGB's curve for sRGB's gamma) and
+// chromaticities.
 Profile GammaProfile(double gamma, const Chromaticities& primaries) {
   const cmsCIExyY white = {primaries.whiteX, primaries.whiteY, 1.0};
   const cmsCIExyYTRIPLE rgb = {{primaries.redX, primaries.redY, 1.0},
                                {primaries.greenX, primaries.greenY, 1.0},
                                {primaries.blueX, primaries.blueY, 1.0}};
-  cmsToneCurve* curve = cmsBuildGamma(nullptr, 1.0 / gamma);
+  static constexpr cmsFloat64Number kSrgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92,
+                                                     0.04045};
+  cmsToneCurve* curve = IsSrgbGamma(gamma) ? cmsBuildParametricToneCurve(nullptr, 4, kSrgbCurve)
+                                           : cmsBuildGamma(nullptr, 1.0 / gamma);
   if (curve == nullptr) return nullptr;
   cmsToneCurve* curves[3] = {curve, curve, curve};
   Profile profile(cmsCreateRGBProfile(&white, &rgb, curves));
