@@ -1,9 +1,14 @@
 // Standing pictures upright as their Exif Orientation tag asks, as viewers show them.
 #pragma once
 
+#include <string_view>
+
 #include "engine/imagelib/codec_support.h"
 
 namespace imagelib {
+
+// The six bytes that start an Exif block in a JPEG segment.
+inline constexpr std::string_view kExifHeader("Exif\0\0", 6);
 
 // The Orientation (1 to 8) of an Exif block that starts with "Exif\0\0"; 1 when there is none
 // or the block cannot be read.

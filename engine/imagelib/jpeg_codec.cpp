@@ -98,12 +98,11 @@ constexpr unsigned kIccMarker = JPEG_APP0 + 2;
 // Copies the Exif block and the profile (which may be spread over several markers) out of the
 // markers libjpeg kept while reading the header.
 void CollectMetadata(jpeg_decompress_struct& decoder, JpegMetadata& metadata) {
-  static constexpr char kExifHeader[] = "Exif\0";
   for (jpeg_saved_marker_ptr marker = decoder.marker_list; marker != nullptr;
        marker = marker->next) {
     if (marker->marker == kExifMarker && metadata.exif.empty() &&
-        marker->data_length >= sizeof kExifHeader &&
-        std::memcmp(marker->data, kExifHeader, sizeof kExifHeader) == 0) {
+        marker->data_length >= kExifHeader.size() &&
+        std::memcmp(marker->data, kExifHeader.data(), kExifHeader.size()) == 0) {
       metadata.exif.assign(marker->data, marker->data + marker->data_length);
     }
   }

@@ -85,8 +85,7 @@ void CollectMetadata(png_structp png, png_infop info, PngMetadata& metadata) {
   png_bytep exif = nullptr;
   png_uint_32 exifLength = 0;
   if (png_get_eXIf_1(png, info, &exifLength, &exif) != 0) {
-    static constexpr char kExifHeader[] = "Exif\0";
-    metadata.exif.assign(kExifHeader, kExifHeader + sizeof kExifHeader);
+    metadata.exif.assign(kExifHeader.begin(), kExifHeader.end());
     metadata.exif.insert(metadata.exif.end(), exif, exif + exifLength);
   }
 }
