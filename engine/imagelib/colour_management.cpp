@@ -10,11 +10,8 @@
 namespace imagelib {
 namespace {
 
-struct TransformDeleter {
-  void operator()(void* transform) const { cmsDeleteTransform(transform); }
-};
 using Profile = ColourProfile;
-using Transform = std::unique_ptr<void, TransformDeleter>;
+using Transform = ColourTransform;
 
 // sRGB's white point and primaries, for a gamma given without chromaticities.
 constexpr Chromaticities kSrgbPrimaries = {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
@@ -137,6 +134,10 @@ void ProfileCloser::operator()(void* profile) const {
   cmsCloseProfile(profile);
 }
 
+void TransformDeleter::operator()(void* transform) const {
+  cmsDeleteTransform(transform);
+}
+
 std::unique_ptr<SrgbConversion> SrgbConversion::For(const ColourDescription& colours) {
   Profile source = SourceProfile(colours);
   if (!source) return nullptr;
@@ -173,12 +174,14 @@ void SrgbConversion::Convert(Picture& picture) const {
 }
 
 void SrgbConversion::ConvertRgba(const std::uint8_t* rgba, int bytesPerSample, std::uint8_t* bgra,
-                                 std::size_t pixels) const {
-  const Transform transform =
-      MakeTransform(source_.get(), bytesPerSample == 2 ? TYPE_RGBA_16 : TYPE_RGBA_8, srgb_.get(),
-                    TYPE_BGRA_8, cmsFLAGS_COPY_ALPHA);
-  if (transform) {
-    cmsDoTransform(transform.get(), rgba, bgra, static_cast<cmsUInt32Number>(pixels));
+                                 std::size_t pixels) {
+  if (rgbaSampleBytes_ != bytesPerSample) {
+    rgbaTransform_ = MakeTransform(source_.get(), bytesPerSample == 2 ? TYPE_RGBA_16 : TYPE_RGBA_8,
+                                   srgb_.get(), TYPE_BGRA_8, cmsFLAGS_COPY_ALPHA);
+    rgbaSampleBytes_ = bytesPerSample;
+  }
+  if (rgbaTransform_) {
+    cmsDoTransform(rgbaTransform_.get(), rgba, bgra, static_cast<cmsUInt32Number>(pixels));
     return;
   }
   // Without a transform the samples are kept as they are, narrowed to 8 bits.

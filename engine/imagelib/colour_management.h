@@ -35,6 +35,12 @@ struct ProfileCloser {
 };
 using ColourProfile = std::unique_ptr<void, ProfileCloser>;
 
+// A colour transform of LittleCMS, deleted when dropped.
+struct TransformDeleter {
+  void operator()(void* transform) const;
+};
+using ColourTransform = std::unique_ptr<void, TransformDeleter>;
+
 // A conversion of a file's colours to sRGB.
 class SrgbConversion {
  public:
@@ -49,9 +55,10 @@ class SrgbConversion {
   void Convert(Picture& picture) const;
 
   // Converts `pixels` RGB pixels with alpha, 8 or 16 bits a sample (16-bit ones in the
-  // machine's order), into 8-bit B, G, R with the alpha kept. Not for grey profiles.
+  // machine's order), into 8-bit B, G, R with the alpha kept. Not for grey profiles. The
+  // transform is made at the first call and kept for the rows that follow.
   void ConvertRgba(const std::uint8_t* rgba, int bytesPerSample, std::uint8_t* bgra,
-                   std::size_t pixels) const;
+                   std::size_t pixels);
 
  private:
   SrgbConversion(ColourProfile source, ColourProfile srgb, bool grey)
@@ -60,6 +67,8 @@ class SrgbConversion {
   ColourProfile source_;
   ColourProfile srgb_;
   bool grey_;
+  ColourTransform rgbaTransform_;
+  int rgbaSampleBytes_ = 0;
 };
 
 // Converts the colours of a decoded 24-bit or palette picture to sRGB, when they need it.

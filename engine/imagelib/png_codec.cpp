@@ -184,17 +184,17 @@ void FinishPicture(PngDecoding& decoding) {
   Picture& picture = *decoding.picture;
   if (decoding.conversion && !decoding.convertsSamples) decoding.conversion->Convert(picture);
   if (decoding.withAlpha.empty()) return;
-  const std::size_t pixels = static_cast<std::size_t>(picture.width) * picture.height;
-  if (decoding.convertsSamples) {
-    Bytes converted(4 * pixels);
-    decoding.conversion->ConvertRgba(decoding.withAlpha.data(), decoding.sampleBytes,
-                                     converted.data(), pixels);
-    decoding.withAlpha = std::move(converted);
-  }
-  const std::uint8_t* source = decoding.withAlpha.data();
+  const std::size_t width = static_cast<std::size_t>(picture.width);
+  const std::size_t stride = 4 * width * decoding.sampleBytes;
+  Bytes converted(decoding.convertsSamples ? 4 * width : 0);
   for (int y = 0; y < picture.height; ++y) {
+    const std::uint8_t* source = decoding.withAlpha.data() + stride * y;
+    if (decoding.convertsSamples) {
+      decoding.conversion->ConvertRgba(source, decoding.sampleBytes, converted.data(), width);
+      source = converted.data();
+    }
     std::uint8_t* target = picture.Row(y);
-    for (int x = 0; x < picture.width; ++x, source += 4, target += 3) {
+    for (std::size_t x = 0; x < width; ++x, source += 4, target += 3) {
       for (int channel = 0; channel < 3; ++channel) {
         target[channel] = OverWhite(source[channel], source[3]);
       }
