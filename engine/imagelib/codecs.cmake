@@ -3,6 +3,8 @@ target_sources(trastel_core PRIVATE
   atomic_output.cpp
   bmp_reader.cpp
   bmp_writer.cpp
+  colour_management.cpp
+  exif_orientation.cpp
   gif_reader.cpp
   gif_writer.cpp
   jpeg_codec.cpp

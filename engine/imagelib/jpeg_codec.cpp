@@ -5,6 +5,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 
 // jpeglib.h needs size_t and FILE declared before it.
@@ -12,6 +14,8 @@
 #include <jpeglib.h>
 
 #include "engine/imagelib/codec_support.h"
+#include "engine/imagelib/colour_management.h"
+#include "engine/imagelib/exif_orientation.h"
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/jpeg_markers.h"
 #include "engine/imagelib/picture_store.h"
@@ -82,14 +86,46 @@ std::uint8_t CmykChannel(int colour, int black, bool inverted) {
   return static_cast<std::uint8_t>(((255 - colour) * (255 - black) + 127) / 255);
 }
 
+// What the markers say about showing the picture: its Exif block and its colour profile.
+struct JpegMetadata {
+  Bytes exif;
+  Bytes iccProfile;
+};
+
+constexpr unsigned kExifMarker = JPEG_APP0 + 1;
+constexpr unsigned kIccMarker = JPEG_APP0 + 2;
+
+// Copies the Exif block and the profile (which may be spread over several markers) out of the
+// markers libjpeg kept while reading the header.
+void CollectMetadata(jpeg_decompress_struct& decoder, JpegMetadata& metadata) {
+  for (jpeg_saved_marker_ptr marker = decoder.marker_list; marker != nullptr;
+       marker = marker->next) {
+    if (marker->marker == kExifMarker && metadata.exif.empty() &&
+        marker->data_length >= kExifHeader.size() &&
+        std::memcmp(marker->data, kExifHeader.data(), kExifHeader.size()) == 0) {
+      metadata.exif.assign(marker->data, marker->data + marker->data_length);
+    }
+  }
+  JOCTET* profile = nullptr;
+  unsigned int length = 0;
+  if (jpeg_read_icc_profile(&decoder, &profile, &length)) {
+    const std::unique_ptr<JOCTET, decltype(&std::free)> owned(profile, std::free);
+    metadata.iccProfile.assign(profile, profile + length);
+  }
+}
+
 // Fills `picture` from the data. Creates no objects with destructors after its setjmp, so a
 // jump out of libjpeg skips nothing; the caller destroys the decoder either way.
 bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
-                const JpegLayout& layout, ByteSpan data, std::unique_ptr<Picture>& picture) {
+                const JpegLayout& layout, ByteSpan data, std::unique_ptr<Picture>& picture,
+                JpegMetadata& metadata) {
   if (setjmp(handler.jump) != 0) return false;
   jpeg_create_decompress(&decoder);
   jpeg_mem_src(&decoder, data.data(), static_cast<unsigned long>(data.size()));
+  jpeg_save_markers(&decoder, kExifMarker, 0xffff);
+  jpeg_save_markers(&decoder, kIccMarker, 0xffff);
   jpeg_read_header(&decoder, TRUE);
+  CollectMetadata(decoder, metadata);
   const std::uint64_t pixelsPerByte =
       layout.arithmetic ? kMostPixelsPerArithmeticByte : kMostPixelsPerHuffmanByte;
   if (!IsPlausibleSize(decoder.image_width, decoder.image_height, layout.entropyBytes,
@@ -181,9 +217,15 @@ std::unique_ptr<Picture> DecodeJpeg(ByteSpan data) {
   jpeg_decompress_struct decoder{};
   decoder.err = &handler.manager;
   std::unique_ptr<Picture> picture;
-  const bool decoded = RunDecoder(decoder, handler, *layout, data, picture);
+  JpegMetadata metadata;
+  const bool decoded = RunDecoder(decoder, handler, *layout, data, picture, metadata);
   jpeg_destroy_decompress(&decoder);
-  return decoded ? std::move(picture) : nullptr;
+  if (!decoded) return nullptr;
+  ColourDescription colours;
+  colours.iccProfile = std::move(metadata.iccProfile);
+  ConvertToSrgb(*picture, colours);
+  ApplyOrientation(*picture, ExifOrientation(metadata.exif));
+  return picture;
 }
 
 }  // namespace imagelib

@@ -1,10 +1,13 @@
 // Every picture of the public conformance suites: the good ones load to the size and pixels
-// ImageMagick reads, the broken ones are refused, the questionable ones load or are refused
-// without harm.
+// ImageMagick reads (PNG samples brought from their file's gamma to sRGB), the broken ones are
+// refused, the questionable ones load or are refused without harm.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -74,6 +77,43 @@ void PrintTo(const SuiteFile& file, std::ostream* out) {
   *out << file.path;
 }
 
+// A PNG's gamma as ImageMagick reports its gAMA chunk; nothing when the file has none.
+std::optional<double> PngGamma(const std::string& path) {
+  if (std::filesystem::path(path).extension() != ".png") return std::nullopt;
+  const auto property = codectest::Run("/usr/bin/identify -format '%[png:gAMA]' " +
+                                       codectest::Quoted(path) + " 2>/dev/null");
+  double gamma = 0;
+  if (!property || std::sscanf(property->c_str(), "gamma=%lf", &gamma) != 1) return std::nullopt;
+  return gamma;
+}
+
+// The pixels of a PNG with a gamma as browsers show them: ImageMagick's samples as stored,
+// 16 bits deep, decoded to linear light with the pure power curve of the gamma (the suite's
+// chromaticities, where given, are sRGB's), encoded with sRGB's curve and composited over white.
+bool ShowInSrgb(const std::string& path, double gamma, codectest::RgbPicture& picture) {
+  const auto rgba =
+      codectest::Run("/usr/bin/convert " + codectest::Quoted(path + "[0]") +
+                     " -set colorspace sRGB -depth 16 -endian MSB rgba:- 2>/dev/null");
+  const std::size_t pixels = static_cast<std::size_t>(picture.width) * picture.height;
+  if (!rgba || rgba->size() != 8 * pixels) return false;
+  const auto sample = [&rgba](std::size_t at) {
+    return (static_cast<std::uint8_t>((*rgba)[2 * at]) << 8 |
+            static_cast<std::uint8_t>((*rgba)[2 * at + 1])) /
+           65535.0;
+  };
+  for (std::size_t i = 0; i < pixels; ++i) {
+    const double alpha = sample(4 * i + 3);
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+      const double linear = std::pow(sample(4 * i + channel), 1 / gamma);
+      const double encoded =
+          linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
+      picture.rgb[3 * i + channel] =
+          static_cast<std::uint8_t>(std::lround(255 * (encoded * alpha + 1 - alpha)));
+    }
+  }
+  return true;
+}
+
 class ConformanceTest : public testing::TestWithParam<SuiteFile> {};
 
 TEST_P(ConformanceTest, LoadsAsImageMagickReadsOrIsRefused) {
@@ -89,8 +129,11 @@ TEST_P(ConformanceTest, LoadsAsImageMagickReadsOrIsRefused) {
       break;
     case Expect::kLoads: {
       ASSERT_TRUE(picture);
-      const auto reference = codectest::ReadWithImageMagick(file.path);
+      auto reference = codectest::ReadWithImageMagick(file.path);
       ASSERT_TRUE(reference.has_value()) << "ImageMagick cannot read it";
+      if (const auto gamma = PngGamma(file.path)) {
+        ASSERT_TRUE(ShowInSrgb(file.path, *gamma, *reference));
+      }
       const codectest::RgbPicture ours = codectest::RgbOf(picture.Get());
       EXPECT_EQ(ours.width, reference->width);
       EXPECT_EQ(ours.height, reference->height);

@@ -1,8 +1,10 @@
 // Decoder variants that the shared suites do not cover, made with ImageMagick in the test.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <utility>
@@ -10,10 +12,14 @@
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
+#include <lcms2.h>
+#include <libexif/exif-data.h>
+#include <zlib.h>
 
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/picture_store.h"
 #include "tests/engine/imagelib/codec_test_support.h"
+#include "tests/engine/imagelib/test_pictures.h"
 
 namespace {
 
@@ -238,6 +244,231 @@ TEST(ReaderVariantTest, GifWithDeferredClearIsReadExactly) {
   ASSERT_TRUE(picture);
   EXPECT_EQ(codectest::LargestDifference(codectest::RgbOf(picture.Get()), expected), 0);
   EXPECT_EQ(codectest::LargestDifference(*codectest::ReadWithImageMagick(path), expected), 0);
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes SavedAs(PictureHandle picture, const std::string& path) {
+  const bool jpeg = path.ends_with(".jpg");
+  EXPECT_EQ(
+      jpeg ? SaveJpeg(path.c_str(), picture, 100, 0) : SavePng(path.c_str(), picture, nullptr), 1);
+  return codectest::ReadBytes(path);
+}
+
+// The JPEG with a segment of `marker` holding `payload` right after its start-of-image marker.
+Bytes WithJpegSegment(Bytes jpeg, std::uint8_t marker, const Bytes& payload) {
+  const std::size_t length = payload.size() + 2;
+  Bytes segment = {0xff, marker, static_cast<std::uint8_t>(length >> 8),
+                   static_cast<std::uint8_t>(length)};
+  segment.insert(segment.end(), payload.begin(), payload.end());
+  jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+  return jpeg;
+}
+
+// The PNG with a chunk of `type` holding `payload` right after its header chunk.
+Bytes WithPngChunk(Bytes png, const char* type, const Bytes& payload) {
+  constexpr std::size_t kAfterHeader = 8 + 12 + 13;
+  const auto length = static_cast<std::uint32_t>(payload.size());
+  Bytes chunk = {static_cast<std::uint8_t>(length >> 24), static_cast<std::uint8_t>(length >> 16),
+                 static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)};
+  chunk.insert(chunk.end(), type, type + 4);
+  chunk.insert(chunk.end(), payload.begin(), payload.end());
+  const uLong crc = crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    chunk.push_back(static_cast<std::uint8_t>(crc >> shift));
+  png.insert(png.begin() + kAfterHeader, chunk.begin(), chunk.end());
+  return png;
+}
+
+// An Exif block ("Exif\0\0" and the TIFF data) with only an Orientation tag, made with libexif.
+Bytes ExifWithOrientation(int orientation) {
+  ExifData* data = exif_data_new();
+  ExifEntry* entry = exif_entry_new();
+  exif_content_add_entry(data->ifd[EXIF_IFD_0], entry);
+  exif_entry_initialize(entry, EXIF_TAG_ORIENTATION);
+  exif_set_short(entry->data, exif_data_get_byte_order(data), static_cast<ExifShort>(orientation));
+  unsigned char* saved = nullptr;
+  unsigned int size = 0;
+  exif_data_save_data(data, &saved, &size);
+  Bytes block(saved, saved + size);
+  std::free(saved);
+  exif_entry_unref(entry);
+  exif_data_unref(data);
+  return block;
+}
+
+codectest::RgbPicture Loaded(const std::string& path, const Bytes& bytes) {
+  codectest::WriteBytes(path, bytes);
+  ScopedPicture picture(LoadPicture(path.c_str()));
+  EXPECT_TRUE(picture) << path;
+  return picture ? codectest::RgbOf(picture.Get()) : codectest::RgbPicture{};
+}
+
+// Six colours stored as the rows "abc" and "def", each colour a square of `scale` pixels, show
+// in the layout that every Orientation value describes: JPEG files tagged in an APP1 segment,
+// PNG files in an eXIf chunk.
+TEST(ReaderVariantTest, ExifOrientationStandsPicturesUpright) {
+  const ColourRef colours[6] = {MakeColour(255, 0, 0),     MakeColour(0, 255, 0),
+                                MakeColour(0, 0, 255),     MakeColour(255, 255, 0),
+                                MakeColour(255, 255, 255), MakeColour(0, 0, 0)};
+  const std::vector<std::vector<std::string>> upright = {{},
+                                                         {"abc", "def"},
+                                                         {"cba", "fed"},
+                                                         {"fed", "cba"},
+                                                         {"def", "abc"},
+                                                         {"ad", "be", "cf"},
+                                                         {"da", "eb", "fc"},
+                                                         {"fc", "eb", "da"},
+                                                         {"cf", "be", "ad"}};
+  codectest::TempFolder folder;
+  for (const auto& [file, scale] : {std::pair<std::string, int>{"pixels.png", 1},
+                                    std::pair<std::string, int>{"squares.jpg", 8}}) {
+    ScopedPicture stored = testpictures::Make24Bit(
+        3 * scale, 2 * scale, [&](int x, int y) { return colours[y / scale * 3 + x / scale]; });
+    const Bytes plain = SavedAs(stored.Get(), folder.File(file));
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+      SCOPED_TRACE(file + " orientation " + std::to_string(orientation));
+      const Bytes exif = ExifWithOrientation(orientation);
+      const Bytes tagged = scale == 1
+                               ? WithPngChunk(plain, "eXIf", Bytes(exif.begin() + 6, exif.end()))
+                               : WithJpegSegment(plain, JPEG_APP0 + 1, exif);
+      const codectest::RgbPicture loaded = Loaded(folder.File(file), tagged);
+      const std::vector<std::string>& rows = upright[orientation];
+      ASSERT_EQ(loaded.width, static_cast<int>(rows[0].size()) * scale);
+      ASSERT_EQ(loaded.height, static_cast<int>(rows.size()) * scale);
+      std::string shown;
+      for (std::size_t y = 0; y < rows.size(); ++y) {
+        for (std::size_t x = 0; x < rows[0].size(); ++x) {
+          const std::size_t at =
+              3 * ((y * scale + scale / 2) * loaded.width + x * scale + scale / 2);
+          int nearest = 0;
+          int nearestDistance = 1 << 30;
+          for (int i = 0; i < 6; ++i) {
+            const int distance = std::abs(loaded.rgb[at] - RedOf(colours[i])) +
+                                 std::abs(loaded.rgb[at + 1] - GreenOf(colours[i])) +
+                                 std::abs(loaded.rgb[at + 2] - BlueOf(colours[i]));
+            if (distance < nearestDistance) nearest = i, nearestDistance = distance;
+          }
+          shown += static_cast<char>('a' + nearest);
+        }
+        if (y + 1 < rows.size()) shown += '/';
+      }
+      std::string expected = rows[0];
+      for (std::size_t y = 1; y < rows.size(); ++y) expected += "/" + rows[y];
+      EXPECT_EQ(shown, expected);
+    }
+  }
+}
+
+struct ProfileCloser {
+  void operator()(void* profile) const { cmsCloseProfile(profile); }
+};
+using Profile = std::unique_ptr<void, ProfileCloser>;
+
+Bytes ProfileBytes(const Profile& profile) {
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile.get(), nullptr, &size);
+  Bytes bytes(size);
+  cmsSaveProfileToMem(profile.get(), bytes.data(), &size);
+  return bytes;
+}
+
+// A JPEG with `profile` in APP2 segments of at most `perSegment` bytes of it each.
+Bytes WithProfile(const Bytes& jpeg, const Bytes& profile, std::size_t perSegment) {
+  const std::size_t count = (profile.size() + perSegment - 1) / perSegment;
+  Bytes tagged = jpeg;
+  for (std::size_t i = count; i-- > 0;) {
+    static constexpr char kName[] = "ICC_PROFILE";
+    Bytes payload(kName, kName + sizeof kName);
+    payload.push_back(static_cast<std::uint8_t>(i + 1));
+    payload.push_back(static_cast<std::uint8_t>(count));
+    const auto from = profile.begin() + static_cast<std::ptrdiff_t>(i * perSegment);
+    payload.insert(
+        payload.end(), from,
+        from + static_cast<std::ptrdiff_t>(std::min(perSegment, profile.size() - i * perSegment)));
+    tagged = WithJpegSegment(tagged, JPEG_APP0 + 2, payload);
+  }
+  return tagged;
+}
+
+// sRGB's encoding of a linear light level.
+int SrgbLevel(double linear) {
+  const double encoded =
+      linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
+  return static_cast<int>(std::lround(255 * encoded));
+}
+
+// Colours are shown as a browser shows them: a JPEG's Adobe RGB profile (split over two
+// segments), a grey JPEG's linear profile and a PNG's gamma of 1.0 are converted to sRGB; a
+// damaged or sRGB profile, sRGB's gamma, and any gamma beside an sRGB chunk change nothing.
+TEST(ReaderVariantTest, ColourProfilesAndGammaAreShownInSrgb) {
+  codectest::TempFolder folder;
+  ScopedPicture photo = testpictures::Make24Bit(48, 32, testpictures::PhotoLike);
+  const std::string jpegPath = folder.File("photo.jpg");
+  const Bytes jpeg = SavedAs(photo.Get(), jpegPath);
+  const codectest::RgbPicture asStored = Loaded(jpegPath, jpeg);
+
+  const cmsCIExyY d65 = {0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE adobePrimaries = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
+  cmsToneCurve* curve = cmsBuildGamma(nullptr, 563.0 / 256);
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  const Profile adobe(cmsCreateRGBProfile(&d65, &adobePrimaries, curves));
+  cmsFreeToneCurve(curve);
+  const Profile srgb(cmsCreate_sRGBProfile());
+  void* transform =
+      cmsCreateTransform(adobe.get(), TYPE_RGB_8, srgb.get(), TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
+  codectest::RgbPicture expected = asStored;
+  cmsDoTransform(transform, asStored.rgb.data(), expected.rgb.data(),
+                 static_cast<cmsUInt32Number>(asStored.width * asStored.height));
+  cmsDeleteTransform(transform);
+  ASSERT_GT(codectest::LargestDifference(asStored, expected), 20);
+
+  const Bytes adobeBytes = ProfileBytes(adobe);
+  EXPECT_LE(
+      codectest::LargestDifference(
+          Loaded(jpegPath, WithProfile(jpeg, adobeBytes, adobeBytes.size() / 2 + 1)), expected),
+      1);
+  EXPECT_EQ(codectest::LargestDifference(
+                Loaded(jpegPath, WithProfile(jpeg, ProfileBytes(srgb), 60000)), asStored),
+            0);
+  Bytes damaged = adobeBytes;
+  std::fill(damaged.begin() + 128, damaged.end(), std::uint8_t{0xa5});
+  EXPECT_EQ(
+      codectest::LargestDifference(Loaded(jpegPath, WithProfile(jpeg, damaged, 60000)), asStored),
+      0);
+
+  const std::uint8_t darkGrey = 64;
+  cmsToneCurve* linearCurve = cmsBuildGamma(nullptr, 1.0);
+  const Profile linearGrey(cmsCreateGrayProfile(cmsD50_xyY(), linearCurve));
+  cmsFreeToneCurve(linearCurve);
+  const std::string greyPath = folder.File("grey.jpg");
+  const codectest::RgbPicture grey = Loaded(
+      greyPath,
+      WithProfile(PlainJpeg(JCS_GRAYSCALE, 1, &darkGrey, false), ProfileBytes(linearGrey), 60000));
+  for (const std::uint8_t sample : grey.rgb) EXPECT_NEAR(sample, SrgbLevel(darkGrey / 255.0), 1);
+
+  const Bytes linearGamma = {0, 1, 0x86, 0xa0};  // 100000: gamma 1.0
+  const Bytes srgbGamma = {0, 0, 0xb1, 0x8f};    // 45455: gamma 1/2.2
+  for (const bool palette : {false, true}) {
+    SCOPED_TRACE(palette ? "palette" : "24-bit");
+    if (palette) {
+      ASSERT_EQ(ConvertTo8Bit(photo.Get(), 0, 0), 1);
+    }
+    const std::string pngPath = folder.File("photo.png");
+    const Bytes png = SavedAs(photo.Get(), pngPath);
+    const codectest::RgbPicture stored = Loaded(pngPath, png);
+    codectest::RgbPicture linear = stored;
+    for (std::uint8_t& level : linear.rgb)
+      level = static_cast<std::uint8_t>(SrgbLevel(level / 255.0));
+    EXPECT_LE(codectest::LargestDifference(Loaded(pngPath, WithPngChunk(png, "gAMA", linearGamma)),
+                                           linear),
+              1);
+    for (const Bytes& declared :
+         {WithPngChunk(png, "gAMA", srgbGamma),
+          WithPngChunk(WithPngChunk(png, "gAMA", linearGamma), "sRGB", {0})}) {
+      EXPECT_EQ(codectest::LargestDifference(Loaded(pngPath, declared), stored), 0);
+    }
+  }
 }
 
 }  // namespace
