@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/unique_folder.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -43,8 +45,7 @@ class BatchToolTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() / (std::string("trastel-batch-") + test->name());
-    fs::remove_all(folder_);
+    folder_ = MakeUniqueFolder(std::string("trastel-batch-") + test->name());
     fs::create_directories(folder_ / "program");
     fs::create_directories(folder_ / "in");
     program_ = folder_ / "program" / "trastel-batch";

@@ -12,6 +12,7 @@
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
+#include "tests/support/unique_folder.h"
 #include "ui/headless/headless_control_layer.h"
 
 namespace {
@@ -21,11 +22,8 @@ namespace fs = std::filesystem;
 class StartUpTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = fs::temp_directory_path() /
-             (std::string("trastel-start-") +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    folder = MakeUniqueFolder(std::string("trastel-start-") +
+                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     ASSERT_TRUE(SetProgramFolder(folder.c_str()));
     fs::current_path(folder);
     NewWindow();

@@ -11,6 +11,8 @@
 #include "state/app_state.h"
 #include "ui/headless/headless_control_layer.h"
 
+#include "tests/support/unique_folder.h"
+
 namespace {
 
 class OutputNamingTest : public ::testing::Test {
@@ -72,15 +74,14 @@ TEST_F(OutputNamingTest, LongNamesAreCutWholeCharactersAt255Bytes) {
 
 TEST(CreateOutputFolderTest, CreatesOnceAndIgnoresFailures) {
   namespace fs = std::filesystem;
-  char pattern[] = "/tmp/trastel-naming-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  std::string folder = std::string(pattern) + "/";
+  const fs::path base = MakeUniqueFolder("trastel-naming");
+  std::string folder = base.string() + "/";
   EXPECT_EQ(CreateOutputFolder(folder.c_str(), "トラステル"), 1);
   EXPECT_TRUE(fs::is_directory(folder + "トラステル"));
   EXPECT_EQ(CreateOutputFolder(folder.c_str(), "トラステル"), 1);
   EXPECT_EQ(CreateOutputFolder((folder + "missing/").c_str(), "x"), 1);
   EXPECT_FALSE(fs::exists(folder + "missing"));
-  fs::remove_all(pattern);
+  fs::remove_all(base);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "app/program_folder.h"
 
+#include "tests/support/unique_folder.h"
+
 namespace fs = std::filesystem;
 
 std::string RunCommand(const std::string& command) {
@@ -24,9 +26,7 @@ void PipelineTest::SetUp() {
   state_ = GetAppState();
   ASSERT_NE(state_, nullptr);
   target_ = state_->target.get();
-  char pattern[] = "/tmp/trastel-pipeline-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  folder_ = pattern;
+  folder_ = MakeUniqueFolder("trastel-pipeline");
   auto layer = std::make_unique<HeadlessControlLayer>();
   layer_ = layer.get();
   previousLayer_ = SetControlLayer(std::move(layer));

@@ -9,6 +9,8 @@
 #include "resources/control_ids.h"
 #include "tests/support/main_job_fixture.h"
 
+#include "tests/support/unique_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -20,16 +22,18 @@ const std::string kLimitMessage = "[1001]以上は読み込めません。(1000�
 
 TEST_F(InputListTest, AddOneInsertsAfterTheSelectionRelativeToTheProgramFolder) {
   MakePicture("pics/a.bmp");
-  fs::path outside = fs::temp_directory_path() / "trastel-outside-picture.png";
+  const fs::path outsideFolder = MakeUniqueFolder("trastel-outside");
+  const fs::path outside = outsideFolder / "picture.png";
   std::system(("/usr/bin/convert -size 4x4 xc:blue '" + outside.string() + "'").c_str());
   MakePicture("c.gif");
 
   layer->fileChoices = {(folder / "pics/a.bmp").string(), outside.string(),
                         (folder / "c.gif").string(), std::nullopt};
   for (int i = 0; i < 4; ++i) layer->Click(kInputPanel, kAddOneButton);
-  fs::remove(outside);
+  fs::remove_all(outsideFolder);
 
-  EXPECT_EQ(Entries(), (Texts{"pics/a.bmp", "../trastel-outside-picture.png", "c.gif"}));
+  const std::string outsideEntry = "../" + outsideFolder.filename().string() + "/picture.png";
+  EXPECT_EQ(Entries(), (Texts{"pics/a.bmp", outsideEntry, "c.gif"}));
   EXPECT_EQ(Selection(), 2);
   EXPECT_EQ(layer->dialogTitles.front(), "どのファイルを変換する？？");
   EXPECT_TRUE(layer->messages.empty());

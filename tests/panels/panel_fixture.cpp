@@ -10,12 +10,12 @@
 #include "panels/view_dispatch.h"
 #include "panels/view_operations.h"
 #include "state/app_state.h"
+#include "tests/support/unique_folder.h"
 
 void PanelFixture::SetUp() {
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-  folder = std::filesystem::temp_directory_path() /
-           (std::string("trastel-panels-") + test->test_suite_name() + "-" + test->name());
-  std::filesystem::remove_all(folder);
+  folder = MakeUniqueFolder(std::string("trastel-panels-") + test->test_suite_name() + "-" +
+                            test->name());
   std::filesystem::create_directories(folder / "Data");
   ASSERT_TRUE(SetProgramFolder(folder.c_str()));
   std::filesystem::current_path(folder);

@@ -21,6 +21,8 @@
 #include "tests/support/file_size_limit.h"
 #include "ui/headless/headless_control_layer.h"
 
+#include "tests/support/unique_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -48,9 +50,7 @@ class SettingsFileTest : public ::testing::Test {
     DestroyAppState();
     state_ = GetAppState();
     ASSERT_NE(state_, nullptr);
-    char pattern[] = "/tmp/trastel-settings-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
+    folder_ = MakeUniqueFolder("trastel-settings");
     configPath_ = folder_ / "Confing.inf";
     CopyText(state_->paths->configPath, configPath_.c_str());
     auto layer = std::make_unique<HeadlessControlLayer>();

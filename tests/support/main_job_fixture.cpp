@@ -10,14 +10,14 @@
 #include "panels/settings_pages.h"
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
+#include "tests/support/unique_folder.h"
 
 namespace fs = std::filesystem;
 
 void MainJobFixture::SetUp() {
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-  folder = fs::temp_directory_path() /
-           (std::string("trastel-job-") + test->test_suite_name() + "-" + test->name());
-  fs::remove_all(folder);
+  folder =
+      MakeUniqueFolder(std::string("trastel-job-") + test->test_suite_name() + "-" + test->name());
   for (const char* data : {"Data/__Temp", "Data/Preview", "Data/Help"}) {
     fs::create_directories(folder / data);
   }

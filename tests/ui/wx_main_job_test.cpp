@@ -33,6 +33,8 @@
 #include "tests/ui/wx_test_support.h"
 #include "ui/panel_layout.h"
 
+#include "tests/support/unique_folder.h"
+
 extern char** environ;
 
 namespace {
@@ -409,9 +411,7 @@ TEST(WxMainJobTest, AddsPicturesSelectsOneRunsAndFindsTheConvertedFiles) {
   ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the window tests need a display";
   DisplayLock displayLock;
   ASSERT_TRUE(StartToolkit());
-  std::string folderName = (fs::temp_directory_path() / "trastel-main-job-XXXXXX").string();
-  ASSERT_NE(mkdtemp(folderName.data()), nullptr);
-  const fs::path folder = folderName;
+  const fs::path folder = MakeUniqueFolder("trastel-main-job");
   FolderRemover remover{folder};
   PrepareProgramFolder(folder);
   for (const Picture& picture : kPictures) {

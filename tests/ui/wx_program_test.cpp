@@ -20,6 +20,8 @@
 
 #include "tests/ui/wx_test_support.h"
 
+#include "tests/support/unique_folder.h"
+
 extern char** environ;
 
 namespace {
@@ -155,9 +157,7 @@ long DifferingPixels(const fs::path& a, const fs::path& b, int x, int y, int wid
 TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
   ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the window tests need a display";
   DisplayLock displayLock;
-  fs::path folder = fs::temp_directory_path() / "trastel-program-test";
-  fs::remove_all(folder);
-  fs::create_directories(folder);
+  fs::path folder = MakeUniqueFolder("trastel-program-test");
   fs::path artifacts = TRASTEL_ARTIFACT_DIR;
   fs::create_directories(artifacts);
   fs::path program = folder / "trastel";
@@ -224,8 +224,7 @@ TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
 TEST(WxProgramTest, ProgramFolderTooLongForItsSettingsPathStopsWithAMessage) {
   ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "window tests need a display";
   DisplayLock displayLock;
-  const fs::path base = fs::temp_directory_path() / "trastel-program-too-long";
-  fs::remove_all(base);
+  const fs::path base = MakeUniqueFolder("trastel-program-too-long");
   // 240 bytes with the separator: no room for "Data/Confing.inf" in 255 bytes.
   const fs::path folder = base / std::string(238 - base.string().size(), 'f');
   fs::create_directories(folder);

@@ -11,18 +11,15 @@
 #include <iterator>
 #include <memory>
 #include <sstream>
-#include <stdexcept>
 
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/picture_store.h"
 
+#include "tests/support/unique_folder.h"
+
 namespace codectest {
 
-TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "trastel-codec-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a folder");
-  path_ = pattern;
-}
+TempFolder::TempFolder() : path_(MakeUniqueFolder("trastel-codec")) {}
 
 TempFolder::~TempFolder() {
   std::error_code ignored;
