@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +14,7 @@
 
 #include "app/show_message.h"
 #include "app/text_encoding.h"
+#include "engine/imagelib/codec_support.h"
 #include "state/app_state.h"
 #include "state/settings_keys.h"
 
@@ -54,43 +54,6 @@ File AdoptDescriptor(int descriptor, const char* mode) {
   File file(fdopen(descriptor, mode));
   if (!file) close(descriptor);
   return file;
-}
-
-// Creates a new file beside `path` under a name no other writer uses: this process's id and a
-// count of its own temporary files. Null when no such file can be made.
-File CreateTemporaryBeside(const std::string& path, std::string& temporaryPath) {
-  static unsigned made = 0;
-  // A name can only be taken by a leftover of an earlier process with the same id.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temporaryPath = path + "." + std::to_string(getpid()) + "-" + std::to_string(++made) + ".new";
-    int descriptor = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (descriptor < 0) {
-      if (errno == EEXIST) continue;
-      return nullptr;
-    }
-    File file = AdoptDescriptor(descriptor, "wb");
-    if (!file) std::remove(temporaryPath.c_str());
-    return file;
-  }
-  return nullptr;
-}
-
-// Writes `text` to a new file beside `path` and renames it over `path`, so that a failed or
-// interrupted write never leaves a truncated settings file behind, and two writers at once
-// never mix their files.
-bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
-  std::string temporaryPath;
-  File file = CreateTemporaryBeside(path, temporaryPath);
-  if (!file) return false;
-  bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-  written = std::fflush(file.get()) == 0 && written;
-  written = fsync(fileno(file.get())) == 0 && written;
-  written = std::fclose(file.release()) == 0 && written;
-  if (!written || std::rename(temporaryPath.c_str(), path.c_str()) != 0) {
-    std::remove(temporaryPath.c_str());
-    return false;
-  }
-  return true;
 }
 
 bool IsBlank(char c) {
@@ -215,7 +178,11 @@ int SaveSettings() {
   AppState* state = GetAppState();
   char path[kLineBytes];
   CopyText(path, state->paths->configPath);
-  if (!ReplaceFileAtomically(path, RenderSettings(*state))) {
+  // Written under a temporary name of this process and renamed over the old file, so a failed
+  // or interrupted save never leaves a truncated file and two savers at once never mix theirs.
+  const std::string text = RenderSettings(*state);
+  if (!imagelib::WriteFileAtomically(
+          path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {
     ShowMessage("Save ：\"%s\"ファイルオープン失敗", path);
     return 0;
   }
