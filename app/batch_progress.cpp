@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace {
 

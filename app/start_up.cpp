@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "app/program_folder.h"
-#include "app/show_message.h"
-#include "app/text_encoding.h"
+#include "base/program_folder.h"
+#include "base/show_message.h"
+#include "base/text_encoding.h"
 #include "panels/panel_helper.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_folder.h"
+#include "base/program_folder.h"
 #include "input/picture_info.h"
 #include "panels/panel_helper.h"
 #include "panels/view_dispatch.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_folder.h"
+#include "base/program_folder.h"
 #include "engine/encoders.h"
 #include "engine/pipeline.h"
 #include "state/app_state.h"

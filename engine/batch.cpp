@@ -9,13 +9,13 @@
 #include <string>
 #include <utility>
 
-#include "app/show_message.h"
+#include "base/path_names.h"
+#include "base/show_message.h"
 #include "engine/encoders.h"
 #include "engine/imagelib/atomic_output.h"
 #include "engine/output_naming.h"
 #include "engine/pipeline.h"
 #include "engine/run_outputs.h"
-#include "input/path_names.h"
 #include "panels/panel_helper.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"

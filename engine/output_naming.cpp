@@ -7,8 +7,8 @@
 #include <iterator>
 #include <string>
 
-#include "app/show_message.h"
-#include "app/text_encoding.h"
+#include "base/show_message.h"
+#include "base/text_encoding.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "ui/control_layer.h"

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "app/show_message.h"
+#include "base/show_message.h"
 #include "engine/colour_numbers.h"
 #include "engine/encoders.h"
 #include "engine/filters.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/show_message.h"
+#include "base/show_message.h"
 #include "engine/imagelib/atomic_output.h"
 #include "ui/control_layer.h"
 

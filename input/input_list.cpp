@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/program_folder.h"
-#include "app/show_message.h"
+#include "base/path_names.h"
+#include "base/program_folder.h"
+#include "base/show_message.h"
 #include "engine/imagelib/imagelib.h"
-#include "input/path_names.h"
 #include "panels/handlers.h"
 #include "panels/view_operations.h"
 #include "resources/control_ids.h"

@@ -5,11 +5,11 @@
 #include <new>
 #include <string>
 
-#include "app/show_message.h"
+#include "base/path_names.h"
+#include "base/show_message.h"
 #include "engine/encoders.h"
 #include "engine/imagelib/picture_store.h"
 #include "engine/output_naming.h"
-#include "input/path_names.h"
 #include "panels/handlers.h"
 #include "panels/panel_helper.h"
 #include "preview/trial_conversion.h"

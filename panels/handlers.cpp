@@ -1,7 +1,7 @@
 #include "panels/handlers.h"
 
 #include <string>
-#include "app/show_message.h"
+#include "base/show_message.h"
 
 #include "panels/crop_rules.h"
 #include "panels/panel_helper.h"

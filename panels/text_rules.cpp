@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "app/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "app/show_message.h"
+#include "base/show_message.h"
 #include "engine/encoders.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"

@@ -4,8 +4,8 @@
 #include <new>
 #include <string>
 
-#include "app/program_folder.h"
-#include "app/text_encoding.h"
+#include "base/program_folder.h"
+#include "base/text_encoding.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "app/show_message.h"
-#include "app/text_encoding.h"
+#include "base/show_message.h"
+#include "base/text_encoding.h"
 #include "engine/imagelib/codec_support.h"
 #include "state/app_state.h"
 #include "state/settings_keys.h"

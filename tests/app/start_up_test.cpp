@@ -6,8 +6,8 @@
 #include <fstream>
 #include <memory>
 
-#include "app/help_page.h"
-#include "app/program_folder.h"
+#include "base/help_page.h"
+#include "base/program_folder.h"
 #include "panels/panel_helper.h"
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"

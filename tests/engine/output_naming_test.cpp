@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/program_folder.h"
+#include "base/program_folder.h"
 #include "state/app_state.h"
 #include "ui/headless/headless_control_layer.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/program_folder.h"
+#include "base/program_folder.h"
 
 #include "tests/support/unique_folder.h"
 

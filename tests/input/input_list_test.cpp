@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_folder.h"
+#include "base/program_folder.h"
 #include "resources/control_ids.h"
 #include "tests/support/main_job_fixture.h"
 

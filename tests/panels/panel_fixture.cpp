@@ -4,7 +4,7 @@
 #include <memory>
 #include <sstream>
 
-#include "app/program_folder.h"
+#include "base/program_folder.h"
 #include "panels/panel_helper.h"
 #include "panels/settings_pages.h"
 #include "panels/view_dispatch.h"

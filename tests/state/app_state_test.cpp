@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/program_folder.h"
+#include "base/program_folder.h"
 #include "engine/imagelib/picture_store.h"
 
 namespace {

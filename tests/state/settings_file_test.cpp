@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/program_folder.h"
-#include "app/text_encoding.h"
+#include "base/program_folder.h"
+#include "base/text_encoding.h"
 #include "state/app_state.h"
 #include "state/settings_keys.h"
 #include "tests/support/file_size_limit.h"

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <memory>
 
-#include "app/program_folder.h"
+#include "base/program_folder.h"
 #include "panels/panel_helper.h"
 #include "panels/settings_pages.h"
 #include "panels/view_dispatch.h"

@@ -25,8 +25,8 @@
 #include <set>
 #include <string>
 
-#include "app/program_folder.h"
 #include "app/start_up.h"
+#include "base/program_folder.h"
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
 #include "state/settings_file.h"

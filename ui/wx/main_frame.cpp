@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/help_page.h"
+#include "base/help_page.h"
 #include "panels/settings_pages.h"
 #include "resources/control_ids.h"
 #include "resources/main_menu.h"

@@ -9,7 +9,7 @@
 
 #include <cctype>
 
-#include "app/program_folder.h"
+#include "base/program_folder.h"
 #include "ui/wx/desktop_launch.h"
 #include "ui/wx/wx_control_layer.h"
 

@@ -1,4 +1,4 @@
-#include "input/path_names.h"
+#include "base/path_names.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "app/show_message.h"
+#include "base/show_message.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <string>
 
-#include "app/text_encoding.h"
+#include "base/text_encoding.h"
 #include "ui/control_layer.h"
 
 namespace {

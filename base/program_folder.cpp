@@ -1,4 +1,4 @@
-#include "app/program_folder.h"
+#include "base/program_folder.h"
 
 #include <limits.h>
 #include <unistd.h>

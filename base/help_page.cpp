@@ -1,6 +1,6 @@
-#include "app/help_page.h"
+#include "base/help_page.h"
 
-#include "app/show_message.h"
+#include "base/show_message.h"
 #include "ui/control_layer.h"
 
 void OpenHelpPage() {
