@@ -8,7 +8,7 @@
 
 #include "base/help_page.h"
 #include "base/program_folder.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"
@@ -76,7 +76,7 @@ TEST_F(ReadPanelsTest, ReadsEveryControlIntoTheSettingsAndSavesThem) {
 
   // The saved file reads back into a fresh state with the same settings.
   DestroyAppState();
-  ASSERT_EQ(LoadSettings(), 1);
+  ASSERT_EQ(LoadSettings(), SettingsStatus::kDone);
   EXPECT_EQ(GetAppState()->target->GIF_SPEED, 150);
   EXPECT_EQ(GetAppState()->target->ANGLE_VAL, 270);
   EXPECT_EQ(GetAppState()->paths->PREVIEW_TYPE, 1);
@@ -184,7 +184,7 @@ TEST_F(ReadPanelsTest, LongTextsAreCutToWhatTheirSettingsLineHolds) {
 
   // The saved file reads back whole: the settings after the long lines are not lost.
   paths.FOLDER_TYPE = paths.PREVIEW_TYPE = 0;
-  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
   EXPECT_EQ(std::string(paths.FOLDER_NAME), kept);
   EXPECT_EQ(paths.FOLDER_TYPE, 1);
   EXPECT_EQ(paths.PREVIEW_TYPE, 1);

@@ -21,14 +21,9 @@ void DestroyPanelHelper();
 void FillPanels();
 // Inserts the eight tree items if the tree is empty, then selects the first one.
 void FillSettingsTree();
-int FillGifPage();
-int FillRenamePage();
-int FillFilterPage();
 
-// Reads every control into the settings in a fixed order, then saves the settings file.
+// Reads every control into the settings, derives the output size, the crop rectangle and the
+// copies of the name texts from them, then saves the settings file.
 void ReadPanels();
-void ReadResize(int resizeType);
-void ReadCrop(int cropType);
 // The crop form of the checked crop radio button: 0 if "しない", else 1 if form 1, else 2.
 int ReadCropType();
-void ReadRename();
