@@ -7,7 +7,7 @@
 
 #include "panels/settings_pages.h"
 
-// Holds the settings tree's items in tree order, once FillSettingsTree has inserted them.
+// Holds the settings tree's items in tree order, once FillPanels has inserted them.
 struct PanelHelper {
   std::array<int, 8> treeItems{-1, -1, -1, -1, -1, -1, -1, -1};
 };
@@ -16,11 +16,9 @@ struct PanelHelper {
 PanelHelper& GetPanelHelper();
 void DestroyPanelHelper();
 
-// Fills every list and sets every control from the settings; appends to the lists without
-// emptying them.
+// Fills every list and sets every control from the settings, appending to the lists without
+// emptying them; inserts the settings tree's items if the tree is empty and selects the first.
 void FillPanels();
-// Inserts the eight tree items if the tree is empty, then selects the first one.
-void FillSettingsTree();
 
 // Reads every control into the settings, derives the output size, the crop rectangle and the
 // copies of the name texts from them, then saves the settings file.

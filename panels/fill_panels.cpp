@@ -64,18 +64,7 @@ constexpr InfoBoxText kInfoPlaceholders[] = {
     {kAfterHeightBox, "????"}, {kAfterBytesBox, "??????????"}, {kAfterTypeBox, "???"},
 };
 
-}  // namespace
-
-PanelHelper& GetPanelHelper() {
-  auto& helper = HelperInstance();
-  if (!helper) helper = std::make_unique<PanelHelper>();
-  return *helper;
-}
-
-void DestroyPanelHelper() {
-  HelperInstance().reset();
-}
-
+// Inserts the eight tree items if the tree is empty, then selects the first one.
 void FillSettingsTree() {
   ControlLayer& layer = GetControlLayer();
   PanelHelper& helper = GetPanelHelper();
@@ -87,6 +76,18 @@ void FillSettingsTree() {
   }
   layer.TreeSelect(kSettingsTreePanel, kSettingsTree, -1);
   layer.TreeSelect(kSettingsTreePanel, kSettingsTree, helper.treeItems[0]);
+}
+
+}  // namespace
+
+PanelHelper& GetPanelHelper() {
+  auto& helper = HelperInstance();
+  if (!helper) helper = std::make_unique<PanelHelper>();
+  return *helper;
+}
+
+void DestroyPanelHelper() {
+  HelperInstance().reset();
 }
 
 void FillPanels() {
