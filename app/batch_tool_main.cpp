@@ -20,7 +20,7 @@
 #include "engine/batch.h"
 #include "engine/imagelib/atomic_output.h"
 #include "input/input_list.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "panels/view_dispatch.h"
 #include "panels/view_operations.h"
 #include "resources/control_ids.h"
@@ -161,8 +161,8 @@ void UseSettingsFile(const std::string& path) {
 std::optional<int> StartWithSettings(const std::string& storedPath, bool givenOnCommandLine,
                                      const std::string& scratchPath) {
   UseSettingsFile(storedPath);
-  std::error_code error;
-  if (!fs::exists(storedPath, error)) {
+  const SettingsStatus loaded = LoadSettings();
+  if (loaded == SettingsStatus::kMissing) {
     if (givenOnCommandLine) {
       return UsageError("設定ファイルがありません / no settings file: " + storedPath);
     }
@@ -170,11 +170,11 @@ std::optional<int> StartWithSettings(const std::string& storedPath, bool givenOn
     UseSettingsFile(scratchPath);
     return std::nullopt;
   }
-  if (!LoadSettings()) {
+  if (loaded != SettingsStatus::kDone) {
     return Failure("設定ファイルが読めません / cannot read the settings file: " + storedPath);
   }
   UseSettingsFile(scratchPath);
-  if (!SaveSettings() || !StartUp()) return kExitFailure;
+  if (SaveSettings() != SettingsStatus::kDone || !StartUp()) return kExitFailure;
   return std::nullopt;
 }
 
@@ -254,7 +254,7 @@ int RunBatchTool(BatchOptions options) {
   ReadPanels();
   if (options.save) {
     UseSettingsFile(storedSettings);
-    const bool saved = SaveSettings() != 0;
+    const bool saved = SaveSettings() == SettingsStatus::kDone;
     UseSettingsFile(scratch.SettingsPath());
     if (!saved) return kExitFailure;
   }

@@ -9,7 +9,7 @@
 #include "base/program_folder.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"
 
@@ -51,8 +51,8 @@ void MakeDataFolder(const char* name) {
 bool StartUp() {
   AppState* state = GetAppState();
   for (const char* folder : kDataFolders) MakeDataFolder(folder);
-  if (!LoadSettings()) {
-    if (!SaveSettings()) {
+  if (LoadSettings() != SettingsStatus::kDone) {
+    if (SaveSettings() != SettingsStatus::kDone) {
       ShowMessage(
           "設定ファイルが保存できませんでした！(深刻なエラー)"
           "\n原因：Dataフォルダがない、ＣＤから起動など\n[%s]",

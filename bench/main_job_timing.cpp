@@ -14,7 +14,7 @@
 
 #include "base/program_folder.h"
 #include "input/picture_info.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"

@@ -16,7 +16,7 @@
 #include "engine/output_naming.h"
 #include "engine/pipeline.h"
 #include "engine/run_outputs.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "ui/control_layer.h"

@@ -2,9 +2,10 @@
 #include <string>
 
 #include "panels/choice_tables.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
+#include "state/setting_bindings.h"
 #include "ui/control_layer.h"
 
 namespace {
@@ -14,17 +15,40 @@ std::unique_ptr<PanelHelper>& HelperInstance() {
   return helper;
 }
 
-void ShowNumber(int barId, int controlId, int value) {
-  GetControlLayer().SetText(barId, controlId, std::to_string(value));
+// Clears the group's buttons, then checks the one at position `value` (none when no button has
+// that position).
+void CheckRadioOf(const SettingBinding& group, int value) {
+  ControlLayer& layer = GetControlLayer();
+  const int count = group.ControlCount();
+  for (int position = 0; position < count; ++position) {
+    layer.SetCheck(group.barId, group.controlIds[position], 0);
+  }
+  if (value >= 0 && value < count) layer.SetCheck(group.barId, group.controlIds[value], 1);
 }
 
-// Clears the group's buttons, then checks the one whose value equals `value` (none when no
-// button has it).
-void CheckRadioOf(int barId, std::initializer_list<int> buttonsByValue, int value) {
+// Shows the setting's stored value in its control; a list first gets its entries appended.
+void FillSetting(const SettingBinding& setting, AppState& state) {
   ControlLayer& layer = GetControlLayer();
-  for (int button : buttonsByValue) layer.SetCheck(barId, button, 0);
-  if (value >= 0 && value < static_cast<int>(buttonsByValue.size())) {
-    layer.SetCheck(barId, buttonsByValue.begin()[value], 1);
+  const int control = setting.controlIds[0];
+  if (!setting.IsNumber()) {
+    layer.SetText(setting.barId, control, setting.TextIn(state));
+    return;
+  }
+  const int value = *setting.NumberIn(state);
+  switch (setting.kind) {
+    case SettingControl::kList:
+      AppendChoices(control);
+      layer.ComboSelect(setting.barId, control, value);
+      break;
+    case SettingControl::kCheckBox:
+      layer.SetCheck(setting.barId, control, value);
+      break;
+    case SettingControl::kRadioGroup:
+      CheckRadioOf(setting, value);
+      break;
+    default:
+      layer.SetText(setting.barId, control, std::to_string(value));
+      break;
   }
 }
 
@@ -40,18 +64,7 @@ constexpr InfoBoxText kInfoPlaceholders[] = {
     {kAfterHeightBox, "????"}, {kAfterBytesBox, "??????????"}, {kAfterTypeBox, "???"},
 };
 
-}  // namespace
-
-PanelHelper& GetPanelHelper() {
-  auto& helper = HelperInstance();
-  if (!helper) helper = std::make_unique<PanelHelper>();
-  return *helper;
-}
-
-void DestroyPanelHelper() {
-  HelperInstance().reset();
-}
-
+// Inserts the eight tree items if the tree is empty, then selects the first one.
 void FillSettingsTree() {
   ControlLayer& layer = GetControlLayer();
   PanelHelper& helper = GetPanelHelper();
@@ -65,96 +78,25 @@ void FillSettingsTree() {
   layer.TreeSelect(kSettingsTreePanel, kSettingsTree, helper.treeItems[0]);
 }
 
-int FillGifPage() {
-  ControlLayer& layer = GetControlLayer();
-  const PictureRecord& target = *GetAppState()->target;
-  AppendChoices(kGifTransparencyList);
-  AppendChoices(kGifBitDepthList);
-  AppendChoices(kGifDelayList);
-  layer.ComboSelect(kGifPage, kGifBitDepthList, target.GIF_BIT);
-  layer.SetCheck(kGifPage, kGifAnimationCheck, target.GIF_ANIMA);
-  layer.SetCheck(kGifPage, kGifInterlaceCheck, target.GIF_PRO);
-  layer.ComboSelect(kGifPage, kGifDelayList, target.GIF_SPEED);
-  layer.ComboSelect(kGifPage, kGifTransparencyList, target.GIF_COLOR);
-  return 1;
+}  // namespace
+
+PanelHelper& GetPanelHelper() {
+  auto& helper = HelperInstance();
+  if (!helper) helper = std::make_unique<PanelHelper>();
+  return *helper;
 }
 
-int FillRenamePage() {
-  ControlLayer& layer = GetControlLayer();
-  const PathBlock& paths = *GetAppState()->paths;
-  AppendChoices(kRenameRuleList);
-  layer.ComboSelect(kRenamePage, kRenameRuleList, paths.RENAME_TYPE);
-  ShowNumber(kRenamePage, kRenameNumberBox, paths.RENAME_NUM);
-  ShowNumber(kRenamePage, kRenameStepBox, paths.RENAME_VAL);
-  AppendChoices(kExtensionList);
-  layer.ComboSelect(kRenamePage, kExtensionList, paths.RENAME_DIB);
-  layer.SetText(kRenamePage, kRenameNameBox, paths.RENAME_NAME);
-  return 1;
-}
-
-int FillFilterPage() {
-  ControlLayer& layer = GetControlLayer();
-  const PictureRecord& target = *GetAppState()->target;
-  AppendChoices(kBlankColourList);
-  AppendChoices(kAngleList);
-  AppendChoices(kFilterList);
-  layer.ComboSelect(kFilterPage, kBlankColourList, target.ANGLE_COLOR);
-  layer.ComboSelect(kFilterPage, kAngleList, target.ANGLE_VAL);
-  layer.ComboSelect(kFilterPage, kFilterList, target.FILTER_TYPE);
-  const std::pair<int, int> cropBoxes[] = {
-      {kCropStartX1Box, target.CUT_X_1}, {kCropStartY1Box, target.CUT_Y_1},
-      {kCropSizeXBox, target.CUT_X2_1},  {kCropSizeYBox, target.CUT_Y2_1},
-      {kCropStartX2Box, target.CUT_X_2}, {kCropStartY2Box, target.CUT_Y_2},
-      {kCropEndXBox, target.CUT_X2_2},   {kCropEndYBox, target.CUT_Y2_2},
-  };
-  for (auto [box, value] : cropBoxes) ShowNumber(kFilterPage, box, value);
-  return 1;
+void DestroyPanelHelper() {
+  HelperInstance().reset();
 }
 
 void FillPanels() {
   ControlLayer& layer = GetControlLayer();
-  AppState* state = GetAppState();
-  const PictureRecord& target = *state->target;
-  const PathBlock& paths = *state->paths;
-
-  layer.SetText(kInputPanel, kOutputFolderBox, paths.SAVE);
+  AppState& state = *GetAppState();
   for (const InfoBoxText& box : kInfoPlaceholders) {
     layer.SetText(kInputPanel, box.controlId, box.text);
   }
-
-  AppendChoices(kFormatList);
-  layer.ComboSelect(kFormatPanel, kFormatList, target.DIB_TYPE);
-  CheckRadioOf(kFormatPanel, {kResizeKeepRadio, kResize640Radio, kResize320Radio, kResizeUserRadio},
-               target.RESIZE_TYPE);
-  ShowNumber(kFormatPanel, kResizeWidthBox, target.RESIZE_X);
-  ShowNumber(kFormatPanel, kResizeHeightBox, target.RESIZE_Y);
-
+  for (const SettingBinding& setting : SettingBindings()) FillSetting(setting, state);
   FillSettingsTree();
-
-  AppendChoices(kBmpColourList);
-  layer.ComboSelect(kBmpPage, kBmpColourList, target.BMP_TYPE);
-
-  AppendChoices(kJpgQualityList);
-  layer.ComboSelect(kJpgPage, kJpgQualityList, target.JPG_TYPE);
-  layer.SetCheck(kJpgPage, kJpgProgressiveCheck, target.JPG_PRO);
-
-  layer.SetCheck(kPngPage, kPngInterlaceCheck, target.PNG_PRO);
-
-  AppendChoices(kHtmPixelList);
-  layer.ComboSelect(kHtmPage, kHtmPixelList, target.HTM_TYPE);
-
-  FillGifPage();
-
-  CheckRadioOf(kFilterPage, {kCropNoneRadio, kCropSizeRadio, kCropEndRadio}, target.CUT_TYPE);
-  FillFilterPage();
-
-  FillRenamePage();
-
-  AppendChoices(kSubFolderList);
-  layer.ComboSelect(kOtherPage, kSubFolderList, paths.FOLDER_TYPE);
-  layer.SetText(kOtherPage, kFolderNameBox, paths.FOLDER_NAME);
-  AppendChoices(kPreviewMethodList);
-  layer.ComboSelect(kOtherPage, kPreviewMethodList, paths.PREVIEW_TYPE);
-
   layer.RepaintView();
 }

@@ -4,7 +4,7 @@
 #include "base/show_message.h"
 
 #include "panels/crop_rules.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "panels/text_rules.h"
 #include "panels/view_operations.h"
 #include "resources/control_ids.h"

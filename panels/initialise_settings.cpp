@@ -1,7 +1,7 @@
 #include "panels/initialise_settings.h"
 
 #include "panels/choice_tables.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"

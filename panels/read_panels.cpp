@@ -1,54 +1,68 @@
-#include <string>
-#include <string_view>
+#include <array>
+#include <cstdint>
 
 #include "panels/crop_rules.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "panels/text_rules.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
+#include "state/setting_bindings.h"
 #include "state/settings_file.h"
-#include "state/settings_keys.h"
 #include "ui/control_layer.h"
 
 namespace {
 
-int ReadNumber(int barId, int controlId) {
-  return ParseInt(GetControlLayer().GetText(barId, controlId));
-}
-
-// The text of a box that feeds a text setting, cut at a character boundary to what that
-// setting's line in the settings file holds, so that every saved file reads back whole.
-std::string SettingText(std::string_view settingName, int barId, int controlId) {
-  std::string text = GetControlLayer().GetText(barId, controlId);
-  return std::string(FindSettingKey(settingName)->FitText(text));
-}
+// The crop settings in the order of CropValues.
+constexpr std::array<std::int32_t PictureRecord::*, 8> kCropFields = {
+    &PictureRecord::CUT_X_1,  &PictureRecord::CUT_Y_1,  &PictureRecord::CUT_X2_1,
+    &PictureRecord::CUT_Y2_1, &PictureRecord::CUT_X_2,  &PictureRecord::CUT_Y_2,
+    &PictureRecord::CUT_X2_2, &PictureRecord::CUT_Y2_2,
+};
 
 // The position of the first checked button; the last button is not asked, so no checked button
 // at all also gives the last position.
-int CheckedPosition(int barId, std::initializer_list<int> buttonsByValue) {
+int CheckedPosition(const SettingBinding& group) {
   ControlLayer& layer = GetControlLayer();
-  int position = 0;
-  for (auto button = buttonsByValue.begin(); button + 1 != buttonsByValue.end(); ++button) {
-    if (layer.GetCheck(barId, *button)) return position;
-    ++position;
+  const int last = group.ControlCount() - 1;
+  for (int position = 0; position < last; ++position) {
+    if (layer.GetCheck(group.barId, group.controlIds[position])) return position;
   }
-  return position;
+  return last;
 }
 
-}  // namespace
-
-int ReadCropType() {
-  return CheckedPosition(kFilterPage, {kCropNoneRadio, kCropSizeRadio, kCropEndRadio});
+// Copies the setting's control into its field; a text is cut to what its settings line holds,
+// so that every saved file reads back whole.
+void ReadSetting(const SettingBinding& setting, AppState& state) {
+  ControlLayer& layer = GetControlLayer();
+  const int control = setting.controlIds[0];
+  if (!setting.IsNumber()) {
+    setting.StoreText(state, layer.GetText(setting.barId, control));
+    return;
+  }
+  std::int32_t& value = *setting.NumberIn(state);
+  switch (setting.kind) {
+    case SettingControl::kList:
+      value = layer.ComboSelection(setting.barId, control);
+      break;
+    case SettingControl::kCheckBox:
+      value = layer.GetCheck(setting.barId, control);
+      break;
+    case SettingControl::kRadioGroup:
+      value = CheckedPosition(setting);
+      break;
+    default:
+      value = ParseInt(layer.GetText(setting.barId, control));
+      break;
+  }
 }
 
-void ReadResize(int resizeType) {
-  AppState* state = GetAppState();
-  PictureRecord& target = *state->target;
-  target.RESIZE_TYPE = resizeType;
-  switch (resizeType) {
+// The size the output is resized to, by the resize choice.
+void DeriveOutputSize(AppState& state) {
+  PictureRecord& target = *state.target;
+  switch (target.RESIZE_TYPE) {
     case 0:
-      target.width = state->source->width;
-      target.height = state->source->height;
+      target.width = state.source->width;
+      target.height = state.source->height;
       break;
     case 1:
       target.width = 640;
@@ -59,34 +73,26 @@ void ReadResize(int resizeType) {
       target.height = 240;
       break;
     default:
-      target.width = ReadNumber(kFormatPanel, kResizeWidthBox);
-      target.height = ReadNumber(kFormatPanel, kResizeHeightBox);
+      target.width = target.RESIZE_X;
+      target.height = target.RESIZE_Y;
       break;
   }
 }
 
-void ReadCrop(int cropType) {
-  PictureRecord& target = *GetAppState()->target;
+// Corrects the crop settings, then takes the rectangle of the chosen crop form; without
+// cropping the rectangle stays as it was.
+void DeriveCropRectangle(PictureRecord& target) {
   CropValues values{};
-  for (std::size_t i = 0; i < kCropBoxes.size(); ++i) {
-    values[i] = ReadNumber(kFilterPage, kCropBoxes[i]);
-  }
+  for (std::size_t i = 0; i < kCropFields.size(); ++i) values[i] = target.*kCropFields[i];
   // A rectangle outside the group's range never reaches the conversion.
   values = CheckCropAxes(values);
-  target.CUT_X_1 = values[0];
-  target.CUT_Y_1 = values[1];
-  target.CUT_X2_1 = values[2];
-  target.CUT_Y2_1 = values[3];
-  target.CUT_X_2 = values[4];
-  target.CUT_Y_2 = values[5];
-  target.CUT_X2_2 = values[6];
-  target.CUT_Y2_2 = values[7];
-  if (cropType == 1) {
+  for (std::size_t i = 0; i < kCropFields.size(); ++i) target.*kCropFields[i] = values[i];
+  if (target.CUT_TYPE == 1) {
     target.cropX = target.CUT_X_1;
     target.cropY = target.CUT_Y_1;
     target.cropWidth = target.CUT_X2_1;
     target.cropHeight = target.CUT_Y2_1;
-  } else if (cropType == 2) {
+  } else if (target.CUT_TYPE == 2) {
     target.cropX = target.CUT_X_2;
     target.cropY = target.CUT_Y_2;
     target.cropWidth = target.CUT_X2_2 - target.CUT_X_2;
@@ -94,50 +100,21 @@ void ReadCrop(int cropType) {
   }
 }
 
-void ReadRename() {
-  ControlLayer& layer = GetControlLayer();
-  PathBlock& paths = *GetAppState()->paths;
-  paths.RENAME_TYPE = layer.ComboSelection(kRenamePage, kRenameRuleList);
-  paths.RENAME_NUM = ReadNumber(kRenamePage, kRenameNumberBox);
-  paths.RENAME_VAL = ReadNumber(kRenamePage, kRenameStepBox);
-  paths.RENAME_DIB = layer.ComboSelection(kRenamePage, kExtensionList);
-  CopyText(paths.outputName, SettingText("RENAME_NAME", kRenamePage, kRenameNameBox).c_str());
+}  // namespace
+
+int ReadCropType() {
+  return CheckedPosition(*FindSetting("CUT_TYPE"));
 }
 
 void ReadPanels() {
-  ControlLayer& layer = GetControlLayer();
-  AppState* state = GetAppState();
-  PictureRecord& target = *state->target;
-  PathBlock& paths = *state->paths;
-
-  paths.selectedIndex = layer.ListSelection(kInputPanel, kInputList);
-  CopyText(paths.SAVE, layer.GetText(kInputPanel, kOutputFolderBox).c_str());
-  target.RESIZE_X = ReadNumber(kFormatPanel, kResizeWidthBox);
-  target.RESIZE_Y = ReadNumber(kFormatPanel, kResizeHeightBox);
-  target.DIB_TYPE = layer.ComboSelection(kFormatPanel, kFormatList);
-  ReadResize(CheckedPosition(
-      kFormatPanel, {kResizeKeepRadio, kResize640Radio, kResize320Radio, kResizeUserRadio}));
-  target.BMP_TYPE = layer.ComboSelection(kBmpPage, kBmpColourList);
-  target.JPG_TYPE = layer.ComboSelection(kJpgPage, kJpgQualityList);
-  target.JPG_PRO = layer.GetCheck(kJpgPage, kJpgProgressiveCheck);
-  target.PNG_PRO = layer.GetCheck(kPngPage, kPngInterlaceCheck);
-  target.GIF_PRO = layer.GetCheck(kGifPage, kGifInterlaceCheck);
-  target.GIF_ANIMA = layer.GetCheck(kGifPage, kGifAnimationCheck);
-  target.GIF_COLOR = layer.ComboSelection(kGifPage, kGifTransparencyList);
-  target.GIF_SPEED = layer.ComboSelection(kGifPage, kGifDelayList);
-  target.GIF_BIT = layer.ComboSelection(kGifPage, kGifBitDepthList);
-  target.HTM_TYPE = layer.ComboSelection(kHtmPage, kHtmPixelList);
-  target.CUT_TYPE = ReadCropType();
-  ReadCrop(target.CUT_TYPE);
-  target.ANGLE_VAL = layer.ComboSelection(kFilterPage, kAngleList);
-  target.ANGLE_COLOR = layer.ComboSelection(kFilterPage, kBlankColourList);
-  target.FILTER_TYPE = layer.ComboSelection(kFilterPage, kFilterList);
-  CopyText(paths.RENAME_NAME, SettingText("RENAME_NAME", kRenamePage, kRenameNameBox).c_str());
-  ReadRename();
-  paths.FOLDER_TYPE = layer.ComboSelection(kOtherPage, kSubFolderList);
-  std::string folderName = SettingText("FOLDER_NAME", kOtherPage, kFolderNameBox);
-  CopyText(paths.FOLDER_NAME, folderName.c_str());
-  CopyText(paths.subFolder, folderName.c_str());
-  paths.PREVIEW_TYPE = layer.ComboSelection(kOtherPage, kPreviewMethodList);
+  AppState& state = *GetAppState();
+  PathBlock& paths = *state.paths;
+  paths.selectedIndex = GetControlLayer().ListSelection(kInputPanel, kInputList);
+  for (const SettingBinding& setting : SettingBindings()) ReadSetting(setting, state);
+  DeriveOutputSize(state);
+  DeriveCropRectangle(*state.target);
+  // The naming rules take the arbitrary name and the sub-folder from their own copies.
+  CopyText(paths.outputName, paths.RENAME_NAME);
+  CopyText(paths.subFolder, paths.FOLDER_NAME);
   SaveSettings();
 }

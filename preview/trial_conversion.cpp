@@ -2,7 +2,7 @@
 
 #include "engine/encoders.h"
 #include "engine/pipeline.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "ui/control_layer.h"

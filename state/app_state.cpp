@@ -6,6 +6,7 @@
 
 #include "base/program_folder.h"
 #include "base/text_encoding.h"
+#include "state/setting_bindings.h"
 
 namespace {
 
@@ -52,48 +53,21 @@ void DestroyAppState() {
 }
 
 int SetDefaults(AppState* state) {
+  for (const SettingBinding& setting : SettingBindings()) {
+    if (setting.IsNumber()) {
+      *setting.NumberIn(*state) = setting.defaultNumber;
+    } else if (setting.defaultText != nullptr) {
+      setting.StoreText(*state, setting.defaultText);
+    }
+  }
   PictureRecord& target = *state->target;
-  target.DIB_TYPE = 0;
-  target.ANGLE_VAL = 0;
-  target.ANGLE_COLOR = 0;
-  target.FILTER_TYPE = 0;
-  target.RESIZE_TYPE = 0;
-  target.width = 240;
-  target.height = 120;
-  target.RESIZE_X = 240;
-  target.RESIZE_Y = 120;
-  target.CUT_TYPE = 0;
-  target.CUT_X_1 = 0;
-  target.CUT_Y_1 = 0;
-  target.CUT_X2_1 = 240;
-  target.CUT_Y2_1 = 120;
-  target.CUT_X_2 = 0;
-  target.CUT_Y_2 = 0;
-  target.CUT_X2_2 = 240;
-  target.CUT_Y2_2 = 120;
-  target.BMP_TYPE = 0;
-  target.JPG_TYPE = 20;
-  target.JPG_PRO = 0;
-  target.PNG_PRO = 0;
-  target.GIF_ANIMA = 0;
-  target.GIF_PRO = 0;
-  target.GIF_COLOR = 0;
-  target.GIF_SPEED = 2;
-  target.GIF_BIT = 0;
-  target.HTM_TYPE = 0;
+  target.width = target.RESIZE_X;
+  target.height = target.RESIZE_Y;
 
   PathBlock& paths = *state->paths;
   CopyText(paths.configPath, (std::string(programFolder) + "Data/Confing.inf").c_str());
   CopyText(paths.SAVE, programFolder);
   CopyText(paths.tempName, "__Temp__file__vimbo_trastel2__.tpf");
-  paths.RENAME_TYPE = 0;
-  paths.RENAME_NUM = 0;
-  paths.RENAME_VAL = 1;
-  paths.RENAME_DIB = 0;
-  paths.FOLDER_TYPE = 0;
-  paths.PREVIEW_TYPE = 0;
-  CopyText(paths.FOLDER_NAME, "トラステル");
-  CopyText(paths.RENAME_NAME, "TrastelSan");
   return 1;
 }
 

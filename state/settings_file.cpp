@@ -16,7 +16,7 @@
 #include "base/text_encoding.h"
 #include "engine/imagelib/codec_support.h"
 #include "state/app_state.h"
-#include "state/settings_keys.h"
+#include "state/setting_bindings.h"
 
 namespace {
 
@@ -35,10 +35,10 @@ std::string RenderSettings(AppState& state) {
   std::string text;
   auto line = [&text](const std::string& content) { text += content + "\r\n"; };
   line(kFormatLine);
-  for (const SettingKey& setting : SettingKeys()) {
+  for (const SettingBinding& setting : SettingBindings()) {
     std::string value = setting.IsNumber() ? std::to_string(*setting.NumberIn(state))
                                            : std::string(setting.FitText(setting.TextIn(state)));
-    if (setting.valueOnOwnLine) {
+    if (setting.ValueOnOwnLine()) {
       line(setting.key);
       line(value);
     } else {
@@ -124,7 +124,7 @@ std::string LineText(const char* line, bool cp932) {
   return Cp932ToUtf8(line).value_or(line);
 }
 
-void ApplyKeyLine(const SettingKey& setting, const char* line, AppState& state) {
+void ApplyKeyLine(const SettingBinding& setting, const char* line, AppState& state) {
   std::string word = SecondWord(line);
   if (setting.IsNumber()) {
     ParseLeadingNumber(word, *setting.NumberIn(state));
@@ -174,7 +174,7 @@ int CheckSettingsFormat(const char* path, const char* formatWord) {
   return std::strncmp(formatWord, word.c_str(), word.size()) == 0 ? 1 : 0;
 }
 
-int SaveSettings() {
+SettingsStatus SaveSettings() {
   AppState* state = GetAppState();
   char path[kLineBytes];
   CopyText(path, state->paths->configPath);
@@ -184,27 +184,27 @@ int SaveSettings() {
   if (!imagelib::WriteFileAtomically(
           path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {
     ShowMessage("Save ：\"%s\"ファイルオープン失敗", path);
-    return 0;
+    return SettingsStatus::kCannotOpen;
   }
-  return 1;
+  return SettingsStatus::kDone;
 }
 
-int LoadSettings() {
+SettingsStatus LoadSettings() {
   AppState* state = GetAppState();
   char path[kLineBytes];
   CopyText(path, state->paths->configPath);
   struct stat info;
-  if (stat(path, &info) != 0) return 0;
+  if (stat(path, &info) != 0) return SettingsStatus::kMissing;
   if (!CheckSettingsFormat(path, kFormatWord)) {
     ShowMessage("Load ：\"%s\"はフォーマットが違います。新規作成をします。", path);
-    return 0;
+    return SettingsStatus::kWrongFormat;
   }
   std::string storage;
   bool cp932 = false;
   File file = OpenSettingsText(path, storage, cp932);
   if (!file) {
     ShowMessage("Load ：\"%s\"ファイルオープン失敗、新規作成をします。", path);
-    return 0;
+    return SettingsStatus::kCannotOpen;
   }
 
   char line[kLineBytes];
@@ -215,8 +215,8 @@ int LoadSettings() {
     if (kind == SettingsLine::kSkip) continue;
     if (kind == SettingsLine::kEndOfFile) break;
     const std::string text = LineText(line, cp932);
-    const SettingKey* matched = nullptr;
-    for (const SettingKey& setting : SettingKeys()) {
+    const SettingBinding* matched = nullptr;
+    for (const SettingBinding& setting : SettingBindings()) {
       if (KeyMatches(text.c_str(), setting.key)) {
         matched = &setting;
         break;
@@ -226,7 +226,7 @@ int LoadSettings() {
       stoppedAtLine = true;
       break;
     }
-    if (matched->valueOnOwnLine) {
+    if (matched->ValueOnOwnLine()) {
       char value[kLineBytes];
       if (ReadSettingsLine(file.get(), value) == SettingsLine::kEndOfFile) break;
       std::size_t length = std::strlen(value);
@@ -236,9 +236,9 @@ int LoadSettings() {
       ApplyKeyLine(*matched, text.c_str(), *state);
     }
   }
-  if (stoppedAtLine && KeyMatches(line, kEndLine)) return 1;
+  if (stoppedAtLine && KeyMatches(line, kEndLine)) return SettingsStatus::kDone;
   ShowMessage("Load ：\"%s\"ファイルが壊れています、新規作成をします。", path);
-  return 0;
+  return SettingsStatus::kDamaged;
 }
 
 void DeleteTempFiles() {

@@ -3,12 +3,20 @@
 
 #include <cstdio>
 
-// Writes the 38 lines of the settings file to configPath. 1 on success, 0 (with a message) when
-// the file cannot be written.
-int SaveSettings();
-// Reads the settings file over the state. 1 when it existed, had the right format and ended with
-// its end line; 0 otherwise (with a message, except for a missing file).
-int LoadSettings();
+enum class SettingsStatus {
+  kDone,         // read whole or written
+  kMissing,      // there is no file to read
+  kWrongFormat,  // its first line names another format
+  kCannotOpen,   // it could not be opened or written
+  kDamaged,      // a line no key begins, or no end line
+};
+
+// Writes the 38 lines of the settings file to configPath: kDone, or kCannotOpen with a message.
+SettingsStatus SaveSettings();
+// Reads the settings file over the state: kDone when it existed, had the right format and ended
+// with its end line. Every other outcome but kMissing comes with a message; what was read up to
+// a damaged line stays in the state.
+SettingsStatus LoadSettings();
 // 1 when the first line of the file at `path` carries `formatWord` (or a leading part of it) as
 // its second word.
 int CheckSettingsFormat(const char* path, const char* formatWord);

@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "base/help_page.h"
 #include "base/program_folder.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
@@ -18,6 +22,11 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& file) {
+  std::ifstream stream(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(stream), {});
+}
 
 class StartUpTest : public ::testing::Test {
  protected:
@@ -74,6 +83,69 @@ TEST_F(StartUpTest, StoredSettingsAreShownAndRewrittenAtStart) {
   EXPECT_EQ(GetAppState()->target->JPG_TYPE, 90);
 }
 
+TEST_F(StartUpTest, EveryStoredValueComesBackThroughThePanels) {
+  ASSERT_TRUE(StartUp());
+  const fs::path settings = folder / "Data" / "Confing.inf";
+  const std::string defaults = ReadText(settings);
+  const std::vector<std::string> lines = {
+      "#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)",
+      "#SAVE=",
+      "/srv/出力 先/",
+      "#RESIZE_TYPE=\t2",
+      "#RESIZE_X=\t800",
+      "#RESIZE_Y=\t600",
+      "#DIB_TYPE=\t3",
+      "#BMP_TYPE=\t2",
+      "#JPG_TYPE=\t75",
+      "#JPG_PRO=\t1",
+      "#PNG_PRO=\t1",
+      "#GIF_PRO=\t1",
+      "#GIF_ANIMA=\t1",
+      "#GIF_SPEED=\t150",
+      "#GIF_BIT=\t-1",
+      "#GIF_COLOR=\t2",
+      "#HTM_TYPE=\t4",
+      "#FILTER_TYPE=\t6",
+      "#ANGLE_VAL=\t270",
+      "#ANGLE_COLOR=\t5",
+      "#CUT_TYPE=\t1",
+      "#CUT_X_1=\t5",
+      "#CUT_Y_1=\t6",
+      "#CUT_X2_1=\t70",
+      "#CUT_Y2_1=\t80",
+      "#CUT_X_2=\t10",
+      "#CUT_Y_2=\t20",
+      "#CUT_X2_2=\t110",
+      "#CUT_Y2_2=\t220",
+      "#RENAME_TYPE=\t3",
+      "#RENAME_NUM=\t-5",
+      "#RENAME_VAL=\t3",
+      "#RENAME_DIB=\t2",
+      "#RENAME_NAME=\t写真2",
+      "#FOLDER_TYPE=\t1",
+      "#FOLDER_NAME=\tsub",
+      "#PREVIEW_TYPE=\t1",
+      "#END",
+  };
+  std::string stored;
+  for (const std::string& line : lines) {
+    // Every value differs from its default; only the format, end and key-only lines are shared.
+    if (line != lines.front() && line != lines.back() && !line.ends_with('=')) {
+      EXPECT_EQ(defaults.find(line + "\r\n"), std::string::npos) << line;
+    }
+    stored += line + "\r\n";
+  }
+  // Every setting of the file is listed.
+  EXPECT_EQ(std::count(defaults.begin(), defaults.end(), '\n'), std::ssize(lines));
+  std::ofstream(settings, std::ios::binary) << stored;
+
+  // Read, shown in the panels, read back from them and written again, nothing may change.
+  NewWindow();
+  ASSERT_TRUE(StartUp());
+  EXPECT_TRUE(layer->messages.empty());
+  EXPECT_EQ(ReadText(settings), stored);
+}
+
 TEST_F(StartUpTest, SettingsFileThatCannotBeWrittenIsFatal) {
   // A file named Data blocks the data folder, whoever runs the test.
   std::ofstream(folder / "Data") << "not a folder";
@@ -95,8 +167,7 @@ TEST_F(StartUpTest, ShutDownDeletesTheTemporaryFilesAndKeepsTheSettings) {
   layer->SetCheck(kPngPage, kPngInterlaceCheck, 1);
   ShutDown();
   EXPECT_TRUE(fs::is_empty(folder / "Data" / "__Temp"));
-  std::ifstream file(folder / "Data" / "Confing.inf");
-  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::string text = ReadText(folder / "Data" / "Confing.inf");
   EXPECT_NE(text.find("#PNG_PRO=\t0"), std::string::npos);
 }
 

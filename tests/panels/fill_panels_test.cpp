@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "panels/choice_tables.h"
+#include "panels/fill_and_read_panels.h"
 #include "panels/initialise_settings.h"
-#include "panels/panel_helper.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "tests/panels/panel_fixture.h"

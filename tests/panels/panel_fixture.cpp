@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "base/program_folder.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "panels/settings_pages.h"
 #include "panels/view_dispatch.h"
 #include "panels/view_operations.h"

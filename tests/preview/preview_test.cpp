@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "resources/control_ids.h"
 #include "tests/support/main_job_fixture.h"
 

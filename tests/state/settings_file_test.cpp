@@ -17,7 +17,7 @@
 #include "base/program_folder.h"
 #include "base/text_encoding.h"
 #include "state/app_state.h"
-#include "state/settings_keys.h"
+#include "state/setting_bindings.h"
 #include "tests/support/file_size_limit.h"
 #include "ui/headless/headless_control_layer.h"
 
@@ -76,24 +76,24 @@ class SettingsFileTest : public ::testing::Test {
 };
 
 TEST_F(SettingsFileTest, DefaultsAreWrittenByteForByteAndReadBackUnchanged) {
-  ASSERT_EQ(SaveSettings(), 1);
+  ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
   std::string expected =
       ReadBytes(fs::path(TRASTEL_SOURCE_DIR) / "tests/data/state/default_settings.inf");
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(ReadBytes(configPath_), expected);
 
   // Spoil every persisted field, then read the file back over them.
-  for (const SettingKey& setting : SettingKeys()) {
+  for (const SettingBinding& setting : SettingBindings()) {
     if (setting.IsNumber()) {
       *setting.NumberIn(*state_) = -12345;
     } else {
       CopyTextInto(setting.TextIn(*state_), 256, "spoilt");
     }
   }
-  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
   EXPECT_TRUE(layer_->messages.empty());
   EXPECT_EQ(ReadBytes(configPath_), expected);  // Reading changes nothing on disk.
-  ASSERT_EQ(SaveSettings(), 1);
+  ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
   EXPECT_EQ(ReadBytes(configPath_), expected);
 }
 
@@ -139,7 +139,7 @@ TEST_F(SettingsFileTest, ReaderAcceptsAnyOrderRepeatsCommentsEmptyLinesAndBareLi
              "#FOLDER_NAME=\tフォルダ\n"
              "#END\n"
              "#JPG_TYPE=\t99\n");
-  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
   EXPECT_TRUE(layer_->messages.empty());
   EXPECT_EQ(state_->target->JPG_TYPE, 45);
   EXPECT_EQ(state_->paths->PREVIEW_TYPE, 1);
@@ -161,7 +161,7 @@ TEST_F(SettingsFileTest, NumberIsTheSecondWordOfTheKeyLine) {
   for (const Case& c : cases) {
     state_->target->JPG_TYPE = 20;
     WriteBytes(configPath_, SettingsText({c.line, "#END"}));
-    EXPECT_EQ(LoadSettings(), 1) << c.line;
+    EXPECT_EQ(LoadSettings(), SettingsStatus::kDone) << c.line;
     EXPECT_EQ(state_->target->JPG_TYPE, c.expected) << c.line;
   }
 }
@@ -183,7 +183,7 @@ TEST_F(SettingsFileTest, BrokenFilesKeepWhatWasReadBeforeTheStoppingLine) {
     CopyText(state_->paths->configPath, configPath_.c_str());
     layer_->messages.clear();
     WriteBytes(configPath_, SettingsText(c.lines));
-    EXPECT_EQ(LoadSettings(), 0) << c.name;
+    EXPECT_EQ(LoadSettings(), SettingsStatus::kDamaged) << c.name;
     EXPECT_EQ(layer_->messages, std::vector<std::string>{broken}) << c.name;
     EXPECT_EQ(state_->target->JPG_TYPE, 55) << c.name;
     EXPECT_EQ(state_->target->RESIZE_X, 240) << c.name;
@@ -192,11 +192,11 @@ TEST_F(SettingsFileTest, BrokenFilesKeepWhatWasReadBeforeTheStoppingLine) {
 }
 
 TEST_F(SettingsFileTest, MissingFileIsSilentAndWrongFormatIsAnnounced) {
-  EXPECT_EQ(LoadSettings(), 0);
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kMissing);
   EXPECT_TRUE(layer_->messages.empty());
 
   WriteBytes(configPath_, "#FORMAT SOMETHING_ELSE\r\n#JPG_TYPE=\t55\r\n#END\r\n");
-  EXPECT_EQ(LoadSettings(), 0);
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kWrongFormat);
   EXPECT_EQ(layer_->messages, std::vector<std::string>{Quoted(
                                   "Load ：\"%s\"はフォーマットが違います。新規作成をします。")});
   EXPECT_EQ(state_->target->JPG_TYPE, 20);
@@ -205,7 +205,7 @@ TEST_F(SettingsFileTest, MissingFileIsSilentAndWrongFormatIsAnnounced) {
   fs::remove(configPath_);
   fs::create_directory(configPath_);
   layer_->messages.clear();
-  EXPECT_EQ(LoadSettings(), 0);
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kWrongFormat);
   EXPECT_EQ(layer_->messages,
             (std::vector<std::string>{
                 "ファイルオープン失敗",
@@ -215,7 +215,8 @@ TEST_F(SettingsFileTest, MissingFileIsSilentAndWrongFormatIsAnnounced) {
 TEST_F(SettingsFileTest, LongLinesAreReadIn255BytePieces) {
   std::string name(300, 'n');
   WriteBytes(configPath_, SettingsText({"#RENAME_NAME=\t" + name, "#END"}));
-  EXPECT_EQ(LoadSettings(), 0);  // The rest of the long line is a line of its own.
+  // The rest of the long line is a line of its own.
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDamaged);
   EXPECT_EQ(std::string(state_->paths->RENAME_NAME), std::string(255 - 14, 'n'));
 
   std::FILE* stream = fmemopen(const_cast<char*>(name.data()), name.size(), "rb");
@@ -233,7 +234,7 @@ TEST_F(SettingsFileTest, FileWrittenOnWindowsInCp932IsRead) {
   std::optional<std::string> name = Utf8ToCp932("写真");
   ASSERT_TRUE(name.has_value());
   WriteBytes(configPath_, SettingsText({"#RENAME_NAME=\t" + *name, "#END"}));
-  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
   EXPECT_STREQ(state_->paths->RENAME_NAME, "写真");
 
   // Lines are judged by their stored bytes: 120 kanji fill a 254-byte cp932 line, which is
@@ -245,21 +246,21 @@ TEST_F(SettingsFileTest, FileWrittenOnWindowsInCp932IsRead) {
   WriteBytes(configPath_,
              SettingsText({"#FOLDER_NAME=\t" + *stored, "#FOLDER_TYPE=\t1", "#PREVIEW_TYPE=\t1",
                            "#SAVE=", *Utf8ToCp932("/写真/"), "#END"}));
-  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
   EXPECT_TRUE(layer_->messages.empty());
   EXPECT_EQ(std::string(state_->paths->FOLDER_NAME), longName.substr(0, 240));
   EXPECT_EQ(state_->paths->FOLDER_TYPE, 1);
   EXPECT_EQ(state_->paths->PREVIEW_TYPE, 1);
   EXPECT_STREQ(state_->paths->SAVE, "/写真/");
-  ASSERT_EQ(SaveSettings(), 1);
-  EXPECT_EQ(LoadSettings(), 1);
+  ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
   EXPECT_EQ(std::string(state_->paths->FOLDER_NAME), longName.substr(0, 240));
 }
 
 TEST_F(SettingsFileTest, UnwritableLocationGivesTheMessageAndKeepsTheOldFile) {
   fs::path missingFolder = folder_ / "no-such-folder" / "Confing.inf";
   CopyText(state_->paths->configPath, missingFolder.c_str());
-  EXPECT_EQ(SaveSettings(), 0);
+  EXPECT_EQ(SaveSettings(), SettingsStatus::kCannotOpen);
   std::string expected = "Save ：\"" + missingFolder.string() + "\"ファイルオープン失敗";
   EXPECT_EQ(layer_->messages, std::vector<std::string>{expected});
   EXPECT_FALSE(fs::exists(missingFolder.parent_path()));
@@ -277,9 +278,9 @@ TEST_F(SettingsFileTest, UnwritableLocationGivesTheMessageAndKeepsTheOldFile) {
   rlimit noneLeft = saved;
   noneLeft.rlim_cur = static_cast<rlim_t>(lowestFree);
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &noneLeft), 0);
-  const int result = SaveSettings();
+  const SettingsStatus result = SaveSettings();
   setrlimit(RLIMIT_NOFILE, &saved);
-  EXPECT_EQ(result, 0);
+  EXPECT_EQ(result, SettingsStatus::kCannotOpen);
   EXPECT_EQ(layer_->messages,
             std::vector<std::string>{Quoted("Save ：\"%s\"ファイルオープン失敗")});
   EXPECT_EQ(ReadBytes(configPath_), previous);
@@ -288,14 +289,14 @@ TEST_F(SettingsFileTest, UnwritableLocationGivesTheMessageAndKeepsTheOldFile) {
 TEST_F(SettingsFileTest, FailedWriteKeepsThePreviousFileWhole) {
   const std::string previous = SettingsText({"#JPG_TYPE=\t55", "#END"});
   WriteBytes(configPath_, previous);
-  int result = 0;
+  SettingsStatus result = SettingsStatus::kDone;
   {
     FileSizeLimit fullDisk(100);  // The write fails part-way.
     ASSERT_TRUE(fullDisk.active());
     result = SaveSettings();
   }
 
-  EXPECT_EQ(result, 0);
+  EXPECT_EQ(result, SettingsStatus::kCannotOpen);
   EXPECT_EQ(layer_->messages.size(), 1u);
   EXPECT_EQ(ReadBytes(configPath_), previous);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
@@ -305,23 +306,23 @@ TEST_F(SettingsFileTest, TwoWritersAtOnceNeitherFailNorMixTheirFiles) {
   // Another process saves other settings to the same file at the same time.
   constexpr int kSaves = 300;
   state_->target->JPG_TYPE = 66;
-  ASSERT_EQ(SaveSettings(), 1);
+  ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
   const std::string mine = ReadBytes(configPath_);
   state_->target->JPG_TYPE = 55;
-  ASSERT_EQ(SaveSettings(), 1);
+  ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
   const std::string theirs = ReadBytes(configPath_);
   const pid_t other = fork();
   ASSERT_GE(other, 0);
   if (other == 0) {
     int failures = 0;
-    for (int i = 0; i < kSaves; ++i) failures += SaveSettings() == 0;
+    for (int i = 0; i < kSaves; ++i) failures += SaveSettings() != SettingsStatus::kDone;
     _exit(failures == 0 ? 0 : 1);
   }
   state_->target->JPG_TYPE = 66;
   int failures = 0;
   int mixed = 0;
   for (int i = 0; i < kSaves; ++i) {
-    failures += SaveSettings() == 0;
+    failures += SaveSettings() != SettingsStatus::kDone;
     const std::string now = ReadBytes(configPath_);
     mixed += now != mine && now != theirs;
   }

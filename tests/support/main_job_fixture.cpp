@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "base/program_folder.h"
-#include "panels/panel_helper.h"
+#include "panels/fill_and_read_panels.h"
 #include "panels/settings_pages.h"
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"

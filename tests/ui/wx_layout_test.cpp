@@ -58,7 +58,7 @@ class WxWindowTest : public ::testing::Test {
     fs::current_path(folder);
     // A settings file from an earlier start, so that no first-start message waits for a click.
     fs::create_directories(folder / "Data");
-    ASSERT_EQ(SaveSettings(), 1);
+    ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
     frame = CreateMainFrame(ShutDown);
     layer = dynamic_cast<WxControlLayer*>(&GetControlLayer());
     ASSERT_NE(layer, nullptr);

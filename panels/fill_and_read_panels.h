@@ -7,7 +7,7 @@
 
 #include "panels/settings_pages.h"
 
-// Holds the settings tree's items in tree order, once FillSettingsTree has inserted them.
+// Holds the settings tree's items in tree order, once FillPanels has inserted them.
 struct PanelHelper {
   std::array<int, 8> treeItems{-1, -1, -1, -1, -1, -1, -1, -1};
 };
@@ -16,19 +16,12 @@ struct PanelHelper {
 PanelHelper& GetPanelHelper();
 void DestroyPanelHelper();
 
-// Fills every list and sets every control from the settings; appends to the lists without
-// emptying them.
+// Fills every list and sets every control from the settings, appending to the lists without
+// emptying them; inserts the settings tree's items if the tree is empty and selects the first.
 void FillPanels();
-// Inserts the eight tree items if the tree is empty, then selects the first one.
-void FillSettingsTree();
-int FillGifPage();
-int FillRenamePage();
-int FillFilterPage();
 
-// Reads every control into the settings in a fixed order, then saves the settings file.
+// Reads every control into the settings, derives the output size, the crop rectangle and the
+// copies of the name texts from them, then saves the settings file.
 void ReadPanels();
-void ReadResize(int resizeType);
-void ReadCrop(int cropType);
 // The crop form of the checked crop radio button: 0 if "しない", else 1 if form 1, else 2.
 int ReadCropType();
-void ReadRename();

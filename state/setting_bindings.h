@@ -1,0 +1,62 @@
+// One declaration per stored setting: its key in the settings file, its field in the state, the
+// control that shows it and its default. The settings file's writer and reader, the filling and
+// reading of the panels, and setting a value by its key all go through this one table.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <variant>
+
+#include "state/app_state.h"
+
+using TargetNumber = std::int32_t PictureRecord::*;
+using PathsNumber = std::int32_t PathBlock::*;
+using PathsText = char (PathBlock::*)[256];
+
+// How a control shows a setting's value.
+enum class SettingControl {
+  kFolderBox,   // a text box that the folder button beside it fills
+  kNameBox,     // a text box holding the text
+  kNumberBox,   // a text box holding the number in decimal
+  kList,        // a drop-down list; the value is the position of the chosen entry
+  kCheckBox,    // 1 when checked
+  kRadioGroup,  // the buttons in the order of their values; the value is the checked one's
+};
+
+struct SettingBinding {
+  // The key text as it begins its line, e.g. "#RESIZE_TYPE=".
+  const char* key;
+  std::variant<TargetNumber, PathsNumber, PathsText> field;
+  SettingControl kind;
+  int barId;
+  // The control; for a radio group its buttons by value, the unused places 0.
+  std::array<int, 4> controlIds;
+  std::int32_t defaultNumber = 0;
+  // Null for the output folder, whose default is the program folder.
+  const char* defaultText = nullptr;
+
+  bool IsNumber() const { return !std::holds_alternative<PathsText>(field); }
+  // The output folder's value stands alone on the line after its key.
+  bool ValueOnOwnLine() const { return kind == SettingControl::kFolderBox; }
+  // The radio group's number of buttons; 1 for the other kinds.
+  int ControlCount() const;
+  // The setting's name without "#" and "=", e.g. "RESIZE_TYPE".
+  std::string_view Name() const;
+  std::int32_t* NumberIn(AppState& state) const;
+  char* TextIn(AppState& state) const;
+  // Bytes of a text value that the file's line holds, so that the reader takes the line whole.
+  std::size_t TextCapacity() const;
+  // The leading part of `text` that the line holds, cut at a character boundary.
+  std::string_view FitText(std::string_view text) const;
+  // Stores FitText(text) in the text field.
+  void StoreText(AppState& state, std::string_view text) const;
+};
+
+// Every setting in the order of the settings file's lines.
+std::span<const SettingBinding> SettingBindings();
+
+// The setting of that name ("JPG_TYPE"), or null.
+const SettingBinding* FindSetting(std::string_view name);
