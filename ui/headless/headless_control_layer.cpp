@@ -124,10 +124,6 @@ HeadlessControlLayer::Control* HeadlessControlLayer::Lookup(int barId, int contr
   return control == panel->second.controls.end() ? nullptr : &control->second;
 }
 
-const HeadlessControlLayer::Control* HeadlessControlLayer::Lookup(int barId, int controlId) const {
-  return const_cast<HeadlessControlLayer*>(this)->Lookup(barId, controlId);
-}
-
 HeadlessControlLayer::Control* HeadlessControlLayer::Find(int barId, int controlId,
                                                           std::initializer_list<ControlKind> kinds,
                                                           Caller caller) {

@@ -144,13 +144,13 @@ class HeadlessControlLayer : public ControlLayer {
   using Caller = std::source_location;
   // The control at the address, or null without recording a miss.
   Control* Lookup(int barId, int controlId);
-  const Control* Lookup(int barId, int controlId) const;
   // The control at the address if it is of one of `kinds` (any kind when empty); otherwise null
   // and a miss of the calling operation is recorded.
   Control* Find(int barId, int controlId, std::initializer_list<ControlKind> kinds = {},
                 Caller caller = Caller::current());
   const Control* Find(int barId, int controlId, std::initializer_list<ControlKind> kinds = {},
                       Caller caller = Caller::current()) const;
+  // The panel, or null and a recorded miss.
   Panel* FindPanel(int barId, Caller caller = Caller::current());
   // The radio buttons of the group that `controlId` belongs to.
   std::vector<int> RadioGroup(int barId, int controlId) const;
