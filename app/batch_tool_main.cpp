@@ -17,6 +17,7 @@
 #include "app/batch_progress.h"
 #include "app/batch_settings.h"
 #include "app/start_up.h"
+#include "base/path_names.h"
 #include "engine/batch.h"
 #include "engine/imagelib/atomic_output.h"
 #include "input/input_list.h"
@@ -36,8 +37,6 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr const char* kSuccessMessage = "変換が成功しました！";
-// Paths are held in 256 bytes by the state.
-constexpr std::size_t kPathBytes = 255;
 
 int UsageError(const std::string& error) {
   std::fprintf(stderr, "trastel-batch: %s\n%s", error.c_str(), BatchUsageLine());
@@ -68,7 +67,7 @@ std::string PrepareOutputFolder(const std::string& folder, std::string& error) {
     error = "出力フォルダが作れません / cannot make the output folder: " + path;
     return {};
   }
-  if (path.size() > kPathBytes) {
+  if (path.size() > kMaxPathBytes) {
     error = "出力フォルダのパスが長すぎます / output folder path too long: " + path;
     return {};
   }
@@ -209,7 +208,7 @@ int RunBatchTool(BatchOptions options) {
   std::string storedSettings;
   if (options.settingsFile) {
     storedSettings = CallerPath(*options.settingsFile);
-    if (storedSettings.size() > kPathBytes) {
+    if (storedSettings.size() > kMaxPathBytes) {
       return UsageError("設定ファイルのパスが長すぎます / settings path too long: " +
                         storedSettings);
     }

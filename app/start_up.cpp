@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "base/path_names.h"
 #include "base/program_folder.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
@@ -16,8 +17,6 @@
 namespace {
 
 constexpr const char* kDataFolders[] = {"Data", "Data/Preview", "Data/Help", "Data/__Temp"};
-// A folder path is formed in 256 bytes.
-constexpr std::size_t kFolderPathBytes = 255;
 
 }  // namespace
 
@@ -41,7 +40,7 @@ bool InitProgramFolder() {
 }
 
 void MakeDataFolder(const char* name) {
-  std::string folder(CutAtCharacterBoundary(std::string(programFolder) + name, kFolderPathBytes));
+  std::string folder(CutAtCharacterBoundary(std::string(programFolder) + name, kMaxPathBytes));
   struct stat programFolderInfo;
   mode_t mode =
       stat(programFolder, &programFolderInfo) == 0 ? (programFolderInfo.st_mode & 07777) : 0777;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-char programFolder[256] = "";
+char programFolder[kPathBufferBytes] = "";
 
 bool SetProgramFolder(const char* folder) {
   std::string text(folder);

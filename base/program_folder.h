@@ -6,11 +6,13 @@
 #include <optional>
 #include <string>
 
-extern char programFolder[256];
+#include "base/path_names.h"
 
-// The longest program folder, its separator included, that leaves room in a 256-byte path for
-// the settings file "Data/Confing.inf" below it.
-inline constexpr std::size_t kMaxProgramFolderBytes = 255 - 16;
+extern char programFolder[kPathBufferBytes];
+
+// The longest program folder, its separator included, that leaves room in a path for the
+// settings file "Data/Confing.inf" below it.
+inline constexpr std::size_t kMaxProgramFolderBytes = kMaxPathBytes - 16;
 
 // The folder of the running executable, ending with '/'; nullopt if it cannot be found.
 std::optional<std::string> ExecutableFolder();

@@ -5,10 +5,14 @@ include(GoogleTest)
 # each with its README and licence) are kept in the repository so that every checkout tests them.
 set(TRASTEL_SHARED_TESTDATA ${CMAKE_SOURCE_DIR}/tests/data/conformance)
 
+# The main of every test program: it fails each test that addressed a control that does not exist.
+add_library(trastel_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/support/test_main.cpp)
+target_link_libraries(trastel_test_main PUBLIC trastel_core GTest::gtest)
+
 # trastel_add_test(<name> <sources>...): one GoogleTest executable linked with the core library.
 function(trastel_add_test name)
   add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE trastel_core GTest::gtest GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE trastel_core trastel_test_main GTest::gtest GTest::gmock)
   target_compile_definitions(${name} PRIVATE
     TRASTEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     TRASTEL_SHARED_TESTDATA="${TRASTEL_SHARED_TESTDATA}")

@@ -23,9 +23,6 @@
 
 namespace {
 
-// The output path is held in 256 bytes; a longer one is not cut but fails its file.
-constexpr std::size_t kPathBytes = 255;
-
 // Set while a run is in progress: a second "実行" dispatched by the run's own message pump is
 // ignored instead of starting a run inside the run.
 bool running = false;
@@ -83,8 +80,8 @@ bool PrepareEntry(int index, bool isLast, RunRecord& run, std::string& failure) 
   if (WritesFile(target, isLast)) {
     outputPath = run.outputs.FreePath(planned, OutputExtension(target.DIB_TYPE, paths.RENAME_DIB));
   }
-  if (outputPath.size() > kPathBytes) {
-    failure = "出力先のパスが " + std::to_string(kPathBytes) +
+  if (outputPath.size() > kMaxPathBytes) {
+    failure = "出力先のパスが " + std::to_string(kMaxPathBytes) +
               " バイトを超えるため保存できません:\n[" + outputPath + "]";
     return false;
   }

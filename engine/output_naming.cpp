@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 
+#include "base/path_names.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
 #include "resources/control_ids.h"
@@ -16,9 +17,6 @@
 namespace {
 
 constexpr const char* kTypeNames[] = {"BMP", "JPG", "PNG", "GIF", "HTM", ""};
-
-// Names are held in 256-byte buffers.
-constexpr std::size_t kNameBytes = 255;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -74,7 +72,7 @@ int MakeOutputName(const char* sourceName, int rule, int format, int number, int
   }
   name += ExtensionOf(GetPicTypeName(format), extensionMode);
 
-  name = std::string(CutAtCharacterBoundary(name, kNameBytes));
+  name = std::string(CutAtCharacterBoundary(name, kMaxPathBytes));
   CopyText(state->paths->outputName, name.c_str());
   return 1;
 }

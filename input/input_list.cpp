@@ -20,9 +20,6 @@
 
 namespace {
 
-// An entry is stored in 256 bytes.
-constexpr std::size_t kEntryBytes = 255;
-
 const FileFilter kPictureFilters[] = {
     {"変換可能なすべてのピクチャ (*.bmp,*.jp*g,*.png,*.gif)", "*.bmp;*.jp*g;*.png;*.gif"},
     {"ビットマップ (*.bmp)", "*.bmp"},
@@ -43,13 +40,15 @@ int SelectedEntry() {
   return Controls().ListSelection(kInputPanel, kInputList);
 }
 
-bool ListIsFull() {
+// True, after telling the user, when the list holds as many entries as it can.
+bool WarnIfListFull() {
   if (EntryCount() < kMaxInputEntries) return false;
   ShowMessage("[%d]以上は読み込めません。(%d件までです)", kMaxInputEntries + 1, kMaxInputEntries);
   return true;
 }
 
-bool ListIsEmpty() {
+// True, after telling the user, when the list holds no entry.
+bool WarnIfListEmpty() {
   if (EntryCount() > 0) return false;
   ShowMessage("読み込まれてる画像はありません！");
   return true;
@@ -78,15 +77,15 @@ std::optional<std::string> EntryTextOf(const std::string& path) {
   path.copy(buffer.data(), path.size());
   MakeRelativePath(buffer.data(), buffer.size(), programFolder);
   std::string relative = buffer.c_str();
-  if (relative.size() <= kEntryBytes) return relative;
-  if (path.size() <= kEntryBytes) return path;
+  if (relative.size() <= kMaxPathBytes) return relative;
+  if (path.size() <= kMaxPathBytes) return path;
   return std::nullopt;
 }
 
 // Says which path is too long to be an entry.
 void ShowPathTooLong(const std::string& path) {
   ShowMessage("[%s]\nはパスが長すぎるため追加できません！(%d バイトまでです)",
-              PathForMessage(path).c_str(), static_cast<int>(kEntryBytes));
+              PathForMessage(path).c_str(), static_cast<int>(kMaxPathBytes));
 }
 
 // Entries of a folder in the order the Windows file system lists them: "." and "..", then the
@@ -111,7 +110,7 @@ std::vector<std::string> FolderEntries(const std::string& folder, std::error_cod
 }
 
 bool SwapWithNeighbour(int offset) {
-  if (ListIsEmpty()) return false;
+  if (WarnIfListEmpty()) return false;
   ControlLayer& controls = Controls();
   int count = EntryCount();
   if (count == 1) {
@@ -176,7 +175,7 @@ std::optional<std::string> BrowseForFolder(const std::string& title) {
 }
 
 void OnAddOne() {
-  if (ListIsFull()) return;
+  if (WarnIfListFull()) return;
   if (std::optional<std::string> path = ChooseInputFile("どのファイルを変換する？？")) {
     if (AddInputEntry(*path)) {
       ResetTotals();
@@ -189,7 +188,7 @@ void OnAddOne() {
 }
 
 void OnAddFolder() {
-  if (ListIsFull()) return;
+  if (WarnIfListFull()) return;
   std::optional<std::string> folder = BrowseForFolder("画像があるファルダを指定してください！");
   if (!folder) return;
   // The folder ends with a separator and the pattern adds another, so every entry found here
@@ -207,7 +206,7 @@ void OnAddFolder() {
     wait.Show();
     if (EntryCount() >= kMaxInputEntries) {
       wait.End();
-      ListIsFull();
+      WarnIfListFull();
       return;
     }
     pumpOneMessage();
@@ -220,7 +219,7 @@ void OnAddFolder() {
 }
 
 void OnInputDrop(const std::vector<std::string>& files) {
-  if (ListIsFull()) return;
+  if (WarnIfListFull()) return;
   ControlLayer& controls = Controls();
   const int count = static_cast<int>(files.size());
   controls.SetProgressRange(kProgressPanel, kBatchProgressBar, 0, count & 0xffff);
@@ -230,7 +229,7 @@ void OnInputDrop(const std::vector<std::string>& files) {
   for (const std::string& file : files) {
     wait.Show();
     if (EntryCount() >= kMaxInputEntries) {
-      ListIsFull();
+      WarnIfListFull();
       controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
       return;
     }
@@ -244,7 +243,7 @@ void OnInputDrop(const std::vector<std::string>& files) {
 }
 
 void OnDeleteOne() {
-  if (ListIsEmpty()) return;
+  if (WarnIfListEmpty()) return;
   ControlLayer& controls = Controls();
   int selected = SelectedEntry();
   if (selected < 0) {
@@ -264,7 +263,7 @@ void OnDeleteOne() {
 }
 
 void OnDeleteAll() {
-  if (ListIsEmpty()) return;
+  if (WarnIfListEmpty()) return;
   if (!Controls().AskYesNo("本当に削除してよろしいでしょうか？")) return;
   Controls().ListReset(kInputPanel, kInputList);
   CurrentViewOperations().refreshSelection();

@@ -32,11 +32,11 @@ void ApplyNameRule(int barId, int controlId) {
 
 }  // namespace
 
-void OnResizeWidthLeft() {
+void OnResizeWidthFocusLost() {
   ApplySizeBoxRule(kResizeWidthBox, "256");
 }
 
-void OnResizeHeightLeft() {
+void OnResizeHeightFocusLost() {
   ApplySizeBoxRule(kResizeHeightBox, "128");
 }
 
@@ -55,25 +55,25 @@ void OnFormatPageChanged(int page) {
   }
 }
 
-void OnRenameNumberLeft() {
+void OnRenameNumberFocusLost() {
   ControlLayer& layer = GetControlLayer();
   int value = ParseInt(layer.GetText(kRenamePage, kRenameNumberBox));
   layer.SetText(kRenamePage, kRenameNumberBox, std::to_string(value));
   OnSettingChanged();
 }
 
-void OnRenameStepLeft() {
+void OnRenameStepFocusLost() {
   ControlLayer& layer = GetControlLayer();
   int value = ParseInt(layer.GetText(kRenamePage, kRenameStepBox));
   layer.SetText(kRenamePage, kRenameStepBox, value <= 0 ? "1" : std::to_string(value));
   OnSettingChanged();
 }
 
-void OnRenameNameLeft() {
+void OnRenameNameFocusLost() {
   ApplyNameRule(kRenamePage, kRenameNameBox);
 }
 
-void OnFolderNameLeft() {
+void OnFolderNameFocusLost() {
   ApplyNameRule(kOtherPage, kFolderNameBox);
 }
 
@@ -89,7 +89,7 @@ void NormaliseCropBoxes() {
   }
 }
 
-void OnCropBoxLeft(int group) {
+void OnCropBoxFocusLost(int group) {
   PictureRecord& target = *GetAppState()->target;
   target.CUT_TYPE = ReadCropType();
   NormaliseCropBoxes();

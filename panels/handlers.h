@@ -5,22 +5,22 @@
 
 // Width box (fallback "256") and height box (fallback "128"): a value of 0 or less or above
 // 2500 becomes the fallback; then a refresh, and the next tree change is ignored.
-void OnResizeWidthLeft();
-void OnResizeHeightLeft();
+void OnResizeWidthFocusLost();
+void OnResizeHeightFocusLost();
 // Output format list and resize radios: a refresh, then a repaint.
 void OnFormatOrResizeChanged();
 // A control of format page `page` (0 BMP, 1 JPG, 2 PNG, 3 GIF, 4 HTM) changed: a refresh only
 // when that format is the chosen output format, else a read-back.
 void OnFormatPageChanged(int page);
 // The number box shows its value in plain decimal; then OnSettingChanged.
-void OnRenameNumberLeft();
+void OnRenameNumberFocusLost();
 // The step box: a value of 0 or less becomes 1; then OnSettingChanged.
-void OnRenameStepLeft();
+void OnRenameStepFocusLost();
 // The name and folder name boxes: the text is made safe with SanitiseName; then OnSettingChanged.
-void OnRenameNameLeft();
-void OnFolderNameLeft();
+void OnRenameNameFocusLost();
+void OnFolderNameFocusLost();
 // A crop box of form `group` (1 or 2) lost the focus.
-void OnCropBoxLeft(int group);
+void OnCropBoxFocusLost(int group);
 // Rewrites the eight crop boxes as plain decimal numbers within the crop range.
 void NormaliseCropBoxes();
 // Reads back, then updates the output-name preview when the input list has entries.

@@ -5,13 +5,14 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/path_names.h"
 #include "engine/imagelib/imagelib.h"
 
 inline constexpr int kFrameSlotCount = 1000;
 
 struct PictureRecord {
   char name[128];
-  char path[256];
+  char path[kPathBufferBytes];
   // 64-bit, as is the total in PathBlock: pictures of 2 GiB and more are measured truly.
   std::int64_t fileSize;
   std::int32_t DIB_TYPE;
@@ -49,9 +50,9 @@ struct PictureRecord {
 };
 
 struct PathBlock {
-  char configPath[256];
-  char SAVE[256];
-  char tempName[256];
+  char configPath[kPathBufferBytes];
+  char SAVE[kPathBufferBytes];
+  char tempName[kPathBufferBytes];
   std::int32_t selectedIndex;
   std::int32_t RENAME_TYPE;
   char outputName[512];
@@ -62,10 +63,10 @@ struct PathBlock {
   std::int64_t totalSize;
   std::int32_t itemCount;
   std::int32_t FOLDER_TYPE;
-  char subFolder[256];
+  char subFolder[kPathBufferBytes];
   std::int32_t PREVIEW_TYPE;
-  char FOLDER_NAME[256];
-  char RENAME_NAME[256];
+  char FOLDER_NAME[kPathBufferBytes];
+  char RENAME_NAME[kPathBufferBytes];
 };
 
 struct AppState {

@@ -1,6 +1,9 @@
 // The program's only way to the window system. Subsystems address a control as (bar id, control
 // id) and call these operations; the real window (ui/wx) and the in-memory controls (ui/headless)
-// implement them with the behaviour of the Windows controls they stand for.
+// implement them with the behaviour of the Windows controls they stand for. An address that names
+// no control of the kind an operation needs is the caller's mistake: the operation does nothing
+// (or answers empty), the headless layer records it as a miss and debug builds of the window
+// assert.
 #pragma once
 
 #include <functional>

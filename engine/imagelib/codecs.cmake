@@ -7,10 +7,12 @@ target_sources(trastel_core PRIVATE
   exif_orientation.cpp
   gif_reader.cpp
   gif_writer.cpp
-  jpeg_codec.cpp
   jpeg_markers.cpp
+  jpeg_reader.cpp
+  jpeg_writer.cpp
   load_picture.cpp
-  png_codec.cpp
+  png_reader.cpp
+  png_writer.cpp
   regular_file.cpp
   rle8.cpp
   rle_picture.cpp

@@ -116,6 +116,31 @@ TEST_F(HeadlessControlLayerTest, HeadingOnlyTemplatesMakeNoPanel) {
   EXPECT_EQ(layer.ComboSelection(kAviPage, kJpgQualityList), -1);
   EXPECT_EQ(layer.GetText(kRegistryPage, kRenameNameBox), "");
   EXPECT_TRUE(layer.HasPanel(kProgressPanel));
+  // Addressing them is a miss, which this test expects.
+  EXPECT_EQ(HeadlessControlLayer::TakeMisses(),
+            (std::vector<ControlMiss>{{"ComboSelection", kAviPage, kJpgQualityList},
+                                      {"GetText", kRegistryPage, kRenameNameBox}}));
+}
+
+TEST_F(HeadlessControlLayerTest, AddressesOfNoControlOfTheNeededKindAreMisses) {
+  layer.GetText(kFormatPanel, kResizeWidthBox);
+  layer.SetCheck(kFormatPanel, kResizeKeepRadio, 1);
+  EXPECT_TRUE(HeadlessControlLayer::TakeMisses().empty());
+
+  EXPECT_EQ(layer.ListCount(kJpgPage, kJpgQualityList), 0);
+  layer.SetCheck(kFormatPanel, kResizeWidthBox, 1);
+  layer.SetText(kFormatPanel, kJpgQualityList, "x");
+  layer.SetPanelVisible(kAviPage, true);
+  layer.Click(kJpgPage, kResizeKeepRadio);
+  layer.StepProgress(kInputPanel, kBatchProgressBar);
+  EXPECT_EQ(HeadlessControlLayer::TakeMisses(),
+            (std::vector<ControlMiss>{{"ListCount", kJpgPage, kJpgQualityList},
+                                      {"SetCheck", kFormatPanel, kResizeWidthBox},
+                                      {"SetText", kFormatPanel, kJpgQualityList},
+                                      {"SetPanelVisible", kAviPage, 0},
+                                      {"Click", kJpgPage, kResizeKeepRadio},
+                                      {"StepProgress", kInputPanel, kBatchProgressBar}}));
+  EXPECT_TRUE(events.empty());
 }
 
 }  // namespace

@@ -313,4 +313,20 @@ TEST_F(WxWindowTest, LeavingTheWidthBoxCorrectsItAndKeepsThePageOnce) {
   EXPECT_TRUE(layer->PanelWindow(kFilterPage)->IsShown());
 }
 
+TEST_F(WxWindowTest, AddressesOfNoControlAssertInDebugBuildsOnly) {
+  static int asserted = 0;
+  asserted = 0;
+  wxAssertHandler_t failOnAssert = wxSetAssertHandler(
+      [](const wxString&, int, const wxString&, const wxString&, const wxString&) { ++asserted; });
+  EXPECT_EQ(layer->GetText(kAviPage, kRenameNameBox), "");
+  layer->SetCheck(kFormatPanel, kResizeWidthBox, 1);
+  EXPECT_EQ(layer->ListCount(kFormatPanel, kFormatList), 0);
+  wxSetAssertHandler(failOnAssert);
+#ifdef NDEBUG
+  EXPECT_EQ(asserted, 0);
+#else
+  EXPECT_EQ(asserted, 3);
+#endif
+}
+
 }  // namespace

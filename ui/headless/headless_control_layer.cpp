@@ -1,6 +1,32 @@
 #include "ui/headless/headless_control_layer.h"
 
 #include <algorithm>
+#include <mutex>
+#include <string_view>
+
+namespace {
+
+std::mutex missesMutex;
+std::vector<ControlMiss> misses;
+
+// "int HeadlessControlLayer::ListCount(int, int) const" -> "ListCount".
+std::string OperationName(std::string_view function) {
+  function = function.substr(0, function.find('('));
+  auto start = function.find_last_of(": ");
+  return std::string(start == std::string_view::npos ? function : function.substr(start + 1));
+}
+
+void RecordMiss(std::source_location caller, int barId, int controlId) {
+  std::lock_guard lock(missesMutex);
+  misses.push_back({OperationName(caller.function_name()), barId, controlId});
+}
+
+}  // namespace
+
+std::vector<ControlMiss> HeadlessControlLayer::TakeMisses() {
+  std::lock_guard lock(missesMutex);
+  return std::exchange(misses, {});
+}
 
 HeadlessControlLayer::HeadlessControlLayer() {
   for (const PanelTemplate& declaration : PanelTemplates()) {
@@ -76,50 +102,58 @@ bool HeadlessControlLayer::HasPanel(int barId) const {
 }
 
 bool HeadlessControlLayer::IsPanelVisible(int barId) const {
-  auto panel = panels_.find(barId);
-  return panel != panels_.end() && panel->second.visible;
+  const Panel* panel = const_cast<HeadlessControlLayer*>(this)->FindPanel(barId);
+  return panel != nullptr && panel->visible;
 }
 
 void HeadlessControlLayer::SetPanelVisible(int barId, bool visible) {
-  auto panel = panels_.find(barId);
-  if (panel != panels_.end()) panel->second.visible = visible;
+  if (Panel* panel = FindPanel(barId)) panel->visible = visible;
 }
 
-HeadlessControlLayer::Control* HeadlessControlLayer::FindAny(int barId, int controlId) {
+HeadlessControlLayer::Panel* HeadlessControlLayer::FindPanel(int barId, Caller caller) {
+  auto panel = panels_.find(barId);
+  if (panel != panels_.end()) return &panel->second;
+  RecordMiss(caller, barId, 0);
+  return nullptr;
+}
+
+HeadlessControlLayer::Control* HeadlessControlLayer::Lookup(int barId, int controlId) {
   auto panel = panels_.find(barId);
   if (panel == panels_.end()) return nullptr;
   auto control = panel->second.controls.find(controlId);
   return control == panel->second.controls.end() ? nullptr : &control->second;
 }
 
-const HeadlessControlLayer::Control* HeadlessControlLayer::FindAny(int barId, int controlId) const {
-  return const_cast<HeadlessControlLayer*>(this)->FindAny(barId, controlId);
-}
-
 HeadlessControlLayer::Control* HeadlessControlLayer::Find(int barId, int controlId,
-                                                          ControlKind kind) {
-  Control* control = FindAny(barId, controlId);
-  return control != nullptr && control->kind == kind ? control : nullptr;
+                                                          std::initializer_list<ControlKind> kinds,
+                                                          Caller caller) {
+  Control* control = Lookup(barId, controlId);
+  if (control != nullptr &&
+      (kinds.size() == 0 || std::ranges::find(kinds, control->kind) != kinds.end())) {
+    return control;
+  }
+  RecordMiss(caller, barId, controlId);
+  return nullptr;
 }
 
-const HeadlessControlLayer::Control* HeadlessControlLayer::Find(int barId, int controlId,
-                                                                ControlKind kind) const {
-  return const_cast<HeadlessControlLayer*>(this)->Find(barId, controlId, kind);
+const HeadlessControlLayer::Control* HeadlessControlLayer::Find(
+    int barId, int controlId, std::initializer_list<ControlKind> kinds, Caller caller) const {
+  return const_cast<HeadlessControlLayer*>(this)->Find(barId, controlId, kinds, caller);
 }
 
 int HeadlessControlLayer::ListCount(int barId, int controlId) const {
-  const Control* list = Find(barId, controlId, ControlKind::kListBox);
+  const Control* list = Find(barId, controlId, {ControlKind::kListBox});
   return list ? static_cast<int>(list->items.size()) : 0;
 }
 
 std::string HeadlessControlLayer::ListText(int barId, int controlId, int index) const {
-  const Control* list = Find(barId, controlId, ControlKind::kListBox);
+  const Control* list = Find(barId, controlId, {ControlKind::kListBox});
   if (!list || index < 0 || index >= static_cast<int>(list->items.size())) return "";
   return list->items[index];
 }
 
 int HeadlessControlLayer::ListInsert(int barId, int controlId, int index, const std::string& text) {
-  Control* list = Find(barId, controlId, ControlKind::kListBox);
+  Control* list = Find(barId, controlId, {ControlKind::kListBox});
   if (!list) return -1;
   int count = static_cast<int>(list->items.size());
   if (index < 0) index = count;
@@ -131,7 +165,7 @@ int HeadlessControlLayer::ListInsert(int barId, int controlId, int index, const 
 }
 
 int HeadlessControlLayer::ListDelete(int barId, int controlId, int index) {
-  Control* list = Find(barId, controlId, ControlKind::kListBox);
+  Control* list = Find(barId, controlId, {ControlKind::kListBox});
   if (!list || index < 0 || index >= static_cast<int>(list->items.size())) return -1;
   list->items.erase(list->items.begin() + index);
   if (list->selection == index) {
@@ -143,19 +177,19 @@ int HeadlessControlLayer::ListDelete(int barId, int controlId, int index) {
 }
 
 void HeadlessControlLayer::ListReset(int barId, int controlId) {
-  if (Control* list = Find(barId, controlId, ControlKind::kListBox)) {
+  if (Control* list = Find(barId, controlId, {ControlKind::kListBox})) {
     list->items.clear();
     list->selection = -1;
   }
 }
 
 int HeadlessControlLayer::ListSelection(int barId, int controlId) const {
-  const Control* list = Find(barId, controlId, ControlKind::kListBox);
+  const Control* list = Find(barId, controlId, {ControlKind::kListBox});
   return list ? list->selection : -1;
 }
 
 bool HeadlessControlLayer::ListSelect(int barId, int controlId, int index) {
-  Control* list = Find(barId, controlId, ControlKind::kListBox);
+  Control* list = Find(barId, controlId, {ControlKind::kListBox});
   if (!list) return false;
   bool inRange = index >= 0 && index < static_cast<int>(list->items.size());
   list->selection = inRange ? index : -1;
@@ -163,32 +197,32 @@ bool HeadlessControlLayer::ListSelect(int barId, int controlId, int index) {
 }
 
 int HeadlessControlLayer::ComboCount(int barId, int controlId) const {
-  const Control* combo = Find(barId, controlId, ControlKind::kDropDownList);
+  const Control* combo = Find(barId, controlId, {ControlKind::kDropDownList});
   return combo ? static_cast<int>(combo->items.size()) : 0;
 }
 
 std::string HeadlessControlLayer::ComboText(int barId, int controlId, int index) const {
-  const Control* combo = Find(barId, controlId, ControlKind::kDropDownList);
+  const Control* combo = Find(barId, controlId, {ControlKind::kDropDownList});
   if (!combo || index < 0 || index >= static_cast<int>(combo->items.size())) return "";
   return combo->items[index];
 }
 
 int HeadlessControlLayer::ComboAppend(int barId, int controlId, const std::string& text) {
-  Control* combo = Find(barId, controlId, ControlKind::kDropDownList);
+  Control* combo = Find(barId, controlId, {ControlKind::kDropDownList});
   if (!combo) return -1;
   combo->items.push_back(text);
   return static_cast<int>(combo->items.size()) - 1;
 }
 
 void HeadlessControlLayer::ComboReset(int barId, int controlId) {
-  if (Control* combo = Find(barId, controlId, ControlKind::kDropDownList)) {
+  if (Control* combo = Find(barId, controlId, {ControlKind::kDropDownList})) {
     combo->items.clear();
     combo->selection = -1;
   }
 }
 
 bool HeadlessControlLayer::ComboSelect(int barId, int controlId, int index) {
-  Control* combo = Find(barId, controlId, ControlKind::kDropDownList);
+  Control* combo = Find(barId, controlId, {ControlKind::kDropDownList});
   if (!combo) return false;
   bool inRange = index >= 0 && index < static_cast<int>(combo->items.size());
   combo->selection = inRange ? index : -1;
@@ -196,34 +230,34 @@ bool HeadlessControlLayer::ComboSelect(int barId, int controlId, int index) {
 }
 
 int HeadlessControlLayer::ComboSelection(int barId, int controlId) const {
-  const Control* combo = Find(barId, controlId, ControlKind::kDropDownList);
+  const Control* combo = Find(barId, controlId, {ControlKind::kDropDownList});
   return combo ? combo->selection : -1;
 }
 
 int HeadlessControlLayer::GetCheck(int barId, int controlId) const {
-  const Control* button = FindAny(barId, controlId);
+  const Control* button =
+      Find(barId, controlId, {ControlKind::kCheckBox, ControlKind::kRadioButton});
   return button ? button->checked : 0;
 }
 
 void HeadlessControlLayer::SetCheck(int barId, int controlId, int checked) {
-  Control* button = FindAny(barId, controlId);
-  if (button &&
-      (button->kind == ControlKind::kCheckBox || button->kind == ControlKind::kRadioButton)) {
+  if (Control* button =
+          Find(barId, controlId, {ControlKind::kCheckBox, ControlKind::kRadioButton})) {
     button->checked = checked != 0 ? 1 : 0;
   }
 }
 
 std::string HeadlessControlLayer::GetText(int barId, int controlId) const {
-  const Control* control = FindAny(barId, controlId);
+  const Control* control = Find(barId, controlId);
   return control ? control->text : "";
 }
 
 void HeadlessControlLayer::SetText(int barId, int controlId, const std::string& text) {
-  if (Control* control = FindAny(barId, controlId)) control->text = text;
+  if (Control* control = Find(barId, controlId)) control->text = text;
 }
 
 void HeadlessControlLayer::SetProgressRange(int barId, int controlId, int low, int high) {
-  if (Control* bar = Find(barId, controlId, ControlKind::kProgressBar)) {
+  if (Control* bar = Find(barId, controlId, {ControlKind::kProgressBar})) {
     bar->low = low;
     bar->high = high;
     bar->position = std::clamp(bar->position, low, std::max(low, high));
@@ -231,17 +265,17 @@ void HeadlessControlLayer::SetProgressRange(int barId, int controlId, int low, i
 }
 
 void HeadlessControlLayer::SetProgressPosition(int barId, int controlId, int position) {
-  if (Control* bar = Find(barId, controlId, ControlKind::kProgressBar)) {
+  if (Control* bar = Find(barId, controlId, {ControlKind::kProgressBar})) {
     bar->position = std::clamp(position, bar->low, std::max(bar->low, bar->high));
   }
 }
 
 void HeadlessControlLayer::SetProgressStep(int barId, int controlId, int step) {
-  if (Control* bar = Find(barId, controlId, ControlKind::kProgressBar)) bar->step = step;
+  if (Control* bar = Find(barId, controlId, {ControlKind::kProgressBar})) bar->step = step;
 }
 
 void HeadlessControlLayer::StepProgress(int barId, int controlId) {
-  Control* bar = Find(barId, controlId, ControlKind::kProgressBar);
+  Control* bar = Find(barId, controlId, {ControlKind::kProgressBar});
   if (!bar) return;
   // Stepping past the end starts over from the beginning, as the Windows progress bar does.
   bar->position += bar->step;
@@ -250,30 +284,30 @@ void HeadlessControlLayer::StepProgress(int barId, int controlId) {
 }
 
 void HeadlessControlLayer::DeltaProgress(int barId, int controlId, int delta) {
-  if (Control* bar = Find(barId, controlId, ControlKind::kProgressBar)) {
+  if (Control* bar = Find(barId, controlId, {ControlKind::kProgressBar})) {
     bar->position = std::clamp(bar->position + delta, bar->low, std::max(bar->low, bar->high));
   }
 }
 
 int HeadlessControlLayer::ProgressPosition(int barId, int controlId) const {
-  const Control* bar = Find(barId, controlId, ControlKind::kProgressBar);
+  const Control* bar = Find(barId, controlId, {ControlKind::kProgressBar});
   return bar ? bar->position : 0;
 }
 
 int HeadlessControlLayer::TreeCount(int barId, int controlId) const {
-  const Control* tree = Find(barId, controlId, ControlKind::kTree);
+  const Control* tree = Find(barId, controlId, {ControlKind::kTree});
   return tree ? static_cast<int>(tree->items.size()) : 0;
 }
 
 int HeadlessControlLayer::TreeInsert(int barId, int controlId, const std::string& text) {
-  Control* tree = Find(barId, controlId, ControlKind::kTree);
+  Control* tree = Find(barId, controlId, {ControlKind::kTree});
   if (!tree) return -1;
   tree->items.push_back(text);
   return static_cast<int>(tree->items.size()) - 1;
 }
 
 void HeadlessControlLayer::TreeSelect(int barId, int controlId, int index) {
-  Control* tree = Find(barId, controlId, ControlKind::kTree);
+  Control* tree = Find(barId, controlId, {ControlKind::kTree});
   if (!tree) return;
   int selection = index >= 0 && index < static_cast<int>(tree->items.size()) ? index : -1;
   if (selection == tree->selection) return;
@@ -282,7 +316,7 @@ void HeadlessControlLayer::TreeSelect(int barId, int controlId, int index) {
 }
 
 std::optional<std::string> HeadlessControlLayer::TreeSelectedText(int barId, int controlId) const {
-  const Control* tree = Find(barId, controlId, ControlKind::kTree);
+  const Control* tree = Find(barId, controlId, {ControlKind::kTree});
   if (!tree || tree->selection < 0) return std::nullopt;
   return tree->items[tree->selection];
 }
@@ -304,10 +338,11 @@ std::vector<int> HeadlessControlLayer::RadioGroup(int barId, int controlId) cons
 }
 
 void HeadlessControlLayer::Focus(int barId, int controlId) {
+  if (!Find(barId, controlId)) return;
   auto previous = focus_;
   focus_ = std::make_pair(barId, controlId);
   if (!previous || *previous == *focus_) return;
-  const Control* left = FindAny(previous->first, previous->second);
+  const Control* left = Lookup(previous->first, previous->second);
   if (left && left->kind == ControlKind::kEdit) {
     Notify({previous->first, previous->second, Notification::kFocusLost, {}});
   }
@@ -319,7 +354,7 @@ void HeadlessControlLayer::Type(int barId, int controlId, const std::string& tex
 }
 
 void HeadlessControlLayer::Click(int barId, int controlId) {
-  Control* button = FindAny(barId, controlId);
+  Control* button = Find(barId, controlId);
   if (!button) return;
   Focus(barId, controlId);
   if (button->kind == ControlKind::kCheckBox) {
@@ -332,7 +367,7 @@ void HeadlessControlLayer::Click(int barId, int controlId) {
 }
 
 void HeadlessControlLayer::Choose(int barId, int controlId, int index) {
-  Control* control = FindAny(barId, controlId);
+  Control* control = Find(barId, controlId);
   if (!control) return;
   Focus(barId, controlId);
   bool chosen = control->kind == ControlKind::kListBox ? ListSelect(barId, controlId, index)
@@ -346,8 +381,8 @@ void HeadlessControlLayer::ClickTreeItem(int barId, int controlId, int index) {
 }
 
 void HeadlessControlLayer::DropFiles(int barId, std::vector<std::string> files) {
-  auto panel = panels_.find(barId);
-  if (panel == panels_.end() || !panel->second.declaration->acceptsFiles) return;
+  const Panel* panel = FindPanel(barId);
+  if (!panel || !panel->declaration->acceptsFiles) return;
   Notify({barId, 0, Notification::kFilesDropped, std::move(files)});
 }
 

@@ -2,12 +2,17 @@
 // stand for. Used by the tests and the window-less tool. Message boxes are recorded (and, when
 // asked, echoed), questions and dialogs are answered from queues, and the user's actions (clicks,
 // choices, typing, focus moves, drops) are simulated by the methods under "User actions".
+// An operation on an address that names no control of the kind it needs is a miss: it does what
+// the Windows control layer does (nothing, or an empty answer) and is recorded, so that the tests
+// can fail on every miss they cause.
 #pragma once
 
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
+#include <source_location>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,9 +20,21 @@
 #include "resources/panel_templates.h"
 #include "ui/control_layer.h"
 
+// An operation (the layer's method, e.g. "ListCount") on an address that names no control of
+// the kind it needs; a panel operation on a missing panel has control id 0.
+struct ControlMiss {
+  std::string operation;
+  int barId = 0;
+  int controlId = 0;
+  bool operator==(const ControlMiss&) const = default;
+};
+
 class HeadlessControlLayer : public ControlLayer {
  public:
   HeadlessControlLayer();
+
+  // The misses of every headless layer of the process since the last call, in order.
+  static std::vector<ControlMiss> TakeMisses();
 
   void ShowMessageBox(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
@@ -124,10 +141,17 @@ class HeadlessControlLayer : public ControlLayer {
     std::map<int, Control> controls;
   };
 
-  Control* Find(int barId, int controlId, ControlKind kind);
-  const Control* Find(int barId, int controlId, ControlKind kind) const;
-  Control* FindAny(int barId, int controlId);
-  const Control* FindAny(int barId, int controlId) const;
+  using Caller = std::source_location;
+  // The control at the address, or null without recording a miss.
+  Control* Lookup(int barId, int controlId);
+  // The control at the address if it is of one of `kinds` (any kind when empty); otherwise null
+  // and a miss of the calling operation is recorded.
+  Control* Find(int barId, int controlId, std::initializer_list<ControlKind> kinds = {},
+                Caller caller = Caller::current());
+  const Control* Find(int barId, int controlId, std::initializer_list<ControlKind> kinds = {},
+                      Caller caller = Caller::current()) const;
+  // The panel, or null and a recorded miss.
+  Panel* FindPanel(int barId, Caller caller = Caller::current());
   // The radio buttons of the group that `controlId` belongs to.
   std::vector<int> RadioGroup(int barId, int controlId) const;
 

@@ -2,6 +2,7 @@
 
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/debug.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>
 #include <wx/radiobut.h>
@@ -19,6 +20,15 @@ wxString Text(const std::string& text) {
 
 std::string Utf8(const wxString& text) {
   return text.utf8_string();
+}
+
+// A debug build stops at an address that names no control; a release build does nothing.
+void ReportMiss([[maybe_unused]] const std::source_location& caller, [[maybe_unused]] int barId,
+                [[maybe_unused]] int controlId) {
+#ifndef NDEBUG
+  wxFAIL_MSG(
+      wxString::Format("no control at (%d, %d) for %s", barId, controlId, caller.function_name()));
+#endif
 }
 
 // The root items of a tree with a hidden root, in order.
@@ -82,11 +92,29 @@ void WxControlLayer::Deliver(const ControlEvent& event) {
   }
 }
 
-template <typename Window>
-Window* WxControlLayer::Find(int barId, int controlId, ControlKind kind) const {
+const WxControlLayer::BuiltControl* WxControlLayer::Lookup(int barId, int controlId,
+                                                           std::initializer_list<ControlKind> kinds,
+                                                           Caller caller) const {
   auto control = controls_.find({barId, controlId});
-  if (control == controls_.end() || control->second.kind != kind) return nullptr;
-  return static_cast<Window*>(control->second.window);
+  if (control != controls_.end() &&
+      (kinds.size() == 0 || std::ranges::find(kinds, control->second.kind) != kinds.end())) {
+    return &control->second;
+  }
+  ReportMiss(caller, barId, controlId);
+  return nullptr;
+}
+
+template <typename Window>
+Window* WxControlLayer::Find(int barId, int controlId, ControlKind kind, Caller caller) const {
+  const BuiltControl* control = Lookup(barId, controlId, {kind}, caller);
+  return control ? static_cast<Window*>(control->window) : nullptr;
+}
+
+wxWindow* WxControlLayer::FindPanel(int barId, Caller caller) const {
+  auto panel = panels_.find(barId);
+  if (panel != panels_.end()) return panel->second;
+  ReportMiss(caller, barId, 0);
+  return nullptr;
 }
 
 wxWindow* WxControlLayer::PanelWindow(int barId) const {
@@ -104,13 +132,12 @@ bool WxControlLayer::HasPanel(int barId) const {
 }
 
 bool WxControlLayer::IsPanelVisible(int barId) const {
-  auto panel = panels_.find(barId);
-  return panel != panels_.end() && panel->second->IsShown();
+  wxWindow* panel = FindPanel(barId);
+  return panel != nullptr && panel->IsShown();
 }
 
 void WxControlLayer::SetPanelVisible(int barId, bool visible) {
-  auto panel = panels_.find(barId);
-  if (panel != panels_.end()) panel->second->Show(visible);
+  if (wxWindow* panel = FindPanel(barId)) panel->Show(visible);
 }
 
 int WxControlLayer::ListCount(int barId, int controlId) const {
@@ -191,19 +218,23 @@ int WxControlLayer::ComboSelection(int barId, int controlId) const {
 }
 
 int WxControlLayer::GetCheck(int barId, int controlId) const {
-  if (auto* check = Find<wxCheckBox>(barId, controlId, ControlKind::kCheckBox)) {
-    return check->GetValue() ? 1 : 0;
+  const BuiltControl* button =
+      Lookup(barId, controlId, {ControlKind::kCheckBox, ControlKind::kRadioButton});
+  if (!button) return 0;
+  if (button->kind == ControlKind::kCheckBox) {
+    return static_cast<wxCheckBox*>(button->window)->GetValue() ? 1 : 0;
   }
-  if (auto* radio = Find<wxRadioButton>(barId, controlId, ControlKind::kRadioButton)) {
-    return radio->GetValue() ? 1 : 0;
-  }
-  return 0;
+  return static_cast<wxRadioButton*>(button->window)->GetValue() ? 1 : 0;
 }
 
 void WxControlLayer::SetCheck(int barId, int controlId, int checked) {
-  if (auto* check = Find<wxCheckBox>(barId, controlId, ControlKind::kCheckBox)) {
-    check->SetValue(checked != 0);
-  } else if (auto* radio = Find<wxRadioButton>(barId, controlId, ControlKind::kRadioButton)) {
+  const BuiltControl* button =
+      Lookup(barId, controlId, {ControlKind::kCheckBox, ControlKind::kRadioButton});
+  if (!button) return;
+  if (button->kind == ControlKind::kCheckBox) {
+    static_cast<wxCheckBox*>(button->window)->SetValue(checked != 0);
+  } else {
+    auto* radio = static_cast<wxRadioButton*>(button->window);
     if (checked != 0) {
       radio->SetValue(true);
     } else if (radio->GetValue()) {
@@ -215,28 +246,35 @@ void WxControlLayer::SetCheck(int barId, int controlId, int checked) {
 }
 
 std::string WxControlLayer::GetText(int barId, int controlId) const {
-  auto control = controls_.find({barId, controlId});
-  if (control == controls_.end()) return "";
-  if (control->second.kind == ControlKind::kEdit) {
-    return Utf8(static_cast<wxTextCtrl*>(control->second.window)->GetValue());
+  const BuiltControl* control = Lookup(barId, controlId, {});
+  if (!control) return "";
+  if (control->kind == ControlKind::kEdit) {
+    return Utf8(static_cast<wxTextCtrl*>(control->window)->GetValue());
   }
-  return Utf8(control->second.window->GetLabel());
+  return Utf8(control->window->GetLabel());
 }
 
 void WxControlLayer::SetText(int barId, int controlId, const std::string& text) {
-  auto control = controls_.find({barId, controlId});
-  if (control == controls_.end()) return;
-  if (control->second.kind == ControlKind::kEdit) {
+  const BuiltControl* control = Lookup(barId, controlId, {});
+  if (!control) return;
+  if (control->kind == ControlKind::kEdit) {
     // ChangeValue, unlike SetValue, raises no text event of its own.
-    static_cast<wxTextCtrl*>(control->second.window)->ChangeValue(Text(text));
+    static_cast<wxTextCtrl*>(control->window)->ChangeValue(Text(text));
   } else {
-    control->second.window->SetLabel(Text(text));
+    control->window->SetLabel(Text(text));
   }
 }
 
-WxControlLayer::ProgressModel* WxControlLayer::Progress(int barId, int controlId) {
+const WxControlLayer::ProgressModel* WxControlLayer::Progress(int barId, int controlId,
+                                                              Caller caller) const {
   auto model = progress_.find({barId, controlId});
-  return model == progress_.end() ? nullptr : &model->second;
+  if (model != progress_.end()) return &model->second;
+  ReportMiss(caller, barId, controlId);
+  return nullptr;
+}
+
+WxControlLayer::ProgressModel* WxControlLayer::Progress(int barId, int controlId, Caller caller) {
+  return const_cast<ProgressModel*>(std::as_const(*this).Progress(barId, controlId, caller));
 }
 
 void WxControlLayer::ShowProgress(int barId, int controlId) {
@@ -283,8 +321,8 @@ void WxControlLayer::DeltaProgress(int barId, int controlId, int delta) {
 }
 
 int WxControlLayer::ProgressPosition(int barId, int controlId) const {
-  auto model = progress_.find({barId, controlId});
-  return model == progress_.end() ? 0 : model->second.position;
+  const ProgressModel* model = Progress(barId, controlId);
+  return model ? model->position : 0;
 }
 
 int WxControlLayer::TreeCount(int barId, int controlId) const {

@@ -1,8 +1,12 @@
 // The control layer of the real window: each (bar id, control id) address maps to the
 // wxWidgets window built for it from the panel declarations (wx ids cannot hold the bar ids).
+// An operation on an address that names no control of the kind it needs does nothing, as on
+// Windows; it is a mistake of the program, so debug builds assert on it.
 #pragma once
 
+#include <initializer_list>
 #include <map>
+#include <source_location>
 #include <utility>
 
 #include "resources/panel_templates.h"
@@ -94,10 +98,16 @@ class WxControlLayer : public ControlLayer {
     int step = 10;
   };
 
-  // The control at the address if it is of `kind`, else null.
+  using Caller = std::source_location;
+  // The control at the address if it is of one of `kinds` (any kind when empty); otherwise
+  // null, and a miss of the calling operation is reported.
+  const BuiltControl* Lookup(int barId, int controlId, std::initializer_list<ControlKind> kinds,
+                             Caller caller = Caller::current()) const;
   template <typename Window>
-  Window* Find(int barId, int controlId, ControlKind kind) const;
-  ProgressModel* Progress(int barId, int controlId);
+  Window* Find(int barId, int controlId, ControlKind kind, Caller caller = Caller::current()) const;
+  wxWindow* FindPanel(int barId, Caller caller = Caller::current()) const;
+  const ProgressModel* Progress(int barId, int controlId, Caller caller = Caller::current()) const;
+  ProgressModel* Progress(int barId, int controlId, Caller caller = Caller::current());
   void PassOnFocusLoss();
   void Deliver(const ControlEvent& event);
   void ShowProgress(int barId, int controlId);

@@ -1,24 +1,14 @@
-// JPEG decoding and encoding through libjpeg-turbo. Every libjpeg error leaves through
-// the error handler below, which jumps back to the one setjmp of the call in progress;
-// the caller then destroys the codec object, which frees all that libjpeg allocated.
-#include <algorithm>
+// JPEG decoding through libjpeg-turbo.
 #include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <string>
-
-// jpeglib.h needs size_t and FILE declared before it.
-#include <jerror.h>
-#include <jpeglib.h>
 
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/colour_management.h"
 #include "engine/imagelib/exif_orientation.h"
-#include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/jpeg_markers.h"
-#include "engine/imagelib/picture_store.h"
+#include "engine/imagelib/jpeg_support.h"
 
 namespace imagelib {
 namespace {
@@ -39,28 +29,6 @@ constexpr std::uint64_t kMostPixelsPerArithmeticByte = 8 * 64 * 16;
 // What libjpeg may allocate beyond the coefficients of the whole picture (tables, row buffers).
 constexpr long kJpegWorkingMemory = 32L << 20;
 
-struct JpegErrorHandler {
-  jpeg_error_mgr manager;
-  std::jmp_buf jump;
-  std::string message;
-};
-
-[[noreturn]] void FailJpeg(j_common_ptr codec) {
-  auto* handler = reinterpret_cast<JpegErrorHandler*>(codec->err);
-  char text[JMSG_LENGTH_MAX];
-  (*codec->err->format_message)(codec, text);
-  handler->message = text;
-  std::longjmp(handler->jump, 1);
-}
-
-// Warnings are kept quiet, except that data ending before the last row is an error, whether
-// the file is cut short or a marker comes too early: libjpeg would otherwise fill the rest of
-// the picture with grey.
-void OnJpegMessage(j_common_ptr codec, int level) {
-  const int code = codec->err->msg_code;
-  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) FailJpeg(codec);
-}
-
 // The bytes that libjpeg needs to hold the coefficients of every block of the picture, as a
 // progressive or multi-scan file makes it do.
 long CoefficientBytes(const jpeg_decompress_struct& decoder) {
@@ -72,12 +40,6 @@ long CoefficientBytes(const jpeg_decompress_struct& decoder) {
     bytes += columns * rows * DCTSIZE2 * sizeof(JCOEF);
   }
   return static_cast<long>(bytes);
-}
-
-void InstallErrorHandler(JpegErrorHandler& handler) {
-  jpeg_std_error(&handler.manager);
-  handler.manager.error_exit = FailJpeg;
-  handler.manager.emit_message = OnJpegMessage;
 }
 
 std::uint8_t CmykChannel(int colour, int black, bool inverted) {
@@ -170,43 +132,6 @@ bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
   return true;
 }
 
-struct JpegMemory {
-  unsigned char* data = nullptr;
-  unsigned long size = 0;
-  JpegMemory() = default;
-  JpegMemory(const JpegMemory&) = delete;
-  JpegMemory& operator=(const JpegMemory&) = delete;
-  ~JpegMemory() { std::free(data); }
-};
-
-bool RunEncoder(jpeg_compress_struct& encoder, JpegErrorHandler& handler, const Picture& picture,
-                int quality, bool progressive, JpegMemory& output) {
-  if (setjmp(handler.jump) != 0) return false;
-  jpeg_create_compress(&encoder);
-  jpeg_mem_dest(&encoder, &output.data, &output.size);
-  encoder.image_width = static_cast<JDIMENSION>(picture.width);
-  encoder.image_height = static_cast<JDIMENSION>(picture.height);
-  encoder.input_components = 3;
-  encoder.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&encoder);
-  jpeg_set_quality(&encoder, quality, TRUE);
-  // From quality 90 up the colour is kept at full resolution (4:4:4); below, it is halved both
-  // ways (4:2:0), which costs little that is visible and saves a third of the file.
-  constexpr int kFullColourQuality = 90;
-  if (quality >= kFullColourQuality) {
-    encoder.comp_info[0].h_samp_factor = 1;
-    encoder.comp_info[0].v_samp_factor = 1;
-  }
-  if (progressive) jpeg_simple_progression(&encoder);
-  jpeg_start_compress(&encoder, TRUE);
-  while (encoder.next_scanline < encoder.image_height) {
-    JSAMPROW row = const_cast<std::uint8_t*>(picture.Row(static_cast<int>(encoder.next_scanline)));
-    jpeg_write_scanlines(&encoder, &row, 1);
-  }
-  jpeg_finish_compress(&encoder);
-  return true;
-}
-
 }  // namespace
 
 std::unique_ptr<Picture> DecodeJpeg(ByteSpan data) {
@@ -229,22 +154,3 @@ std::unique_ptr<Picture> DecodeJpeg(ByteSpan data) {
 }
 
 }  // namespace imagelib
-
-int SaveJpeg(const char* path, PictureHandle handle, int quality, int progressive) {
-  const imagelib::Picture* stored = imagelib::FindPicture(handle);
-  if (stored == nullptr) return 0;
-  imagelib::Picture scratch;
-  const imagelib::Picture* picture = imagelib::Bgr24View(*stored, scratch);
-  if (picture == nullptr) return 0;
-
-  imagelib::JpegErrorHandler handler;
-  imagelib::InstallErrorHandler(handler);
-  jpeg_compress_struct encoder{};
-  encoder.err = &handler.manager;
-  imagelib::JpegMemory output;
-  const bool encoded = imagelib::RunEncoder(encoder, handler, *picture, std::clamp(quality, 1, 100),
-                                            progressive != 0, output);
-  jpeg_destroy_compress(&encoder);
-  if (!encoded) return 0;
-  return imagelib::WriteFileAtomically(path, imagelib::ByteSpan(output.data, output.size)) ? 1 : 0;
-}

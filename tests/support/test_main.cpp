@@ -1,0 +1,29 @@
+// The main of every test program: GoogleTest with one check added. A test fails when it caused a
+// miss of the headless control layer (an address that names no control), listing the misses;
+// a test that means to address a missing control takes and checks its misses itself
+// (HeadlessControlLayer::TakeMisses) before it ends.
+#include <gtest/gtest.h>
+
+#include "ui/headless/headless_control_layer.h"
+
+namespace {
+
+class ControlMissCheck : public testing::EmptyTestEventListener {
+  // Listeners end in reverse order, so this runs before the result is printed and a failure
+  // added here belongs to the test.
+  void OnTestEnd(const testing::TestInfo&) override {
+    for (const ControlMiss& miss : HeadlessControlLayer::TakeMisses()) {
+      ADD_FAILURE() << "no control at (" << miss.barId << ", " << miss.controlId << ") for "
+                    << miss.operation;
+    }
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  // The listener list takes ownership.
+  testing::UnitTest::GetInstance()->listeners().Append(new ControlMissCheck);
+  return RUN_ALL_TESTS();
+}
