@@ -1,11 +1,12 @@
 #include "app/batch_options.h"
 
+#include <charconv>
 #include <string_view>
 
 namespace {
 
 // Options followed by a value, either as the next argument or after '='.
-enum class ValueOption { kSet, kOut, kSettings };
+enum class ValueOption { kSet, kOut, kSettings, kJobs };
 
 struct ValueOptionName {
   std::string_view name;
@@ -16,6 +17,7 @@ constexpr ValueOptionName kValueOptions[] = {
     {"--set", ValueOption::kSet},
     {"--out", ValueOption::kOut},
     {"--settings", ValueOption::kSettings},
+    {"--jobs", ValueOption::kJobs},
 };
 
 // Stores `value` for `option`; an error text when it is malformed.
@@ -39,6 +41,18 @@ std::string StoreValue(ValueOption option, const std::string& value, BatchOption
       }
       options.settingsFile = value;
       return {};
+    case ValueOption::kJobs: {
+      int jobs = 0;
+      const char* end = value.data() + value.size();
+      const auto [stop, error] = std::from_chars(value.data(), end, jobs);
+      if (error != std::errc() || stop != end || jobs < 1) {
+        return "--jobs には 1 以上の整数を指定してください / --jobs needs a whole number of 1 or "
+               "more: \"" +
+               value + "\"";
+      }
+      options.jobs = jobs;
+      return {};
+    }
   }
   return {};
 }

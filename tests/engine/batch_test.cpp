@@ -80,6 +80,28 @@ TEST_F(BatchTest, StopsAtTheFirstFailureWithTheProgressShownUntilTheMessageClose
   EXPECT_EQ(layer->waitCursorDepth, 0);
 }
 
+TEST_F(BatchTest, ParallelRunStoppedByAFailingEntryLeavesWhatASerialRunLeaves) {
+  // The entries after the failing one are converted side by side with it; none may appear,
+  // not even under a temporary name, and the messages are those of one entry after another.
+  AddPictures({"a.png"});
+  MakePicture("pics/2/a.png", "-size 6x4 xc:red");
+  layer->ListInsert(kInputPanel, kInputList, -1, "pics/2/a.png");
+  layer->ListInsert(kInputPanel, kInputList, -1, "pics/missing.png");
+  AddPictures({"c.png", "d.png", "e.png", "f.png", "g.png", "h.png"});
+  const BatchResult result = RunBatch(4);
+  EXPECT_EQ(result.outcome, BatchOutcome::kFailed);
+  EXPECT_EQ(result.converted, 2);
+  EXPECT_EQ(result.renamed, 1);
+  EXPECT_EQ(OutputFiles(output), (Texts{"a(2).png", "a.png"}));
+  EXPECT_EQ(Identify(output / "a(2).png", "%[pixel:p{0,0}]"), "srgb(255,0,0)");
+  EXPECT_EQ(layer->messages,
+            (Texts{"[pics/missing.png]\nがオープンできませんでした！",
+                   "変換が失敗しました！\n同じ名前になった 1 個のファイルは、(2) "
+                   "などの番号を付けた名前で保存しました。\n入力ファイルが見つかりません:\n["
+                   "pics/missing.png]"}));
+  EXPECT_EQ(layer->waitCursorDepth, 0);
+}
+
 TEST_F(BatchTest, NumberedNamesInASubFolder) {
   AddPictures({"a.png", "b.png", "c.png"});
   layer->Choose(kRenamePage, kRenameRuleList, 1);
