@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,42 @@ TEST_F(BatchTest, ParallelRunStoppedByAFailingEntryLeavesWhatASerialRunLeaves) {
                    "などの番号を付けた名前で保存しました。\n入力ファイルが見つかりません:\n["
                    "pics/missing.png]"}));
   EXPECT_EQ(layer->waitCursorDepth, 0);
+}
+
+TEST_F(BatchTest, SideBySideConversionsWriteTheBytesOfOneAfterAnother) {
+  // Codecs, quantiser and picture store at work on several threads at once.
+  const Texts names = {"a.jpg", "b.gif", "c.bmp", "d.png", "e.jpg", "f.png", "g.gif", "h.bmp"};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    MakePicture("pics/" + names[i], "-size 96x64 gradient:'rgb(" + std::to_string(30 * i) +
+                                        ",200,40)'-'rgb(0,40," + std::to_string(250 - 30 * i) +
+                                        ")' -swirl " + std::to_string(40 * i));
+    layer->ListInsert(kInputPanel, kInputList, -1, "pics/" + names[i]);
+  }
+  layer->Choose(kBmpPage, kBmpColourList, 2);  // 8 bits
+  const auto bytesOf = [](const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  // BMP 8 bits, JPEG, GIF, then the animated GIF.
+  constexpr int kFormats[] = {0, 1, 3, 3};
+  for (int run = 0; run < 4; ++run) {
+    layer->Choose(kFormatPanel, kFormatList, kFormats[run]);
+    if (run == 3) layer->Click(kGifPage, kGifAnimationCheck);
+    const fs::path one = output / ("one" + std::to_string(run));
+    const fs::path many = output / ("many" + std::to_string(run));
+    fs::create_directories(one);
+    fs::create_directories(many);
+    SetOutputFolder(one.string() + "/");
+    ASSERT_EQ(RunBatch(1).outcome, BatchOutcome::kSucceeded);
+    SetOutputFolder(many.string() + "/");
+    ASSERT_EQ(RunBatch(4).outcome, BatchOutcome::kSucceeded);
+    const Texts files = OutputFiles(one);
+    EXPECT_EQ(OutputFiles(many), files);
+    EXPECT_EQ(files.size(), run == 3 ? 1u : names.size());
+    for (const std::string& file : files) {
+      EXPECT_EQ(bytesOf(many / file), bytesOf(one / file)) << run << " " << file;
+    }
+  }
 }
 
 TEST_F(BatchTest, NumberedNamesInASubFolder) {
