@@ -3,6 +3,12 @@
 #include <algorithm>
 #include <utility>
 
+namespace {
+
+thread_local bool onWorkerThread = false;
+
+}  // namespace
+
 WorkerPool::WorkerPool(int threads) {
   for (int i = 0; i < std::max(threads, 1); ++i) threads_.emplace_back([this] { Work(); });
 }
@@ -28,7 +34,12 @@ int WorkerPool::CoreCount() {
   return static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u));
 }
 
+bool WorkerPool::OnWorkerThread() {
+  return onWorkerThread;
+}
+
 void WorkerPool::Work() {
+  onWorkerThread = true;
   for (;;) {
     std::function<void()> task;
     {

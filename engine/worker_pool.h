@@ -20,6 +20,8 @@ class WorkerPool {
 
   // The number of threads the machine runs at once (at least 1).
   static int CoreCount();
+  // True on a thread of a pool: work done there must leave the window alone.
+  static bool OnWorkerThread();
 
  private:
   void Work();
