@@ -67,6 +67,8 @@ for job in "${jobs[@]}"; do
   for variant in "${variants[@]}"; do
     wallOf[$variant]=$(tr ' ' '\n' <<<"${walls[$variant]}" | grep . | median)
     cpuOf[$variant]=$(tr ' ' '\n' <<<"${cpus[$variant]}" | grep . | median)
+  done
+  for variant in "${variants[@]}"; do
     printf '%-9s %-7s %7.2f %7.2f %8s %8s %8s\n' "$job" "$variant" "${wallOf[$variant]}" \
       "${cpuOf[$variant]}" "$(ratio "${wallOf[$variant]}" "${wallOf[ours1]}")" \
       "$(ratio "${wallOf[$variant]}" "${wallOf[ours2]}")" \
