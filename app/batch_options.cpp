@@ -1,11 +1,12 @@
 #include "app/batch_options.h"
 
+#include <charconv>
 #include <string_view>
 
 namespace {
 
 // Options followed by a value, either as the next argument or after '='.
-enum class ValueOption { kSet, kOut, kSettings };
+enum class ValueOption { kSet, kOut, kSettings, kJobs };
 
 struct ValueOptionName {
   std::string_view name;
@@ -16,6 +17,7 @@ constexpr ValueOptionName kValueOptions[] = {
     {"--set", ValueOption::kSet},
     {"--out", ValueOption::kOut},
     {"--settings", ValueOption::kSettings},
+    {"--jobs", ValueOption::kJobs},
 };
 
 // Stores `value` for `option`; an error text when it is malformed.
@@ -39,6 +41,18 @@ std::string StoreValue(ValueOption option, const std::string& value, BatchOption
       }
       options.settingsFile = value;
       return {};
+    case ValueOption::kJobs: {
+      int jobs = 0;
+      const char* end = value.data() + value.size();
+      const auto [stop, error] = std::from_chars(value.data(), end, jobs);
+      if (error != std::errc() || stop != end || jobs < 1) {
+        return "--jobs には 1 以上の整数を指定してください / --jobs needs a whole number of 1 or "
+               "more: \"" +
+               value + "\"";
+      }
+      options.jobs = jobs;
+      return {};
+    }
   }
   return {};
 }
@@ -100,7 +114,7 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
 
 const char* BatchUsageLine() {
   return "使い方 / usage: trastel-batch [--out DIR] [--settings FILE] [--set KEY=VALUE]... "
-         "[--save] PATH...\n"
+         "[--save] [--jobs N] PATH...\n"
          "詳しくは / see: trastel-batch --help\n";
 }
 
@@ -118,6 +132,7 @@ const char* BatchHelpText() {
                      例: DIB_TYPE=1  JPG_TYPE=20  RESIZE_TYPE=3  RESIZE_X=800
                          RENAME_TYPE=2  RENAME_NAME=photo
   --save             変えた設定を設定ファイルに保存します(指定しなければ保存しません)。
+  --jobs N           N 個の画像を同時に変換します(既定: CPU のコア数)。
   --help, -h         この説明を表示します。
 
 メッセージは標準エラーに出ます。端末では進み具合も表示します。
@@ -136,6 +151,7 @@ pictures are skipped with a line on standard error. At most 1000 pictures are ta
                      e.g. DIB_TYPE=1  JPG_TYPE=20  RESIZE_TYPE=3  RESIZE_X=800
                           RENAME_TYPE=2  RENAME_NAME=photo
   --save             Stores the changed settings in the settings file (never stored without).
+  --jobs N           Converts N pictures at a time (default: the number of cores).
   --help, -h         Shows this help.
 
 Messages go to standard error, with a progress bar when it is a terminal.

@@ -19,6 +19,8 @@ struct BatchOptions {
   std::vector<SettingOverride> overrides;
   std::optional<std::string> outputFolder;
   std::optional<std::string> settingsFile;
+  // Conversions run at once; 0 for one per core.
+  int jobs = 0;
   bool save = false;
   bool help = false;
 };

@@ -36,7 +36,6 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-constexpr const char* kSuccessMessage = "変換が成功しました！";
 
 int UsageError(const std::string& error) {
   std::fprintf(stderr, "trastel-batch: %s\n%s", error.c_str(), BatchUsageLine());
@@ -275,14 +274,11 @@ int RunBatchTool(BatchOptions options) {
     progress.Show(done, total, fs::path(entry).filename().string());
   };
   running = true;
-  layer.Click(kActionPanel, kRunButton);
+  const BatchResult result = RunBatch(options.jobs);
   running = false;
   SetOutputRenamedHandler(nullptr);
   progress.Clear();
-  // The closing message starts with the outcome; lines after it tell of renamed outputs.
-  return !layer.messages.empty() && layer.messages.back().starts_with(kSuccessMessage)
-             ? kExitSuccess
-             : kExitFailure;
+  return result.outcome == BatchOutcome::kSucceeded ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace

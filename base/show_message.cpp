@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "base/text_encoding.h"
 #include "ui/control_layer.h"
@@ -14,7 +15,17 @@ constexpr std::size_t kMessageBytes = 511;
 // Most of a message may name a path; the rest says what is wrong with it.
 constexpr std::size_t kShownPathBytes = 400;
 
+thread_local MessageCapture* currentCapture = nullptr;
+
 }  // namespace
+
+MessageCapture::MessageCapture() : previous_(currentCapture) {
+  currentCapture = this;
+}
+
+MessageCapture::~MessageCapture() {
+  currentCapture = previous_;
+}
 
 std::string PathForMessage(std::string_view path) {
   return ShortenInMiddle(path, kShownPathBytes);
@@ -31,5 +42,10 @@ void ShowMessage(const char* format, ...) {
   if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, arguments);
   va_end(arguments);
   // A long path is cut at a character boundary, never inside a character.
-  GetControlLayer().ShowMessageBox(std::string(CutAtCharacterBoundary(text, kMessageBytes)));
+  std::string shown(CutAtCharacterBoundary(text, kMessageBytes));
+  if (currentCapture != nullptr) {
+    currentCapture->texts_.push_back(std::move(shown));
+  } else {
+    GetControlLayer().ShowMessageBox(shown);
+  }
 }

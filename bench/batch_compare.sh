@@ -24,77 +24,9 @@ work=${BENCH_WORK:-$(mktemp -d)}
 export OMP_NUM_THREADS=1 MAGICK_THREAD_LIMIT=1 VIPS_CONCURRENCY=1
 quality=85
 
-# --- The corpus: photograph-like pictures (a fractal landscape of soft shapes, fine detail and
-# sensor-like noise), made once and kept when BENCH_WORK names a folder.
-corpus=$work/corpus
-make_photo() {  # size seed file
-  /usr/bin/convert -size "$1" -seed "$2" plasma:fractal -blur 0x1.2 \
-    -attenuate 0.4 +noise Gaussian -quality 92 "$3"
-}
-if [ ! -f "$corpus/done" ]; then
-  mkdir -p "$corpus/jpeg" "$corpus/other"
-  for i in 1 2 3 4 5 6; do make_photo 1920x1080 "$i" "$corpus/jpeg/hd$i.jpg"; done
-  for i in 1 2; do make_photo 4000x3000 "$((10 + i))" "$corpus/jpeg/large$i.jpg"; done
-  for i in 1 2; do
-    make_photo 1920x1080 "$((20 + i))" "$work/tmp.jpg"
-    /usr/bin/convert "$work/tmp.jpg" "$corpus/other/png$i.png"
-    /usr/bin/convert "$work/tmp.jpg" "$corpus/other/gif$i.gif"
-    /usr/bin/convert "$work/tmp.jpg" "BMP3:$corpus/other/bmp$i.bmp"
-  done
-  touch "$corpus/done"
-fi
-
-# --- The jobs: name, input folder, output extension, our settings, ImageMagick and
-# GraphicsMagick options, a libvips command for one file ("$f" in, "$o" out), and the ImageMagick
-# options that make the reference (lossless PNG) from an input.
+# The corpus and the jobs.
+source "$root/bench/batch_jobs.sh"
 read -ra jobs <<<"${BENCH_JOBS:-jpeg640 jpegpng jpeggif bmprle rotate30 grey other640}"
-declare -A input extension oursSet magick gmagick vipsOne reference
-input[jpeg640]=jpeg extension[jpeg640]=jpg
-oursSet[jpeg640]="DIB_TYPE=1 JPG_TYPE=$((100 - quality)) RESIZE_TYPE=1"
-magick[jpeg640]="-resize 640x480! -quality $quality"
-gmagick[jpeg640]="-resize 640x480! -quality $quality"
-vipsOne[jpeg640]='vipsthumbnail "$f" -s 640x480! -o "$o[Q='$quality']"'
-reference[jpeg640]="-filter Lanczos -resize 640x480!"
-
-input[jpegpng]=jpeg extension[jpegpng]=png
-oursSet[jpegpng]="DIB_TYPE=2"
-magick[jpegpng]="" gmagick[jpegpng]=""
-vipsOne[jpegpng]='vips copy "$f" "$o"'
-reference[jpegpng]=""
-
-input[jpeggif]=jpeg extension[jpeggif]=gif
-oursSet[jpeggif]="DIB_TYPE=3"
-magick[jpeggif]="" gmagick[jpeggif]=""
-vipsOne[jpeggif]='vips copy "$f" "$o"'
-reference[jpeggif]=""
-
-input[bmprle]=jpeg extension[bmprle]=bmp
-oursSet[bmprle]="DIB_TYPE=0 BMP_TYPE=3"
-magick[bmprle]="-colors 256 -type Palette -compress RLE"
-gmagick[bmprle]="-colors 256 -type Palette -compress RLE"
-vipsOne[bmprle]=""
-reference[bmprle]=""
-
-input[rotate30]=jpeg extension[rotate30]=jpg
-oursSet[rotate30]="DIB_TYPE=1 JPG_TYPE=$((100 - quality)) ANGLE_VAL=30 ANGLE_COLOR=0"
-magick[rotate30]="-background white -rotate 30 -quality $quality"
-gmagick[rotate30]="-background white -rotate 30 -quality $quality"
-# libvips turns anticlockwise: 330 degrees is 30 clockwise.
-vipsOne[rotate30]='vips rotate "$f" "$o[Q='$quality']" 330 --background "255 255 255"'
-reference[rotate30]="-background white -filter Lanczos -rotate 30"
-
-input[grey]=jpeg extension[grey]=jpg
-oursSet[grey]="DIB_TYPE=1 JPG_TYPE=$((100 - quality)) FILTER_TYPE=1"
-magick[grey]="-grayscale Rec601Luma -quality $quality"
-gmagick[grey]="-colorspace GRAY -quality $quality"
-vipsOne[grey]='vips colourspace "$f" "$o[Q='$quality']" b-w'
-reference[grey]="-grayscale Rec601Luma"
-
-input[other640]=other extension[other640]=jpg
-oursSet[other640]="${oursSet[jpeg640]}"
-magick[other640]="${magick[jpeg640]}" gmagick[other640]="${gmagick[jpeg640]}"
-vipsOne[other640]="${vipsOne[jpeg640]}"
-reference[other640]="${reference[jpeg640]}"
 
 tools=(ours magick gm vips)
 

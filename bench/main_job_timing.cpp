@@ -1,8 +1,11 @@
 // The main job through the headless window: how long a refresh of the selected entry takes with
 // a full list, and how responsive a long batch run stays between its files.
 //   main_job_timing refresh PICTURE RUNS     -> median RefreshSelection time with 1000 entries
-//   main_job_timing batch FOLDER OUTPUT      -> "実行" over every picture of FOLDER: total time
-//                                               and the longest gap between two pumped messages
+//   main_job_timing batch FOLDER OUTPUT [PICTURE]
+//                                            -> "実行" over every picture of FOLDER: total time
+//                                               and the longest gap between two pumped messages;
+//                                               with PICTURE, which is added and selected, also
+//                                               the refresh times while the run is going
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -62,17 +65,30 @@ int TimeRefresh(const std::string& picture, int runs) {
   return 0;
 }
 
-int TimeBatch(const std::string& pictures, const std::string& output) {
+int TimeBatch(const std::string& pictures, const std::string& output, const std::string& selected) {
   HeadlessControlLayer& layer =
       StartProgram(std::filesystem::temp_directory_path() / "trastel-batch-bench");
   layer.folderChoices = {pictures};
   layer.Click(kInputPanel, kAddFolderButton);
+  const int count = layer.ListCount(kInputPanel, kInputList);
+  if (!selected.empty()) {
+    layer.ListInsert(kInputPanel, kInputList, count, selected);
+    layer.ListSelect(kInputPanel, kInputList, count);
+  }
   layer.SetText(kInputPanel, kOutputFolderBox, output);
   layer.Choose(kFormatPanel, kFormatList, 1);  // JPG
   auto last = Clock::now();
   double longestGap = 0;
+  int pumps = 0;
+  std::vector<double> refreshes;
   layer.onPump = [&] {
     longestGap = std::max(longestGap, MillisecondsSince(last));
+    // As a user clicking the selected entry now and then.
+    if (!selected.empty() && ++pumps % 40 == 0) {
+      auto start = Clock::now();
+      RefreshSelection();
+      refreshes.push_back(MillisecondsSince(start));
+    }
     last = Clock::now();
   };
   auto start = Clock::now();
@@ -84,18 +100,28 @@ int TimeBatch(const std::string& pictures, const std::string& output) {
       "messages %.1f ms\n",
       layer.ListCount(kInputPanel, kInputList), total / 1000,
       total / layer.ListCount(kInputPanel, kInputList), longestGap);
+  if (!refreshes.empty()) {
+    std::sort(refreshes.begin(), refreshes.end());
+    std::printf(
+        "refresh of the selected picture during the run: median %.1f ms (of %zu), max %.1f\n",
+        refreshes[refreshes.size() / 2], refreshes.size(), refreshes.back());
+  }
   return layer.messages.empty() || layer.messages.back() != "変換が成功しました！";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: %s refresh PICTURE RUNS | batch FOLDER OUTPUT\n", argv[0]);
+  if (argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: %s refresh PICTURE RUNS | batch FOLDER OUTPUT [PICTURE]\n",
+                 argv[0]);
     return 2;
   }
   std::string mode = argv[1];
   if (mode == "refresh") return TimeRefresh(std::filesystem::absolute(argv[2]), std::atoi(argv[3]));
-  if (mode == "batch") return TimeBatch(argv[2], argv[3]);
+  if (mode == "batch") {
+    return TimeBatch(argv[2], argv[3],
+                     argc == 5 ? std::filesystem::absolute(argv[4]).string() : "");
+  }
   return 2;
 }

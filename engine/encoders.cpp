@@ -108,17 +108,24 @@ int WriteAnimatedGif(const PictureHandle* frames, int count, const char* path,
   return SaveAnimatedGif(path, records.data(), count, 0);
 }
 
+int SaveByFormat(PictureHandle picture, const PictureRecord& target) {
+  if (target.DIB_TYPE < 0 || target.DIB_TYPE >= static_cast<int>(std::size(kWriters))) return 0;
+  return kWriters[target.DIB_TYPE](picture, target.path, target);
+}
+
 int SaveByFormat() {
   AppState* state = GetAppState();
-  const PictureRecord& target = *state->target;
-  if (target.DIB_TYPE < 0 || target.DIB_TYPE >= static_cast<int>(std::size(kWriters))) return 0;
-  return kWriters[target.DIB_TYPE](state->workImage, target.path, target);
+  return SaveByFormat(state->workImage, *state->target);
+}
+
+int SaveAnimation(std::span<const PictureHandle> frames, const PictureRecord& target) {
+  if (target.DIB_TYPE != kFormatGif) return 0;
+  return WriteAnimatedGif(frames.data(), static_cast<int>(frames.size()), target.path, target);
 }
 
 int SaveAnimation() {
   AppState* state = GetAppState();
-  const PictureRecord& target = *state->target;
-  if (target.DIB_TYPE != kFormatGif) return 0;
-  int count = std::clamp(state->paths->itemCount, 0, kFrameSlotCount);
-  return WriteAnimatedGif(state->frameImages, count, target.path, target);
+  const auto count =
+      static_cast<std::size_t>(std::clamp(state->paths->itemCount, 0, kFrameSlotCount));
+  return SaveAnimation(std::span<const PictureHandle>(state->frameImages, count), *state->target);
 }

@@ -2,6 +2,8 @@
 // with that format's options from the target record.
 #pragma once
 
+#include <span>
+
 #include "engine/imagelib/imagelib.h"
 #include "state/app_state.h"
 
@@ -13,11 +15,14 @@ enum OutputFormat {
   kFormatHtm = 4,
 };
 
-// Writes workImage to target.path by target.DIB_TYPE. Non-zero on success.
+// Writes `picture` to target.path by target.DIB_TYPE. Non-zero on success.
+int SaveByFormat(PictureHandle picture, const PictureRecord& target);
+// The same for workImage and the target record.
 int SaveByFormat();
 
-// Writes frameImages[0 .. paths.itemCount - 1] as one animated GIF to target.path; 0 at once
-// when DIB_TYPE is not GIF.
+// Writes `frames` as one animated GIF to target.path; 0 at once when DIB_TYPE is not GIF.
+int SaveAnimation(std::span<const PictureHandle> frames, const PictureRecord& target);
+// The same for frameImages[0 .. paths.itemCount - 1] and the target record.
 int SaveAnimation();
 
 // The per-format writers; each may convert the picture's depth in place first.

@@ -7,7 +7,6 @@
 #include "engine/encoders.h"
 #include "engine/filters.h"
 #include "engine/picture_slots.h"
-#include "state/app_state.h"
 
 namespace {
 
@@ -45,31 +44,35 @@ int WithinMemory(const PictureRecord& source, Step step) {
   }
 }
 
-int ConvertSingleStep() {
-  AppState* state = GetAppState();
-  const PictureRecord& target = *state->target;
-  PictureHandle& slot = state->workImage;
-  if (!LoadSource(slot, *state->source)) return 0;
+int ConvertSingleStep(const PictureRecord& source, const PictureRecord& target,
+                      PictureHandle& slot) {
+  if (!LoadSource(slot, source)) return 0;
   ApplyFilter(slot, target.FILTER_TYPE);
   Crop(slot, target);
   Rotate(slot, target);
   Resize(slot, target);
-  int saved = SaveByFormat();
+  int saved = SaveByFormat(slot, target);
   ReleaseSlot(slot);
   return saved != 0 ? 1 : 0;
 }
 
-int ConvertFrameStep(int index, int isLast) {
-  AppState* state = GetAppState();
-  if (index < 0 || index >= kFrameSlotCount) return 0;
-  const PictureRecord& target = *state->target;
-  PictureHandle& slot = state->frameImages[index];
-  if (!LoadSource(slot, *state->source)) return 0;
+int PrepareFrameStep(const PictureRecord& source, const PictureRecord& target,
+                     std::span<PictureHandle> frames, int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= frames.size()) return 0;
+  PictureHandle& slot = frames[static_cast<std::size_t>(index)];
+  if (!LoadSource(slot, source)) return 0;
   ApplyFilter(slot, target.FILTER_TYPE);
   Crop(slot, target);
   // Frames are brought to their common size before they turn.
   Resize(slot, target);
   Rotate(slot, target);
+  return 1;
+}
+
+int ConvertFrameStep(int index, int isLast) {
+  AppState* state = GetAppState();
+  const PictureRecord& target = *state->target;
+  if (!PrepareFrameStep(*state->source, target, state->frameImages, index)) return 0;
   if (isLast == 0) return 1;
   if (!SaveAnimation()) return 0;
   for (int i = 0; i < state->paths->itemCount && i < kFrameSlotCount; ++i) {
@@ -80,11 +83,22 @@ int ConvertFrameStep(int index, int isLast) {
 
 }  // namespace
 
-int ConvertSingle() {
-  const int result = WithinMemory(*GetAppState()->source, ConvertSingleStep);
+int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target,
+                      PictureHandle& slot) {
+  const int result = WithinMemory(source, [&] { return ConvertSingleStep(source, target, slot); });
   // A picture left in the slot by a failed step is released.
-  if (result == 0) ReleaseSlot(GetAppState()->workImage);
+  if (result == 0) ReleaseSlot(slot);
   return result;
+}
+
+int PrepareFrameWith(const PictureRecord& source, const PictureRecord& target,
+                     std::span<PictureHandle> frames, int index) {
+  return WithinMemory(source, [&] { return PrepareFrameStep(source, target, frames, index); });
+}
+
+int ConvertSingle() {
+  AppState* state = GetAppState();
+  return ConvertSingleWith(*state->source, *state->target, state->workImage);
 }
 
 int ConvertFrame(int index, int isLast) {

@@ -2,6 +2,10 @@
 // load, filter, crop, rotation, resize and the encoder, or one frame of an animated GIF.
 #pragma once
 
+#include <span>
+
+#include "state/app_state.h"
+
 // Converts the current source picture. For an animated GIF (DIB_TYPE GIF with GIF_ANIMA set) it
 // collects frame `index` and writes the animation when `isLast` is non-zero. 1 on success; on
 // failure every picture slot is released and the result is 0.
@@ -12,3 +16,11 @@ int ConvertSingle();
 
 // One frame into frameImages[index]; with `isLast` non-zero, writes all paths.itemCount frames.
 int ConvertFrame(int index, int isLast);
+
+// The same steps on records and slots of the caller's own, touching no shared state, so that
+// several conversions may run at once. `slot` is empty afterwards.
+int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target,
+                      PictureHandle& slot);
+// Prepares frame `index` of `frames` (resized and turned, not yet written).
+int PrepareFrameWith(const PictureRecord& source, const PictureRecord& target,
+                     std::span<PictureHandle> frames, int index);

@@ -5,6 +5,7 @@
 
 #include "base/show_message.h"
 #include "engine/imagelib/atomic_output.h"
+#include "engine/worker_pool.h"
 #include "ui/control_layer.h"
 
 namespace {
@@ -88,7 +89,8 @@ int WriteTableArt(PictureHandle picture, const char* path, int columns, int rows
     page.Write(piece);
   }
   for (int y = 0; y < rows; ++y) {
-    pumpOneMessage();
+    // On a batch run's worker the run's own thread pumps the messages while it waits.
+    if (!WorkerPool::OnWorkerThread()) pumpOneMessage();
     page.Write(kRowStart);
     for (int x = 0; x < columns; ++x) {
       page.Write(kCellStart);

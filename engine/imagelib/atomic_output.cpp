@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "engine/imagelib/codec_support.h"
 
@@ -22,17 +23,23 @@ constexpr std::string_view kSuffix = ".tmp";
 
 // The temporary files being written, readable from a signal handler: a slot's path is complete
 // before the slot is marked used.
+// A slot is claimed (`claimed`) before its path is written, so that threads never share one.
 struct PendingFile {
+  std::atomic<bool> claimed{false};
   std::atomic<bool> used{false};
   char path[4096] = {};
 };
-std::array<PendingFile, 8> pendingFiles;
+// Enough for every file a run's workers write or hold staged at once.
+std::array<PendingFile, 256> pendingFiles;
 
 int RecordPending(const std::string& path) {
   if (path.size() >= sizeof(PendingFile::path)) return -1;
   for (std::size_t i = 0; i < pendingFiles.size(); ++i) {
     PendingFile& slot = pendingFiles[i];
-    if (slot.used.load(std::memory_order_acquire)) continue;
+    bool expected = false;
+    if (!slot.claimed.compare_exchange_strong(expected, true, std::memory_order_acquire)) {
+      continue;
+    }
     std::memcpy(slot.path, path.c_str(), path.size() + 1);
     slot.used.store(true, std::memory_order_release);
     return static_cast<int>(i);
@@ -41,15 +48,20 @@ int RecordPending(const std::string& path) {
 }
 
 void ForgetPending(int slot) {
-  if (slot >= 0) pendingFiles[static_cast<std::size_t>(slot)].used.store(false);
+  if (slot < 0) return;
+  PendingFile& file = pendingFiles[static_cast<std::size_t>(slot)];
+  file.used.store(false, std::memory_order_release);
+  file.claimed.store(false, std::memory_order_release);
 }
+
+thread_local OutputStaging* currentStaging = nullptr;
 
 }  // namespace
 
 AtomicOutput::AtomicOutput(const std::string& target) : target_(target) {
   // A short name in the target's folder, so that it also works when the target's own name is as
   // long as the file system allows. The process id and a counter keep it unique per write.
-  static unsigned counter = 0;
+  static std::atomic<unsigned> counter = 0;
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
@@ -87,9 +99,53 @@ bool AtomicOutput::Commit() {
   const int descriptor = descriptor_;
   descriptor_ = kClosed;
   if (fsync(descriptor) != 0 || close(descriptor) != 0) return false;
-  if (std::rename(path_.c_str(), target_.c_str()) != 0) return false;
+  if (OutputStaging* staging = OutputStaging::Current()) {
+    staging->Add(StagedOutput(path_, target_, pendingSlot_));
+    pendingSlot_ = -1;
+  } else if (std::rename(path_.c_str(), target_.c_str()) != 0) {
+    return false;
+  }
   committed_ = true;
   return true;
+}
+
+StagedOutput::StagedOutput(std::string path, std::string target, int pendingSlot)
+    : path_(std::move(path)), target_(std::move(target)), pendingSlot_(pendingSlot) {}
+
+StagedOutput::StagedOutput(StagedOutput&& other) noexcept
+    : path_(std::move(other.path_)),
+      target_(std::move(other.target_)),
+      pendingSlot_(other.pendingSlot_),
+      done_(other.done_) {
+  other.done_ = true;
+  other.pendingSlot_ = -1;
+}
+
+StagedOutput::~StagedOutput() {
+  if (!done_) unlink(path_.c_str());
+  ForgetPending(pendingSlot_);
+}
+
+bool StagedOutput::Commit() {
+  if (done_) return false;
+  done_ = true;
+  const bool renamed = std::rename(path_.c_str(), target_.c_str()) == 0;
+  if (!renamed) unlink(path_.c_str());
+  ForgetPending(pendingSlot_);
+  pendingSlot_ = -1;
+  return renamed;
+}
+
+OutputStaging::OutputStaging() : previous_(currentStaging) {
+  currentStaging = this;
+}
+
+OutputStaging::~OutputStaging() {
+  currentStaging = previous_;
+}
+
+OutputStaging* OutputStaging::Current() {
+  return currentStaging;
 }
 
 bool IsLeftByEndedProcess(std::string_view name, std::string_view prefix) {

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace imagelib {
 
@@ -22,7 +23,8 @@ class AtomicOutput {
   bool IsOpen() const { return descriptor_ >= 0; }
   // Appends `bytes`; false when they could not all be written.
   bool Write(std::string_view bytes);
-  // Flushes the file to disk and renames it to the target; false when that fails.
+  // Flushes the file to disk and renames it to the target; false when that fails. On a thread
+  // with an OutputStaging the finished file is handed to it instead of being renamed.
   bool Commit();
 
  private:
@@ -33,6 +35,46 @@ class AtomicOutput {
   int descriptor_ = kNeverOpened;
   int pendingSlot_ = -1;
   bool committed_ = false;
+};
+
+// A finished temporary file whose rename to its target is left to its owner, so that outputs
+// written side by side can appear under their names in an order of the owner's choosing. It is
+// removed unless committed, and an interruption removes it like a file being written.
+class StagedOutput {
+ public:
+  StagedOutput(std::string path, std::string target, int pendingSlot);
+  ~StagedOutput();
+  StagedOutput(StagedOutput&& other) noexcept;
+  StagedOutput& operator=(StagedOutput&&) = delete;
+  StagedOutput(const StagedOutput&) = delete;
+  StagedOutput& operator=(const StagedOutput&) = delete;
+
+  // Renames the file to its target; false when that fails (the file is then removed).
+  bool Commit();
+
+ private:
+  std::string path_;
+  std::string target_;
+  int pendingSlot_;
+  bool done_ = false;
+};
+
+// While one lives on a thread, the AtomicOutputs that thread commits are staged here.
+class OutputStaging {
+ public:
+  OutputStaging();
+  ~OutputStaging();
+  OutputStaging(const OutputStaging&) = delete;
+  OutputStaging& operator=(const OutputStaging&) = delete;
+
+  void Add(StagedOutput file) { files_.push_back(std::move(file)); }
+  std::vector<StagedOutput> Take() { return std::move(files_); }
+  // The staging of the calling thread, or null.
+  static OutputStaging* Current();
+
+ private:
+  std::vector<StagedOutput> files_;
+  OutputStaging* previous_;
 };
 
 // True when `name` is `prefix` followed by a process id and "-", and that process has ended.

@@ -1,5 +1,9 @@
 // The BMP encoder: a 40-byte INFO header and the picture as it is, 24 bits, 16 bits (5-5-5),
 // 8 bits with its palette, or 8 bits run-length coded (BI_RLE8).
+#include <algorithm>
+#include <string_view>
+
+#include "engine/imagelib/atomic_output.h"
 #include "engine/imagelib/bmp_format.h"
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/imagelib.h"
@@ -17,7 +21,8 @@ void Put32(Bytes& out, std::uint32_t value) {
   Put16(out, value >> 16);
 }
 
-std::optional<Bytes> EncodeBmp(const Picture& picture) {
+// The file header, the INFO header and the palette; nothing when the picture cannot be a BMP.
+std::optional<Bytes> EncodeHead(const Picture& picture) {
   if (picture.bitsPerPixel != 8 && picture.bitsPerPixel != 16 && picture.bitsPerPixel != 24) {
     return std::nullopt;
   }
@@ -29,7 +34,7 @@ std::optional<Bytes> EncodeBmp(const Picture& picture) {
   if (fileSize > 0xffffffffu || picture.palette.size() > 256) return std::nullopt;
 
   Bytes out;
-  out.reserve(fileSize);
+  out.reserve(pixelOffset);
   out.push_back('B');
   out.push_back('M');
   Put32(out, static_cast<std::uint32_t>(fileSize));
@@ -54,14 +59,39 @@ std::optional<Bytes> EncodeBmp(const Picture& picture) {
       out.insert(out.end(), {entry.blue, entry.green, entry.red, 0});
     }
   }
-  if (compressed) {
-    out.insert(out.end(), picture.rle.begin(), picture.rle.end());
-  } else {
-    for (int y = picture.height - 1; y >= 0; --y) {
-      out.insert(out.end(), picture.Row(y), picture.Row(y) + picture.Stride());
-    }
-  }
   return out;
+}
+
+std::string_view AsText(const std::uint8_t* bytes, std::size_t size) {
+  return {reinterpret_cast<const char*>(bytes), size};
+}
+
+// The rows from bottom to top, gathered in blocks: a few large writes, and no copy of the whole
+// picture.
+bool WriteRows(const Picture& picture, AtomicOutput& file) {
+  constexpr std::size_t kBlockBytes = std::size_t{1} << 18;
+  const std::size_t stride = picture.Stride();
+  Bytes block;
+  block.reserve(std::max(kBlockBytes, stride));
+  for (int y = picture.height - 1; y >= 0; --y) {
+    if (block.size() + stride > block.capacity()) {
+      if (!file.Write(AsText(block.data(), block.size()))) return false;
+      block.clear();
+    }
+    block.insert(block.end(), picture.Row(y), picture.Row(y) + stride);
+  }
+  return file.Write(AsText(block.data(), block.size()));
+}
+
+bool WriteBmpFile(const char* path, const Picture& picture) {
+  const auto head = EncodeHead(picture);
+  if (!head || path == nullptr || *path == '\0') return false;
+  AtomicOutput file(path);
+  if (!file.IsOpen() || !file.Write(AsText(head->data(), head->size()))) return false;
+  const bool body = picture.IsCompressed()
+                        ? file.Write(AsText(picture.rle.data(), picture.rle.size()))
+                        : WriteRows(picture, file);
+  return body && file.Commit();
 }
 
 }  // namespace
@@ -70,6 +100,5 @@ std::optional<Bytes> EncodeBmp(const Picture& picture) {
 int SaveBmp(const char* path, PictureHandle handle) {
   const imagelib::Picture* picture = imagelib::FindPicture(handle);
   if (picture == nullptr) return 0;
-  const auto bytes = imagelib::EncodeBmp(*picture);
-  return bytes && imagelib::WriteFileAtomically(path, *bytes) ? 1 : 0;
+  return imagelib::WriteBmpFile(path, *picture) ? 1 : 0;
 }

@@ -1,11 +1,14 @@
 #include "engine/imagelib/picture_store.h"
 
+#include <mutex>
 #include <unordered_map>
 
 namespace imagelib {
 namespace {
 
+// Pictures are made and released by several threads at once; each picture is used by one.
 struct Store {
+  std::mutex mutex;
   std::unordered_map<PictureHandle, std::unique_ptr<Picture>> pictures;
   PictureHandle lastHandle = 0;
 };
@@ -24,6 +27,7 @@ bool IsAcceptableSize(std::int64_t width, std::int64_t height) {
 
 PictureHandle StorePicture(std::unique_ptr<Picture> picture) {
   Store& store = TheStore();
+  const std::lock_guard lock(store.mutex);
   // Handles are not reused soon, so a stale handle finds nothing rather than another picture.
   do {
     ++store.lastHandle;
@@ -34,17 +38,31 @@ PictureHandle StorePicture(std::unique_ptr<Picture> picture) {
 
 Picture* FindPicture(PictureHandle handle) {
   if (handle == 0) return nullptr;
-  auto& pictures = TheStore().pictures;
+  Store& store = TheStore();
+  const std::lock_guard lock(store.mutex);
+  auto& pictures = store.pictures;
   auto found = pictures.find(handle);
   return found == pictures.end() ? nullptr : found->second.get();
 }
 
 std::size_t StoredPictureCount() {
-  return TheStore().pictures.size();
+  Store& store = TheStore();
+  const std::lock_guard lock(store.mutex);
+  return store.pictures.size();
 }
 
 }  // namespace imagelib
 
 void ReleasePicture(PictureHandle picture) {
-  if (picture != 0) imagelib::TheStore().pictures.erase(picture);
+  if (picture == 0) return;
+  std::unique_ptr<imagelib::Picture> released;
+  imagelib::Store& store = imagelib::TheStore();
+  {
+    const std::lock_guard lock(store.mutex);
+    auto found = store.pictures.find(picture);
+    if (found == store.pictures.end()) return;
+    released = std::move(found->second);
+    store.pictures.erase(found);
+  }
+  // Freed outside the lock: a large picture takes a while.
 }

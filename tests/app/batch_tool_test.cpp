@@ -141,6 +141,8 @@ TEST_F(BatchToolTest, UsageErrorsNameTheirCauseAndConvertNothing) {
       {{"--set", "DIB_TYPE=5", "in/a.png"}, "DIB_TYPE takes 0 to 4"},
       {{"--set", "JPG_PRO=2", "in/a.png"}, "JPG_PRO takes 0 to 1"},
       {{"--set", "RESIZE_TYPE=-1", "in/a.png"}, "RESIZE_TYPE takes 0 to 3"},
+      {{"--jobs", "0", "in/a.png"}, "--jobs needs a whole number of 1 or more: \"0\""},
+      {{"--jobs=2x", "in/a.png"}, "--jobs needs a whole number of 1 or more: \"2x\""},
       {{"--settings", "missing.inf", "in/a.png"},
        "no settings file: " + (folder_ / "missing.inf").string()},
   };
@@ -210,6 +212,9 @@ TEST_F(BatchToolTest, FailuresEndWithStatusOne) {
   };
   const Case cases[] = {
       {{"--out", "out", "in/good.png", "in/truncated.jpg"}, "変換が失敗しました！\n", ""},
+      {{"--jobs", "2", "--out", "out", "in/truncated.jpg", "in/good.png"},
+       "変換が失敗しました！\n",
+       ""},
       {{"--out", "out", "in/notes.txt"}, "読み込まれてる画像はありません！\n", "変換できない"},
       {{"--out", "out", "in/missing.png"},
        "読み込まれてる画像はありません！\n",

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "resources/control_ids.h"
@@ -78,6 +81,71 @@ TEST_F(BatchTest, StopsAtTheFirstFailureWithTheProgressShownUntilTheMessageClose
   EXPECT_EQ(progressAtMessage, (std::vector<int>{2, 2}));
   EXPECT_EQ(layer->ProgressPosition(kProgressPanel, kBatchProgressBar), 0);
   EXPECT_EQ(layer->waitCursorDepth, 0);
+}
+
+TEST_F(BatchTest, ParallelRunStoppedByAFailingEntryLeavesWhatASerialRunLeaves) {
+  // The entries after the failing one are converted side by side with it; none may appear,
+  // not even under a temporary name, and the messages are those of one entry after another.
+  AddPictures({"a.png"});
+  MakePicture("pics/2/a.png", "-size 6x4 xc:red");
+  layer->ListInsert(kInputPanel, kInputList, -1, "pics/2/a.png");
+  layer->ListInsert(kInputPanel, kInputList, -1, "pics/missing.png");
+  AddPictures({"c.png", "d.png", "e.png", "f.png", "g.png", "h.png"});
+  const BatchResult result = RunBatch(4);
+  EXPECT_EQ(result.outcome, BatchOutcome::kFailed);
+  EXPECT_EQ(result.converted, 2);
+  EXPECT_EQ(result.renamed, 1);
+  EXPECT_EQ(OutputFiles(output), (Texts{"a(2).png", "a.png"}));
+  EXPECT_EQ(Identify(output / "a(2).png", "%[pixel:p{0,0}]"), "srgb(255,0,0)");
+  EXPECT_EQ(layer->messages,
+            (Texts{"[pics/missing.png]\nがオープンできませんでした！",
+                   "変換が失敗しました！\n同じ名前になった 1 個のファイルは、(2) "
+                   "などの番号を付けた名前で保存しました。\n入力ファイルが見つかりません:\n["
+                   "pics/missing.png]"}));
+  EXPECT_EQ(layer->waitCursorDepth, 0);
+}
+
+TEST_F(BatchTest, SideBySideConversionsWriteTheBytesOfOneAfterAnother) {
+  // Codecs, quantiser and picture store at work on several threads at once.
+  const Texts names = {"a.jpg", "b.gif", "c.bmp", "d.png", "e.jpg", "f.png", "g.gif", "h.bmp"};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    MakePicture("pics/" + names[i], "-size 96x64 gradient:'rgb(" + std::to_string(30 * i) +
+                                        ",200,40)'-'rgb(0,40," + std::to_string(250 - 30 * i) +
+                                        ")' -swirl " + std::to_string(40 * i));
+    layer->ListInsert(kInputPanel, kInputList, -1, "pics/" + names[i]);
+  }
+  layer->Choose(kBmpPage, kBmpColourList, 2);  // 8 bits
+  const auto bytesOf = [](const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  // Messages are pumped by the run's own thread only.
+  const std::thread::id runThread = std::this_thread::get_id();
+  std::atomic<bool> pumpedElsewhere = false;
+  layer->onPump = [&] {
+    if (std::this_thread::get_id() != runThread) pumpedElsewhere = true;
+  };
+  // BMP 8 bits, JPEG, GIF, table art, then the animated GIF.
+  constexpr int kFormats[] = {0, 1, 3, 4, 3};
+  for (int run = 0; run < 5; ++run) {
+    layer->Choose(kFormatPanel, kFormatList, kFormats[run]);
+    if (run == 4) layer->Click(kGifPage, kGifAnimationCheck);
+    const fs::path one = output / ("one" + std::to_string(run));
+    const fs::path many = output / ("many" + std::to_string(run));
+    fs::create_directories(one);
+    fs::create_directories(many);
+    SetOutputFolder(one.string() + "/");
+    ASSERT_EQ(RunBatch(1).outcome, BatchOutcome::kSucceeded);
+    SetOutputFolder(many.string() + "/");
+    ASSERT_EQ(RunBatch(4).outcome, BatchOutcome::kSucceeded);
+    const Texts files = OutputFiles(one);
+    EXPECT_EQ(OutputFiles(many), files);
+    EXPECT_EQ(files.size(), run == 4 ? 1u : names.size());
+    for (const std::string& file : files) {
+      EXPECT_EQ(bytesOf(many / file), bytesOf(one / file)) << run << " " << file;
+    }
+  }
+  EXPECT_FALSE(pumpedElsewhere);
 }
 
 TEST_F(BatchTest, NumberedNamesInASubFolder) {

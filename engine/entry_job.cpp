@@ -1,0 +1,78 @@
+#include "engine/entry_job.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "base/show_message.h"
+#include "engine/encoders.h"
+#include "engine/picture_slots.h"
+#include "engine/pipeline.h"
+
+namespace {
+
+// The reason a conversion failed that its own messages do not give.
+std::string ConversionFailure(const char* sourcePath) {
+  struct stat info;
+  if (stat(sourcePath, &info) != 0 && errno == ENOENT) {
+    return std::string("入力ファイルが見つかりません:\n[") + sourcePath + "]";
+  }
+  return {};
+}
+
+}  // namespace
+
+FrameSlots::FrameSlots(int count) : handles_(static_cast<std::size_t>(std::max(count, 0)), 0) {}
+
+FrameSlots::~FrameSlots() {
+  for (PictureHandle& handle : handles_) ReleaseSlot(handle);
+}
+
+EntryJob::EntryJob(const PictureRecord& source, const PictureRecord& target, Kind kind,
+                   std::span<PictureHandle> frames, int index)
+    : source_(source), target_(target), kind_(kind), frames_(frames), index_(index) {}
+
+int EntryJob::Convert() {
+  if (kind_ == Kind::kPicture) return ConvertSingleWith(source_, target_, slot_);
+  if (!PrepareFrameWith(source_, target_, frames_, index_)) return 0;
+  if (kind_ == Kind::kFrame) return 1;
+  // The animation holds the frames up to and including this last one.
+  return SaveAnimation(frames_.first(static_cast<std::size_t>(index_) + 1), target_) != 0 ? 1 : 0;
+}
+
+void EntryJob::Run() {
+  bool succeeded = false;
+  std::string failure;
+  std::vector<std::string> messages;
+  std::vector<imagelib::StagedOutput> outputs;
+  if (!cancelled_.load()) {
+    MessageCapture capture;
+    imagelib::OutputStaging staging;
+    succeeded = Convert() != 0;
+    if (!succeeded) failure = ConversionFailure(source_.path);
+    messages = capture.Take();
+    outputs = staging.Take();
+  }
+  {
+    const std::lock_guard lock(mutex_);
+    succeeded_ = succeeded;
+    failure_ = std::move(failure);
+    messages_ = std::move(messages);
+    outputs_ = std::move(outputs);
+    done_ = true;
+  }
+  finished_.notify_all();
+}
+
+bool EntryJob::WaitDone(std::chrono::milliseconds wait) {
+  std::unique_lock lock(mutex_);
+  return finished_.wait_for(lock, wait, [this] { return done_; });
+}
+
+bool EntryJob::CommitOutputs() {
+  bool committed = true;
+  for (imagelib::StagedOutput& output : outputs_) committed = output.Commit() && committed;
+  outputs_.clear();
+  return committed;
+}

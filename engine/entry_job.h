@@ -1,0 +1,71 @@
+// One entry of a batch run, converted on a worker thread with copies of its records. What the
+// conversion leaves — its messages, its output files under temporary names, its outcome — waits
+// here until the run takes the entries up in list order.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/imagelib/atomic_output.h"
+#include "state/app_state.h"
+
+// The frames of an animated GIF that a run collects; released with the object.
+class FrameSlots {
+ public:
+  explicit FrameSlots(int count);
+  ~FrameSlots();
+  FrameSlots(const FrameSlots&) = delete;
+  FrameSlots& operator=(const FrameSlots&) = delete;
+  std::span<PictureHandle> All() { return handles_; }
+
+ private:
+  std::vector<PictureHandle> handles_;
+};
+
+class EntryJob {
+ public:
+  enum class Kind { kPicture, kFrame, kLastFrame };
+  // `frames` is used by the frame kinds only.
+  EntryJob(const PictureRecord& source, const PictureRecord& target, Kind kind,
+           std::span<PictureHandle> frames, int index);
+
+  // On a worker: converts the entry unless it was cancelled first.
+  void Run();
+  void Cancel() { cancelled_.store(true); }
+  // True once Run has ended, waiting at most `wait` for it.
+  bool WaitDone(std::chrono::milliseconds wait);
+
+  // Once done:
+  bool Succeeded() const { return succeeded_; }
+  // Why the conversion failed, where its own messages do not say.
+  const std::string& Failure() const { return failure_; }
+  std::vector<std::string> TakeMessages() { return std::move(messages_); }
+  // Puts the output files under their names; false when one cannot be.
+  bool CommitOutputs();
+  // Removes the output files.
+  void DiscardOutputs() { outputs_.clear(); }
+
+ private:
+  int Convert();
+
+  PictureRecord source_;
+  PictureRecord target_;
+  Kind kind_;
+  std::span<PictureHandle> frames_;
+  int index_;
+  PictureHandle slot_ = 0;
+  std::atomic<bool> cancelled_ = false;
+
+  std::mutex mutex_;
+  std::condition_variable finished_;
+  bool done_ = false;
+  bool succeeded_ = false;
+  std::string failure_;
+  std::vector<std::string> messages_;
+  std::vector<imagelib::StagedOutput> outputs_;
+};
