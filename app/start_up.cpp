@@ -1,8 +1,5 @@
 #include "app/start_up.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <optional>
 #include <string>
 
@@ -10,6 +7,8 @@
 #include "base/show_message.h"
 #include "base/text_encoding.h"
 #include "panels/panel_helper.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"
 
@@ -22,7 +21,7 @@ constexpr std::size_t kFolderPathBytes = 255;
 }  // namespace
 
 bool InitProgramFolder() {
-  std::optional<std::string> folder = ExecutableFolder();
+  std::optional<std::string> folder = platform::ExecutableFolder();
   if (!folder) {
     ShowMessage("実行ファイルのフォルダが見つかりません！");
     return false;
@@ -33,7 +32,7 @@ bool InitProgramFolder() {
         PathForMessage(*folder).c_str(), static_cast<int>(kMaxProgramFolderBytes));
     return false;
   }
-  if (chdir(programFolder) != 0) {
+  if (!platform::SetWorkingFolder(programFolder)) {
     ShowMessage("[%s]\nに移動できません！", programFolder);
     return false;
   }
@@ -42,10 +41,7 @@ bool InitProgramFolder() {
 
 void MakeDataFolder(const char* name) {
   std::string folder(CutAtCharacterBoundary(std::string(programFolder) + name, kFolderPathBytes));
-  struct stat programFolderInfo;
-  mode_t mode =
-      stat(programFolder, &programFolderInfo) == 0 ? (programFolderInfo.st_mode & 07777) : 0777;
-  mkdir(folder.c_str(), mode);
+  platform::MakeFolder(folder.c_str(), programFolder);
 }
 
 bool StartUp() {

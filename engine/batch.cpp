@@ -1,8 +1,5 @@
 #include "engine/batch.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -17,6 +14,7 @@
 #include "engine/pipeline.h"
 #include "engine/run_outputs.h"
 #include "panels/panel_helper.h"
+#include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "ui/control_layer.h"
@@ -100,8 +98,7 @@ bool PrepareEntry(int index, bool isLast, RunRecord& run, std::string& failure) 
 
 // The reason a conversion failed that its own messages do not give.
 std::string ConversionFailure(const char* sourcePath) {
-  struct stat info;
-  if (stat(sourcePath, &info) != 0 && errno == ENOENT) {
+  if (platform::KindOf(sourcePath) == platform::PathKind::kMissing) {
     return std::string("入力ファイルが見つかりません:\n[") + sourcePath + "]";
   }
   return {};
