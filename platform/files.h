@@ -13,6 +13,13 @@
 
 namespace platform {
 
+// The characters that end a folder's name in a path.
+#ifdef _WIN32
+inline constexpr const char* kPathSeparators = "/\\";
+#else
+inline constexpr const char* kPathSeparators = "/";
+#endif
+
 // An open file, closed at destruction.
 class File {
  public:

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/imagelib/codec_support.h"
+#include "platform/files.h"
 #include "platform/process.h"
 
 namespace imagelib {
@@ -43,7 +44,7 @@ AtomicOutput::AtomicOutput(const std::string& target) : target_(target) {
   // A short name in the target's folder, so that it also works when the target's own name is as
   // long as the file system allows. The process id and a counter keep it unique per write.
   static unsigned counter = 0;
-  const std::size_t slash = target.rfind('/');
+  const std::size_t slash = target.find_last_of(platform::kPathSeparators);
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
     path_ = folder + std::string(kPrefix) + std::to_string(platform::CurrentProcessId()) + "-" +
