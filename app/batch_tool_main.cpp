@@ -54,8 +54,8 @@ int Failure(const std::string& error) {
 // directory becomes the program folder.
 std::string CallerPath(const std::string& path) {
   std::error_code error;
-  fs::path absolute = fs::absolute(path, error);
-  return (error ? fs::path(path) : absolute).lexically_normal().string();
+  fs::path absolute = fs::absolute(platform::PathOf(path), error);
+  return platform::Utf8Of((error ? platform::PathOf(path) : absolute).lexically_normal());
 }
 
 // The output folder as an absolute path ending with '/', created when missing. Empty (with the
@@ -64,8 +64,8 @@ std::string PrepareOutputFolder(const std::string& folder, std::string& error) {
   std::string path = CallerPath(folder);
   if (path.back() != '/') path += '/';
   std::error_code made;
-  fs::create_directories(path, made);
-  if (made || !fs::is_directory(path)) {
+  fs::create_directories(platform::PathOf(path), made);
+  if (made || !fs::is_directory(platform::PathOf(path))) {
     error = "出力フォルダが作れません / cannot make the output folder: " + path;
     return {};
   }
@@ -158,7 +158,7 @@ std::optional<int> StartWithSettings(const std::string& storedPath, bool givenOn
                                      const std::string& scratchPath) {
   UseSettingsFile(storedPath);
   std::error_code error;
-  if (!fs::exists(storedPath, error)) {
+  if (!fs::exists(platform::PathOf(storedPath), error)) {
     if (givenOnCommandLine) {
       return UsageError("設定ファイルがありません / no settings file: " + storedPath);
     }
@@ -181,7 +181,7 @@ void AddPaths(HeadlessControlLayer& layer, const std::vector<std::string>& paths
   for (const std::string& path : paths) {
     const bool full = layer.ListCount(kInputPanel, kInputList) >= kMaxInputEntries;
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(platform::PathOf(path), error);
     if (status.type() == fs::file_type::not_found) {
       std::fprintf(stderr, "trastel-batch: ファイルが見つかりません / not found: %s\n",
                    path.c_str());
@@ -269,7 +269,7 @@ int RunBatchTool(BatchOptions options) {
     const int done = layer.ProgressPosition(kProgressPanel, kBatchProgressBar);
     const int total = layer.ListCount(kInputPanel, kInputList);
     const std::string entry = done < total ? layer.ListText(kInputPanel, kInputList, done) : "";
-    progress.Show(done, total, fs::path(entry).filename().string());
+    progress.Show(done, total, platform::Utf8Of(platform::PathOf(entry).filename()));
   };
   running = true;
   layer.Click(kActionPanel, kRunButton);

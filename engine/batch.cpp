@@ -51,7 +51,7 @@ struct RunRecord {
 // Temporary files that a killed run left in an output folder are removed when a run first
 // writes there.
 void RemoveLeftovers(RunRecord& run, const std::string& outputPath) {
-  const std::string folder = std::filesystem::path(outputPath).parent_path().string();
+  const std::string folder = platform::Utf8Of(platform::PathOf(outputPath).parent_path());
   if (run.cleanedFolders.insert(folder).second) imagelib::RemoveStaleTemporaryFiles(folder);
 }
 

@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -19,6 +21,16 @@ inline constexpr const char* kPathSeparators = "/\\";
 #else
 inline constexpr const char* kPathSeparators = "/";
 #endif
+
+// The std::filesystem path of UTF-8 text, and the UTF-8 text of a path. (Plain strings would be
+// read in the system's code page on Windows.)
+inline std::filesystem::path PathOf(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string Utf8Of(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
 
 // An open file, closed at destruction.
 class File {
