@@ -1,7 +1,6 @@
 #include "input/input_list.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <system_error>
 
