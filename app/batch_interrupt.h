@@ -1,10 +1,11 @@
-// trastel-batch interrupted by SIGINT, SIGTERM or SIGHUP: its scratch folder and the output it
-// is writing are removed before the process ends as the signal would have ended it.
+// trastel-batch interrupted (Ctrl+C, a request to end, its terminal closing): its scratch folder
+// and the output it is writing are removed before the process ends as the interruption would
+// have ended it.
 #pragma once
 
-#include <signal.h>
-
 #include <string>
+
+#include "platform/process.h"
 
 class InterruptCleanup {
  public:
@@ -16,6 +17,5 @@ class InterruptCleanup {
   InterruptCleanup& operator=(const InterruptCleanup&) = delete;
 
  private:
-  // The handling of SIGINT, SIGTERM and SIGHUP before, restored at destruction.
-  struct sigaction previous_[3] = {};
+  platform::InterruptHandling handling_;
 };

@@ -1,8 +1,6 @@
 // trastel-batch: the converter without a window. The arguments fill the input list through the
 // input panel's commands, the settings are set through the panels' controls, and "実行" is
 // clicked, all on the in-memory controls; the program's messages go to standard error.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +14,7 @@
 #include "app/batch_options.h"
 #include "app/batch_progress.h"
 #include "app/batch_settings.h"
+#include "app/batch_tool_main.h"
 #include "app/start_up.h"
 #include "base/path_names.h"
 #include "engine/batch.h"
@@ -24,6 +23,8 @@
 #include "panels/fill_and_read_panels.h"
 #include "panels/view_dispatch.h"
 #include "panels/view_operations.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"
@@ -51,8 +52,8 @@ int Failure(const std::string& error) {
 // directory becomes the program folder.
 std::string CallerPath(const std::string& path) {
   std::error_code error;
-  fs::path absolute = fs::absolute(path, error);
-  return (error ? fs::path(path) : absolute).lexically_normal().string();
+  fs::path absolute = fs::absolute(platform::PathOf(path), error);
+  return platform::Utf8Of((error ? platform::PathOf(path) : absolute).lexically_normal());
 }
 
 // The output folder as an absolute path ending with '/', created when missing. Empty (with the
@@ -61,8 +62,8 @@ std::string PrepareOutputFolder(const std::string& folder, std::string& error) {
   std::string path = CallerPath(folder);
   if (path.back() != '/') path += '/';
   std::error_code made;
-  fs::create_directories(path, made);
-  if (made || !fs::is_directory(path)) {
+  fs::create_directories(platform::PathOf(path), made);
+  if (made || !fs::is_directory(platform::PathOf(path))) {
     error = "出力フォルダが作れません / cannot make the output folder: " + path;
     return {};
   }
@@ -80,45 +81,40 @@ std::string PrepareOutputFolder(const std::string& folder, std::string& error) {
 class ScratchFolder {
  public:
   ScratchFolder() {
-    std::error_code error;
-    const fs::path temporary = fs::temp_directory_path(error);
-    if (error) return;
+    const std::string temporary = platform::TemporaryFolder();
     RemoveFoldersOfEndedRuns(temporary);
-    std::string pattern = (temporary / (kPrefix + std::to_string(getpid()) + "-XXXXXX")).string();
-    if (mkdtemp(pattern.data()) == nullptr) return;
-    path_ = pattern;
-    cleanup_.emplace(pattern);
+    const auto made = platform::MakeUniqueFolder(
+        temporary + "/" + kPrefix + std::to_string(platform::CurrentProcessId()) + "-");
+    if (!made) return;
+    path_ = *made;
+    cleanup_.emplace(path_);
   }
   ~ScratchFolder() {
     cleanup_.reset();
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
+    if (!path_.empty()) platform::RemoveFlatFolder(path_.c_str());
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   bool Exists() const { return !path_.empty(); }
-  std::string SettingsPath() const { return (path_ / "Confing.inf").string(); }
+  std::string SettingsPath() const { return path_ + "/Confing.inf"; }
 
  private:
   static inline const std::string kPrefix = "trastel-batch-";
 
   // Folders named "trastel-batch-<pid>-XXXXXX" whose process has ended.
-  static void RemoveFoldersOfEndedRuns(const fs::path& temporary) {
-    std::error_code error;
-    for (fs::directory_iterator entry(temporary, error), end; !error && entry != end;
-         entry.increment(error)) {
-      const std::string name = entry->path().filename().string();
+  static void RemoveFoldersOfEndedRuns(const std::string& temporary) {
+    for (const std::string& name : platform::ListFolder(temporary.c_str())) {
+      const std::string path = temporary + "/" + name;
       const bool scratchName = name.size() > 7 && name.rfind('-') == name.size() - 7;
       if (scratchName && imagelib::IsLeftByEndedProcess(name, kPrefix) &&
-          entry->is_directory(error)) {
-        std::error_code ignored;
-        fs::remove_all(entry->path(), ignored);
+          platform::KindOf(path.c_str()) == platform::PathKind::kFolder) {
+        platform::RemoveFlatFolder(path.c_str());
       }
     }
   }
 
-  fs::path path_;
+  std::string path_;
   std::optional<InterruptCleanup> cleanup_;
 };
 
@@ -183,7 +179,7 @@ void AddPaths(HeadlessControlLayer& layer, const std::vector<std::string>& paths
   for (const std::string& path : paths) {
     const bool full = layer.ListCount(kInputPanel, kInputList) >= kMaxInputEntries;
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(platform::PathOf(path), error);
     if (status.type() == fs::file_type::not_found) {
       std::fprintf(stderr, "trastel-batch: ファイルが見つかりません / not found: %s\n",
                    path.c_str());
@@ -230,7 +226,7 @@ int RunBatchTool(BatchOptions options) {
 
   HeadlessProgram program;
   HeadlessControlLayer& layer = program.Layer();
-  BatchProgress progress(isatty(STDERR_FILENO) != 0);
+  BatchProgress progress(platform::IsConsole(stderr));
   layer.onMessage = [&progress](const std::string& text) {
     progress.Clear();
     std::fprintf(stderr, "%s\n", text.c_str());
@@ -271,7 +267,7 @@ int RunBatchTool(BatchOptions options) {
     const int done = layer.ProgressPosition(kProgressPanel, kBatchProgressBar);
     const int total = layer.ListCount(kInputPanel, kInputList);
     const std::string entry = done < total ? layer.ListText(kInputPanel, kInputList, done) : "";
-    progress.Show(done, total, fs::path(entry).filename().string());
+    progress.Show(done, total, platform::Utf8Of(platform::PathOf(entry).filename()));
   };
   running = true;
   const BatchResult result = RunBatch(options.jobs);
@@ -283,7 +279,7 @@ int RunBatchTool(BatchOptions options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int BatchToolMain(int argc, char** argv) {
   ParsedCommandLine parsed = ParseBatchCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (!parsed.error.empty()) return UsageError(parsed.error);
   if (parsed.options.help) {

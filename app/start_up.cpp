@@ -1,8 +1,5 @@
 #include "app/start_up.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <optional>
 #include <string>
 
@@ -11,6 +8,8 @@
 #include "base/show_message.h"
 #include "base/text_encoding.h"
 #include "panels/fill_and_read_panels.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"
 
@@ -21,7 +20,7 @@ constexpr const char* kDataFolders[] = {"Data", "Data/Preview", "Data/Help", "Da
 }  // namespace
 
 bool InitProgramFolder() {
-  std::optional<std::string> folder = ExecutableFolder();
+  std::optional<std::string> folder = platform::ExecutableFolder();
   if (!folder) {
     ShowMessage("実行ファイルのフォルダが見つかりません！");
     return false;
@@ -32,7 +31,7 @@ bool InitProgramFolder() {
         PathForMessage(*folder).c_str(), static_cast<int>(kMaxProgramFolderBytes));
     return false;
   }
-  if (chdir(programFolder) != 0) {
+  if (!platform::SetWorkingFolder(programFolder)) {
     ShowMessage("[%s]\nに移動できません！", programFolder);
     return false;
   }
@@ -41,10 +40,7 @@ bool InitProgramFolder() {
 
 void MakeDataFolder(const char* name) {
   std::string folder(CutAtCharacterBoundary(std::string(programFolder) + name, kMaxPathBytes));
-  struct stat programFolderInfo;
-  mode_t mode =
-      stat(programFolder, &programFolderInfo) == 0 ? (programFolderInfo.st_mode & 07777) : 0777;
-  mkdir(folder.c_str(), mode);
+  platform::MakeFolder(folder.c_str(), programFolder);
 }
 
 bool StartUp() {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <string>
 
 #include "base/path_names.h"
@@ -13,9 +12,6 @@ extern char programFolder[kPathBufferBytes];
 // The longest program folder, its separator included, that leaves room in a path for the
 // settings file "Data/Confing.inf" below it.
 inline constexpr std::size_t kMaxProgramFolderBytes = kMaxPathBytes - 16;
-
-// The folder of the running executable, ending with '/'; nullopt if it cannot be found.
-std::optional<std::string> ExecutableFolder();
 
 // Sets programFolder to `folder`, adding the trailing separator if missing. Returns false,
 // changing nothing, if it is longer than kMaxProgramFolderBytes.

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text_codes.h"
+
 // The longest leading part of `text` that has at most `maxBytes` bytes and does not end inside
 // a multi-byte UTF-8 character.
 std::string_view CutAtCharacterBoundary(std::string_view text, std::size_t maxBytes);
@@ -16,8 +18,6 @@ std::string ShortenInMiddle(std::string_view text, std::size_t maxBytes);
 
 bool IsValidUtf8(std::string_view text);
 
-// Converts cp932 (Shift_JIS as written on Windows) to UTF-8; nullopt if the bytes are not cp932.
-std::optional<std::string> Cp932ToUtf8(std::string_view text);
-
-// Converts UTF-8 to cp932; nullopt if a character has no cp932 form.
-std::optional<std::string> Utf8ToCp932(std::string_view text);
+// Text written on Windows in cp932 (Shift_JIS) to and from UTF-8.
+using platform::Cp932ToUtf8;
+using platform::Utf8ToCp932;

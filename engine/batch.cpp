@@ -20,6 +20,7 @@
 #include "engine/run_outputs.h"
 #include "engine/worker_pool.h"
 #include "panels/fill_and_read_panels.h"
+#include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "ui/control_layer.h"
@@ -71,7 +72,7 @@ struct Entry {
 // Temporary files that a killed run left in an output folder are removed when a run first
 // writes there.
 void RemoveLeftovers(RunRecord& run, const std::string& outputPath) {
-  const std::string folder = std::filesystem::path(outputPath).parent_path().string();
+  const std::string folder = platform::Utf8Of(platform::PathOf(outputPath).parent_path());
   if (run.cleanedFolders.insert(folder).second) imagelib::RemoveStaleTemporaryFiles(folder);
 }
 

@@ -1,21 +1,18 @@
 #include "engine/entry_job.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "base/show_message.h"
 #include "engine/encoders.h"
 #include "engine/picture_slots.h"
 #include "engine/pipeline.h"
+#include "platform/files.h"
 
 namespace {
 
 // The reason a conversion failed that its own messages do not give.
 std::string ConversionFailure(const char* sourcePath) {
-  struct stat info;
-  if (stat(sourcePath, &info) != 0 && errno == ENOENT) {
+  if (platform::KindOf(sourcePath) == platform::PathKind::kMissing) {
     return std::string("入力ファイルが見つかりません:\n[") + sourcePath + "]";
   }
   return {};

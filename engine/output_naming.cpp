@@ -1,7 +1,5 @@
 #include "engine/output_naming.h"
 
-#include <sys/stat.h>
-
 #include <cctype>
 #include <cstdint>
 #include <iterator>
@@ -10,6 +8,7 @@
 #include "base/path_names.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
+#include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "ui/control_layer.h"
@@ -94,9 +93,7 @@ std::string NumberedName(const std::string& name, const std::string& extension, 
 int CreateOutputFolder(const char* outputFolder, const char* subFolder) {
   std::string folder = std::string(outputFolder) + subFolder;
   // The new folder takes the output folder's permissions, as a copy of it would.
-  struct stat info;
-  mode_t mode = stat(outputFolder, &info) == 0 ? (info.st_mode & 07777) : 0777;
-  mkdir(folder.c_str(), mode);
+  platform::MakeFolder(folder.c_str(), outputFolder);
   return 1;
 }
 

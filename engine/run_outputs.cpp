@@ -3,12 +3,13 @@
 #include <filesystem>
 
 #include "engine/output_naming.h"
+#include "platform/files.h"
 
 namespace {
 
 // "out/./x.bmp" and "out/x.bmp" are one file.
 std::string Normal(const std::string& path) {
-  return std::filesystem::path(path).lexically_normal().string();
+  return platform::Utf8Of(platform::PathOf(path).lexically_normal());
 }
 
 }  // namespace

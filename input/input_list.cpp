@@ -1,11 +1,7 @@
 #include "input/input_list.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cctype>
 #include <cstring>
-#include <filesystem>
 #include <system_error>
 
 #include "base/path_names.h"
@@ -14,6 +10,7 @@
 #include "engine/imagelib/imagelib.h"
 #include "panels/handlers.h"
 #include "panels/view_operations.h"
+#include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "ui/control_layer.h"
@@ -62,7 +59,7 @@ void ResetTotals() {
 
 // Dialogs may change the working directory; entries resolve against the program folder.
 void RestoreWorkingDirectory() {
-  if (chdir(programFolder) != 0) {
+  if (!platform::SetWorkingFolder(programFolder)) {
     // The folder was the working directory since start-up; if it has vanished, every entry
     // fails later with its own message.
   }
@@ -86,27 +83,6 @@ std::optional<std::string> EntryTextOf(const std::string& path) {
 void ShowPathTooLong(const std::string& path) {
   ShowMessage("[%s]\nはパスが長すぎるため追加できません！(%d バイトまでです)",
               PathForMessage(path).c_str(), static_cast<int>(kMaxPathBytes));
-}
-
-// Entries of a folder in the order the Windows file system lists them: "." and "..", then the
-// names ordered without regard to letter case.
-std::vector<std::string> FolderEntries(const std::string& folder, std::error_code& error) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    names.push_back(entry.path().filename().string());
-  }
-  if (error) return {};
-  auto lowered = [](const std::string& name) {
-    std::string text = name;
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-  };
-  std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
-    std::string la = lowered(a), lb = lowered(b);
-    return la != lb ? la < lb : a < b;
-  });
-  names.insert(names.begin(), {".", ".."});
-  return names;
 }
 
 bool SwapWithNeighbour(int offset) {
@@ -195,7 +171,7 @@ void OnAddFolder() {
   // carries the doubled separator, as entries added from a folder always have.
   const std::string directory = *folder + "/";
   std::error_code error;
-  std::vector<std::string> names = FolderEntries(directory, error);
+  std::vector<std::string> names = platform::ListFolder(directory.c_str(), error);
   if (error == std::errc::filename_too_long) ShowPathTooLong(*folder);
   if (names.empty()) {
     Controls().RepaintView();

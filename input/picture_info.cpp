@@ -1,7 +1,5 @@
 #include "input/picture_info.h"
 
-#include <sys/stat.h>
-
 #include <new>
 #include <string>
 
@@ -12,6 +10,7 @@
 #include "engine/output_naming.h"
 #include "panels/fill_and_read_panels.h"
 #include "panels/handlers.h"
+#include "platform/files.h"
 #include "preview/trial_conversion.h"
 #include "resources/control_ids.h"
 #include "state/settings_file.h"
@@ -71,12 +70,12 @@ bool GetSizeXY(const char* path, int& width, int& height) {
 }
 
 std::int64_t GetFileSize(const char* path) {
-  struct stat info;
-  if (stat(path, &info) != 0 || S_ISDIR(info.st_mode)) {
+  const std::optional<std::uint64_t> size = platform::FileSize(path);
+  if (!size || platform::KindOf(path) == platform::PathKind::kFolder) {
     ShowMessage("GetFileSize(const char* szName)：エラー\n[%s]\nオープンに失敗しました。", path);
     return -1;
   }
-  return info.st_size;
+  return static_cast<std::int64_t>(*size);
 }
 
 int RecordPictureFacts(const char* path, PictureRecord& record) {

@@ -6,6 +6,7 @@
 
 #include "base/show_message.h"
 #include "engine/encoders.h"
+#include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "ui/control_layer.h"
@@ -42,7 +43,7 @@ void OnPreview() {
   }
   // A failed copy leaves the previous copy (or none); the page then shows what it finds.
   std::error_code ignored;
-  std::filesystem::copy_file(state->source->path, kPreviewSourceFile,
+  std::filesystem::copy_file(platform::PathOf(state->source->path), kPreviewSourceFile,
                              std::filesystem::copy_options::overwrite_existing, ignored);
   const char* page = PreviewPageOf(state->paths->PREVIEW_TYPE);
   if (!std::filesystem::exists(page, ignored) || !controls.LaunchDocument(page)) {

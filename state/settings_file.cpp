@@ -1,9 +1,5 @@
 #include "state/settings_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -15,6 +11,8 @@
 #include "base/show_message.h"
 #include "base/text_encoding.h"
 #include "engine/imagelib/codec_support.h"
+#include "engine/imagelib/regular_file.h"
+#include "platform/files.h"
 #include "state/app_state.h"
 #include "state/setting_bindings.h"
 
@@ -25,10 +23,7 @@ constexpr const char* kFormatWord = "VIMBO_TRASTEL_200";
 constexpr const char* kEndLine = "#END";
 constexpr std::size_t kLineBytes = 256;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = platform::Stream;
 
 // The whole file rendered as text with CR LF line ends.
 std::string RenderSettings(AppState& state) {
@@ -47,13 +42,6 @@ std::string RenderSettings(AppState& state) {
   }
   line(kEndLine);
   return text;
-}
-
-// A stream over an open descriptor, which it then owns; null (the descriptor closed) on failure.
-File AdoptDescriptor(int descriptor, const char* mode) {
-  File file(fdopen(descriptor, mode));
-  if (!file) close(descriptor);
-  return file;
 }
 
 bool IsBlank(char c) {
@@ -92,30 +80,24 @@ bool IsComment(const char* line) {
          std::strncmp(line, "%%", 2) == 0 || line[0] == '"' || line[0] == '{' || line[0] == '}';
 }
 
-// Opens a regular file for reading; null for anything else. A folder or a device is no settings
-// file, and a named pipe would block the start until someone writes to it.
-File OpenRegularFile(const char* path) {
-  int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (descriptor < 0) return nullptr;
-  File file = AdoptDescriptor(descriptor, "rb");
-  struct stat info;
-  if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
-  return file;
+// The bytes of a regular file, read whole into `storage`, as a stream; null for anything else.
+// A folder or a device is no settings file, and a named pipe would block the start until
+// someone writes to it.
+File OpenRegularFile(const char* path, std::string& storage) {
+  auto file = imagelib::RegularFile::Open(path);
+  imagelib::Bytes bytes;
+  if (!file || !file->ReadMore(bytes, file->Size())) return nullptr;
+  storage.assign(bytes.begin(), bytes.end());
+  return platform::OpenMemoryStream(storage);
 }
 
 // The settings file's bytes as a stream of lines. `cp932` tells whether the file was written on
 // Windows in cp932 (it is not valid UTF-8): its lines are then cut by their stored bytes, as
 // they were written, and converted one by one.
 File OpenSettingsText(const char* path, std::string& storage, bool& cp932) {
-  File raw = OpenRegularFile(path);
-  if (!raw) return nullptr;
-  char chunk[4096];
-  std::size_t count;
-  while ((count = std::fread(chunk, 1, sizeof chunk, raw.get())) > 0) storage.append(chunk, count);
-  if (std::ferror(raw.get())) return nullptr;
-  cp932 = !IsValidUtf8(storage) && Cp932ToUtf8(storage).has_value();
-  if (storage.empty()) return File(std::fopen("/dev/null", "rb"));
-  return File(fmemopen(storage.data(), storage.size(), "rb"));
+  File file = OpenRegularFile(path, storage);
+  cp932 = file && !IsValidUtf8(storage) && Cp932ToUtf8(storage).has_value();
+  return file;
 }
 
 // A line as UTF-8 text.
@@ -162,7 +144,8 @@ int KeyMatches(const char* line, const char* key) {
 }
 
 int CheckSettingsFormat(const char* path, const char* formatWord) {
-  File file = OpenRegularFile(path);
+  std::string storage;
+  File file = OpenRegularFile(path, storage);
   if (!file) {
     ShowMessage("ファイルオープン失敗");
     return 0;
@@ -193,8 +176,10 @@ SettingsStatus LoadSettings() {
   AppState* state = GetAppState();
   char path[kLineBytes];
   CopyText(path, state->paths->configPath);
-  struct stat info;
-  if (stat(path, &info) != 0) return SettingsStatus::kMissing;
+  const platform::PathKind kind = platform::KindOf(path);
+  if (kind == platform::PathKind::kMissing || kind == platform::PathKind::kUnreadable) {
+    return SettingsStatus::kMissing;
+  }
   if (!CheckSettingsFormat(path, kFormatWord)) {
     ShowMessage("Load ：\"%s\"はフォーマットが違います。新規作成をします。", path);
     return SettingsStatus::kWrongFormat;
@@ -242,8 +227,8 @@ SettingsStatus LoadSettings() {
 }
 
 void DeleteTempFiles() {
-  std::remove("Data/__Temp/__Temp__file__vimbo_trastel1__.tpf");
+  platform::RemoveFile("Data/__Temp/__Temp__file__vimbo_trastel1__.tpf");
   AppState* state = GetAppState();
   std::string trial = std::string("Data/__Temp/") + state->paths->tempName;
-  std::remove(trial.c_str());
+  platform::RemoveFile(trial.c_str());
 }

@@ -1,19 +1,14 @@
 #include "engine/imagelib/atomic_output.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <array>
 #include <atomic>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <utility>
 
 #include "engine/imagelib/codec_support.h"
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace imagelib {
 namespace {
@@ -62,47 +57,42 @@ AtomicOutput::AtomicOutput(const std::string& target) : target_(target) {
   // A short name in the target's folder, so that it also works when the target's own name is as
   // long as the file system allows. The process id and a counter keep it unique per write.
   static std::atomic<unsigned> counter = 0;
-  const std::size_t slash = target.rfind('/');
+  const std::size_t slash = target.find_last_of(platform::kPathSeparators);
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
-    path_ = folder + std::string(kPrefix) + std::to_string(getpid()) + "-" +
+  for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
+    path_ = folder + std::string(kPrefix) + std::to_string(platform::CurrentProcessId()) + "-" +
             std::to_string(counter++) + std::string(kSuffix);
     // Recorded before it exists, so that no moment is left in which an interruption would
     // leave it behind.
     ForgetPending(pendingSlot_);
     pendingSlot_ = RecordPending(path_);
-    descriptor_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (descriptor_ < 0 && errno != EEXIST) break;
+    bool alreadyExists = false;
+    auto created = platform::File::CreateNew(path_.c_str(), alreadyExists);
+    if (created) file_.emplace(std::move(*created));
+    if (!created && !alreadyExists) break;
   }
+  created_ = file_.has_value();
 }
 
 AtomicOutput::~AtomicOutput() {
-  if (descriptor_ >= 0) close(descriptor_);
-  if (!committed_ && descriptor_ != kNeverOpened) unlink(path_.c_str());
+  file_.reset();
+  if (created_ && !committed_) platform::RemoveFile(path_.c_str());
   ForgetPending(pendingSlot_);
 }
 
 bool AtomicOutput::Write(std::string_view bytes) {
-  if (descriptor_ < 0) return false;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = write(descriptor_, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    done += static_cast<std::size_t>(written);
-  }
-  return true;
+  return file_ && file_->WriteAll(bytes.data(), bytes.size());
 }
 
 bool AtomicOutput::Commit() {
-  if (descriptor_ < 0) return false;
-  const int descriptor = descriptor_;
-  descriptor_ = kClosed;
-  if (fsync(descriptor) != 0 || close(descriptor) != 0) return false;
+  if (!file_) return false;
+  const bool flushed = file_->FlushAndClose();
+  file_.reset();
+  if (!flushed) return false;
   if (OutputStaging* staging = OutputStaging::Current()) {
     staging->Add(StagedOutput(path_, target_, pendingSlot_));
     pendingSlot_ = -1;
-  } else if (std::rename(path_.c_str(), target_.c_str()) != 0) {
+  } else if (!platform::MoveReplacing(path_.c_str(), target_.c_str())) {
     return false;
   }
   committed_ = true;
@@ -122,15 +112,15 @@ StagedOutput::StagedOutput(StagedOutput&& other) noexcept
 }
 
 StagedOutput::~StagedOutput() {
-  if (!done_) unlink(path_.c_str());
+  if (!done_) platform::RemoveFile(path_.c_str());
   ForgetPending(pendingSlot_);
 }
 
 bool StagedOutput::Commit() {
   if (done_) return false;
   done_ = true;
-  const bool renamed = std::rename(path_.c_str(), target_.c_str()) == 0;
-  if (!renamed) unlink(path_.c_str());
+  const bool renamed = platform::MoveReplacing(path_.c_str(), target_.c_str());
+  if (!renamed) platform::RemoveFile(path_.c_str());
   ForgetPending(pendingSlot_);
   pendingSlot_ = -1;
   return renamed;
@@ -150,31 +140,28 @@ OutputStaging* OutputStaging::Current() {
 
 bool IsLeftByEndedProcess(std::string_view name, std::string_view prefix) {
   if (!name.starts_with(prefix)) return false;
-  pid_t pid = 0;
+  unsigned long pid = 0;
   std::size_t at = prefix.size();
   for (; at < name.size() && name[at] >= '0' && name[at] <= '9'; ++at) {
     if (pid > 100000000) return false;
-    pid = pid * 10 + (name[at] - '0');
+    pid = pid * 10 + static_cast<unsigned long>(name[at] - '0');
   }
-  if (pid <= 0 || at >= name.size() || name[at] != '-') return false;
-  return kill(pid, 0) != 0 && errno == ESRCH;
+  if (pid == 0 || at >= name.size() || name[at] != '-') return false;
+  return platform::HasProcessEnded(pid);
 }
 
 void RemoveStaleTemporaryFiles(const std::string& folder) {
   const std::string path = folder.empty() ? "." : folder;
-  std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(path.c_str()), closedir);
-  if (!listing) return;
-  while (const dirent* entry = readdir(listing.get())) {
-    const std::string_view name = entry->d_name;
-    if (name.ends_with(kSuffix) && IsLeftByEndedProcess(name, kPrefix)) {
-      unlinkat(dirfd(listing.get()), entry->d_name, 0);
+  for (const std::string& name : platform::ListFolder(path.c_str())) {
+    if (std::string_view(name).ends_with(kSuffix) && IsLeftByEndedProcess(name, kPrefix)) {
+      platform::RemoveFile((path + "/" + name).c_str());
     }
   }
 }
 
 void RemoveTemporaryFilesInProgress() {
   for (PendingFile& slot : pendingFiles) {
-    if (slot.used.load(std::memory_order_acquire)) unlink(slot.path);
+    if (slot.used.load(std::memory_order_acquire)) platform::RemoveFile(slot.path);
   }
 }
 

@@ -5,9 +5,12 @@
 // recognised and removed.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace imagelib {
 
@@ -20,7 +23,7 @@ class AtomicOutput {
   AtomicOutput(const AtomicOutput&) = delete;
   AtomicOutput& operator=(const AtomicOutput&) = delete;
 
-  bool IsOpen() const { return descriptor_ >= 0; }
+  bool IsOpen() const { return file_.has_value(); }
   // Appends `bytes`; false when they could not all be written.
   bool Write(std::string_view bytes);
   // Flushes the file to disk and renames it to the target; false when that fails. On a thread
@@ -28,11 +31,10 @@ class AtomicOutput {
   bool Commit();
 
  private:
-  static constexpr int kNeverOpened = -1;
-  static constexpr int kClosed = -2;
   std::string target_;
   std::string path_;
-  int descriptor_ = kNeverOpened;
+  std::optional<platform::File> file_;
+  bool created_ = false;
   int pendingSlot_ = -1;
   bool committed_ = false;
 };

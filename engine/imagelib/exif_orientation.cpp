@@ -1,16 +1,47 @@
 #include "engine/imagelib/exif_orientation.h"
 
-#include <libexif/exif-data.h>
-
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
-#include <memory>
+#include <optional>
 
 namespace imagelib {
 namespace {
 
-struct ExifDataReleaser {
-  void operator()(ExifData* data) const { exif_data_unref(data); }
+constexpr std::uint16_t kOrientationTag = 0x0112;
+constexpr std::uint16_t kShortType = 3;
+constexpr std::size_t kEntryBytes = 12;
+
+// Numbers of the TIFF data after the Exif header, in its byte order; reads past the end give
+// nothing.
+class TiffReader {
+ public:
+  explicit TiffReader(ByteSpan tiff) : tiff_(tiff) {}
+
+  // False when the data does not start with a TIFF header.
+  bool ReadByteOrder() {
+    if (tiff_.size() < 8 || tiff_[0] != tiff_[1]) return false;
+    if (tiff_[0] != 'I' && tiff_[0] != 'M') return false;
+    littleEndian_ = tiff_[0] == 'I';
+    return Number(2, 2) == 42;
+  }
+
+  // The `bytes`-byte number at `at`; nothing when it does not lie inside the data.
+  std::optional<std::uint32_t> Number(std::uint64_t at, int bytes) const {
+    if (at > tiff_.size() || tiff_.size() - at < static_cast<std::uint64_t>(bytes)) {
+      return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    for (int i = 0; i < bytes; ++i) {
+      const std::uint32_t byte = tiff_[at + static_cast<std::size_t>(i)];
+      value |= littleEndian_ ? byte << (8 * i) : byte << (8 * (bytes - 1 - i));
+    }
+    return value;
+  }
+
+ private:
+  ByteSpan tiff_;
+  bool littleEndian_ = false;
 };
 
 struct Point {
@@ -45,18 +76,28 @@ Point StoredPixel(int orientation, std::ptrdiff_t x, std::ptrdiff_t y, std::ptrd
 }  // namespace
 
 int ExifOrientation(ByteSpan exif) {
-  std::unique_ptr<ExifData, ExifDataReleaser> data(exif_data_new());
-  if (!data || exif.empty()) return 1;
-  // Read the tags as written: libexif would otherwise add the tags it deems mandatory.
-  exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
-  exif_data_load_data(data.get(), exif.data(), static_cast<unsigned int>(exif.size()));
-  ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
-  if (entry == nullptr || entry->format != EXIF_FORMAT_SHORT || entry->components < 1 ||
-      entry->size < 2) {
+  if (exif.size() < kExifHeader.size() ||
+      std::memcmp(exif.data(), kExifHeader.data(), kExifHeader.size()) != 0) {
     return 1;
   }
-  const int orientation = exif_get_short(entry->data, exif_data_get_byte_order(data.get()));
-  return orientation >= 1 && orientation <= 8 ? orientation : 1;
+  TiffReader tiff(exif.subspan(kExifHeader.size()));
+  if (!tiff.ReadByteOrder()) return 1;
+  // Only the first directory is read: no offset is followed twice, so no loop can form.
+  const std::optional<std::uint32_t> directory = tiff.Number(4, 4);
+  const std::optional<std::uint32_t> count = directory ? tiff.Number(*directory, 2) : std::nullopt;
+  if (!count) return 1;
+  for (std::uint32_t i = 0; i < *count; ++i) {
+    const std::uint64_t entry = std::uint64_t{*directory} + 2 + kEntryBytes * i;
+    const std::optional<std::uint32_t> tag = tiff.Number(entry, 2);
+    if (!tag) return 1;
+    if (*tag != kOrientationTag) continue;
+    const std::optional<std::uint32_t> type = tiff.Number(entry + 2, 2);
+    const std::optional<std::uint32_t> components = tiff.Number(entry + 4, 4);
+    const std::optional<std::uint32_t> value = tiff.Number(entry + 8, 2);
+    if (type != kShortType || !components || *components < 1 || !value) return 1;
+    return *value >= 1 && *value <= 8 ? static_cast<int>(*value) : 1;
+  }
+  return 1;
 }
 
 void ApplyOrientation(Picture& picture, int orientation) {

@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 #include "engine/imagelib/codec_support.h"
+#include "platform/files.h"
 
 namespace imagelib {
 
@@ -16,24 +18,17 @@ class RegularFile {
   // regular file. Opening does not wait for a writer, and nothing is read yet.
   static std::optional<RegularFile> Open(const char* path);
 
-  RegularFile(RegularFile&& other) noexcept;
-  RegularFile& operator=(RegularFile&&) = delete;
-  RegularFile(const RegularFile&) = delete;
-  RegularFile& operator=(const RegularFile&) = delete;
-  ~RegularFile();
-
   // The size of the file when it was opened.
-  std::uint64_t Size() const { return size_; }
+  std::uint64_t Size() const { return file_.Size(); }
 
   // Appends up to `count` further bytes to `bytes` (fewer at the end of the file); false on a
   // read error.
   bool ReadMore(Bytes& bytes, std::size_t count);
 
  private:
-  RegularFile(int descriptor, std::uint64_t size) : descriptor_(descriptor), size_(size) {}
+  explicit RegularFile(platform::File file) : file_(std::move(file)) {}
 
-  int descriptor_;
-  std::uint64_t size_;
+  platform::File file_;
 };
 
 }  // namespace imagelib

@@ -10,8 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include <unistd.h>
-
+#include "platform/process.h"
 #include "tests/engine/imagelib/test_pictures.h"
 #include "tests/support/file_size_limit.h"
 #include "ui/headless/headless_control_layer.h"
@@ -37,7 +36,7 @@ class TableArtTest : public ::testing::Test {
     layer_ = layer.get();
     previousLayer_ = SetControlLayer(std::move(layer));
     folder_ = std::filesystem::temp_directory_path() /
-              ("table_art_test_" + std::to_string(::getpid()) + "_" +
+              ("table_art_test_" + std::to_string(platform::CurrentProcessId()) + "_" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
@@ -54,7 +53,7 @@ class TableArtTest : public ::testing::Test {
   // Writes the page and returns its bytes.
   std::string Write(PictureHandle picture, int columns, int rows, int cellSize) {
     std::filesystem::path path = folder_ / "page.htm";
-    EXPECT_EQ(WriteTableArt(picture, path.c_str(), columns, rows, cellSize), 1);
+    EXPECT_EQ(WriteTableArt(picture, path.string().c_str(), columns, rows, cellSize), 1);
     return ReadBytes(path);
   }
 
@@ -135,13 +134,14 @@ TEST_F(TableArtTest, ExistingFileIsReplaced) {
 TEST_F(TableArtTest, UnopenablePathShowsTheMessageAndWritesNothing) {
   ScopedPicture white = testpictures::MakeFlat(1, 1, MakeColour(255, 255, 255));
   std::filesystem::path path = folder_ / "missing" / "page.htm";
-  EXPECT_EQ(WriteTableArt(white.Get(), path.c_str(), 1, 1, 1), 0);
+  EXPECT_EQ(WriteTableArt(white.Get(), path.string().c_str(), 1, 1, 1), 0);
   ASSERT_EQ(layer_->messages.size(), 1u);
   EXPECT_EQ(layer_->messages[0], "[" + path.string() + "]\nはオープンできませんでした！");
   EXPECT_FALSE(std::filesystem::exists(path));
   EXPECT_EQ(layer_->pumpCount, 0);
 }
 
+#ifndef _WIN32  // A full disk is made with a POSIX file size limit.
 TEST_F(TableArtTest, WriteFailureIsReportedAndKeepsThePreviousPage) {
   ScopedPicture white = testpictures::MakeFlat(1, 1, MakeColour(255, 255, 255));
   const std::string previous = Write(white.Get(), 1, 1, 1);
@@ -158,5 +158,6 @@ TEST_F(TableArtTest, WriteFailureIsReportedAndKeepsThePreviousPage) {
                           std::filesystem::directory_iterator()),
             1);
 }
+#endif
 
 }  // namespace

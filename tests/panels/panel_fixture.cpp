@@ -17,7 +17,7 @@ void PanelFixture::SetUp() {
   folder = MakeUniqueFolder(std::string("trastel-panels-") + test->test_suite_name() + "-" +
                             test->name());
   std::filesystem::create_directories(folder / "Data");
-  ASSERT_TRUE(SetProgramFolder(folder.c_str()));
+  ASSERT_TRUE(SetProgramFolder(folder.string().c_str()));
   std::filesystem::current_path(folder);
   DestroyAppState();
   DestroyPanelHelper();

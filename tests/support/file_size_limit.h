@@ -1,7 +1,9 @@
 // Makes writes past a size fail, as on a full disk: the process's file size limit is lowered and
 // SIGXFSZ ignored, so a write beyond the limit returns an error instead of ending the process.
 // Both are restored when the object goes.
+// POSIX only: Windows has no file size limit of a process.
 #pragma once
+#ifndef _WIN32
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -31,3 +33,5 @@ class FileSizeLimit {
   rlimit savedLimit_ = {};
   bool active_ = false;
 };
+
+#endif

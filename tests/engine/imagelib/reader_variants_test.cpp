@@ -1,6 +1,7 @@
 // Decoder variants that the shared suites do not cover, made with ImageMagick in the test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,9 +14,9 @@
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 #include <lcms2.h>
-#include <libexif/exif-data.h>
 #include <zlib.h>
 
+#include "engine/imagelib/exif_orientation.h"
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/picture_store.h"
 #include "tests/engine/imagelib/codec_test_support.h"
@@ -280,20 +281,17 @@ Bytes WithPngChunk(Bytes png, const char* type, const Bytes& payload) {
   return png;
 }
 
-// An Exif block ("Exif\0\0" and the TIFF data) with only an Orientation tag, made with libexif.
-Bytes ExifWithOrientation(int orientation) {
-  ExifData* data = exif_data_new();
-  ExifEntry* entry = exif_entry_new();
-  exif_content_add_entry(data->ifd[EXIF_IFD_0], entry);
-  exif_entry_initialize(entry, EXIF_TAG_ORIENTATION);
-  exif_set_short(entry->data, exif_data_get_byte_order(data), static_cast<ExifShort>(orientation));
-  unsigned char* saved = nullptr;
-  unsigned int size = 0;
-  exif_data_save_data(data, &saved, &size);
-  Bytes block(saved, saved + size);
-  std::free(saved);
-  exif_entry_unref(entry);
-  exif_data_unref(data);
+// An Exif block ("Exif\0\0" and the TIFF data) with only an Orientation tag, in the big-endian
+// byte order of Motorola cameras or the little-endian one of Intel.
+Bytes ExifWithOrientation(int orientation, bool bigEndian = true) {
+  const auto value = static_cast<std::uint8_t>(orientation);
+  Bytes block = {'E', 'x', 'i', 'f', 0, 0};
+  const Bytes bigEndianTiff = {'M', 'M', 0, 42, 0, 0, 0,     8, 0, 1, 0x01, 0x12, 0,
+                               3,   0,   0, 0,  1, 0, value, 0, 0, 0, 0,    0,    0};
+  const Bytes littleEndianTiff = {'I', 'I', 42, 0, 8, 0,     0, 0, 1, 0, 0x12, 0x01, 3,
+                                  0,   1,   0,  0, 0, value, 0, 0, 0, 0, 0,    0,    0};
+  const Bytes& tiff = bigEndian ? bigEndianTiff : littleEndianTiff;
+  block.insert(block.end(), tiff.begin(), tiff.end());
   return block;
 }
 
@@ -328,7 +326,7 @@ TEST(ReaderVariantTest, ExifOrientationStandsPicturesUpright) {
     const Bytes plain = SavedAs(stored.Get(), folder.File(file));
     for (int orientation = 1; orientation <= 8; ++orientation) {
       SCOPED_TRACE(file + " orientation " + std::to_string(orientation));
-      const Bytes exif = ExifWithOrientation(orientation);
+      const Bytes exif = ExifWithOrientation(orientation, orientation % 2 == 0);
       const Bytes tagged = scale == 1
                                ? WithPngChunk(plain, "eXIf", Bytes(exif.begin() + 6, exif.end()))
                                : WithJpegSegment(plain, JPEG_APP0 + 1, exif);
@@ -358,6 +356,34 @@ TEST(ReaderVariantTest, ExifOrientationStandsPicturesUpright) {
       EXPECT_EQ(shown, expected);
     }
   }
+}
+
+// An Exif block is read only within its own bytes: offsets and counts that point past its end,
+// a wrong value type or a value out of range give the upright default.
+TEST(ReaderVariantTest, ExifOrientationReadsOnlyInsideItsBlock) {
+  using imagelib::ExifOrientation;
+  const Bytes good = ExifWithOrientation(6);
+  EXPECT_EQ(ExifOrientation(good), 6);
+  EXPECT_EQ(ExifOrientation(ExifWithOrientation(8, false)), 8);
+  auto changed = [&](std::size_t at, std::initializer_list<std::uint8_t> bytes) {
+    Bytes block = good;
+    std::copy(bytes.begin(), bytes.end(), block.begin() + static_cast<std::ptrdiff_t>(at));
+    return block;
+  };
+  for (std::size_t size = 0; size < good.size() - 6; ++size) {
+    EXPECT_EQ(ExifOrientation(Bytes(good.begin(), good.begin() + size)), 1) << size;
+  }
+  EXPECT_EQ(ExifOrientation(changed(10, {0xff, 0xff, 0xff, 0xf0})), 1);  // directory offset
+  Bytes manyEntries = changed(14, {0xff, 0xff});  // entries past the end, none the tag
+  manyEntries[16] = 0;
+  EXPECT_EQ(ExifOrientation(manyEntries), 1);
+  EXPECT_EQ(ExifOrientation(changed(18, {0, 4})), 1);               // type LONG
+  EXPECT_EQ(ExifOrientation(changed(20, {0, 0, 0, 0})), 1);         // no components
+  EXPECT_EQ(ExifOrientation(changed(24, {0, 9})), 1);               // no orientation
+  EXPECT_EQ(ExifOrientation(changed(6, {'M', 'I'})), 1);            // no byte order
+  EXPECT_EQ(ExifOrientation(changed(0, {'E', 'x', 'i', 'F'})), 1);  // no Exif header
+  // A directory pointing back at the header is read once and ends at the data's end.
+  EXPECT_EQ(ExifOrientation(changed(10, {0, 0, 0, 0})), 1);
 }
 
 struct ProfileCloser {

@@ -1,0 +1,36 @@
+// The running process: where its executable is, its id, other processes, interruptions and the
+// console it writes to.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// The folder of the running executable, ending with '/'; nothing if it cannot be found.
+std::optional<std::string> ExecutableFolder();
+
+unsigned long CurrentProcessId();
+
+// True when no process with id `id` is running.
+bool HasProcessEnded(unsigned long id);
+
+// True when `stream` writes to a console (a terminal) rather than a file or pipe.
+bool IsConsole(std::FILE* stream);
+
+// Makes `stream` take UTF-8 text as the console shows it.
+void UseUtf8Console(std::FILE* stream);
+
+// While alive, an interruption of the process by the user or the system (Ctrl+C, a terminal
+// closing, a request to end) first calls `onInterrupt`, then ends the process as the
+// interruption would have. `onInterrupt` may use only async-signal-safe calls.
+class InterruptHandling {
+ public:
+  explicit InterruptHandling(void (*onInterrupt)());
+  ~InterruptHandling();
+  InterruptHandling(const InterruptHandling&) = delete;
+  InterruptHandling& operator=(const InterruptHandling&) = delete;
+};
+
+}  // namespace platform

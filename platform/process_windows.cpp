@@ -1,0 +1,84 @@
+#include <io.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/process.h"
+#include "platform/wide_text_windows.h"
+
+namespace platform {
+namespace {
+
+void (*interruptCallback)() = nullptr;
+
+BOOL WINAPI OnConsoleEvent(DWORD) {
+  if (interruptCallback != nullptr) interruptCallback();
+  // Not handled here: the system's own handling then ends the process.
+  return FALSE;
+}
+
+HANDLE HandleOf(std::FILE* stream) {
+  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+}  // namespace
+
+std::optional<std::string> ExecutableFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return std::nullopt;
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    if (path.size() >= 32768) return std::nullopt;
+    path.resize(path.size() * 2);
+  }
+  std::string text = Narrow(path);
+  std::replace(text.begin(), text.end(), '\\', '/');
+  const std::size_t lastSeparator = text.rfind('/');
+  if (lastSeparator == std::string::npos) return std::nullopt;
+  return text.substr(0, lastSeparator + 1);
+}
+
+unsigned long CurrentProcessId() {
+  return GetCurrentProcessId();
+}
+
+bool HasProcessEnded(unsigned long id) {
+  if (id == 0) return false;
+  const HANDLE process =
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+  if (process == nullptr) return GetLastError() == ERROR_INVALID_PARAMETER;
+  const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
+}
+
+bool IsConsole(std::FILE* stream) {
+  DWORD mode = 0;
+  return GetConsoleMode(HandleOf(stream), &mode) != 0;
+}
+
+void UseUtf8Console(std::FILE* stream) {
+  SetConsoleOutputCP(CP_UTF8);
+  // The progress line redraws itself with terminal escape codes.
+  DWORD mode = 0;
+  const HANDLE console = HandleOf(stream);
+  if (GetConsoleMode(console, &mode)) {
+    SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  }
+}
+
+InterruptHandling::InterruptHandling(void (*onInterrupt)()) {
+  interruptCallback = onInterrupt;
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+InterruptHandling::~InterruptHandling() {
+  SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+  interruptCallback = nullptr;
+}
+
+}  // namespace platform

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/text_codes.h"
+#include "tests/support/unique_folder.h"
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kDevice = "NUL";
+constexpr const char* kExecutableSuffix = ".exe";
+#else
+constexpr const char* kDevice = "/dev/null";
+constexpr const char* kExecutableSuffix = "";
+#endif
+
+class PlatformTest : public testing::Test {
+ protected:
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+  std::string PathOf(const std::string& name) const { return folder_.string() + "/" + name; }
+
+  // Writes `bytes` into a new file at `path` and flushes it to disk.
+  static bool Write(const std::string& path, const std::string& bytes) {
+    bool exists = false;
+    auto file = platform::File::CreateNew(path.c_str(), exists);
+    return file && file->WriteAll(bytes.data(), bytes.size()) && file->FlushAndClose();
+  }
+  static std::string Read(const std::string& path) {
+    auto file = platform::File::OpenRegularForReading(path.c_str());
+    if (!file) return "<not opened>";
+    std::string bytes(file->Size() + 1, '\0');
+    const auto got = file->Read(bytes.data(), bytes.size());
+    return got ? bytes.substr(0, *got) : "<not read>";
+  }
+
+  std::filesystem::path folder_ = MakeUniqueFolder("platform-test");
+};
+
+// Bytes are stored as given (no line-end translation) and a move replaces an existing target.
+TEST_F(PlatformTest, WritesBinaryAndMovesOverExistingFile) {
+  const std::string bytes("a\nb\r\n\x1a\0z", 8);
+  const std::string target = PathOf("target.bin");
+  ASSERT_TRUE(Write(target, "old"));
+  bool exists = false;
+  EXPECT_FALSE(platform::File::CreateNew(target.c_str(), exists));
+  EXPECT_TRUE(exists);
+  for (int round = 0; round < 2; ++round) {
+    const std::string temporary = PathOf("new" + std::to_string(round));
+    ASSERT_TRUE(Write(temporary, bytes.substr(round)));
+    EXPECT_TRUE(platform::MoveReplacing(temporary.c_str(), target.c_str()));
+    EXPECT_EQ(Read(target), bytes.substr(round));
+    EXPECT_EQ(platform::FileSize(target.c_str()), bytes.size() - round);
+    EXPECT_EQ(platform::KindOf(temporary.c_str()), platform::PathKind::kMissing);
+  }
+}
+
+// Folders and devices are not opened as files; the kinds of paths are told apart.
+TEST_F(PlatformTest, OpensOnlyRegularFiles) {
+  EXPECT_FALSE(platform::File::OpenRegularForReading(folder_.string().c_str()));
+  EXPECT_FALSE(platform::File::OpenRegularForReading(kDevice));
+  EXPECT_FALSE(platform::File::OpenRegularForReading(PathOf("missing").c_str()));
+  EXPECT_EQ(platform::KindOf(folder_.string().c_str()), platform::PathKind::kFolder);
+  EXPECT_EQ(platform::KindOf(PathOf("missing").c_str()), platform::PathKind::kMissing);
+  ASSERT_TRUE(Write(PathOf("写真.txt"), "x"));
+  EXPECT_EQ(platform::KindOf(PathOf("写真.txt").c_str()), platform::PathKind::kRegularFile);
+  EXPECT_EQ(Read(PathOf("写真.txt")), "x");
+}
+
+// Folders are made, listed in the Windows order (letter case ignored) and removed.
+TEST_F(PlatformTest, MakesListsAndRemovesFolders) {
+  const std::string sub = PathOf("Sub");
+  EXPECT_TRUE(platform::MakeFolder(sub.c_str(), folder_.string().c_str()));
+  EXPECT_FALSE(platform::MakeFolder(sub.c_str(), folder_.string().c_str()));
+  for (const char* name : {"b.png", "C.bmp", "a.jpg"}) ASSERT_TRUE(Write(sub + "/" + name, name));
+  EXPECT_EQ(platform::ListFolder(sub.c_str()),
+            (std::vector<std::string>{".", "..", "a.jpg", "b.png", "C.bmp"}));
+  std::error_code error;
+  EXPECT_TRUE(platform::ListFolder(PathOf("missing").c_str(), error).empty());
+  EXPECT_TRUE(error);
+  platform::RemoveFlatFolder(sub.c_str());
+  EXPECT_EQ(platform::KindOf(sub.c_str()), platform::PathKind::kMissing);
+
+  const auto unique = platform::MakeUniqueFolder(PathOf("run-"));
+  ASSERT_TRUE(unique);
+  EXPECT_EQ(unique->size(), PathOf("run-").size() + 6);
+  EXPECT_NE(platform::MakeUniqueFolder(PathOf("run-")), unique);
+  EXPECT_EQ(platform::KindOf(unique->c_str()), platform::PathKind::kFolder);
+}
+
+// A memory stream gives back its bytes, also when there are none.
+TEST_F(PlatformTest, MemoryStreamReadsItsBytes) {
+  for (const std::string& bytes : {std::string("line\r\nnext\x1a"), std::string()}) {
+    platform::Stream stream = platform::OpenMemoryStream(bytes);
+    ASSERT_TRUE(stream);
+    std::string read;
+    for (int c; (c = std::fgetc(stream.get())) != EOF;) read += static_cast<char>(c);
+    EXPECT_EQ(read, bytes);
+  }
+}
+
+TEST(PlatformText, ConvertsCp932) {
+  EXPECT_EQ(platform::Utf8ToCp932("写真A"), std::string("\x8e\xca\x90\x5e"
+                                                        "A"));
+  EXPECT_EQ(platform::Cp932ToUtf8("\x8e\xca\x90\x5e"
+                                  "A"),
+            "写真A");
+  EXPECT_EQ(platform::Utf8ToCp932("\xf0\x9f\x98\x80"), std::nullopt);
+  EXPECT_EQ(platform::Cp932ToUtf8("\x81"), std::nullopt);
+}
+
+TEST(PlatformProcess, KnowsItsFolderAndProcesses) {
+  const auto folder = platform::ExecutableFolder();
+  ASSERT_TRUE(folder);
+  EXPECT_EQ(folder->back(), '/');
+  EXPECT_EQ(platform::KindOf((*folder + "platform_tests" + kExecutableSuffix).c_str()),
+            platform::PathKind::kRegularFile);
+  EXPECT_FALSE(platform::HasProcessEnded(platform::CurrentProcessId()));
+}
+
+}  // namespace
