@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Speed of the pixel operations and quality of the 256-colour quantiser.
 #   bench/pixel_operations.sh [build folder]   (default: build)
-# Part 1 times each operation on a 1920x1080 picture made in memory (best of 7 runs).
-# Part 2 rates 256-colour quantisation on generated photograph-like pictures and gradients and
+# First it times each operation on a 1920x1080 picture made in memory (best of 7 runs).
+# Then it rates 256-colour quantisation on generated photograph-like pictures and gradients and
 # on the photographs among the shared test pictures: PSNR against the original as it is and
 # after a 5x5 blur of both (how a dithered picture looks from a distance), for our ConvertTo8Bit
 # with error diffusion (the default) and without it, ImageMagick's "-colors 256" with and
