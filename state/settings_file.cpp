@@ -91,6 +91,14 @@ File OpenRegularFile(const char* path, std::string& storage) {
   return platform::OpenMemoryStream(storage);
 }
 
+// True when the file at `path` is a regular file holding exactly `text`.
+bool HoldsExactly(const char* path, const std::string& text) {
+  auto file = imagelib::RegularFile::Open(path);
+  imagelib::Bytes bytes;
+  return file && file->Size() == text.size() && file->ReadMore(bytes, text.size()) &&
+         bytes.size() == text.size() && std::memcmp(bytes.data(), text.data(), text.size()) == 0;
+}
+
 // The settings file's bytes as a stream of lines. `cp932` tells whether the file was written on
 // Windows in cp932 (it is not valid UTF-8): its lines are then cut by their stored bytes, as
 // they were written, and converted one by one.
@@ -161,9 +169,12 @@ SettingsStatus SaveSettings() {
   AppState* state = GetAppState();
   char path[kLineBytes];
   CopyText(path, state->paths->configPath);
+  const std::string text = RenderSettings(*state);
+  // The settings are saved after every change of a control and before every entry of a run: a
+  // file that already holds these bytes is left alone, which spares a flush to the disk each time.
+  if (HoldsExactly(path, text)) return SettingsStatus::kDone;
   // Written under a temporary name of this process and renamed over the old file, so a failed
   // or interrupted save never leaves a truncated file and two savers at once never mix theirs.
-  const std::string text = RenderSettings(*state);
   if (!imagelib::WriteFileAtomically(
           path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {
     ShowMessage("Save ：\"%s\"ファイルオープン失敗", path);

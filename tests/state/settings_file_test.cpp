@@ -7,6 +7,7 @@
 #include <unistd.h>
 #endif
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -98,6 +99,25 @@ TEST_F(SettingsFileTest, DefaultsAreWrittenByteForByteAndReadBackUnchanged) {
   EXPECT_EQ(ReadBytes(configPath_), expected);  // Reading changes nothing on disk.
   ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
   EXPECT_EQ(ReadBytes(configPath_), expected);
+}
+
+TEST_F(SettingsFileTest, SavingIsSkippedOnlyWhenTheFileHoldsTheSameBytes) {
+  ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
+  const std::string saved = ReadBytes(configPath_);
+  const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+  fs::last_write_time(configPath_, longAgo);
+  const auto stamped = fs::last_write_time(configPath_);  // As precise as the file system keeps.
+  ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
+  EXPECT_EQ(fs::last_write_time(configPath_), stamped);  // Not written again.
+
+  std::string spoilt = saved;
+  spoilt[spoilt.size() / 2] ^= 1;
+  WriteBytes(configPath_, spoilt);  // Same size, other bytes: written again.
+  ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
+  EXPECT_EQ(ReadBytes(configPath_), saved);
+  state_->target->JPG_TYPE = 30;  // Another value: written again.
+  ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
+  EXPECT_NE(ReadBytes(configPath_), saved);
 }
 
 TEST_F(SettingsFileTest, FormatWordMayBeALeadingPartOfItsOwnName) {
