@@ -1,23 +1,14 @@
 #include "tests/engine/pipeline_test_support.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "base/program_folder.h"
 
+#include "tests/support/reference_tool.h"
 #include "tests/support/unique_folder.h"
 
 namespace fs = std::filesystem;
 
 std::string RunCommand(const std::string& command) {
-  std::string output;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[4096];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, count);
-  pclose(pipe);
-  return output;
+  return RunReferenceTool(command).output;
 }
 
 void PipelineTest::SetUp() {
@@ -47,7 +38,7 @@ fs::path PipelineTest::MakePicture(const std::string& name, const std::string& a
   }
   fs::path file = folder_ / fileName;
   std::string command = "/usr/bin/convert " + arguments + " '" + prefix + file.string() + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  EXPECT_TRUE(RunReferenceTool(command).succeeded) << command;
   return file;
 }
 
