@@ -44,8 +44,8 @@ fs::path PipelineTest::MakePicture(const std::string& name, const std::string& a
 
 void PipelineTest::SetPaths(const fs::path& input, const std::string& outputName) {
   output_ = folder_ / outputName;
-  CopyText(state_->source->path, input.c_str());
-  CopyText(target_->path, output_.c_str());
+  CopyText(state_->source->path, input.string().c_str());
+  CopyText(target_->path, output_.string().c_str());
 }
 
 std::string PipelineTest::Identify(const fs::path& file, const std::string& format) {

@@ -141,7 +141,7 @@ TEST_F(InputListTest, EntriesFromADeepProgramFolderAreNeverCut) {
       RunReferenceTool("/usr/bin/convert -size 4x4 xc:red '" + picture.string() + "'").succeeded);
   const fs::path program = folder / "1/2/3/4/5/6/7/8";
   fs::create_directories(program);
-  ASSERT_TRUE(SetProgramFolder(program.c_str()));
+  ASSERT_TRUE(SetProgramFolder(program.string().c_str()));
   fs::current_path(program);
   layer->fileChoices = {picture.string()};
   layer->Click(kInputPanel, kAddOneButton);
@@ -156,7 +156,7 @@ TEST_F(InputListTest, EntriesFromADeepProgramFolderAreNeverCut) {
   fs::path deeper = program;
   for (int i = 0; i < 70; ++i) deeper /= "d";
   fs::create_directories(deeper);
-  ASSERT_TRUE(SetProgramFolder(deeper.c_str()));
+  ASSERT_TRUE(SetProgramFolder(deeper.string().c_str()));
   fs::current_path(deeper);
   layer->DropFiles(kInputPanel, {picture.string()});
   EXPECT_EQ(Entries().back(), picture.string());

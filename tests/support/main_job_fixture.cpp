@@ -22,7 +22,7 @@ void MainJobFixture::SetUp() {
   for (const char* data : {"Data/__Temp", "Data/Preview", "Data/Help"}) {
     fs::create_directories(folder / data);
   }
-  ASSERT_TRUE(SetProgramFolder(folder.c_str()));
+  ASSERT_TRUE(SetProgramFolder(folder.string().c_str()));
   fs::current_path(folder);
   DestroyAppState();
   DestroyPanelHelper();

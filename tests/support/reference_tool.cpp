@@ -40,12 +40,17 @@ UnixNameFunction WineUnixName() {
   return reinterpret_cast<UnixNameFunction>(reinterpret_cast<void (*)()>(found));
 }
 
+// A file still to be made has no Unix name of its own: its folder's is taken then.
 std::string UnixName(UnixNameFunction unixName, const std::string& windowsPath) {
   struct HeapFreer {
     void operator()(char* text) const { HeapFree(GetProcessHeap(), 0, text); }
   };
-  const std::unique_ptr<char, HeapFreer> name(unixName(Wide(windowsPath).c_str()));
-  return name ? std::string(name.get()) : windowsPath;
+  if (const std::unique_ptr<char, HeapFreer> name(unixName(Wide(windowsPath).c_str())); name) {
+    return name.get();
+  }
+  const std::size_t slash = windowsPath.find_last_of("/\\");
+  if (slash == std::string::npos || slash < 3) return windowsPath;
+  return UnixName(unixName, windowsPath.substr(0, slash)) + "/" + windowsPath.substr(slash + 1);
 }
 
 bool StartsWindowsPath(const std::string& text, std::size_t at) {
