@@ -132,6 +132,8 @@ ReferenceToolRun RunReferenceTool(const std::string& commandLine) {
     script = Replaced(Replaced(commandLine, "/usr/bin/convert", "magick convert"),
                       "/usr/bin/identify", "magick identify");
   }
+  // Wine gives no exit code of a Linux process, so the shell prints it last, on a line of its own.
+  script = "(" + script + "\n); printf '\\n%d' $?";
   std::wstring command = QuotedArgument(shell) + L" -c " + QuotedArgument(Wide(script));
 
   SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -166,9 +168,10 @@ ReferenceToolRun RunReferenceTool(const std::string& commandLine) {
          got > 0) {
     run.output.append(buffer.data(), got);
   }
-  WaitForSingleObject(started.hProcess, INFINITE);
-  DWORD exitCode = 1;
-  run.succeeded = GetExitCodeProcess(started.hProcess, &exitCode) && exitCode == 0;
+  const std::size_t statusLine = run.output.rfind('\n');
+  if (statusLine == std::string::npos) return {};
+  run.succeeded = run.output.substr(statusLine + 1) == "0";
+  run.output.resize(statusLine);
   return run;
 }
 
