@@ -17,7 +17,9 @@ include(GoogleTest)
 set(TRASTEL_SHARED_TESTDATA ${CMAKE_SOURCE_DIR}/tests/data/conformance)
 
 # The main of every test program: it fails each test that addressed a control that does not exist.
-add_library(trastel_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/support/test_main.cpp)
+# With it, the runner of the reference picture tool the fixtures use.
+add_library(trastel_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/support/test_main.cpp
+  ${CMAKE_SOURCE_DIR}/tests/support/reference_tool.cpp)
 target_link_libraries(trastel_test_main PUBLIC trastel_core GTest::gtest)
 
 # trastel_add_test(<name> <sources>...): one GoogleTest executable linked with the core library.

@@ -202,6 +202,7 @@ TEST_F(EncodersTest, FailedWriteLeavesNoFileBehind) {
   EXPECT_EQ(ConvertPicture(0, 1), 0);
   EXPECT_FALSE(fs::exists(output_));
 
+#ifndef _WIN32  // A full disk is made with a POSIX file size limit.
   // A write that stops part-way, as on a full disk.
   for (int format : {kFormatBmp, kFormatJpeg, kFormatPng, kFormatGif}) {
     target_->DIB_TYPE = format;
@@ -215,6 +216,7 @@ TEST_F(EncodersTest, FailedWriteLeavesNoFileBehind) {
     EXPECT_EQ(result, 0) << format;
     EXPECT_FALSE(fs::exists(output_)) << format;
   }
+#endif
   // Only the input is left in the folder.
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
 }

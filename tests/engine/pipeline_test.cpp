@@ -213,7 +213,7 @@ TEST_F(ConvertPictureTest, SingleRotatesBeforeResizingAndFramesAfter) {
 TEST_F(ConvertPictureTest, LoadFailureShowsOneMessageAndReleasesEverySlot) {
   fs::path good = MakePicture("BMP3:good.bmp", "-size 4x4 xc:white -type TrueColor");
   fs::path bad = folder_ / "bad.bmp";
-  std::FILE* file = std::fopen(bad.c_str(), "wb");
+  std::FILE* file = std::fopen(bad.string().c_str(), "wb");
   ASSERT_NE(file, nullptr);
   std::fputs("BM this is not a picture", file);
   std::fclose(file);

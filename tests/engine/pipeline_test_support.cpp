@@ -1,23 +1,14 @@
 #include "tests/engine/pipeline_test_support.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "base/program_folder.h"
 
+#include "tests/support/reference_tool.h"
 #include "tests/support/unique_folder.h"
 
 namespace fs = std::filesystem;
 
 std::string RunCommand(const std::string& command) {
-  std::string output;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[4096];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, count);
-  pclose(pipe);
-  return output;
+  return RunReferenceTool(command).output;
 }
 
 void PipelineTest::SetUp() {
@@ -47,14 +38,14 @@ fs::path PipelineTest::MakePicture(const std::string& name, const std::string& a
   }
   fs::path file = folder_ / fileName;
   std::string command = "/usr/bin/convert " + arguments + " '" + prefix + file.string() + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  EXPECT_TRUE(RunReferenceTool(command).succeeded) << command;
   return file;
 }
 
 void PipelineTest::SetPaths(const fs::path& input, const std::string& outputName) {
   output_ = folder_ / outputName;
-  CopyText(state_->source->path, input.c_str());
-  CopyText(target_->path, output_.c_str());
+  CopyText(state_->source->path, input.string().c_str());
+  CopyText(target_->path, output_.string().c_str());
 }
 
 std::string PipelineTest::Identify(const fs::path& file, const std::string& format) {

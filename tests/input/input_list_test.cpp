@@ -8,6 +8,7 @@
 #include "base/program_folder.h"
 #include "resources/control_ids.h"
 #include "tests/support/main_job_fixture.h"
+#include "tests/support/reference_tool.h"
 
 #include "tests/support/unique_folder.h"
 
@@ -24,7 +25,7 @@ TEST_F(InputListTest, AddOneInsertsAfterTheSelectionRelativeToTheProgramFolder) 
   MakePicture("pics/a.bmp");
   const fs::path outsideFolder = MakeUniqueFolder("trastel-outside");
   const fs::path outside = outsideFolder / "picture.png";
-  std::system(("/usr/bin/convert -size 4x4 xc:blue '" + outside.string() + "'").c_str());
+  RunReferenceTool("/usr/bin/convert -size 4x4 xc:blue '" + outside.string() + "'");
   MakePicture("c.gif");
 
   layer->fileChoices = {(folder / "pics/a.bmp").string(), outside.string(),
@@ -136,11 +137,11 @@ TEST_F(InputListTest, EntriesFromADeepProgramFolderAreNeverCut) {
   const fs::path pictures = folder.string() + "-pics";
   const fs::path picture = pictures / "a.png";
   fs::create_directories(pictures);
-  ASSERT_EQ(std::system(("/usr/bin/convert -size 4x4 xc:red '" + picture.string() + "'").c_str()),
-            0);
+  ASSERT_TRUE(
+      RunReferenceTool("/usr/bin/convert -size 4x4 xc:red '" + picture.string() + "'").succeeded);
   const fs::path program = folder / "1/2/3/4/5/6/7/8";
   fs::create_directories(program);
-  ASSERT_TRUE(SetProgramFolder(program.c_str()));
+  ASSERT_TRUE(SetProgramFolder(program.string().c_str()));
   fs::current_path(program);
   layer->fileChoices = {picture.string()};
   layer->Click(kInputPanel, kAddOneButton);
@@ -155,7 +156,7 @@ TEST_F(InputListTest, EntriesFromADeepProgramFolderAreNeverCut) {
   fs::path deeper = program;
   for (int i = 0; i < 70; ++i) deeper /= "d";
   fs::create_directories(deeper);
-  ASSERT_TRUE(SetProgramFolder(deeper.c_str()));
+  ASSERT_TRUE(SetProgramFolder(deeper.string().c_str()));
   fs::current_path(deeper);
   layer->DropFiles(kInputPanel, {picture.string()});
   EXPECT_EQ(Entries().back(), picture.string());

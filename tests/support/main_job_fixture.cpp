@@ -10,6 +10,7 @@
 #include "panels/settings_pages.h"
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
+#include "tests/support/reference_tool.h"
 #include "tests/support/unique_folder.h"
 
 namespace fs = std::filesystem;
@@ -21,7 +22,7 @@ void MainJobFixture::SetUp() {
   for (const char* data : {"Data/__Temp", "Data/Preview", "Data/Help"}) {
     fs::create_directories(folder / data);
   }
-  ASSERT_TRUE(SetProgramFolder(folder.c_str()));
+  ASSERT_TRUE(SetProgramFolder(folder.string().c_str()));
   fs::current_path(folder);
   DestroyAppState();
   DestroyPanelHelper();
@@ -49,7 +50,7 @@ fs::path MainJobFixture::MakePicture(const std::string& relativePath, const std:
   fs::path file = folder / relativePath;
   fs::create_directories(file.parent_path());
   std::string command = "/usr/bin/convert " + arguments + " '" + prefix + file.string() + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  EXPECT_TRUE(RunReferenceTool(command).succeeded) << command;
   return file;
 }
 
@@ -75,14 +76,7 @@ std::string MainJobFixture::Box(int controlId) const {
 }
 
 std::string MainJobFixture::Identify(const fs::path& file, const std::string& format) {
-  std::string output;
-  std::string command =
-      "/usr/bin/identify -format '" + format + "' '" + file.string() + "' 2>/dev/null";
-  if (std::FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, count);
-    pclose(pipe);
-  }
-  return output;
+  return RunReferenceTool("/usr/bin/identify -format '" + format + "' '" + file.string() +
+                          "' 2>/dev/null")
+      .output;
 }

@@ -1,7 +1,5 @@
 #include "tests/engine/imagelib/codec_test_support.h"
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -15,6 +13,7 @@
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/picture_store.h"
 
+#include "tests/support/reference_tool.h"
 #include "tests/support/unique_folder.h"
 
 namespace codectest {
@@ -36,23 +35,9 @@ std::vector<std::string> TempFolder::Names() const {
 }
 
 std::optional<std::string> Run(const std::string& command) {
-  struct PipeCloser {
-    int* status;
-    void operator()(FILE* pipe) const { *status = pclose(pipe); }
-  };
-  int status = -1;
-  std::string output;
-  {
-    std::unique_ptr<FILE, PipeCloser> pipe(popen(command.c_str(), "r"), PipeCloser{&status});
-    if (!pipe) return std::nullopt;
-    std::array<char, 65536> buffer;
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) {
-      output.append(buffer.data(), got);
-    }
-  }
-  if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return output;
+  ReferenceToolRun run = RunReferenceTool(command);
+  if (!run.succeeded) return std::nullopt;
+  return std::move(run.output);
 }
 
 std::string Quoted(const std::string& path) {

@@ -54,7 +54,8 @@ std::vector<SuiteFile> SuiteFiles() {
   std::vector<SuiteFile> files;
   const std::set<std::string> pictureExtensions = {".bmp", ".jpg", ".png", ".gif"};
   for (const auto& entry : std::filesystem::recursive_directory_iterator(TRASTEL_SHARED_TESTDATA)) {
-    if (!entry.is_regular_file() || pictureExtensions.count(entry.path().extension()) == 0) {
+    if (!entry.is_regular_file() ||
+        pictureExtensions.count(entry.path().extension().string()) == 0) {
       continue;
     }
     const int tolerance = entry.path().extension() == ".jpg" ? 2 : 1;
