@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "base/show_message.h"
 #include "base/text_encoding.h"
@@ -80,23 +82,21 @@ bool IsComment(const char* line) {
          std::strncmp(line, "%%", 2) == 0 || line[0] == '"' || line[0] == '{' || line[0] == '}';
 }
 
-// The bytes of a regular file, read whole into `storage`, as a stream; null for anything else.
-// A folder or a device is no settings file, and a named pipe would block the start until
-// someone writes to it.
-File OpenRegularFile(const char* path, std::string& storage) {
+// The whole contents of a regular file; nothing for anything else. A folder or a device is no
+// settings file, and a named pipe would block the start until someone writes to it.
+std::optional<std::string> ReadRegularFile(const char* path) {
   auto file = imagelib::RegularFile::Open(path);
   imagelib::Bytes bytes;
-  if (!file || !file->ReadMore(bytes, file->Size())) return nullptr;
-  storage.assign(bytes.begin(), bytes.end());
-  return platform::OpenMemoryStream(storage);
+  if (!file || !file->ReadMore(bytes, file->Size())) return std::nullopt;
+  return std::string(bytes.begin(), bytes.end());
 }
 
-// True when the file at `path` is a regular file holding exactly `text`.
-bool HoldsExactly(const char* path, const std::string& text) {
-  auto file = imagelib::RegularFile::Open(path);
-  imagelib::Bytes bytes;
-  return file && file->Size() == text.size() && file->ReadMore(bytes, text.size()) &&
-         bytes.size() == text.size() && std::memcmp(bytes.data(), text.data(), text.size()) == 0;
+// The bytes of a regular file, read whole into `storage`, as a stream; null for anything else.
+File OpenRegularFile(const char* path, std::string& storage) {
+  std::optional<std::string> bytes = ReadRegularFile(path);
+  if (!bytes) return nullptr;
+  storage = std::move(*bytes);
+  return platform::OpenMemoryStream(storage);
 }
 
 // The settings file's bytes as a stream of lines. `cp932` tells whether the file was written on
@@ -172,7 +172,7 @@ SettingsStatus SaveSettings() {
   const std::string text = RenderSettings(*state);
   // The settings are saved after every change of a control and before every entry of a run: a
   // file that already holds these bytes is left alone, which spares a flush to the disk each time.
-  if (HoldsExactly(path, text)) return SettingsStatus::kDone;
+  if (ReadRegularFile(path) == text) return SettingsStatus::kDone;
   // Written under a temporary name of this process and renamed over the old file, so a failed
   // or interrupted save never leaves a truncated file and two savers at once never mix theirs.
   if (!imagelib::WriteFileAtomically(
