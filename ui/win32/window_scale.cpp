@@ -1,0 +1,42 @@
+#include "ui/win32/window_scale.h"
+
+namespace {
+
+constexpr int kFontPoints = 9;
+constexpr int kPointsPerInch = 72;
+constexpr wchar_t kFontFace[] = L"MS UI Gothic";
+
+BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
+  SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+  return TRUE;
+}
+
+}  // namespace
+
+int ScaleToDpi(int pixels, UINT dpi) {
+  return MulDiv(pixels, static_cast<int>(dpi), kPlainDpi);
+}
+
+int ScaleFromDpi(int pixels, UINT dpi) {
+  return MulDiv(pixels, kPlainDpi, static_cast<int>(dpi));
+}
+
+void PlaceAtDpi(const PlacedWindow& placed, UINT dpi) {
+  const PixelRect& rect = placed.rect;
+  int x = ScaleToDpi(rect.x, dpi);
+  int y = ScaleToDpi(rect.y, dpi);
+  // Edges are scaled, not sizes, so that neighbours stay adjoined.
+  SetWindowPos(placed.window, nullptr, x, y, ScaleToDpi(rect.Right(), dpi) - x,
+               ScaleToDpi(rect.Bottom(), dpi) - y, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+FontHandle CreateDialogFont(UINT dpi, bool underlined) {
+  return FontHandle(CreateFontW(-MulDiv(kFontPoints, static_cast<int>(dpi), kPointsPerInch), 0, 0,
+                                0, FW_NORMAL, FALSE, underlined, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, kFontFace));
+}
+
+void ApplyFont(HWND parent, HFONT font) {
+  EnumChildWindows(parent, SetFontOf, reinterpret_cast<LPARAM>(font));
+}
