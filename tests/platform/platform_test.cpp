@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text_codes.h"
@@ -104,6 +108,41 @@ TEST_F(PlatformTest, MemoryStreamReadsItsBytes) {
     for (int c; (c = std::fgetc(stream.get())) != EOF;) read += static_cast<char>(c);
     EXPECT_EQ(read, bytes);
   }
+}
+
+// A file is opened only when it exists; on POSIX desktops a page counts as opened only when the
+// opener succeeds or is still running (openers that wait for the browser), and a relative file is
+// handed over by its full path.
+TEST_F(PlatformTest, OpensWithTheDesktopOnlyWhatCanBeOpened) {
+  EXPECT_FALSE(platform::OpenWithDesktop(PathOf("missing.html")));
+#ifndef _WIN32
+  std::filesystem::create_directories(folder_ / "bin");
+  const std::filesystem::path opener = folder_ / "bin" / "xdg-open";
+  auto useOpener = [&](const std::string& body) {
+    std::ofstream(opener) << "#!/bin/sh\necho \"$1\" > " << PathOf("opened") << "\n"
+                          << body << "\n";
+    std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+  };
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", (folder_.string() + "/bin:" + path).c_str(), 1);
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder_);
+  std::ofstream("page.html") << "<html></html>";
+
+  useOpener("exit 3");
+  EXPECT_FALSE(platform::OpenWithDesktop("page.html"));
+  useOpener("exit 0");
+  EXPECT_TRUE(platform::OpenWithDesktop("page.html"));
+  std::string target;
+  std::getline(std::ifstream(PathOf("opened")), target);
+  EXPECT_EQ(target, PathOf("page.html"));
+  useOpener("exec >/dev/null 2>&1; sleep 30");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(platform::OpenWithDesktop("https://example.org/"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  std::filesystem::current_path(previous);
+  setenv("PATH", path.c_str(), 1);
+#endif
 }
 
 TEST(PlatformText, ConvertsCp932) {

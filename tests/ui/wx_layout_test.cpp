@@ -264,35 +264,6 @@ TEST_F(WxWindowTest, EditBoxesFilterWhatIsTyped) {
   EXPECT_EQ(name->GetValue().utf8_string(), kanji.substr(0, 237) + "ab");
 }
 
-// A page counts as opened only when the desktop's opener succeeds (or is still running, as
-// openers that wait for the browser are); an opener that fails is reported.
-TEST_F(WxWindowTest, OpeningAPageReportsWhetherTheOpenerSucceeded) {
-  fs::create_directories(folder / "bin");
-  fs::path opener = folder / "bin" / "xdg-open";
-  auto useOpener = [&](const std::string& body) {
-    std::ofstream(opener) << "#!/bin/sh\necho \"$1\" > " << (folder / "opened").string() << "\n"
-                          << body << "\n";
-    fs::permissions(opener, fs::perms::owner_all);
-  };
-  std::string path = std::getenv("PATH");
-  setenv("PATH", ((folder / "bin").string() + ":" + path).c_str(), 1);
-  std::ofstream("page.html") << "<html></html>";
-
-  useOpener("exit 3");
-  EXPECT_FALSE(layer->LaunchDocument("page.html"));
-  useOpener("exit 0");
-  EXPECT_TRUE(layer->LaunchDocument("page.html"));
-  std::ifstream opened(folder / "opened");
-  std::string target;
-  std::getline(opened, target);
-  EXPECT_EQ(target, (folder / "page.html").string());
-  useOpener("exec >/dev/null 2>&1; sleep 30");
-  auto start = std::chrono::steady_clock::now();
-  EXPECT_TRUE(layer->LaunchDocument("https://example.org/"));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-  setenv("PATH", path.c_str(), 1);
-}
-
 TEST_F(WxWindowTest, ClickingTheTreeShowsThePage) {
   ClickTreeItem("その他");
   EXPECT_TRUE(layer->PanelWindow(kOtherPage)->IsShown());

@@ -3,14 +3,13 @@
 #include <wx/dirdlg.h>
 #include <wx/evtloop.h>
 #include <wx/filedlg.h>
-#include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
 #include <cctype>
 
 #include "base/program_folder.h"
-#include "ui/wx/desktop_launch.h"
+#include "platform/desktop.h"
 #include "ui/wx/wx_control_layer.h"
 
 namespace {
@@ -40,11 +39,6 @@ std::string CaseInsensitivePattern(const std::string& pattern) {
 // against the program folder, so it is made the working directory again.
 void RestoreWorkingDirectory() {
   if (chdir(programFolder) != 0) return;
-}
-
-bool IsAddress(const std::string& target) {
-  return target.starts_with("http://") || target.starts_with("https://") ||
-         target.starts_with("mailto:");
 }
 
 }  // namespace
@@ -89,11 +83,7 @@ std::optional<std::string> WxControlLayer::BrowseForFolder(const std::string& ti
 }
 
 bool WxControlLayer::LaunchDocument(const std::string& target) {
-  if (IsAddress(target)) return OpenWithDesktop(target);
-  wxFileName file(Text(target));
-  file.MakeAbsolute();
-  if (!file.FileExists()) return false;
-  return OpenWithDesktop(file.GetFullPath().utf8_string());
+  return platform::OpenWithDesktop(target);
 }
 
 void WxControlLayer::PumpOneMessage() {
