@@ -1,12 +1,12 @@
 // The dialogs, the message pump, the wait cursor and the view repaint of the native window.
 #include <windows.h>
 
-#include <shellapi.h>
 #include <shobjidl.h>
 
 #include <memory>
 #include <vector>
 
+#include "platform/desktop.h"
 #include "platform/wide_text_windows.h"
 #include "ui/win32/win32_control_layer.h"
 
@@ -49,17 +49,6 @@ std::optional<std::string> ShowOpenDialog(IFileOpenDialog& dialog, HWND owner) {
   return chosen;
 }
 
-bool IsAddress(const std::string& target) {
-  return target.starts_with("http://") || target.starts_with("https://") ||
-         target.starts_with("mailto:");
-}
-
-bool OpenWithShell(const std::wstring& target) {
-  auto result = reinterpret_cast<INT_PTR>(
-      ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-  return result > 32;
-}
-
 }  // namespace
 
 void Win32ControlLayer::ShowMessageBox(const std::string& text) {
@@ -96,17 +85,7 @@ std::optional<std::string> Win32ControlLayer::BrowseForFolder(const std::string&
 }
 
 bool Win32ControlLayer::LaunchDocument(const std::string& target) {
-  if (IsAddress(target)) return OpenWithShell(platform::Widen(target));
-  std::wstring relative = platform::Widen(target);
-  DWORD length = GetFullPathNameW(relative.c_str(), 0, nullptr, nullptr);
-  if (relative.empty() || length == 0) return false;
-  std::wstring full(length, L'\0');
-  full.resize(GetFullPathNameW(relative.c_str(), length, full.data(), nullptr));
-  DWORD attributes = GetFileAttributesW(full.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    return false;
-  }
-  return OpenWithShell(full);
+  return platform::OpenWithDesktop(target);
 }
 
 void Win32ControlLayer::PumpOneMessage() {
