@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "resources/control_ids.h"
@@ -140,6 +141,14 @@ TEST_F(Win32WindowTest, EditBoxesFilterWhatIsTyped) {
   // The program sets what it likes.
   layer().SetText(kFormatPanel, kResizeWidthBox, "a1");
   EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "a1");
+
+  // A text box keeps what one settings line holds: a three-byte character no longer fits.
+  HWND text = Control(kOtherPage, kFolderNameBox);
+  layer().SetText(kOtherPage, kFolderNameBox, std::string(237, 'a'));
+  SendMessageW(text, EM_SETSEL, 237, 237);
+  SendMessageW(text, WM_CHAR, L'あ', 0);
+  SendMessageW(text, WM_CHAR, L'b', 0);
+  EXPECT_EQ(layer().GetText(kOtherPage, kFolderNameBox), std::string(237, 'a') + "b");
 }
 
 TEST_F(Win32WindowTest, TheProgressBarStartsOverPastItsEnd) {

@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr int kFontPoints = 9;
+constexpr int kFontPoints = 8;
 constexpr int kPointsPerInch = 72;
 constexpr wchar_t kFontFace[] = L"MS UI Gothic";
 

@@ -26,7 +26,8 @@ struct FontRelease {
 };
 using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, FontRelease>;
 
-// The dialog font of the Japanese system, 9 points, at `dpi`. Underlined for links.
+// The dialog font of the Japanese system at the 8 points the layout is measured for, at `dpi`.
+// Underlined for links.
 FontHandle CreateDialogFont(UINT dpi, bool underlined = false);
 // Gives every child of `parent` (and their children) `font`.
 void ApplyFont(HWND parent, HFONT font);
