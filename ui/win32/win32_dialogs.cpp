@@ -3,6 +3,7 @@
 
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -43,7 +44,9 @@ std::optional<std::string> ShowOpenDialog(IFileOpenDialog& dialog, HWND owner) {
   ComPointer<IShellItem> result(item);
   wchar_t* path = nullptr;
   if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path))) return std::nullopt;
+  // The program writes '/' between folders, as in the program folder's path.
   std::string chosen = platform::Narrow(path);
+  std::ranges::replace(chosen, '\\', '/');
   CoTaskMemFree(path);
   if (chosen.empty()) return std::nullopt;
   return chosen;
@@ -80,7 +83,7 @@ std::optional<std::string> Win32ControlLayer::BrowseForFolder(const std::string&
   auto dialog = CreateOpenDialog(title, FOS_PICKFOLDERS);
   if (!dialog) return std::nullopt;
   std::optional<std::string> folder = ShowOpenDialog(*dialog, owner_);
-  if (folder && folder->back() != '/' && folder->back() != '\\') *folder += '/';
+  if (folder && folder->back() != '/') *folder += '/';
   return folder;
 }
 
