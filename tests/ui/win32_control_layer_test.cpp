@@ -84,6 +84,21 @@ TEST_F(Win32WindowTest, EveryPanelAndControlLiesInsideTheClientArea) {
   EXPECT_FALSE(layer().IsPanelVisible(kJpgPage));
 }
 
+TEST_F(Win32WindowTest, MovingToAMonitorOfAnotherResolutionScalesTheWindow) {
+  HWND main = window_->Handle();
+  RECT suggested{0, 0, 1000, 800};
+  SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  RECT client{};
+  GetClientRect(main, &client);
+  EXPECT_EQ(client.right, kClientWidth * 3 / 2);
+  EXPECT_EQ(client.bottom, kClientHeight * 3 / 2);
+  RECT progress{};
+  GetClientRect(Panel(kProgressPanel), &progress);
+  MapWindowPoints(Panel(kProgressPanel), main, reinterpret_cast<POINT*>(&progress), 2);
+  EXPECT_EQ(progress.right, client.right);
+  EXPECT_EQ(progress.bottom, client.bottom);
+}
+
 TEST_F(Win32WindowTest, ListsRefuseIndexesOutOfRangeAndClearTheSelection) {
   EXPECT_EQ(layer().ComboAppend(kFormatPanel, kFormatList, "BMP"), 0);
   EXPECT_EQ(layer().ComboAppend(kFormatPanel, kFormatList, "JPG"), 1);
