@@ -4,7 +4,9 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/wide_text_windows.h"
 #include "ui/win32/edit_rules.h"
@@ -74,7 +76,7 @@ LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
     case WM_COMMAND: {
       int controlId = LOWORD(wParam);
       std::optional<ControlKind> kind = layer.KindOf(barId, controlId);
-      if (lParam == 0 || !kind) break;
+      if (!kind) break;
       if (auto notification = CommandNotification(*kind, HIWORD(wParam))) {
         if (*kind == ControlKind::kRadioButton) layer.ClickRadio(barId, controlId);
         layer.Raise({barId, controlId, *notification, {}});
