@@ -1,5 +1,6 @@
 #include "ui/win32/main_window.h"
 
+#include <exception>
 #include <string_view>
 
 #include "base/help_page.h"
@@ -156,6 +157,15 @@ LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam,
 }
 
 void MainWindow::OnCommand(int commandId) {
+  // No exception may cross the message loop: a failing command is reported instead.
+  try {
+    RunCommand(commandId);
+  } catch (const std::exception& failure) {
+    GetControlLayer().ShowMessageBox(failure.what());
+  }
+}
+
+void MainWindow::RunCommand(int commandId) {
   switch (commandId) {
     case kExitCommand:
       SendMessageW(window_, WM_CLOSE, 0, 0);

@@ -37,6 +37,7 @@ class MainWindow {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void BuildPanels();
   void OnCommand(int commandId);
+  void RunCommand(int commandId);
   // Gives the window the size whose client area is the layout's at the window's resolution.
   void KeepClientArea();
   void ChangeDpi(UINT dpi, const RECT& suggested);
