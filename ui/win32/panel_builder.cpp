@@ -56,7 +56,10 @@ std::vector<std::string> DroppedFiles(HDROP drop) {
   for (UINT i = 0; i < count; ++i) {
     std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
     name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
-    files.push_back(platform::Narrow(name));
+    // The program writes '/' between folders, as in the paths the file dialogs give.
+    std::string file = platform::Narrow(name);
+    std::ranges::replace(file, '\\', '/');
+    files.push_back(file);
   }
   return files;
 }
