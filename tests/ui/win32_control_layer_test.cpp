@@ -155,6 +155,17 @@ TEST_F(Win32WindowTest, EditBoxesFilterWhatIsTyped) {
   HWND digits = Control(kFormatPanel, kResizeWidthBox);
   for (wchar_t typed : {L'1', L'x', L'2', L'あ'}) SendMessageW(digits, WM_CHAR, typed, 0);
   EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "12");
+  const wchar_t pasted[] = L"3a4";
+  ASSERT_TRUE(OpenClipboard(digits));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(pasted));
+  std::memcpy(GlobalLock(memory), pasted, sizeof(pasted));
+  GlobalUnlock(memory);
+  // The clipboard owns the memory from here.
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+  SendMessageW(digits, WM_PASTE, 0, 0);
+  EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "1234");
   // The program sets what it likes.
   layer().SetText(kFormatPanel, kResizeWidthBox, "a1");
   EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "a1");

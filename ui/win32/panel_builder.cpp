@@ -175,13 +175,31 @@ NativeClass ClassOf(const ControlTemplate& control) {
   return {L"Static", group, 0};
 }
 
+// A window's drawing context with a font selected, for measuring texts.
+class TextContext {
+ public:
+  TextContext(HWND window, HFONT font)
+      : window_(window), context_(GetDC(window)), previous_(SelectObject(context_, font)) {}
+  ~TextContext() {
+    SelectObject(context_, previous_);
+    ReleaseDC(window_, context_);
+  }
+  TextContext(const TextContext&) = delete;
+  TextContext& operator=(const TextContext&) = delete;
+  operator HDC() const { return context_; }
+
+ private:
+  HWND window_;
+  HDC context_;
+  HGDIOBJ previous_;
+};
+
 // The rectangle a text-bearing control needs at 96 DPI: one-line texts widen to their text,
 // labels of several lines to the panel's edge and down to what their lines need.
 PixelRect FittedRect(HWND window, const ControlTemplate& control, PixelRect rect,
                      const PixelRect& area, UINT dpi, HFONT font) {
   std::wstring text = platform::Widen(control.text);
-  HDC context = GetDC(window);
-  HGDIOBJ previous = SelectObject(context, font);
+  TextContext context(window, font);
   int maxWidth = std::max(rect.width, area.width - rect.x);
   if (control.kind == ControlKind::kLabel && control.height > kOneLineHeightUnits) {
     rect.width = std::max(rect.width, area.width - rect.x - kWrapMargin);
@@ -198,8 +216,6 @@ PixelRect FittedRect(HWND window, const ControlTemplate& control, PixelRect rect
     }
     rect.width = std::min(std::max(rect.width, needed), maxWidth);
   }
-  SelectObject(context, previous);
-  ReleaseDC(window, context);
   return rect;
 }
 
