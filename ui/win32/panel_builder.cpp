@@ -194,28 +194,33 @@ class TextContext {
   HGDIOBJ previous_;
 };
 
-// The rectangle a text-bearing control needs at 96 DPI: one-line texts widen to their text,
-// labels of several lines to the panel's edge and down to what their lines need.
+// The rectangle a text-bearing control needs at 96 DPI, within the parent's area: one-line texts
+// widen to their text, labels of several lines to the panel's edge, and both grow down to what
+// their lines need.
 PixelRect FittedRect(HWND window, const ControlTemplate& control, PixelRect rect,
                      const PixelRect& area, UINT dpi, HFONT font) {
   std::wstring text = platform::Widen(control.text);
   TextContext context(window, font);
-  int maxWidth = std::max(rect.width, area.width - rect.x);
+  int neededWidth = 0;
+  int neededHeight = 0;
   if (control.kind == ControlKind::kLabel && control.height > kOneLineHeightUnits) {
     rect.width = std::max(rect.width, area.width - rect.x - kWrapMargin);
     RECT needed{0, 0, ScaleToDpi(rect.width, dpi), 0};
     DrawTextW(context, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
-    int maxHeight = std::max(rect.height, area.height - rect.y);
-    rect.height = std::min(std::max(rect.height, ScaleFromDpi(needed.bottom, dpi)), maxHeight);
+    neededHeight = ScaleFromDpi(needed.bottom, dpi);
   } else {
     SIZE extent{};
     GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
-    int needed = ScaleFromDpi(extent.cx, dpi) + 1;
+    neededWidth = ScaleFromDpi(extent.cx, dpi) + 1;
+    neededHeight = ScaleFromDpi(extent.cy, dpi);
     if (control.kind == ControlKind::kCheckBox || control.kind == ControlKind::kRadioButton) {
-      needed += kCheckBoxRoom;
+      neededWidth += kCheckBoxRoom;
     }
-    rect.width = std::min(std::max(rect.width, needed), maxWidth);
   }
+  rect.width =
+      std::min(std::max(rect.width, neededWidth), std::max(rect.width, area.width - rect.x));
+  rect.height =
+      std::min(std::max(rect.height, neededHeight), std::max(rect.height, area.height - rect.y));
   return rect;
 }
 
