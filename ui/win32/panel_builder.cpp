@@ -261,6 +261,7 @@ PlacedWindow CreateControl(HWND parent, const ControlTemplate& control, const Pi
       rect = FittedRect(window, control, rect, area, dpi, font);
       break;
     case ControlKind::kEdit:
+      RemoveEditMargins(window);
       if (control.style & kDigitsOnly) {
         ApplyEditRule(window, EditRule::kDigitsOnly);
       } else if (!(control.style & kReadOnly)) {
