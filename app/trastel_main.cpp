@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "app/program_title.h"
 #include "app/start_up.h"
 #include "panels/view_dispatch.h"
 #include "ui/control_layer.h"
@@ -12,8 +13,6 @@
 #include "ui/wx/main_frame.h"
 
 namespace {
-
-constexpr char kTitle[] = "ヴィンボトラステル２ Ver 2.00 Updata 2006_0116";
 
 class TrastelApp : public wxApp {
  public:
@@ -27,7 +26,7 @@ class TrastelApp : public wxApp {
       frame->Close();
       return true;
     }
-    frame->SetTitle(wxString::FromUTF8(kTitle));
+    frame->SetTitle(wxString::FromUTF8(kProgramTitle));
     frame->CentreOnScreen();
     frame->Show();
     return true;

@@ -1,5 +1,7 @@
 #include "resources/panel_templates.h"
 
+#include <string_view>
+
 namespace {
 
 using enum ControlKind;
@@ -267,4 +269,11 @@ std::span<const int> SettingsPageBars() {
 
 const DialogTemplate& AboutDialogTemplate() {
   return kAboutDialog;
+}
+
+std::string AboutLinkTarget(const ControlTemplate& link) {
+  constexpr std::string_view kArrow = "→ ";
+  std::string address = link.text;
+  if (address.starts_with(kArrow)) address.erase(0, kArrow.size());
+  return link.id == kMailLink ? "mailto:" + address : address;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 #include "resources/control_ids.h"
 
@@ -83,3 +84,6 @@ const ControlTemplate* FindControlTemplate(int barId, int controlId);
 std::span<const int> SettingsPageBars();
 // The about box, template 100.
 const DialogTemplate& AboutDialogTemplate();
+// What a link of the about box opens: its address without the arrow before it, a mail address
+// as a mailto: address.
+std::string AboutLinkTarget(const ControlTemplate& link);

@@ -4,24 +4,12 @@
 #include <wx/font.h>
 #include <wx/stattext.h>
 
-#include <cstring>
 #include <string>
 
 #include "ui/control_layer.h"
 #include "ui/panel_layout.h"
 #include "ui/wx/panel_builder.h"
 #include "ui/wx/program_icon.h"
-
-namespace {
-
-// A link's text is "→ " followed by its address.
-std::string AddressOf(const ControlTemplate& link) {
-  constexpr char kArrow[] = "→ ";
-  std::string text = link.text;
-  return text.starts_with(kArrow) ? text.substr(std::strlen(kArrow)) : text;
-}
-
-}  // namespace
 
 void ShowAboutDialog(wxWindow* owner) {
   const DialogTemplate& declaration = AboutDialogTemplate();
@@ -35,8 +23,7 @@ void ShowAboutDialog(wxWindow* owner) {
       wxWindow* window = CreateControl(&dialog, control);
       if (control.kind != ControlKind::kLinkText) continue;
       // The link opens its page or a new mail; the box stays open.
-      std::string target = AddressOf(control);
-      if (control.id == kMailLink) target = "mailto:" + target;
+      std::string target = AboutLinkTarget(control);
       window->SetForegroundColour(*wxBLUE);
       window->SetFont(window->GetFont().Underlined());
       window->SetCursor(wxCursor(wxCURSOR_HAND));

@@ -1,0 +1,54 @@
+// The program on Windows: the native window with its panels, started and shut down as one
+// single-document application.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <cstdlib>
+
+#include "app/program_title.h"
+#include "app/start_up.h"
+#include "panels/view_dispatch.h"
+#include "platform/wide_text_windows.h"
+#include "ui/control_layer.h"
+#include "ui/win32/main_window.h"
+
+namespace {
+
+// COM, which the file dialogs need, for the life of the program.
+class ComApartment {
+ public:
+  ComApartment()
+      : initialised_(
+            SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
+  }
+  ~ComApartment() {
+    if (initialised_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialised_;
+};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+  ComApartment com;
+  INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  std::unique_ptr<MainWindow> window = MainWindow::Create(ShutDown);
+  if (!window) return EXIT_FAILURE;
+  GetControlLayer().SetEventSink(DispatchViewEvent);
+  if (!InitProgramFolder() || !StartUp()) {
+    // Closing the window shuts down what was started; the program reports the failed start.
+    SendMessageW(window->Handle(), WM_CLOSE, 0, 0);
+    return EXIT_FAILURE;
+  }
+  SetWindowTextW(window->Handle(), platform::Widen(kProgramTitle).c_str());
+  window->Show(showCommand);
+  return MainWindow::Run(window->Handle());
+}

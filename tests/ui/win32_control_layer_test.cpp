@@ -1,0 +1,244 @@
+// The native window's control layer on real (hidden) windows: the layout at 96 DPI and the
+// behaviour of the Windows controls that the program relies on. Without a display no window can
+// be created and every test fails.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "resources/control_ids.h"
+#include "resources/panel_templates.h"
+#include "ui/control_layer.h"
+#include "ui/panel_layout.h"
+#include "ui/win32/main_window.h"
+
+namespace {
+
+class Win32WindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    window_ = MainWindow::Create(nullptr);
+    ASSERT_NE(window_, nullptr) << "the main window could not be created (no display?)";
+    GetControlLayer().SetEventSink([this](const ControlEvent& event) { events_.push_back(event); });
+  }
+  void TearDown() override {
+    GetControlLayer().SetEventSink(nullptr);
+    window_.reset();
+    // The quit message the closed window left would end a later message loop.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+
+  HWND Panel(int barId) const { return GetDlgItem(window_->Handle(), barId); }
+  HWND Control(int barId, int controlId) const { return GetDlgItem(Panel(barId), controlId); }
+  int EventCount(Notification notification) const {
+    int count = 0;
+    for (const ControlEvent& event : events_) count += event.notification == notification;
+    return count;
+  }
+
+  std::unique_ptr<MainWindow> window_;
+  std::vector<ControlEvent> events_;
+  ControlLayer& layer() const { return GetControlLayer(); }
+};
+
+RECT ScreenRect(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect;
+}
+
+bool Inside(const RECT& outer, const RECT& inner) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+TEST_F(Win32WindowTest, EveryPanelAndControlLiesInsideTheClientArea) {
+  HWND main = window_->Handle();
+  RECT client{};
+  GetClientRect(main, &client);
+  EXPECT_EQ(client.right, kClientWidth);
+  EXPECT_EQ(client.bottom, kClientHeight);
+  MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  for (const PanelTemplate& panel : PanelTemplates()) {
+    EXPECT_EQ(Panel(panel.barId) != nullptr, panel.created) << panel.name;
+    if (!panel.created) continue;
+    RECT panelRect = ScreenRect(Panel(panel.barId));
+    EXPECT_TRUE(Inside(client, panelRect)) << panel.name;
+    int controls = 0;
+    for (HWND child = GetWindow(Panel(panel.barId), GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT), ++controls) {
+      EXPECT_TRUE(Inside(panelRect, ScreenRect(child)))
+          << panel.name << " control " << GetDlgCtrlID(child);
+    }
+    EXPECT_EQ(controls, static_cast<int>(panel.controls.size())) << panel.name;
+  }
+  // One settings page at a time.
+  EXPECT_TRUE(IsWindowVisible(Panel(kBmpPage)) || !IsWindowVisible(main));
+  EXPECT_TRUE(layer().IsPanelVisible(kBmpPage));
+  EXPECT_FALSE(layer().IsPanelVisible(kJpgPage));
+}
+
+TEST_F(Win32WindowTest, MovingToAMonitorOfAnotherResolutionScalesTheWindow) {
+  HWND main = window_->Handle();
+  RECT suggested{0, 0, 1000, 800};
+  SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  RECT client{};
+  GetClientRect(main, &client);
+  EXPECT_EQ(client.right, kClientWidth * 3 / 2);
+  EXPECT_EQ(client.bottom, kClientHeight * 3 / 2);
+  RECT progress{};
+  GetClientRect(Panel(kProgressPanel), &progress);
+  MapWindowPoints(Panel(kProgressPanel), main, reinterpret_cast<POINT*>(&progress), 2);
+  EXPECT_EQ(progress.right, client.right);
+  EXPECT_EQ(progress.bottom, client.bottom);
+  // The new font keeps the edit boxes' room for their text.
+  EXPECT_EQ(SendMessageW(Control(kInputPanel, kAfterTypeBox), EM_GETMARGINS, 0, 0), 0);
+}
+
+TEST_F(Win32WindowTest, InformationBoxesShowTheirLongestTextsWhole) {
+  struct Shown {
+    int controlId;
+    const char* text;
+  };
+  for (auto [controlId, text] : {Shown{kAfterTypeBox, "BMP"}, Shown{kBeforeTypeBox, "JPG"},
+                                 Shown{kEntryCountBox, "1000"}, Shown{kAfterWidthBox, "2500"}}) {
+    HWND box = Control(kInputPanel, controlId);
+    layer().SetText(kInputPanel, controlId, text);
+    HDC context = GetDC(box);
+    HGDIOBJ previous =
+        SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(context, text, static_cast<int>(std::strlen(text)), &extent);
+    SelectObject(context, previous);
+    ReleaseDC(box, context);
+    RECT client{};
+    GetClientRect(box, &client);
+    auto margins = static_cast<DWORD>(SendMessageW(box, EM_GETMARGINS, 0, 0));
+    EXPECT_LE(extent.cx, client.right - LOWORD(margins) - HIWORD(margins)) << text;
+  }
+}
+
+TEST_F(Win32WindowTest, ListsRefuseIndexesOutOfRangeAndClearTheSelection) {
+  EXPECT_EQ(layer().ComboAppend(kFormatPanel, kFormatList, "BMP"), 0);
+  EXPECT_EQ(layer().ComboAppend(kFormatPanel, kFormatList, "JPG"), 1);
+  EXPECT_TRUE(layer().ComboSelect(kFormatPanel, kFormatList, 1));
+  EXPECT_FALSE(layer().ComboSelect(kFormatPanel, kFormatList, 2));
+  EXPECT_EQ(layer().ComboSelection(kFormatPanel, kFormatList), -1);
+  EXPECT_EQ(layer().ComboText(kFormatPanel, kFormatList, 1), "JPG");
+
+  EXPECT_EQ(layer().ListInsert(kInputPanel, kInputList, -1, "b.bmp"), 0);
+  EXPECT_EQ(layer().ListInsert(kInputPanel, kInputList, 0, "あ.jpg"), 0);
+  EXPECT_EQ(layer().ListInsert(kInputPanel, kInputList, 3, "c.png"), -1);
+  EXPECT_EQ(layer().ListText(kInputPanel, kInputList, 0), "あ.jpg");
+  EXPECT_TRUE(layer().ListSelect(kInputPanel, kInputList, 1));
+  EXPECT_FALSE(layer().ListSelect(kInputPanel, kInputList, 2));
+  EXPECT_EQ(layer().ListSelection(kInputPanel, kInputList), -1);
+  EXPECT_EQ(layer().ListDelete(kInputPanel, kInputList, 2), -1);
+  EXPECT_EQ(layer().ListDelete(kInputPanel, kInputList, 0), 1);
+  EXPECT_EQ(layer().ListCount(kInputPanel, kInputList), 1);
+}
+
+TEST_F(Win32WindowTest, OnlyAClickClearsTheOtherRadioButtonsOfItsGroup) {
+  layer().SetCheck(kFormatPanel, kResizeKeepRadio, 1);
+  layer().SetCheck(kFormatPanel, kResize640Radio, 1);
+  EXPECT_EQ(layer().GetCheck(kFormatPanel, kResizeKeepRadio), 1);
+  SendMessageW(Control(kFormatPanel, kResize320Radio), BM_CLICK, 0, 0);
+  EXPECT_EQ(layer().GetCheck(kFormatPanel, kResizeKeepRadio), 0);
+  EXPECT_EQ(layer().GetCheck(kFormatPanel, kResize640Radio), 0);
+  EXPECT_EQ(layer().GetCheck(kFormatPanel, kResize320Radio), 1);
+  ASSERT_EQ(events_.size(), 1u);
+  EXPECT_EQ(events_[0].barId, kFormatPanel);
+  EXPECT_EQ(events_[0].controlId, kResize320Radio);
+  EXPECT_EQ(events_[0].notification, Notification::kClicked);
+  layer().SetCheck(kFormatPanel, kResize320Radio, 0);
+  EXPECT_EQ(layer().GetCheck(kFormatPanel, kResize320Radio), 0);
+}
+
+TEST_F(Win32WindowTest, EveryChangeOfTheTreeSelectionIsNotifiedOnce) {
+  EXPECT_EQ(layer().TreeInsert(kSettingsTreePanel, kSettingsTree, "BMP"), 0);
+  EXPECT_EQ(layer().TreeInsert(kSettingsTreePanel, kSettingsTree, "JPG"), 1);
+  layer().TreeSelect(kSettingsTreePanel, kSettingsTree, 1);
+  layer().TreeSelect(kSettingsTreePanel, kSettingsTree, 1);
+  EXPECT_EQ(EventCount(Notification::kTreeSelectionChanged), 1);
+  EXPECT_EQ(layer().TreeSelectedText(kSettingsTreePanel, kSettingsTree), "JPG");
+  // Another program's selection message, as a click would make it.
+  HWND tree = Control(kSettingsTreePanel, kSettingsTree);
+  TreeView_SelectItem(tree, TreeView_GetRoot(tree));
+  EXPECT_EQ(EventCount(Notification::kTreeSelectionChanged), 2);
+  EXPECT_EQ(layer().TreeSelectedText(kSettingsTreePanel, kSettingsTree), "BMP");
+}
+
+TEST_F(Win32WindowTest, EditBoxesFilterWhatIsTyped) {
+  HWND digits = Control(kFormatPanel, kResizeWidthBox);
+  for (wchar_t typed : {L'1', L'x', L'2', L'あ'}) SendMessageW(digits, WM_CHAR, typed, 0);
+  EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "12");
+  const wchar_t pasted[] = L"3a4";
+  ASSERT_TRUE(OpenClipboard(digits));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(pasted));
+  std::memcpy(GlobalLock(memory), pasted, sizeof(pasted));
+  GlobalUnlock(memory);
+  // The clipboard owns the memory from here.
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+  SendMessageW(digits, WM_PASTE, 0, 0);
+  EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "1234");
+  // The program sets what it likes.
+  layer().SetText(kFormatPanel, kResizeWidthBox, "a1");
+  EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "a1");
+
+  // A text box keeps what one settings line holds: a three-byte character no longer fits.
+  HWND text = Control(kOtherPage, kFolderNameBox);
+  layer().SetText(kOtherPage, kFolderNameBox, std::string(237, 'a'));
+  SendMessageW(text, EM_SETSEL, 237, 237);
+  SendMessageW(text, WM_CHAR, L'あ', 0);
+  SendMessageW(text, WM_CHAR, L'b', 0);
+  EXPECT_EQ(layer().GetText(kOtherPage, kFolderNameBox), std::string(237, 'a') + "b");
+}
+
+TEST_F(Win32WindowTest, AnEditBoxReportsLosingTheFocusOnce) {
+  window_->Show(SW_SHOW);
+  SetFocus(Control(kFormatPanel, kResizeWidthBox));
+  SetFocus(Control(kFormatPanel, kResizeHeightBox));
+  SetFocus(Control(kFormatPanel, kFormatList));
+  ASSERT_EQ(EventCount(Notification::kFocusLost), 2);
+  EXPECT_EQ(events_[0].controlId, kResizeWidthBox);
+  EXPECT_EQ(events_[1].controlId, kResizeHeightBox);
+}
+
+TEST_F(Win32WindowTest, FilesDroppedOnTheInputPanelAreReported) {
+  const wchar_t names[] = L"C:\\あ.bmp\0D:\\b.png\0";
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + sizeof(names));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(drop + 1, names, sizeof(names));
+  GlobalUnlock(memory);
+  // The panel frees the drop.
+  SendMessageW(Panel(kInputPanel), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+  ASSERT_EQ(events_.size(), 1u);
+  EXPECT_EQ(events_[0].barId, kInputPanel);
+  EXPECT_EQ(events_[0].notification, Notification::kFilesDropped);
+  EXPECT_EQ(events_[0].files, (std::vector<std::string>{"C:/あ.bmp", "D:/b.png"}));
+}
+
+TEST_F(Win32WindowTest, TheProgressBarStartsOverPastItsEnd) {
+  layer().SetProgressRange(kProgressPanel, kBatchProgressBar, 0, 10);
+  layer().SetProgressStep(kProgressPanel, kBatchProgressBar, 4);
+  layer().SetProgressPosition(kProgressPanel, kBatchProgressBar, 8);
+  EXPECT_EQ(layer().ProgressPosition(kProgressPanel, kBatchProgressBar), 8);
+  layer().StepProgress(kProgressPanel, kBatchProgressBar);
+  EXPECT_LT(layer().ProgressPosition(kProgressPanel, kBatchProgressBar), 8);
+  layer().SetProgressPosition(kProgressPanel, kBatchProgressBar, 20);
+  EXPECT_EQ(layer().ProgressPosition(kProgressPanel, kBatchProgressBar), 10);
+}
+
+}  // namespace
