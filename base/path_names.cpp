@@ -18,6 +18,12 @@ bool SameIgnoringCase(char a, char b) {
   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
 }
 
+// Paths agree at a character when both have a separator there, whichever each uses: a file
+// chosen in a Windows dialog has '\\' where the program folder has '/'.
+bool SameInPath(char a, char b) {
+  return (IsSeparator(a) && IsSeparator(b)) || SameIgnoringCase(a, b);
+}
+
 // Copies as much of `text` as fits into `buffer` with its terminator.
 void StoreCut(char* buffer, std::size_t size, const std::string& text) {
   std::size_t length = std::min(text.size(), size - 1);
@@ -55,7 +61,7 @@ char* MakeRelativePath(char* buffer, std::size_t size, const char* baseFolder) {
   std::size_t j = baseStart;
   std::size_t pathSeparator = std::string::npos;
   std::size_t baseSeparator = std::string::npos;
-  while (i < path.size() && j < base.size() && SameIgnoringCase(path[i], base[j])) {
+  while (i < path.size() && j < base.size() && SameInPath(path[i], base[j])) {
     if (IsSeparator(path[i])) {
       pathSeparator = i;
       baseSeparator = j;

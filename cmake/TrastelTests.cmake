@@ -14,7 +14,12 @@ include(GoogleTest)
 
 # The public conformance suites (PngSuite, BMP Suite, libjpeg-turbo's and giflib's test pictures,
 # each with its README and licence) are kept in the repository so that every checkout tests them.
-set(TRASTEL_SHARED_TESTDATA ${CMAKE_SOURCE_DIR}/tests/data/conformance)
+# Tests cross-built for Windows run under Wine, where the Linux file system is drive Z:.
+set(TRASTEL_TEST_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+  set(TRASTEL_TEST_SOURCE_DIR Z:${CMAKE_SOURCE_DIR})
+endif()
+set(TRASTEL_SHARED_TESTDATA ${TRASTEL_TEST_SOURCE_DIR}/tests/data/conformance)
 
 # The main of every test program: it fails each test that addressed a control that does not exist.
 # With it, the runner of the reference picture tool the fixtures use.
@@ -27,7 +32,7 @@ function(trastel_add_test name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE trastel_core trastel_test_main GTest::gtest GTest::gmock)
   target_compile_definitions(${name} PRIVATE
-    TRASTEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    TRASTEL_SOURCE_DIR="${TRASTEL_TEST_SOURCE_DIR}"
     TRASTEL_SHARED_TESTDATA="${TRASTEL_SHARED_TESTDATA}")
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   # A cross-built suite runs whole under the emulator, its exit code telling the result.

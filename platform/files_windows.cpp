@@ -108,7 +108,11 @@ std::vector<std::string> ListFolder(const char* path, std::error_code& error) {
       FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
-    if (code == ERROR_FILENAME_EXCED_RANGE) {
+    // Beyond MAX_PATH a path cannot be used without long-path support, which the program does
+    // not claim; Windows and Wine report such a path as too long or as not found.
+    const bool tooLong =
+        pattern.size() > MAX_PATH && (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND);
+    if (code == ERROR_FILENAME_EXCED_RANGE || tooLong) {
       error = std::make_error_code(std::errc::filename_too_long);
     } else if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
       error = std::error_code(static_cast<int>(code), std::system_category());

@@ -13,8 +13,9 @@ void (*interruptCallback)() = nullptr;
 
 BOOL WINAPI OnConsoleEvent(DWORD) {
   if (interruptCallback != nullptr) interruptCallback();
-  // Not handled here: the system's own handling then ends the process.
-  return FALSE;
+  // Ends the process as Windows ends one interrupted by Ctrl+C, so that the run is never taken
+  // for a success (Wine's own handling would end it with status 0).
+  ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
 HANDLE HandleOf(std::FILE* stream) {

@@ -36,6 +36,9 @@ TEST(MakeRelativePathTest, PathsRelativeToTheProgramFolder) {
       {"D:\\pics\\a.bmp", "c:\\prog\\", "D:\\pics\\a.bmp"},  // Another drive.
       {"c:\\prog\\a.bmp", "C:\\prog\\", "a.bmp"},
       {"pics\\a.bmp", "C:\\prog\\", "pics\\a.bmp"},
+      // A file chosen in a Windows dialog, under a program folder written with '/'.
+      {"C:\\prog\\pics\\a.bmp", "C:/prog/", "pics\\a.bmp"},
+      {"C:\\photos\\a.bmp", "C:/prog/", "../photos\\a.bmp"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Relative(c.path, c.base), c.expected) << c.path << " from " << c.base;

@@ -11,6 +11,7 @@
 #include "state/app_state.h"
 #include "ui/headless/headless_control_layer.h"
 
+#include "platform/files.h"
 #include "tests/support/unique_folder.h"
 
 namespace {
@@ -77,7 +78,7 @@ TEST(CreateOutputFolderTest, CreatesOnceAndIgnoresFailures) {
   const fs::path base = MakeUniqueFolder("trastel-naming");
   std::string folder = base.string() + "/";
   EXPECT_EQ(CreateOutputFolder(folder.c_str(), "トラステル"), 1);
-  EXPECT_TRUE(fs::is_directory(folder + "トラステル"));
+  EXPECT_TRUE(fs::is_directory(platform::PathOf(folder + "トラステル")));
   EXPECT_EQ(CreateOutputFolder(folder.c_str(), "トラステル"), 1);
   EXPECT_EQ(CreateOutputFolder((folder + "missing/").c_str(), "x"), 1);
   EXPECT_FALSE(fs::exists(folder + "missing"));

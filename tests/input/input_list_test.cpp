@@ -33,7 +33,7 @@ TEST_F(InputListTest, AddOneInsertsAfterTheSelectionRelativeToTheProgramFolder) 
   for (int i = 0; i < 4; ++i) layer->Click(kInputPanel, kAddOneButton);
   fs::remove_all(outsideFolder);
 
-  const std::string outsideEntry = "../" + outsideFolder.filename().string() + "/picture.png";
+  const std::string outsideEntry = "../" + (outsideFolder.filename() / "picture.png").string();
   EXPECT_EQ(Entries(), (Texts{"pics/a.bmp", outsideEntry, "c.gif"}));
   EXPECT_EQ(Selection(), 2);
   EXPECT_EQ(layer->dialogTitles.front(), "どのファイルを変換する？？");
@@ -101,9 +101,10 @@ TEST_F(InputListTest, TheThousandthEntryIsTheLast) {
 }
 
 TEST_F(InputListTest, TooLongAPathIsRefusedWithItsOwnMessage) {
-  std::string deep = "pics/" + std::string(100, 'a') + "/" + std::string(100, 'b') + "/" +
-                     std::string(100, 'c') + "/x.png";
-  fs::path picture = MakePicture(deep);
+  // Too long for an entry, short enough to be shown whole. The length is checked before the
+  // file is read, so the picture need not exist (Windows could not even make it).
+  const fs::path picture = folder / ("pics/" + std::string(90, 'a') + "/" + std::string(90, 'b') +
+                                     "/" + std::string(90, 'c') + "/x.png");
   // Beyond the system's limits: a name of 300 bytes, a path of 5000 bytes.
   const std::string longName = (folder / (std::string(300, 'n') + ".png")).string();
   std::string longPath = folder.string();
@@ -141,22 +142,22 @@ TEST_F(InputListTest, EntriesFromADeepProgramFolderAreNeverCut) {
       RunReferenceTool("/usr/bin/convert -size 4x4 xc:red '" + picture.string() + "'").succeeded);
   const fs::path program = folder / "1/2/3/4/5/6/7/8";
   fs::create_directories(program);
-  ASSERT_TRUE(SetProgramFolder(program.string().c_str()));
+  ASSERT_TRUE(SetProgramFolder(program.generic_string().c_str()));
   fs::current_path(program);
   layer->fileChoices = {picture.string()};
   layer->Click(kInputPanel, kAddOneButton);
   layer->DropFiles(kInputPanel, {picture.string()});
   std::string climb;
   for (int i = 0; i < 9; ++i) climb += "../";
-  const std::string relative = climb + pictures.filename().string() + "/a.png";
+  const std::string relative = climb + (pictures.filename() / "a.png").string();
   EXPECT_EQ(Entries(), (Texts{relative, relative}));
   EXPECT_TRUE(fs::equivalent(relative, picture));
 
   // So deep that the relative form passes the entry's limit: the path itself is the entry.
   fs::path deeper = program;
-  for (int i = 0; i < 70; ++i) deeper /= "d";
+  while (deeper.string().size() + 3 < kMaxProgramFolderBytes) deeper /= "d";
   fs::create_directories(deeper);
-  ASSERT_TRUE(SetProgramFolder(deeper.string().c_str()));
+  ASSERT_TRUE(SetProgramFolder(deeper.generic_string().c_str()));
   fs::current_path(deeper);
   layer->DropFiles(kInputPanel, {picture.string()});
   EXPECT_EQ(Entries().back(), picture.string());

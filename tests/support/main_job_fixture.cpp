@@ -22,7 +22,8 @@ void MainJobFixture::SetUp() {
   for (const char* data : {"Data/__Temp", "Data/Preview", "Data/Help"}) {
     fs::create_directories(folder / data);
   }
-  ASSERT_TRUE(SetProgramFolder(folder.string().c_str()));
+  // Written with '/' as the program writes its own folder on every system.
+  ASSERT_TRUE(SetProgramFolder(folder.generic_string().c_str()));
   fs::current_path(folder);
   DestroyAppState();
   DestroyPanelHelper();

@@ -7,7 +7,12 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string_view>
 
 #include <gtest/gtest.h>
@@ -113,14 +118,49 @@ std::string Replaced(std::string text, std::string_view from, std::string_view t
   return text;
 }
 
+// A name for the files through which one run hands over its output and status.
+std::filesystem::path HandOverBase() {
+  static std::atomic<unsigned> runs{0};
+  return std::filesystem::temp_directory_path() /
+         ("trastel-reference-" + std::to_string(GetCurrentProcessId()) + "-" +
+          std::to_string(runs++));
+}
+
+std::string Utf8Of(const std::filesystem::path& path) {
+  const std::u8string text = path.generic_u8string();
+  return std::string(text.begin(), text.end());
+}
+
+std::string ReadAndRemove(const std::filesystem::path& path) {
+  std::string bytes;
+  {
+    std::ifstream file(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  }
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+  return bytes;
+}
+
 }  // namespace
 
+// The shell writes the tool's output and then its status into files, the status last and by
+// renaming, so the status file appears complete. Files rather than a pipe and a process handle:
+// Wine hands a Linux process neither the pipe (it gets Wine's own standard output) nor a process
+// handle to wait on.
 ReferenceToolRun RunReferenceTool(const std::string& commandLine) {
+  const std::filesystem::path base = HandOverBase();
+  const std::filesystem::path outputFile = base.string() + ".out";
+  const std::filesystem::path statusFile = base.string() + ".status";
   std::wstring shell;
   std::string script;
+  std::string outputName = Utf8Of(outputFile);
+  std::string statusName = Utf8Of(statusFile);
   if (const UnixNameFunction unixName = WineUnixName()) {
     shell = L"Z:\\bin\\sh";
     script = WithUnixPaths(unixName, commandLine);
+    outputName = UnixName(unixName, outputName);
+    statusName = UnixName(unixName, statusName);
   } else {
     shell = FoundOnPath(L"sh.exe");
     if (shell.empty() || FoundOnPath(L"magick.exe").empty()) {
@@ -132,26 +172,14 @@ ReferenceToolRun RunReferenceTool(const std::string& commandLine) {
     script = Replaced(Replaced(commandLine, "/usr/bin/convert", "magick convert"),
                       "/usr/bin/identify", "magick identify");
   }
-  // Wine gives no exit code of a Linux process, so the shell prints it last, on a line of its own.
-  script = "(" + script + "\n); printf '\\n%d' $?";
+  script = "(" + script + "\n) >'" + outputName + "'; printf %d $? >'" + statusName +
+           ".part'; mv '" + statusName + ".part' '" + statusName + "'";
   std::wstring command = QuotedArgument(shell) + L" -c " + QuotedArgument(Wide(script));
-
-  SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE readEnd = nullptr;
-  HANDLE writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) return {};
-  const Handle reader(readEnd);
-  Handle writer(writeEnd);
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &started)) {
     ADD_FAILURE() << "cannot start the reference tool (error " << GetLastError()
                   << "): " << commandLine;
@@ -159,19 +187,20 @@ ReferenceToolRun RunReferenceTool(const std::string& commandLine) {
   }
   const Handle process(started.hProcess);
   const Handle thread(started.hThread);
-  writer.reset();  // the child holds the only write end now, so reading ends when it exits
 
-  ReferenceToolRun run;
-  std::array<char, 65536> buffer;
-  DWORD got = 0;
-  while (ReadFile(readEnd, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) &&
-         got > 0) {
-    run.output.append(buffer.data(), got);
+  constexpr auto kLimit = std::chrono::minutes(5);
+  std::error_code ignored;
+  for (auto end = std::chrono::steady_clock::now() + kLimit;
+       !std::filesystem::exists(statusFile, ignored);) {
+    if (std::chrono::steady_clock::now() > end) {
+      ADD_FAILURE() << "the reference tool gave no status in time: " << commandLine;
+      return {};
+    }
+    Sleep(5);
   }
-  const std::size_t statusLine = run.output.rfind('\n');
-  if (statusLine == std::string::npos) return {};
-  run.succeeded = run.output.substr(statusLine + 1) == "0";
-  run.output.resize(statusLine);
+  ReferenceToolRun run;
+  run.succeeded = ReadAndRemove(statusFile) == "0";
+  run.output = ReadAndRemove(outputFile);
   return run;
 }
 
