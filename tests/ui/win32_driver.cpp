@@ -58,7 +58,8 @@ std::vector<HWND> ChildrenOf(HWND parent) {
 // an edit box inside.
 HWND FileNameBox(HWND dialog) {
   if (HWND box = GetDlgItem(dialog, edt1)) return box;
-  if (HWND combo = GetDlgItem(dialog, cmb13)) return FindWindowExW(combo, nullptr, L"Edit", nullptr);
+  if (HWND combo = GetDlgItem(dialog, cmb13))
+    return FindWindowExW(combo, nullptr, L"Edit", nullptr);
   return nullptr;
 }
 
@@ -82,8 +83,8 @@ bool SaveScreenRectangle(const RECT& rect, const fs::path& bmp) {
       CreateCompatibleBitmap(screen.get(), width, height));
   if (!screen || !memory || !bitmap) return false;
   const HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
-  const bool copied = BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left,
-                             rect.top, SRCCOPY | CAPTUREBLT) != 0;
+  const bool copied = BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top,
+                             SRCCOPY | CAPTUREBLT) != 0;
   SelectObject(memory.get(), previous);  // a bitmap is read only when no device holds it
   if (!copied) return false;
 
@@ -121,8 +122,8 @@ Program::Program(const fs::path& executable) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(executable.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                      0, nullptr, nullptr, &startup, &started)) {
+  if (!CreateProcessW(executable.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &started)) {
     return;
   }
   CloseHandle(started.hThread);
@@ -139,8 +140,8 @@ Program::~Program() {
 std::optional<DWORD> Program::WaitForExit() {
   const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(kStepTimeout);
   DWORD status = 0;
-  if (!process_ || WaitForSingleObject(process_.get(), static_cast<DWORD>(waited.count())) !=
-                       WAIT_OBJECT_0 ||
+  if (!process_ ||
+      WaitForSingleObject(process_.get(), static_cast<DWORD>(waited.count())) != WAIT_OBJECT_0 ||
       !GetExitCodeProcess(process_.get(), &status)) {
     return std::nullopt;
   }
@@ -205,7 +206,9 @@ bool Press(HWND button) {
 
 bool ChooseInFileDialog(HWND dialog, const fs::path& path) {
   const HWND box = FileNameBox(dialog);
-  return box != nullptr && SetText(box, path.wstring()) && Press(GetDlgItem(dialog, IDOK));
+  // The dialog takes a path only with the system's own separators.
+  return box != nullptr && SetText(box, fs::path(path).make_preferred().wstring()) &&
+         Press(GetDlgItem(dialog, IDOK));
 }
 
 bool SaveScreenshot(HWND window, const fs::path& png) {

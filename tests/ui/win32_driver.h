@@ -19,8 +19,7 @@ using namespace std::chrono_literals;
 inline constexpr std::chrono::milliseconds kStepTimeout = 30s;
 
 // Polls `done` until it holds or `timeout` has passed; whether it held.
-bool WaitUntil(const std::function<bool()>& done,
-               std::chrono::milliseconds timeout = kStepTimeout);
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = kStepTimeout);
 
 // A started program, ended by force at destruction unless it ended by itself.
 class Program {

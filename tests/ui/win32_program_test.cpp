@@ -46,9 +46,8 @@ struct Page {
   const char* name;
 };
 constexpr Page kPages[] = {
-    {kBmpPage, "bmp"},       {kJpgPage, "jpg"},       {kPngPage, "png"},
-    {kGifPage, "gif"},       {kHtmPage, "htm"},       {kFilterPage, "edit"},
-    {kRenamePage, "rename"}, {kOtherPage, "other"},
+    {kBmpPage, "bmp"}, {kJpgPage, "jpg"},     {kPngPage, "png"},       {kGifPage, "gif"},
+    {kHtmPage, "htm"}, {kFilterPage, "edit"}, {kRenamePage, "rename"}, {kOtherPage, "other"},
 };
 
 std::string ReadBytes(const fs::path& file) {
@@ -65,7 +64,8 @@ std::string ForwardSlashed(std::string path) {
 
 // The settings file the desktop build writes at first start, with `folder` as the output folder.
 std::string DefaultSettings(const std::string& folder) {
-  std::string text = ReadBytes(fs::path(TRASTEL_SOURCE_DIR) / "tests/data/state/default_settings.inf");
+  std::string text =
+      ReadBytes(fs::path(TRASTEL_SOURCE_DIR) / "tests/data/state/default_settings.inf");
   const std::size_t lineStart = text.find("\r\n", text.find("#SAVE=")) + 2;
   return text.replace(lineStart, text.find("\r\n", lineStart) - lineStart, folder);
 }
@@ -140,8 +140,7 @@ TEST(Win32ProgramTest, FirstStartConversionSettingsPagesAndClosing) {
   ASSERT_NE(created, nullptr) << "no first-start message: " << DescribeTopWindows(id);
   const std::string createdText = ForwardSlashed(Utf8(StaticTextsOf(created)));
   EXPECT_NE(createdText.find(kCreatedText), std::string::npos) << createdText;
-  EXPECT_NE(createdText.find(programFolder + "Data/Confing.inf"), std::string::npos)
-      << createdText;
+  EXPECT_NE(createdText.find(programFolder + "Data/Confing.inf"), std::string::npos) << createdText;
   EXPECT_EQ(ReadBytes(folder / "Data" / "Confing.inf"), DefaultSettings(programFolder));
   ASSERT_TRUE(Press(GetDlgItem(created, IDOK)));
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(created); }));
@@ -177,10 +176,9 @@ TEST(Win32ProgramTest, FirstStartConversionSettingsPagesAndClosing) {
   ASSERT_TRUE(ChooseInFileDialog(pick, output));
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(pick); })) << DescribeTopWindows(id);
   const std::string outputFolder = ForwardSlashed(platform::Utf8Of(output)) + "/";
-  EXPECT_EQ(ForwardSlashed(Utf8(TextOf(GetDlgItem(inputPanel, kOutputFolderBox)))),
-            outputFolder);
+  EXPECT_EQ(ForwardSlashed(Utf8(TextOf(GetDlgItem(inputPanel, kOutputFolderBox)))), outputFolder);
 
-  // 実行: the picture converted with the first-start settings, to a 24-bit bitmap.
+  // 実行: the picture converted with the first-start settings, to a Windows 3 bitmap.
   ASSERT_TRUE(Press(GetDlgItem(GetDlgItem(main, kActionPanel), kRunButton)));
   const HWND done = WaitForTopWindow(id, kDialogClass, kMessageTitle);
   ASSERT_NE(done, nullptr) << "no closing message: " << DescribeTopWindows(id);
@@ -194,7 +192,7 @@ TEST(Win32ProgramTest, FirstStartConversionSettingsPagesAndClosing) {
   }
   const fs::path converted = platform::PathOf("夕焼け.bmp");
   EXPECT_EQ(outputs, std::set<fs::path>{converted});
-  EXPECT_EQ(PictureFacts(output / converted), "BMP " + pictureFacts.substr(5));
+  EXPECT_EQ(PictureFacts(output / converted), "BMP3 " + pictureFacts.substr(5));
 
   // Each settings page, the tree's first one last since it is selected already.
   const HWND tree = GetDlgItem(GetDlgItem(main, kSettingsTreePanel), kSettingsTree);
@@ -208,8 +206,8 @@ TEST(Win32ProgramTest, FirstStartConversionSettingsPagesAndClosing) {
     const std::size_t page = step % std::size(kPages);
     ASSERT_NE(items[page], 0) << kPages[page].name;
     EXPECT_TRUE(Send(tree, TVM_SELECTITEM, TVGN_CARET, items[page]).value_or(FALSE));
-    EXPECT_TRUE(WaitUntil([&] { return VisiblePages(main) == std::vector<int>{kPages[page].barId}; },
-                          5s))
+    EXPECT_TRUE(
+        WaitUntil([&] { return VisiblePages(main) == std::vector<int>{kPages[page].barId}; }, 5s))
         << kPages[page].name;
     EXPECT_TRUE(SaveScreenshot(main, artifacts / ("win32-page-" + std::to_string(page + 1) + "-" +
                                                   kPages[page].name + ".png")));
