@@ -19,6 +19,10 @@ namespace fs = std::filesystem;
 
 constexpr UINT kAnswerMilliseconds = 5000;
 
+DWORD RowBytes(int width) {
+  return (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+}
+
 std::wstring ClassOf(HWND window) {
   std::array<wchar_t, 256> name{};
   const int length = GetClassNameW(window, name.data(), static_cast<int>(name.size()));
@@ -54,6 +58,15 @@ std::vector<HWND> ChildrenOf(HWND parent) {
   return children;
 }
 
+// Whether the window and every visible window in it have painted all they were asked to.
+bool Painted(HWND window) {
+  if (GetUpdateRect(window, nullptr, FALSE)) return false;
+  for (HWND child : ChildrenOf(window)) {
+    if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) return false;
+  }
+  return true;
+}
+
 // Wine's item dialog has a plain edit box edt1 for the name; Windows' a combo box cmb13 with
 // an edit box inside.
 HWND FileNameBox(HWND dialog) {
@@ -63,11 +76,11 @@ HWND FileNameBox(HWND dialog) {
   return nullptr;
 }
 
-// The pixels of a screen rectangle as a 24-bit bottom-up bitmap file.
-bool SaveScreenRectangle(const RECT& rect, const fs::path& bmp) {
+// The pixels of a screen rectangle, 24-bit rows from the bottom up; empty when unreadable.
+std::vector<char> ScreenPixels(const RECT& rect) {
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
-  if (width <= 0 || height <= 0) return false;
+  if (width <= 0 || height <= 0) return {};
   struct ScreenReleaser {
     void operator()(HDC dc) const { ReleaseDC(nullptr, dc); }
   };
@@ -81,28 +94,32 @@ bool SaveScreenRectangle(const RECT& rect, const fs::path& bmp) {
   const std::unique_ptr<HDC__, DcDeleter> memory(CreateCompatibleDC(screen.get()));
   const std::unique_ptr<HBITMAP__, ObjectDeleter> bitmap(
       CreateCompatibleBitmap(screen.get(), width, height));
-  if (!screen || !memory || !bitmap) return false;
+  if (!screen || !memory || !bitmap) return {};
   const HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
   const bool copied = BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top,
                              SRCCOPY | CAPTUREBLT) != 0;
   SelectObject(memory.get(), previous);  // a bitmap is read only when no device holds it
-  if (!copied) return false;
-
+  if (!copied) return {};
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  std::vector<char> pixels(static_cast<std::size_t>(rowBytes) * height);
+  std::vector<char> pixels(static_cast<std::size_t>(RowBytes(width)) * height);
   if (GetDIBits(memory.get(), bitmap.get(), 0, height, pixels.data(), &info, DIB_RGB_COLORS) !=
       height) {
-    return false;
+    return {};
   }
+  return pixels;
+}
+
+bool WriteBitmapFile(const fs::path& bmp, int width, int height, const std::vector<char>& pixels) {
+  const BITMAPINFOHEADER info{
+      sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   BITMAPFILEHEADER header{};
   header.bfType = 0x4d42;  // "BM"
   header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
   header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
   std::ofstream file(bmp, std::ios::binary);
   file.write(reinterpret_cast<const char*>(&header), sizeof header);
-  file.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+  file.write(reinterpret_cast<const char*>(&info), sizeof info);
   file.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
   return static_cast<bool>(file);
 }
@@ -214,8 +231,23 @@ bool ChooseInFileDialog(HWND dialog, const fs::path& path) {
 bool SaveScreenshot(HWND window, const fs::path& png) {
   RECT rect{};
   if (!GetWindowRect(window, &rect)) return false;
+  // The program paints when it has nothing else to do, and the display shows it a little later:
+  // the picture is taken once nothing is left to paint and three looks in a row found it
+  // unchanged.
+  std::vector<char> pixels;
+  int unchanged = 0;
+  const bool steady = WaitUntil(
+      [&] {
+        std::vector<char> now = Painted(window) ? ScreenPixels(rect) : std::vector<char>();
+        unchanged = !now.empty() && now == pixels ? unchanged + 1 : 0;
+        pixels = std::move(now);
+        return unchanged == 2;
+      },
+      10s);
   const fs::path bmp = fs::path(png).replace_extension(".bmp");
-  if (!SaveScreenRectangle(rect, bmp)) return false;
+  if (!steady || !WriteBitmapFile(bmp, rect.right - rect.left, rect.bottom - rect.top, pixels)) {
+    return false;
+  }
   const bool converted = RunReferenceTool("/usr/bin/convert '" + platform::Utf8Of(bmp) + "' '" +
                                           platform::Utf8Of(png) + "'")
                              .succeeded;
