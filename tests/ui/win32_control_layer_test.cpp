@@ -5,7 +5,9 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -153,6 +155,17 @@ TEST_F(Win32WindowTest, EditBoxesFilterWhatIsTyped) {
   HWND digits = Control(kFormatPanel, kResizeWidthBox);
   for (wchar_t typed : {L'1', L'x', L'2', L'あ'}) SendMessageW(digits, WM_CHAR, typed, 0);
   EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "12");
+  const wchar_t pasted[] = L"3a4";
+  ASSERT_TRUE(OpenClipboard(digits));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(pasted));
+  std::memcpy(GlobalLock(memory), pasted, sizeof(pasted));
+  GlobalUnlock(memory);
+  // The clipboard owns the memory from here.
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+  SendMessageW(digits, WM_PASTE, 0, 0);
+  EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "1234");
   // The program sets what it likes.
   layer().SetText(kFormatPanel, kResizeWidthBox, "a1");
   EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "a1");
@@ -164,6 +177,32 @@ TEST_F(Win32WindowTest, EditBoxesFilterWhatIsTyped) {
   SendMessageW(text, WM_CHAR, L'あ', 0);
   SendMessageW(text, WM_CHAR, L'b', 0);
   EXPECT_EQ(layer().GetText(kOtherPage, kFolderNameBox), std::string(237, 'a') + "b");
+}
+
+TEST_F(Win32WindowTest, AnEditBoxReportsLosingTheFocusOnce) {
+  window_->Show(SW_SHOW);
+  SetFocus(Control(kFormatPanel, kResizeWidthBox));
+  SetFocus(Control(kFormatPanel, kResizeHeightBox));
+  SetFocus(Control(kFormatPanel, kFormatList));
+  ASSERT_EQ(EventCount(Notification::kFocusLost), 2);
+  EXPECT_EQ(events_[0].controlId, kResizeWidthBox);
+  EXPECT_EQ(events_[1].controlId, kResizeHeightBox);
+}
+
+TEST_F(Win32WindowTest, FilesDroppedOnTheInputPanelAreReported) {
+  const wchar_t names[] = L"C:\\あ.bmp\0D:\\b.png\0";
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + sizeof(names));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(drop + 1, names, sizeof(names));
+  GlobalUnlock(memory);
+  // The panel frees the drop.
+  SendMessageW(Panel(kInputPanel), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+  ASSERT_EQ(events_.size(), 1u);
+  EXPECT_EQ(events_[0].barId, kInputPanel);
+  EXPECT_EQ(events_[0].notification, Notification::kFilesDropped);
+  EXPECT_EQ(events_[0].files, (std::vector<std::string>{"C:/あ.bmp", "D:/b.png"}));
 }
 
 TEST_F(Win32WindowTest, TheProgressBarStartsOverPastItsEnd) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "platform/wide_text_windows.h"
@@ -38,18 +39,30 @@ std::wstring WhatFitsTheLine(HWND box, const std::wstring& inserted) {
   return inserted.substr(0, std::min(kept, inserted.size()));
 }
 
-std::wstring ClipboardText(HWND owner) {
-  std::wstring text;
-  if (!OpenClipboard(owner)) return text;
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (auto* characters = static_cast<const wchar_t*>(GlobalLock(data))) {
-      text = characters;
-      GlobalUnlock(data);
-    }
+// The clipboard, open for reading while the object lives.
+class OpenClipboardForReading {
+ public:
+  explicit OpenClipboardForReading(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+  ~OpenClipboardForReading() {
+    if (open_) CloseClipboard();
   }
-  CloseClipboard();
-  return text;
-}
+  OpenClipboardForReading(const OpenClipboardForReading&) = delete;
+  OpenClipboardForReading& operator=(const OpenClipboardForReading&) = delete;
+
+  std::wstring Text() const {
+    HANDLE data = open_ ? GetClipboardData(CF_UNICODETEXT) : nullptr;
+    if (data == nullptr) return {};
+    std::unique_ptr<void, Unlock> locked(GlobalLock(data), Unlock{data});
+    return locked ? static_cast<const wchar_t*>(locked.get()) : L"";
+  }
+
+ private:
+  struct Unlock {
+    HANDLE data;
+    void operator()(void*) const { GlobalUnlock(data); }
+  };
+  bool open_;
+};
 
 // The part of `inserted` the rule keeps when it replaces the selection of `box`.
 std::wstring KeptInsertion(HWND box, EditRule rule, const std::wstring& inserted) {
@@ -63,7 +76,7 @@ LRESULT CALLBACK FilterInput(HWND box, UINT message, WPARAM wParam, LPARAM lPara
     std::wstring typed(1, static_cast<wchar_t>(wParam));
     if (KeptInsertion(box, editRule, typed) != typed) return 0;
   } else if (message == WM_PASTE) {
-    std::wstring pasted = ClipboardText(box);
+    std::wstring pasted = OpenClipboardForReading(box).Text();
     std::wstring kept = KeptInsertion(box, editRule, pasted);
     if (kept != pasted) {
       SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(kept.c_str()));

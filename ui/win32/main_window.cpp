@@ -183,8 +183,10 @@ void MainWindow::RunCommand(int commandId) {
 
 void MainWindow::ChangeDpi(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
-  font_ = CreateDialogFont(dpi_);
-  ApplyFont(window_, font_.get());
+  // The controls take the new font before the old one goes.
+  FontHandle font = CreateDialogFont(dpi_);
+  ApplyFont(window_, font.get());
+  font_ = std::move(font);
   for (const PlacedWindow& placed : placed_) PlaceAtDpi(placed, dpi_);
   SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -56,7 +56,10 @@ std::vector<std::string> DroppedFiles(HDROP drop) {
   for (UINT i = 0; i < count; ++i) {
     std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
     name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
-    files.push_back(platform::Narrow(name));
+    // The program writes '/' between folders, as in the paths the file dialogs give.
+    std::string file = platform::Narrow(name);
+    std::ranges::replace(file, '\\', '/');
+    files.push_back(file);
   }
   return files;
 }
@@ -172,31 +175,52 @@ NativeClass ClassOf(const ControlTemplate& control) {
   return {L"Static", group, 0};
 }
 
-// The rectangle a text-bearing control needs at 96 DPI: one-line texts widen to their text,
-// labels of several lines to the panel's edge and down to what their lines need.
+// A window's drawing context with a font selected, for measuring texts.
+class TextContext {
+ public:
+  TextContext(HWND window, HFONT font)
+      : window_(window), context_(GetDC(window)), previous_(SelectObject(context_, font)) {}
+  ~TextContext() {
+    SelectObject(context_, previous_);
+    ReleaseDC(window_, context_);
+  }
+  TextContext(const TextContext&) = delete;
+  TextContext& operator=(const TextContext&) = delete;
+  operator HDC() const { return context_; }
+
+ private:
+  HWND window_;
+  HDC context_;
+  HGDIOBJ previous_;
+};
+
+// The rectangle a text-bearing control needs at 96 DPI, within the parent's area: one-line texts
+// widen to their text, labels of several lines to the panel's edge, and both grow down to what
+// their lines need.
 PixelRect FittedRect(HWND window, const ControlTemplate& control, PixelRect rect,
                      const PixelRect& area, UINT dpi, HFONT font) {
   std::wstring text = platform::Widen(control.text);
-  HDC context = GetDC(window);
-  HGDIOBJ previous = SelectObject(context, font);
-  int maxWidth = std::max(rect.width, area.width - rect.x);
+  TextContext context(window, font);
+  int neededWidth = 0;
+  int neededHeight = 0;
   if (control.kind == ControlKind::kLabel && control.height > kOneLineHeightUnits) {
     rect.width = std::max(rect.width, area.width - rect.x - kWrapMargin);
     RECT needed{0, 0, ScaleToDpi(rect.width, dpi), 0};
     DrawTextW(context, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
-    int maxHeight = std::max(rect.height, area.height - rect.y);
-    rect.height = std::min(std::max(rect.height, ScaleFromDpi(needed.bottom, dpi)), maxHeight);
+    neededHeight = ScaleFromDpi(needed.bottom, dpi);
   } else {
     SIZE extent{};
     GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
-    int needed = ScaleFromDpi(extent.cx, dpi) + 1;
+    neededWidth = ScaleFromDpi(extent.cx, dpi) + 1;
+    neededHeight = ScaleFromDpi(extent.cy, dpi);
     if (control.kind == ControlKind::kCheckBox || control.kind == ControlKind::kRadioButton) {
-      needed += kCheckBoxRoom;
+      neededWidth += kCheckBoxRoom;
     }
-    rect.width = std::min(std::max(rect.width, needed), maxWidth);
   }
-  SelectObject(context, previous);
-  ReleaseDC(window, context);
+  rect.width =
+      std::min(std::max(rect.width, neededWidth), std::max(rect.width, area.width - rect.x));
+  rect.height =
+      std::min(std::max(rect.height, neededHeight), std::max(rect.height, area.height - rect.y));
   return rect;
 }
 

@@ -44,10 +44,10 @@ std::optional<std::string> ShowOpenDialog(IFileOpenDialog& dialog, HWND owner) {
   ComPointer<IShellItem> result(item);
   wchar_t* path = nullptr;
   if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path))) return std::nullopt;
+  std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> ownedPath(path, CoTaskMemFree);
   // The program writes '/' between folders, as in the program folder's path.
-  std::string chosen = platform::Narrow(path);
+  std::string chosen = platform::Narrow(ownedPath.get());
   std::ranges::replace(chosen, '\\', '/');
-  CoTaskMemFree(path);
   if (chosen.empty()) return std::nullopt;
   return chosen;
 }
