@@ -99,6 +99,31 @@ TEST_F(Win32WindowTest, MovingToAMonitorOfAnotherResolutionScalesTheWindow) {
   MapWindowPoints(Panel(kProgressPanel), main, reinterpret_cast<POINT*>(&progress), 2);
   EXPECT_EQ(progress.right, client.right);
   EXPECT_EQ(progress.bottom, client.bottom);
+  // The new font keeps the edit boxes' room for their text.
+  EXPECT_EQ(SendMessageW(Control(kInputPanel, kAfterTypeBox), EM_GETMARGINS, 0, 0), 0);
+}
+
+TEST_F(Win32WindowTest, InformationBoxesShowTheirLongestTextsWhole) {
+  struct Shown {
+    int controlId;
+    const char* text;
+  };
+  for (auto [controlId, text] : {Shown{kAfterTypeBox, "BMP"}, Shown{kBeforeTypeBox, "JPG"},
+                                 Shown{kEntryCountBox, "1000"}, Shown{kAfterWidthBox, "2500"}}) {
+    HWND box = Control(kInputPanel, controlId);
+    layer().SetText(kInputPanel, controlId, text);
+    HDC context = GetDC(box);
+    HGDIOBJ previous =
+        SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(context, text, static_cast<int>(std::strlen(text)), &extent);
+    SelectObject(context, previous);
+    ReleaseDC(box, context);
+    RECT client{};
+    GetClientRect(box, &client);
+    auto margins = static_cast<DWORD>(SendMessageW(box, EM_GETMARGINS, 0, 0));
+    EXPECT_LE(extent.cx, client.right - LOWORD(margins) - HIWORD(margins)) << text;
+  }
 }
 
 TEST_F(Win32WindowTest, ListsRefuseIndexesOutOfRangeAndClearTheSelection) {

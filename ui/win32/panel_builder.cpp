@@ -64,6 +64,17 @@ std::vector<std::string> DroppedFiles(HDROP drop) {
   return files;
 }
 
+// The selected item of a tree keeps the highlight colours while the tree lacks the focus, so
+// that the settings page shown is always marked.
+LRESULT TreeItemColours(NMTVCUSTOMDRAW& draw) {
+  if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && (draw.nmcd.uItemState & CDIS_SELECTED)) {
+    draw.clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    draw.clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+  }
+  return CDRF_DODEFAULT;
+}
+
 LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -88,6 +99,10 @@ LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
     }
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->code == NM_CUSTOMDRAW &&
+          layer.KindOf(barId, static_cast<int>(header->idFrom)) == ControlKind::kTree) {
+        return TreeItemColours(*reinterpret_cast<NMTVCUSTOMDRAW*>(lParam));
+      }
       // Whatever the cause of the change: the mouse, the keyboard or another program's message.
       if (header->code == TVN_SELCHANGEDW && !layer.ChangingTreeSelection()) {
         layer.Raise(
@@ -261,6 +276,7 @@ PlacedWindow CreateControl(HWND parent, const ControlTemplate& control, const Pi
       rect = FittedRect(window, control, rect, area, dpi, font);
       break;
     case ControlKind::kEdit:
+      RemoveEditMargins(window);
       if (control.style & kDigitsOnly) {
         ApplyEditRule(window, EditRule::kDigitsOnly);
       } else if (!(control.style & kReadOnly)) {

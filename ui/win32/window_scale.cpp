@@ -1,5 +1,8 @@
 #include "ui/win32/window_scale.h"
 
+#include <iterator>
+#include <string_view>
+
 namespace {
 
 constexpr int kFontPoints = 8;
@@ -8,10 +11,18 @@ constexpr wchar_t kFontFace[] = L"MS UI Gothic";
 
 BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
   SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+  // A new font gives an edit box the font's margins again.
+  wchar_t className[8] = {};
+  GetClassNameW(child, className, static_cast<int>(std::size(className)));
+  if (std::wstring_view(className) == L"Edit") RemoveEditMargins(child);
   return TRUE;
 }
 
 }  // namespace
+
+void RemoveEditMargins(HWND box) {
+  SendMessageW(box, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(0, 0));
+}
 
 int ScaleToDpi(int pixels, UINT dpi) {
   return MulDiv(pixels, static_cast<int>(dpi), kPlainDpi);

@@ -29,5 +29,8 @@ using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, FontRelease>;
 // The dialog font of the Japanese system at the 8 points the layout is measured for, at `dpi`.
 // Underlined for links.
 FontHandle CreateDialogFont(UINT dpi, bool underlined = false);
+// Without the font's default margins the small number and type boxes have room for their whole
+// text; every new font brings those margins back.
+void RemoveEditMargins(HWND box);
 // Gives every child of `parent` (and their children) `font`.
 void ApplyFont(HWND parent, HFONT font);
