@@ -50,6 +50,11 @@ class ControlLayer {
   // Receives every control notification and menu command.
   void SetEventSink(EventSink sink) { eventSink_ = std::move(sink); }
 
+  // True while the program handles a notification, on the window's thread. A request to close
+  // the window that comes then (through a message pumped by a long loop) must wait until the
+  // handler has returned, as the handler still uses the program's state.
+  static bool IsHandlingNotification() { return handlerDepth_ > 0; }
+
   // Dialogs.
   // A modal message box with the caption "メッセージボックス" and an OK button.
   virtual void ShowMessageBox(const std::string& text) = 0;
@@ -130,11 +135,18 @@ class ControlLayer {
 
  protected:
   void Notify(const ControlEvent& event) const {
-    if (eventSink_) eventSink_(event);
+    if (!eventSink_) return;
+    ++handlerDepth_;
+    // Ends the handling however the handler ends.
+    struct Leaving {
+      ~Leaving() { --handlerDepth_; }
+    } leaving;
+    eventSink_(event);
   }
 
  private:
   EventSink eventSink_;
+  static inline int handlerDepth_ = 0;
 };
 
 // The control layer in use. Until one is installed, a headless layer serves.

@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -228,6 +229,29 @@ TEST_F(Win32WindowTest, FilesDroppedOnTheInputPanelAreReported) {
   EXPECT_EQ(events_[0].barId, kInputPanel);
   EXPECT_EQ(events_[0].notification, Notification::kFilesDropped);
   EXPECT_EQ(events_[0].files, (std::vector<std::string>{"C:/あ.bmp", "D:/b.png"}));
+}
+
+// Closing the window while a handler runs (a conversion pumping messages) waits until the
+// handler has returned: closing destroys the state the handler still uses.
+TEST_F(Win32WindowTest, ClosingDuringAHandlerWaitsUntilItReturns) {
+  const HWND main = window_->Handle();
+  auto pumpFor = [](DWORD milliseconds, const std::function<bool()>& done) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds && !done();) {
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+      Sleep(10);
+    }
+  };
+  bool openDuringHandler = false;
+  layer().SetEventSink([&](const ControlEvent&) {
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    pumpFor(300, [] { return false; });
+    openDuringHandler = IsWindow(main) != FALSE;
+  });
+  SendMessageW(Control(kActionPanel, kRunButton), BM_CLICK, 0, 0);
+  EXPECT_TRUE(openDuringHandler);
+  pumpFor(2000, [&] { return !IsWindow(main); });
+  EXPECT_FALSE(IsWindow(main));
 }
 
 TEST_F(Win32WindowTest, TheProgressBarStartsOverPastItsEnd) {

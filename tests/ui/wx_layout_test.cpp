@@ -29,6 +29,7 @@
 #include "base/program_folder.h"
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
+#include "state/app_state.h"
 #include "state/settings_file.h"
 #include "tests/ui/wx_test_support.h"
 #include "ui/panel_layout.h"
@@ -262,6 +263,24 @@ TEST_F(WxWindowTest, EditBoxesFilterWhatIsTyped) {
   EXPECT_EQ(name->GetValue().utf8_string().size(), 237u);
   gtk_editable_insert_text(editable, "abc", -1, &position);
   EXPECT_EQ(name->GetValue().utf8_string(), kanji.substr(0, 237) + "ab");
+}
+
+// Closing the window while a handler runs (a conversion pumping messages) waits until the
+// handler has returned: closing destroys the state the handler still uses.
+TEST_F(WxWindowTest, ClosingDuringAHandlerWaitsUntilItReturns) {
+  // A mark that a state made anew would not carry.
+  GetAppState()->paths->itemCount = 4321;
+  bool stateKept = false;
+  layer->SetEventSink([&](const ControlEvent&) {
+    frame->Close();
+    ProcessEventsFor(300);
+    stateKept = GetAppState()->paths->itemCount == 4321;
+  });
+  layer->Raise({kActionPanel, kRunButton, Notification::kClicked, {}});
+  EXPECT_TRUE(stateKept);
+  ProcessEventsFor(500);
+  EXPECT_EQ(wxTopLevelWindows.Find(frame), nullptr);
+  frame = nullptr;
 }
 
 TEST_F(WxWindowTest, ClickingTheTreeShowsThePage) {

@@ -20,6 +20,9 @@ namespace {
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 // The panels take part in the dialog manager's tab order.
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
+// A close asked for inside a handler is tried again at this interval until the handler returns.
+constexpr UINT_PTR kCloseWaitTimer = 1;
+constexpr UINT kCloseWaitInterval = 100;
 
 HMENU CreateMainMenu() {
   HMENU bar = CreateMenu();
@@ -201,10 +204,22 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (lParam == 0 && HIWORD(wParam) == 0) OnCommand(LOWORD(wParam));
       return 0;
     case WM_CLOSE:
+      // Asked to close from inside a handler (a conversion pumping messages): the window closes
+      // once the handler has returned, as it still uses what closing destroys.
+      if (ControlLayer::IsHandlingNotification()) {
+        SetTimer(window_, kCloseWaitTimer, kCloseWaitInterval, nullptr);
+        return 0;
+      }
       if (onClose_) onClose_();
       // The layer stays for the rest of the process; it only stops passing notifications on.
       GetControlLayer().SetEventSink(nullptr);
       DestroyWindow(window_);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kCloseWaitTimer && !ControlLayer::IsHandlingNotification()) {
+        KillTimer(window_, kCloseWaitTimer);
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+      }
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);

@@ -89,6 +89,13 @@ class MainFrame : public wxFrame {
       event.Skip();
       if (event.IsShown()) CallAfter([this] { KeepClientArea(); });
     });
+    Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
+      event.Skip();
+      if (closeWaiting_ && !ControlLayer::IsHandlingNotification()) {
+        closeWaiting_ = false;
+        Close();
+      }
+    });
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
       event.Skip();
       PlacePanels();
@@ -100,7 +107,14 @@ class MainFrame : public wxFrame {
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { ShowAboutDialog(this); },
         MenuItemWxId(kAboutCommand));
-    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) {
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+      // Asked to close from inside a handler (a conversion pumping messages): the window closes
+      // once the handler has returned, as it still uses what closing destroys.
+      if (ControlLayer::IsHandlingNotification() && event.CanVeto()) {
+        event.Veto();
+        closeWaiting_ = true;
+        return;
+      }
       if (onClose_) onClose_();
       // The controls still refer to the layer while they are destroyed, so the layer stays for
       // the rest of the process; it only stops passing notifications on.
@@ -140,6 +154,8 @@ class MainFrame : public wxFrame {
   }
 
   std::function<void()> onClose_;
+  // A close was asked for while a handler ran; it happens when the handler has returned.
+  bool closeWaiting_ = false;
   wxWindow* view_ = nullptr;
   // In the order of the layout's placements.
   std::vector<DockedPanel> docked_;
