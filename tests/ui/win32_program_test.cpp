@@ -20,6 +20,7 @@
 #include "platform/files.h"
 #include "platform/wide_text_windows.h"
 #include "resources/control_ids.h"
+#include "tests/support/default_settings.h"
 #include "tests/support/reference_tool.h"
 #include "tests/support/unique_folder.h"
 #include "tests/ui/win32_driver.h"
@@ -60,14 +61,6 @@ std::string ForwardSlashed(std::string path) {
     if (c == '\\') c = '/';
   }
   return path;
-}
-
-// The settings file the desktop build writes at first start, with `folder` as the output folder.
-std::string DefaultSettings(const std::string& folder) {
-  std::string text =
-      ReadBytes(fs::path(TRASTEL_SOURCE_DIR) / "tests/data/state/default_settings.inf");
-  const std::size_t lineStart = text.find("\r\n", text.find("#SAVE=")) + 2;
-  return text.replace(lineStart, text.find("\r\n", lineStart) - lineStart, folder);
 }
 
 // The third line, the output folder, written with forward slashes.

@@ -20,6 +20,7 @@
 
 #include "tests/ui/wx_test_support.h"
 
+#include "tests/support/default_settings.h"
 #include "tests/support/unique_folder.h"
 
 extern char** environ;
@@ -100,49 +101,6 @@ std::optional<int> WaitForExit(pid_t pid) {
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
   return std::nullopt;
-}
-
-std::string DefaultSettings(const std::string& folder) {
-  std::string text = "#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)\r\n#SAVE=\r\n" + folder + "\r\n";
-  const char* lines[] = {
-      "RESIZE_TYPE=\t0",
-      "RESIZE_X=\t240",
-      "RESIZE_Y=\t120",
-      "DIB_TYPE=\t0",
-      "BMP_TYPE=\t0",
-      "JPG_TYPE=\t20",
-      "JPG_PRO=\t0",
-      "PNG_PRO=\t0",
-      "GIF_PRO=\t0",
-      "GIF_ANIMA=\t0",
-      "GIF_SPEED=\t2",
-      "GIF_BIT=\t0",
-      "GIF_COLOR=\t0",
-      "HTM_TYPE=\t0",
-      "FILTER_TYPE=\t0",
-      "ANGLE_VAL=\t0",
-      "ANGLE_COLOR=\t0",
-      "CUT_TYPE=\t0",
-      "CUT_X_1=\t0",
-      "CUT_Y_1=\t0",
-      "CUT_X2_1=\t240",
-      "CUT_Y2_1=\t120",
-      "CUT_X_2=\t0",
-      "CUT_Y_2=\t0",
-      "CUT_X2_2=\t240",
-      "CUT_Y2_2=\t120",
-      "RENAME_TYPE=\t0",
-      "RENAME_NUM=\t0",
-      "RENAME_VAL=\t1",
-      "RENAME_DIB=\t0",
-      "RENAME_NAME=\tTrastelSan",
-      "FOLDER_TYPE=\t0",
-      "FOLDER_NAME=\tトラステル",
-      "PREVIEW_TYPE=\t0",
-      "END",
-  };
-  for (const char* line : lines) text += std::string("#") + line + "\r\n";
-  return text;
 }
 
 // Pixels that differ between two screenshots within a rectangle.

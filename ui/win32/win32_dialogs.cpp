@@ -69,13 +69,15 @@ std::optional<std::string> Win32ControlLayer::ChooseOpenFile(const std::string& 
   // The wide texts live until the dialog has taken its copies.
   std::vector<std::wstring> texts;
   texts.reserve(filters.size() * 2);
-  std::vector<COMDLG_FILTERSPEC> specs;
+  std::vector<COMDLG_FILTERSPEC> fileTypes;
   for (const FileFilter& filter : filters) {
     texts.push_back(platform::Widen(filter.description));
     texts.push_back(platform::Widen(filter.patterns));
-    specs.push_back({texts[texts.size() - 2].c_str(), texts.back().c_str()});
+    fileTypes.push_back({texts[texts.size() - 2].c_str(), texts.back().c_str()});
   }
-  if (!specs.empty()) dialog->SetFileTypes(static_cast<UINT>(specs.size()), specs.data());
+  if (!fileTypes.empty()) {
+    dialog->SetFileTypes(static_cast<UINT>(fileTypes.size()), fileTypes.data());
+  }
   return ShowOpenDialog(*dialog, owner_);
 }
 
