@@ -40,8 +40,11 @@ std::optional<File> File::OpenRegularForReading(const char* path) {
 }
 
 std::optional<File> File::CreateNew(const char* path, bool& alreadyExists) {
-  const HANDLE handle = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Others may delete it while it is written: an interrupted run removes the file it is still
+  // writing, which Windows then deletes when the handle closes at the process's end.
+  const HANDLE handle =
+      CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   alreadyExists = handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS;
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   return File(reinterpret_cast<std::intptr_t>(handle), 0);

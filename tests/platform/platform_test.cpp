@@ -64,6 +64,15 @@ TEST_F(PlatformTest, WritesBinaryAndMovesOverExistingFile) {
     EXPECT_EQ(platform::FileSize(target.c_str()), bytes.size() - round);
     EXPECT_EQ(platform::KindOf(temporary.c_str()), platform::PathKind::kMissing);
   }
+  // A file still being written can be removed (an interrupted run's clean-up); it is gone at the
+  // latest when it is closed.
+  const std::string writing = PathOf("writing");
+  {
+    auto file = platform::File::CreateNew(writing.c_str(), exists);
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(platform::RemoveFile(writing.c_str()));
+  }
+  EXPECT_EQ(platform::KindOf(writing.c_str()), platform::PathKind::kMissing);
 }
 
 // Folders and devices are not opened as files; the kinds of paths are told apart.
