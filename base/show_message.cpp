@@ -7,6 +7,7 @@
 
 #include "base/text_encoding.h"
 #include "ui/control_layer.h"
+#include "ui/thread_role.h"
 
 namespace {
 
@@ -46,6 +47,8 @@ void ShowMessage(const char* format, ...) {
   if (currentCapture != nullptr) {
     currentCapture->texts_.push_back(std::move(shown));
   } else {
+    // A worker's message without a capture would open a message box from that thread.
+    AssertWindowThread();
     GetControlLayer().ShowMessageBox(shown);
   }
 }

@@ -5,8 +5,8 @@
 
 #include "base/show_message.h"
 #include "engine/imagelib/atomic_output.h"
-#include "engine/worker_pool.h"
 #include "ui/control_layer.h"
+#include "ui/thread_role.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ int WriteTableArt(PictureHandle picture, const char* path, int columns, int rows
   }
   for (int y = 0; y < rows; ++y) {
     // On a batch run's worker the run's own thread pumps the messages while it waits.
-    if (!WorkerPool::OnWorkerThread()) pumpOneMessage();
+    if (!OnWorkerThread()) pumpOneMessage();
     page.Write(kRowStart);
     for (int x = 0; x < columns; ++x) {
       page.Write(kCellStart);

@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-thread_local bool onWorkerThread = false;
-
-}  // namespace
+#include "ui/thread_role.h"
 
 WorkerPool::WorkerPool(int threads) {
   for (int i = 0; i < std::max(threads, 1); ++i) threads_.emplace_back([this] { Work(); });
@@ -34,12 +30,8 @@ int WorkerPool::CoreCount() {
   return static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u));
 }
 
-bool WorkerPool::OnWorkerThread() {
-  return onWorkerThread;
-}
-
 void WorkerPool::Work() {
-  onWorkerThread = true;
+  const WorkerThreadRole role;
   for (;;) {
     std::function<void()> task;
     {

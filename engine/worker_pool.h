@@ -1,4 +1,5 @@
-// A fixed set of threads that run the tasks given to them, in the order given.
+// A fixed set of threads that run the tasks given to them, in the order given. Its threads are
+// workers (ui/thread_role.h): they leave the window and the application state alone.
 #pragma once
 
 #include <condition_variable>
@@ -20,8 +21,6 @@ class WorkerPool {
 
   // The number of threads the machine runs at once (at least 1).
   static int CoreCount();
-  // True on a thread of a pool: work done there must leave the window alone.
-  static bool OnWorkerThread();
 
  private:
   void Work();

@@ -7,6 +7,7 @@
 #include "base/program_folder.h"
 #include "base/text_encoding.h"
 #include "state/setting_bindings.h"
+#include "ui/thread_role.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ AppState::~AppState() {
 }
 
 AppState* GetAppState() {
+  AssertWindowThread();
   auto& instance = Instance();
   if (!instance) instance.reset(new (std::nothrow) AppState());
   return instance.get();

@@ -1,6 +1,7 @@
 #include "ui/control_layer.h"
 
 #include "ui/headless/headless_control_layer.h"
+#include "ui/thread_role.h"
 
 namespace {
 
@@ -12,6 +13,7 @@ std::unique_ptr<ControlLayer>& CurrentLayer() {
 }  // namespace
 
 ControlLayer& GetControlLayer() {
+  AssertWindowThread();
   auto& layer = CurrentLayer();
   if (!layer) layer = std::make_unique<HeadlessControlLayer>();
   return *layer;
