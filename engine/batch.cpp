@@ -18,8 +18,9 @@
 #include "engine/imagelib/atomic_output.h"
 #include "engine/output_naming.h"
 #include "engine/run_outputs.h"
+#include "engine/run_plan.h"
+#include "engine/window_plan.h"
 #include "engine/worker_pool.h"
-#include "panels/fill_and_read_panels.h"
 #include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
@@ -58,12 +59,13 @@ struct RunRecord {
 
 // One entry as the run's own thread prepared it. Its conversion, if it got one, runs on a worker.
 struct Entry {
-  int index = 0;
+  PlannedEntry input;
   std::shared_ptr<EntryJob> job;
   bool submitted = false;
-  std::string sourcePath;
   std::string plannedPath;
   std::string outputPath;
+  // Whether the entry took its output path in the run's outputs.
+  bool takesPath = false;
   // Why the entry could not be prepared (it then has no job).
   std::string failure;
   std::vector<std::string> messages;
@@ -85,24 +87,27 @@ bool WritesFile(const PictureRecord& target, bool isLast) {
   return !IsAnimated(target) || isLast;
 }
 
-// Prepares entry `index` for the pipeline: source path and name, output name and path. An
-// output name an earlier entry of this run takes gets the next free copy number. False, with
-// the reason in entry.failure, when the output path would not fit.
-bool PrepareEntry(int index, bool isLast, RunRecord& run, Entry& entry) {
-  ControlLayer& controls = GetControlLayer();
+// Prepares the entry for the pipeline: source path and name, output name and path. An output
+// name an earlier entry of this run takes gets the next free copy number. False, with the
+// reason in entry.failure, when the output path would not fit.
+bool PrepareEntry(RunRecord& run, Entry& entry) {
+  const PlannedEntry& input = entry.input;
   AppState* state = GetAppState();
   PictureRecord& source = *state->source;
   PictureRecord& target = *state->target;
   PathBlock& paths = *state->paths;
-  CopyText(source.path, controls.ListText(kInputPanel, kInputList, index).c_str());
-  ReadPanels();
+  // The naming rules work on the state's records.
+  target = input.target;
+  paths = input.paths;
+  CopyText(source.path, input.sourcePath.c_str());
   CopyText(source.name, FileNamePart(source.path, false).c_str());
-  MakeOutputName(source.name, paths.RENAME_TYPE, target.DIB_TYPE, EntryNumber(index),
+  MakeOutputName(source.name, paths.RENAME_TYPE, target.DIB_TYPE, EntryNumber(input.index),
                  paths.RENAME_DIB, paths.FOLDER_TYPE, paths.subFolder);
   if (paths.FOLDER_TYPE != 0) CreateOutputFolder(paths.SAVE, paths.subFolder);
   const std::string planned = std::string(paths.SAVE) + paths.outputName;
   std::string outputPath = planned;
-  if (WritesFile(target, isLast)) {
+  const bool writes = WritesFile(target, input.isLast);
+  if (writes) {
     outputPath = run.outputs.FreePath(planned, OutputExtension(target.DIB_TYPE, paths.RENAME_DIB));
   }
   if (outputPath.size() > kMaxPathBytes) {
@@ -114,30 +119,36 @@ bool PrepareEntry(int index, bool isLast, RunRecord& run, Entry& entry) {
     CopyText(paths.outputName, outputPath.substr(std::strlen(paths.SAVE)).c_str());
   }
   // Taken now: should an earlier entry fail, no later one is kept anyway.
-  if (WritesFile(target, isLast)) run.outputs.Add(outputPath);
+  if (writes) run.outputs.Add(outputPath);
+  entry.takesPath = writes;
   RemoveLeftovers(run, outputPath);
   CopyText(target.path, outputPath.c_str());
-  entry.sourcePath = source.path;
   entry.plannedPath = planned;
   entry.outputPath = outputPath;
   return true;
 }
 
-Entry MakeEntry(int index, bool isLast, RunRecord& run, FrameSlots& frames) {
+Entry MakeEntry(PlannedEntry input, RunRecord& run, FrameSlots& frames) {
   Entry entry;
-  entry.index = index;
+  entry.input = std::move(input);
   MessageCapture capture;
-  if (PrepareEntry(index, isLast, run, entry)) {
+  if (PrepareEntry(run, entry)) {
     const AppState* state = GetAppState();
     EntryJob::Kind kind = EntryJob::Kind::kPicture;
     if (IsAnimated(*state->target)) {
-      kind = isLast ? EntryJob::Kind::kLastFrame : EntryJob::Kind::kFrame;
+      kind = entry.input.isLast ? EntryJob::Kind::kLastFrame : EntryJob::Kind::kFrame;
     }
-    entry.job =
-        std::make_shared<EntryJob>(*state->source, *state->target, kind, frames.All(), index);
+    entry.job = std::make_shared<EntryJob>(*state->source, *state->target, kind, frames.All(),
+                                           entry.input.index);
   }
   entry.messages = capture.Take();
   return entry;
+}
+
+// The animation is written once every earlier frame is in: its job waits until it is the
+// first entry.
+bool WaitsForEarlierFrames(const Entry& entry) {
+  return entry.job && IsAnimated(entry.input.target) && entry.input.isLast;
 }
 
 void Submit(WorkerPool& pool, Entry& entry) {
@@ -156,7 +167,9 @@ bool FinishEntry(Entry& entry, RunRecord& run, std::string& failure) {
   }
   if (entry.outputPath != entry.plannedPath) {
     ++run.result.renamed;
-    if (RenamedHandler()) RenamedHandler()(entry.sourcePath, entry.plannedPath, entry.outputPath);
+    if (RenamedHandler()) {
+      RenamedHandler()(entry.input.sourcePath, entry.plannedPath, entry.outputPath);
+    }
   }
   for (const std::string& text : entry.job->TakeMessages()) ShowMessage("%s", text.c_str());
   if (!entry.job->Succeeded() || !entry.job->CommitOutputs()) {
@@ -169,66 +182,92 @@ bool FinishEntry(Entry& entry, RunRecord& run, std::string& failure) {
   return true;
 }
 
-// Drops entries that will not be kept: their conversions are stopped or waited for and their
-// files removed.
-void DropEntries(std::deque<Entry>& entries) {
-  for (Entry& entry : entries) {
-    if (entry.job) entry.job->Cancel();
+// Drops the entries from position `first` on: their conversions are stopped or waited for,
+// their files removed and their output names given back.
+void DropEntries(std::deque<Entry>& entries, std::size_t first, RunRecord& run) {
+  const auto dropped = entries.begin() + static_cast<std::ptrdiff_t>(first);
+  for (auto entry = dropped; entry != entries.end(); ++entry) {
+    if (entry->job) entry->job->Cancel();
   }
-  for (Entry& entry : entries) {
-    if (!entry.job || !entry.submitted) continue;
-    while (!entry.job->WaitDone(kPumpInterval)) {
+  for (auto entry = dropped; entry != entries.end(); ++entry) {
+    if (entry->takesPath) run.outputs.Remove(entry->outputPath);
+    if (!entry->job || !entry->submitted) continue;
+    while (!entry->job->WaitDone(kPumpInterval)) {
     }
-    entry.job->DiscardOutputs();
+    entry->job->DiscardOutputs();
   }
-  entries.clear();
+  entries.erase(dropped, entries.end());
 }
 
-// Converts the list on `workers` threads. False, with the reason in `failure`, when an entry
+// Reads the input of the entries from position `first` on again. From the first one whose
+// input changed, the entries are dropped, to be prepared again from what is there now.
+void RereadEntries(WindowPlan& plan, std::deque<Entry>& entries, std::size_t first, RunRecord& run,
+                   int& next) {
+  if (entries.size() <= first) return;
+  plan.ReadSettings();
+  for (std::size_t position = first; position < entries.size(); ++position) {
+    const int index = entries[position].input.index;
+    if (index < plan.Count() && SameEntry(entries[position].input, plan.Entry(index))) continue;
+    next = index;
+    DropEntries(entries, position, run);
+    return;
+  }
+}
+
+// Converts the list on `workers` threads: kFailed, with the reason in `failure`, when an entry
 // failed.
-bool ConvertEntries(int workers, RunRecord& run, LoopWaitCursor& wait, std::string& failure) {
-  const PathBlock& paths = *GetAppState()->paths;
+BatchOutcome ConvertEntries(int workers, WindowPlan& plan, RunRecord& run, LoopWaitCursor& wait,
+                            std::string& failure) {
   FrameSlots frames(kFrameSlotCount);
   std::deque<Entry> entries;
   // Declared after the frames, so that its threads have ended before the frames go.
   WorkerPool pool(workers);
   const std::size_t ahead = 2 * static_cast<std::size_t>(workers);
   int next = 0;
-  bool preparing = true;
+  // Whether the first entry was reached: one after the other, its message would have been
+  // pumped and its input read, so that later commands no longer change it.
+  bool reached = false;
   for (;;) {
     wait.Show();
     pumpOneMessage();
-    // The bound is read again at each step: a command dispatched by the pump may change it.
-    while (preparing && next < paths.itemCount && entries.size() < ahead) {
-      entries.push_back(MakeEntry(next, next == paths.itemCount - 1, run, frames));
-      Entry& entry = entries.back();
-      preparing = entry.job != nullptr;
-      // The animation is written once every earlier frame is in.
-      const bool lastFrame =
-          entry.job && IsAnimated(*GetAppState()->target) && next == paths.itemCount - 1;
-      if (!lastFrame) Submit(pool, entry);
-      ++next;
+    if (plan.TakeEdited() || !reached) RereadEntries(plan, entries, reached ? 1 : 0, run, next);
+    if (!reached) {
+      // The bound is read again at each step: a command dispatched by the pump may change it.
+      const int index = entries.empty() ? next : entries.front().input.index;
+      if (index >= plan.Count() || plan.Emptied()) {
+        DropEntries(entries, 0, run);
+        return index >= plan.Count() ? BatchOutcome::kSucceeded : BatchOutcome::kListEmptied;
+      }
+      reached = true;
     }
-    if (entries.empty() || entries.front().index >= paths.itemCount) {
-      DropEntries(entries);
-      return true;
+    if (next < plan.Count() && entries.size() < ahead) plan.ReadSettings();
+    while (next < plan.Count() && entries.size() < ahead &&
+           (entries.empty() || entries.back().job)) {
+      entries.push_back(MakeEntry(plan.Entry(next), run, frames));
+      if (!WaitsForEarlierFrames(entries.back())) Submit(pool, entries.back());
+      ++next;
     }
     Entry& head = entries.front();
     Submit(pool, head);
     if (head.job && !head.job->WaitDone(kPumpInterval)) continue;
-    if (!FinishEntry(head, run, failure)) {
-      entries.pop_front();
-      DropEntries(entries);
-      return false;
-    }
+    const bool finished = FinishEntry(head, run, failure);
     entries.pop_front();
+    reached = false;
+    if (!finished) {
+      DropEntries(entries, 0, run);
+      return BatchOutcome::kFailed;
+    }
   }
 }
 
 // The closing message: the outcome, how many outputs were renamed, and why the run failed.
-void ShowClosingMessage(const BatchResult& result, const std::string& failure) {
-  std::string text =
-      result.outcome == BatchOutcome::kSucceeded ? "変換が成功しました！" : "変換が失敗しました！";
+void ShowClosingMessage(const BatchResult& result, std::string failure) {
+  std::string text = "変換が失敗しました！";
+  if (result.outcome == BatchOutcome::kSucceeded) text = "変換が成功しました！";
+  if (result.outcome == BatchOutcome::kListEmptied) {
+    text = "変換を中止しました！";
+    failure = "読み込まれてる画像がすべて削除されました。";
+  }
   if (result.renamed > 0) {
     text += "\n同じ名前になった " + std::to_string(result.renamed) +
             " 個のファイルは、(2) などの番号を付けた名前で保存しました。";
@@ -259,11 +298,11 @@ BatchResult RunBatch(int workers) {
   workers = std::clamp(std::min(workers, count), 1, kMostWorkers);
   LoopWaitCursor wait;
   RunRecord run;
+  WindowPlan plan;
   std::string failure;
-  const bool converted = ConvertEntries(workers, run, wait, failure);
-  if (!converted) ReleaseAllImages(state);
+  run.result.outcome = ConvertEntries(workers, plan, run, wait, failure);
+  if (run.result.outcome != BatchOutcome::kSucceeded) ReleaseAllImages(state);
   wait.End();
-  run.result.outcome = converted ? BatchOutcome::kSucceeded : BatchOutcome::kFailed;
   ShowClosingMessage(run.result, failure);
   controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
   return run.result;

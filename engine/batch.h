@@ -2,6 +2,22 @@
 // progress bar, ending with one summary message. Entries are converted side by side on worker
 // threads, but their outputs appear, their messages are shown and the bar steps in list order,
 // exactly as if they were converted one after the other.
+//
+// Threads. The window's thread runs RunBatch: it pumps the window's messages (one per turn of
+// its loop, waiting at most 20 ms for a conversion in between), reads each entry's input from the
+// list and the controls (engine/window_plan.h), prepares the entry (output name, copy number,
+// sub-folder, job), and commits the entries in list order: shows their messages, renames their
+// outputs into place, steps the bar. Worker threads (engine/worker_pool.h) only convert: each job
+// works on its own copies of the records, keeps its messages in a MessageCapture and its files
+// under temporary names, and touches neither the controls nor the application state (debug
+// builds assert this, ui/thread_role.h).
+//
+// Look-ahead. Up to twice as many entries as there are workers are prepared before the first
+// uncommitted one is done. An entry counts as reached once the pump before it, in a run of one
+// entry after the other, has run: its input is then read again. Whenever a command dispatched by
+// the pump changes the list or a setting, the prepared entries not yet reached are read again;
+// from the first one whose input changed on, they are dropped (their files removed, their names
+// given back) and prepared again. Committed and reached entries stay.
 #pragma once
 
 #include <functional>
@@ -12,6 +28,8 @@ enum class BatchOutcome {
   kFailed,
   // The list was empty.
   kNothingToConvert,
+  // The list was emptied (全て削除) before the run reached its end; what was converted stays.
+  kListEmptied,
   // A run was already in progress (a second "実行" dispatched by the run's own message pump).
   kAlreadyRunning,
 };

@@ -28,6 +28,10 @@ void RunOutputs::Add(const std::string& path) {
   written_.insert(Normal(path));
 }
 
+void RunOutputs::Remove(const std::string& path) {
+  written_.erase(Normal(path));
+}
+
 bool RunOutputs::Written(const std::string& path) const {
   return written_.count(Normal(path)) != 0;
 }

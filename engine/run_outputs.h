@@ -12,6 +12,8 @@ class RunOutputs {
   std::string FreePath(const std::string& path, const std::string& extension) const;
   // Records a file this run has written.
   void Add(const std::string& path);
+  // Forgets it again: the entry that took the name was dropped before it wrote the file.
+  void Remove(const std::string& path);
 
  private:
   bool Written(const std::string& path) const;

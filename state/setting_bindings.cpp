@@ -118,3 +118,17 @@ const SettingBinding* FindSetting(std::string_view name) {
   }
   return nullptr;
 }
+
+bool SameSettings(const PictureRecord& target, const PathBlock& paths,
+                  const PictureRecord& otherTarget, const PathBlock& otherPaths) {
+  for (const SettingBinding& setting : kSettings) {
+    if (auto* member = std::get_if<TargetNumber>(&setting.field)) {
+      if (target.*(*member) != otherTarget.*(*member)) return false;
+    } else if (auto* member = std::get_if<PathsNumber>(&setting.field)) {
+      if (paths.*(*member) != otherPaths.*(*member)) return false;
+    } else if (auto* member = std::get_if<PathsText>(&setting.field)) {
+      if (std::strcmp(paths.*(*member), otherPaths.*(*member)) != 0) return false;
+    }
+  }
+  return true;
+}

@@ -60,3 +60,7 @@ std::span<const SettingBinding> SettingBindings();
 
 // The setting of that name ("JPG_TYPE"), or null.
 const SettingBinding* FindSetting(std::string_view name);
+
+// True when every setting has one value in both pairs of records.
+bool SameSettings(const PictureRecord& target, const PathBlock& paths,
+                  const PictureRecord& otherTarget, const PathBlock& otherPaths);

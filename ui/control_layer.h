@@ -54,6 +54,9 @@ class ControlLayer {
   // the window that comes then (through a message pumped by a long loop) must wait until the
   // handler has returned, as the handler still uses the program's state.
   static bool IsHandlingNotification() { return handlerDepth_ > 0; }
+  // How many notifications the program has been given: a loop that pumps messages compares two
+  // counts to learn whether a command ran in between.
+  static unsigned NotificationCount() { return notificationCount_; }
 
   // Dialogs.
   // A modal message box with the caption "メッセージボックス" and an OK button.
@@ -136,6 +139,7 @@ class ControlLayer {
  protected:
   void Notify(const ControlEvent& event) const {
     if (!eventSink_) return;
+    ++notificationCount_;
     ++handlerDepth_;
     // Ends the handling however the handler ends.
     struct Leaving {
@@ -147,6 +151,7 @@ class ControlLayer {
  private:
   EventSink eventSink_;
   static inline int handlerDepth_ = 0;
+  static inline unsigned notificationCount_ = 0;
 };
 
 // The control layer in use. Until one is installed, a headless layer serves.

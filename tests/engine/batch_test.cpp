@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -146,6 +147,107 @@ TEST_F(BatchTest, SideBySideConversionsWriteTheBytesOfOneAfterAnother) {
     }
   }
   EXPECT_FALSE(pumpedElsewhere);
+}
+
+TEST_F(BatchTest, EditsDuringARunGiveWhatARunOfOneEntryAfterAnotherGives) {
+  // Each edit is a command that the run's pump dispatches once the first entry is in, while
+  // later entries are being converted ahead. Entry i is a picture 6 + i pixels wide.
+  const Texts names = {"01.png", "02.png", "03.png", "04.png", "05.png", "06.png",
+                       "07.png", "08.png", "09.png", "10.png", "11.png", "12.png"};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    MakePicture("pics/" + names[i], "-size " + std::to_string(6 + i) + "x4 xc:'rgb(40," +
+                                        std::to_string(20 * i) + ",120)'");
+  }
+  const std::string added = MakePicture("pics/new.png", "-size 30x4 xc:blue").string();
+  const auto select = [&](int index) { layer->Choose(kInputPanel, kInputList, index); };
+  struct Edit {
+    std::string name;
+    int namingRule;
+    std::function<void()> make;
+    Texts outputs;
+    std::string message;
+  };
+  const std::string success = "変換が成功しました！";
+  const std::vector<Edit> edits = {
+      {"delete the fourth",
+       0,
+       [&] {
+         select(3);
+         layer->Click(kInputPanel, kDeleteOneButton);
+       },
+       {"01.png", "02.png", "03.png", "05.png", "06.png", "07.png", "08.png", "09.png", "10.png",
+        "11.png", "12.png"},
+       success},
+      {"insert after the third",
+       0,
+       [&] {
+         select(2);
+         layer->fileChoices.push_back(added);
+         layer->Click(kInputPanel, kAddOneButton);
+       },
+       {"01.png", "02.png", "03.png", "04.png", "05.png", "06.png", "07.png", "08.png", "09.png",
+        "10.png", "11.png", "12.png", "new.png"},
+       success},
+      {"move the eighth up",
+       1,
+       [&] {
+         select(7);
+         layer->Click(kInputPanel, kMoveUpButton);
+       },
+       {"0.png", "1.png", "10.png", "11.png", "2.png", "3.png", "4.png", "5.png", "6.png", "7.png",
+        "8.png", "9.png"},
+       success},
+      {"delete all",
+       0,
+       [&] { layer->Click(kInputPanel, kDeleteAllButton); },
+       {"01.png"},
+       "変換を中止しました！\n読み込まれてる画像がすべて削除されました。"},
+      {"choose JPEG",
+       0,
+       [&] { layer->Choose(kFormatPanel, kFormatList, 1); },
+       {"01.png", "02.jpg", "03.jpg", "04.jpg", "05.jpg", "06.jpg", "07.jpg", "08.jpg", "09.jpg",
+        "10.jpg", "11.jpg", "12.jpg"},
+       success},
+  };
+  const auto bytesOf = [](const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  for (const Edit& edit : edits) {
+    fs::path serial;
+    for (int workers : {1, 2, 4}) {
+      SCOPED_TRACE(edit.name + ", " + std::to_string(workers) + " workers");
+      layer->ListReset(kInputPanel, kInputList);
+      for (const std::string& name : names)
+        layer->ListInsert(kInputPanel, kInputList, -1, "pics/" + name);
+      layer->Choose(kFormatPanel, kFormatList, 2);
+      layer->Choose(kRenamePage, kRenameRuleList, edit.namingRule);
+      const fs::path where =
+          output / (std::to_string(&edit - edits.data()) + "-" + std::to_string(workers));
+      fs::create_directories(where);
+      SetOutputFolder(where.string() + "/");
+      layer->messages.clear();
+      bool edited = false;
+      layer->onPump = [&] {
+        if (edited || layer->ProgressPosition(kProgressPanel, kBatchProgressBar) != 1) return;
+        edited = true;
+        edit.make();
+      };
+      RunBatch(workers);
+      layer->onPump = nullptr;
+      EXPECT_EQ(layer->messages, Texts{edit.message});
+      EXPECT_EQ(OutputFiles(where), edit.outputs);
+      if (workers == 1) serial = where;
+      for (const std::string& file : edit.outputs) {
+        EXPECT_EQ(bytesOf(where / file), bytesOf(serial / file)) << file;
+      }
+    }
+    if (edit.namingRule == 1) {
+      // The eighth picture took the seventh place.
+      EXPECT_EQ(Identify(serial / "6.png", "%w"), "13");
+      EXPECT_EQ(Identify(serial / "7.png", "%w"), "12");
+    }
+  }
 }
 
 TEST_F(BatchTest, NumberedNamesInASubFolder) {
