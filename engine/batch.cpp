@@ -200,18 +200,20 @@ void DropEntries(std::deque<Entry>& entries, std::size_t first, RunRecord& run) 
 }
 
 // Reads the input of the entries from position `first` on again. From the first one whose
-// input changed, the entries are dropped, to be prepared again from what is there now.
-void RereadEntries(WindowPlan& plan, std::deque<Entry>& entries, std::size_t first, RunRecord& run,
+// input changed, the entries are dropped, to be prepared again from what is there now. True
+// when the settings were read.
+bool RereadEntries(WindowPlan& plan, std::deque<Entry>& entries, std::size_t first, RunRecord& run,
                    int& next) {
-  if (entries.size() <= first) return;
+  if (entries.size() <= first) return false;
   plan.ReadSettings();
   for (std::size_t position = first; position < entries.size(); ++position) {
     const int index = entries[position].input.index;
     if (index < plan.Count() && SameEntry(entries[position].input, plan.Entry(index))) continue;
     next = index;
     DropEntries(entries, position, run);
-    return;
+    break;
   }
+  return true;
 }
 
 // Converts the list on `workers` threads: kFailed, with the reason in `failure`, when an entry
@@ -230,7 +232,10 @@ BatchOutcome ConvertEntries(int workers, WindowPlan& plan, RunRecord& run, LoopW
   for (;;) {
     wait.Show();
     pumpOneMessage();
-    if (plan.TakeEdited() || !reached) RereadEntries(plan, entries, reached ? 1 : 0, run, next);
+    bool settingsRead = false;
+    if (plan.TakeEdited() || !reached) {
+      settingsRead = RereadEntries(plan, entries, reached ? 1 : 0, run, next);
+    }
     if (!reached) {
       // The bound is read again at each step: a command dispatched by the pump may change it.
       const int index = entries.empty() ? next : entries.front().input.index;
@@ -240,9 +245,13 @@ BatchOutcome ConvertEntries(int workers, WindowPlan& plan, RunRecord& run, LoopW
       }
       reached = true;
     }
-    if (next < plan.Count() && entries.size() < ahead) plan.ReadSettings();
-    while (next < plan.Count() && entries.size() < ahead &&
-           (entries.empty() || entries.back().job)) {
+    // Nothing is prepared after an entry that could not be, nor from an emptied list.
+    const auto preparesMore = [&] {
+      return next < plan.Count() && entries.size() < ahead &&
+             (entries.empty() || entries.back().job) && !plan.Emptied();
+    };
+    if (!settingsRead && preparesMore()) plan.ReadSettings();
+    while (preparesMore()) {
       entries.push_back(MakeEntry(plan.Entry(next), run, frames));
       if (!WaitsForEarlierFrames(entries.back())) Submit(pool, entries.back());
       ++next;
