@@ -49,7 +49,7 @@ int TimeFormats(const char* input, const std::string& folder, int runs) {
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
       auto start = std::chrono::steady_clock::now();
-      if (!ConvertPicture(0, 1)) {
+      if (!ConvertSingle()) {
         std::fprintf(stderr, "%s failed\n", job.name);
         return 1;
       }
@@ -72,7 +72,7 @@ int TimeAnimation(const char* frame, const char* output, int count) {
   CopyText(target.path, output);
   auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < count; ++i) {
-    if (!ConvertPicture(i, i == count - 1)) {
+    if (!ConvertFrame(i, i == count - 1)) {
       std::fprintf(stderr, "frame %d failed\n", i);
       return 1;
     }

@@ -113,11 +113,6 @@ int SaveByFormat(PictureHandle picture, const PictureRecord& target) {
   return kWriters[target.DIB_TYPE](picture, target.path, target);
 }
 
-int SaveByFormat() {
-  AppState* state = GetAppState();
-  return SaveByFormat(state->workImage, *state->target);
-}
-
 int SaveAnimation(std::span<const PictureHandle> frames, const PictureRecord& target) {
   if (target.DIB_TYPE != kFormatGif) return 0;
   return WriteAnimatedGif(frames.data(), static_cast<int>(frames.size()), target.path, target);

@@ -17,8 +17,6 @@ enum OutputFormat {
 
 // Writes `picture` to target.path by target.DIB_TYPE. Non-zero on success.
 int SaveByFormat(PictureHandle picture, const PictureRecord& target);
-// The same for workImage and the target record.
-int SaveByFormat();
 
 // Writes `frames` as one animated GIF to target.path; 0 at once when DIB_TYPE is not GIF.
 int SaveAnimation(std::span<const PictureHandle> frames, const PictureRecord& target);

@@ -104,12 +104,3 @@ int ConvertSingle() {
 int ConvertFrame(int index, int isLast) {
   return WithinMemory(*GetAppState()->source, [=] { return ConvertFrameStep(index, isLast); });
 }
-
-int ConvertPicture(int index, int isLast) {
-  AppState* state = GetAppState();
-  const PictureRecord& target = *state->target;
-  bool animated = target.DIB_TYPE == kFormatGif && target.GIF_ANIMA != 0;
-  int result = animated ? ConvertFrame(index, isLast) : ConvertSingle();
-  if (result == 0) ReleaseAllImages(state);
-  return result;
-}

@@ -6,11 +6,6 @@
 
 #include "state/app_state.h"
 
-// Converts the current source picture. For an animated GIF (DIB_TYPE GIF with GIF_ANIMA set) it
-// collects frame `index` and writes the animation when `isLast` is non-zero. 1 on success; on
-// failure every picture slot is released and the result is 0.
-int ConvertPicture(int index, int isLast);
-
 // One picture through workImage. 1 when the encoder succeeded.
 int ConvertSingle();
 

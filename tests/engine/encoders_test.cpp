@@ -48,7 +48,7 @@ class EncodersTest : public PipelineTest {
   int Convert(int format, const std::string& outputName) {
     target_->DIB_TYPE = format;
     SetPaths(input_, outputName);
-    return ConvertPicture(0, 1);
+    return ConvertSingle();
   }
 
   fs::path input_;
@@ -179,7 +179,7 @@ TEST_F(EncodersTest, AnimationHoldsEveryFrameWithItsDelay) {
       MakePicture("BMP3:b.bmp", "-size 16x12 xc:blue -type TrueColor")};
   for (int i = 0; i < kFrames; ++i) {
     SetPaths(frames[i % 2], "anim.gif");
-    ASSERT_EQ(ConvertPicture(i, i == kFrames - 1), 1) << i;
+    ASSERT_EQ(ConvertFrame(i, i == kFrames - 1), 1) << i;
   }
   std::string delays = Identify(output_, "%T,");
   EXPECT_EQ(Occurrences(delays, "25,"), static_cast<std::size_t>(kFrames)) << delays;
@@ -199,7 +199,7 @@ TEST_F(EncodersTest, FailedWriteLeavesNoFileBehind) {
   // No such folder.
   target_->DIB_TYPE = kFormatPng;
   SetPaths(input_, "missing/out.png");
-  EXPECT_EQ(ConvertPicture(0, 1), 0);
+  EXPECT_EQ(ConvertSingle(), 0);
   EXPECT_FALSE(fs::exists(output_));
 
 #ifndef _WIN32  // A full disk is made with a POSIX file size limit.
@@ -211,7 +211,7 @@ TEST_F(EncodersTest, FailedWriteLeavesNoFileBehind) {
     {
       FileSizeLimit fullDisk(20);  // Less than any header.
       ASSERT_TRUE(fullDisk.active());
-      result = ConvertPicture(0, 1);
+      result = ConvertSingle();
     }
     EXPECT_EQ(result, 0) << format;
     EXPECT_FALSE(fs::exists(output_)) << format;

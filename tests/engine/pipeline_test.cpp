@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ConvertPictureTest : public PipelineTest {
+class ConversionTest : public PipelineTest {
  protected:
   void SetUp() override {
     PipelineTest::SetUp();
@@ -27,11 +27,11 @@ class ConvertPictureTest : public PipelineTest {
   // Converts `input` with the current settings into out.bmp; returns the result.
   int Convert(const fs::path& input) {
     SetPaths(input, "out.bmp");
-    return ConvertPicture(0, 1);
+    return ConvertSingle();
   }
 };
 
-TEST_F(ConvertPictureTest, ColourFiltersGiveTheExpectedPixels) {
+TEST_F(ConversionTest, ColourFiltersGiveTheExpectedPixels) {
   fs::path flat = MakePicture("BMP3:flat.bmp", "-size 4x3 xc:'rgb(200,100,50)' -type TrueColor");
   fs::path grey = MakePicture("BMP3:grey.bmp", "-size 4x3 xc:'rgb(128,128,128)' -type TrueColor");
   struct Case {
@@ -66,7 +66,7 @@ TEST_F(ConvertPictureTest, ColourFiltersGiveTheExpectedPixels) {
   EXPECT_EQ(imagelib::StoredPictureCount(), 0u);
 }
 
-TEST_F(ConvertPictureTest, GreyIsALuminanceOfTheColour) {
+TEST_F(ConversionTest, GreyIsALuminanceOfTheColour) {
   fs::path input = MakePicture("BMP3:in.bmp", "-size 2x2 xc:'rgb(200,100,50)' -type TrueColor");
   target_->FILTER_TYPE = kFilterGrey;
   ASSERT_EQ(Convert(input), 1);
@@ -79,7 +79,7 @@ TEST_F(ConvertPictureTest, GreyIsALuminanceOfTheColour) {
   EXPECT_NEAR(red, 124, 4);
 }
 
-TEST_F(ConvertPictureTest, SharpenAndSoftenChangeAnEdgeInOppositeWays) {
+TEST_F(ConversionTest, SharpenAndSoftenChangeAnEdgeInOppositeWays) {
   // Left half dark grey, right half light grey: the pixel left of the edge gets darker when
   // sharpened and lighter when softened.
   fs::path edge = MakePicture("BMP3:edge.bmp",
@@ -96,7 +96,7 @@ TEST_F(ConvertPictureTest, SharpenAndSoftenChangeAnEdgeInOppositeWays) {
 }
 
 // A 4x1 picture: the corner colour, then three probe colours.
-TEST_F(ConvertPictureTest, MasksKeepExactlyTheCornerColour) {
+TEST_F(ConversionTest, MasksKeepExactlyTheCornerColour) {
   struct Case {
     const char* name;
     int mode;
@@ -141,7 +141,7 @@ TEST_F(ConvertPictureTest, MasksKeepExactlyTheCornerColour) {
   }
 }
 
-TEST_F(ConvertPictureTest, CropTakesTheRectangleInEffect) {
+TEST_F(ConversionTest, CropTakesTheRectangleInEffect) {
   fs::path input = MakePicture("BMP3:in.bmp",
                                "-size 40x30 xc:white -fill 'rgb(0,0,255)' "
                                "-draw 'rectangle 10,5 19,14' -type TrueColor");
@@ -169,7 +169,7 @@ TEST_F(ConvertPictureTest, CropTakesTheRectangleInEffect) {
   EXPECT_EQ(Identify(output_, "%wx%h"), "40x30");
 }
 
-TEST_F(ConvertPictureTest, RotationFillsTheBlankWithTheChosenColour) {
+TEST_F(ConversionTest, RotationFillsTheBlankWithTheChosenColour) {
   fs::path input = MakePicture("BMP3:in.bmp", "-size 40x20 xc:'rgb(10,200,10)' -type TrueColor");
   target_->ANGLE_VAL = 45;
   target_->ANGLE_COLOR = 3;  // Red.
@@ -187,7 +187,7 @@ TEST_F(ConvertPictureTest, RotationFillsTheBlankWithTheChosenColour) {
   EXPECT_EQ(PixelOf(output_, 0, 0), "10,200,10,1");
 }
 
-TEST_F(ConvertPictureTest, SingleRotatesBeforeResizingAndFramesAfter) {
+TEST_F(ConversionTest, SingleRotatesBeforeResizingAndFramesAfter) {
   fs::path input = MakePicture("BMP3:in.bmp", "-size 64x32 xc:'rgb(10,200,10)' -type TrueColor");
   target_->ANGLE_VAL = 90;
   target_->RESIZE_TYPE = 2;
@@ -200,17 +200,17 @@ TEST_F(ConvertPictureTest, SingleRotatesBeforeResizingAndFramesAfter) {
   target_->GIF_ANIMA = 1;
   state_->paths->itemCount = 2;
   SetPaths(input, "anim.gif");
-  ASSERT_EQ(ConvertPicture(0, 0), 1);
+  ASSERT_EQ(ConvertFrame(0, 0), 1);
   EXPECT_NE(state_->frameImages[0], 0u);  // Collected, not yet written.
   EXPECT_FALSE(fs::exists(output_));
-  ASSERT_EQ(ConvertPicture(1, 1), 1);
+  ASSERT_EQ(ConvertFrame(1, 1), 1);
   EXPECT_EQ(Identify(output_, "%wx%h "), "240x320 240x320 ");
   EXPECT_EQ(state_->frameImages[0], 0u);
   EXPECT_EQ(state_->frameImages[1], 0u);
   EXPECT_EQ(imagelib::StoredPictureCount(), 0u);
 }
 
-TEST_F(ConvertPictureTest, LoadFailureShowsOneMessageAndReleasesEverySlot) {
+TEST_F(ConversionTest, LoadFailureShowsOneMessageAndLeavesTheFailedSlotEmpty) {
   fs::path good = MakePicture("BMP3:good.bmp", "-size 4x4 xc:white -type TrueColor");
   fs::path bad = folder_ / "bad.bmp";
   std::FILE* file = std::fopen(bad.string().c_str(), "wb");
@@ -222,13 +222,15 @@ TEST_F(ConvertPictureTest, LoadFailureShowsOneMessageAndReleasesEverySlot) {
   target_->GIF_ANIMA = 1;
   state_->paths->itemCount = 2;
   SetPaths(good, "anim.gif");
-  ASSERT_EQ(ConvertPicture(0, 0), 1);
+  ASSERT_EQ(ConvertFrame(0, 0), 1);
   SetPaths(bad, "anim.gif");
-  EXPECT_EQ(ConvertPicture(1, 1), 0);
+  EXPECT_EQ(ConvertFrame(1, 1), 0);
   EXPECT_EQ(layer_->messages,
             std::vector<std::string>{"[" + bad.string() + "]\nがオープンできませんでした！"});
-  EXPECT_EQ(state_->frameImages[0], 0u);
-  EXPECT_EQ(imagelib::StoredPictureCount(), 0u);
+  EXPECT_EQ(state_->frameImages[1], 0u);
+  // The frame collected before stays for its caller, who releases every slot at its next start.
+  EXPECT_NE(state_->frameImages[0], 0u);
+  EXPECT_EQ(imagelib::StoredPictureCount(), 1u);
   EXPECT_FALSE(fs::exists(output_));
 }
 
