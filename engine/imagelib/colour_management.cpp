@@ -200,9 +200,12 @@ CmykConversion::CmykConversion(const Bytes& iccProfile, bool inverted) : inverte
   if (!source || cmsGetColorSpace(source.get()) != cmsSigCmykData) return;
   Profile srgb(cmsCreate_sRGBProfile());
   if (!srgb) return;
-  // LittleCMS's reversed layout is the inverted storing: 0 is full ink.
+  // LittleCMS's reversed layout is the inverted storing: 0 is full ink. Printing profiles are
+  // shown with the relative colorimetric intent, as other viewers show them: their perceptual
+  // tables are made for printing pictures from other colour spaces on that press.
   transform_ =
-      MakeTransform(source.get(), inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8, srgb.get(), TYPE_BGR_8);
+      Transform(cmsCreateTransform(source.get(), inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8,
+                                   srgb.get(), TYPE_BGR_8, INTENT_RELATIVE_COLORIMETRIC, 0));
 }
 
 void CmykConversion::ConvertRow(const std::uint8_t* inks, std::uint8_t* bgr,

@@ -498,12 +498,12 @@ TEST(ReaderVariantTest, ColourProfilesAndGammaAreShownInSrgb) {
   }
 }
 
-// A colour transform of LittleCMS's own from `profile` to sRGB.
+// A colour as LittleCMS itself renders it through `profile` into sRGB.
 std::array<std::uint8_t, 3> RenderedBy(const Profile& profile, cmsUInt32Number format,
                                        const std::uint8_t* samples) {
   const Profile srgb(cmsCreate_sRGBProfile());
-  void* transform =
-      cmsCreateTransform(profile.get(), format, srgb.get(), TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
+  void* transform = cmsCreateTransform(profile.get(), format, srgb.get(), TYPE_RGB_8,
+                                       INTENT_RELATIVE_COLORIMETRIC, 0);
   std::array<std::uint8_t, 3> rgb{};
   cmsDoTransform(transform, samples, rgb.data(), 1);
   cmsDeleteTransform(transform);
