@@ -201,6 +201,10 @@ void FilterRow(const std::uint8_t* in, float* out, const FilterWeights& across) 
   }
 }
 
+// Sums that should fall exactly halfway between two levels (a fine checkerboard's 127.5) land
+// a hair either side of it in floating point; this nudge rounds them all one way.
+constexpr float kHalfwayNudge = 1e-3f;
+
 // Second pass: the filtered rows combined down to the new height. Target rows use source rows
 // in increasing order and never more than `widest` of them, so a ring of that many filtered
 // rows is enough. Results are clamped: the filter's overshoot on hard edges never wraps.
@@ -233,7 +237,8 @@ Picture FilterResize(const Picture& source, int width, int height) {
     }
     std::uint8_t* out = result.Row(y);
     for (std::size_t i = 0; i < rowValues; ++i) {
-      out[i] = static_cast<std::uint8_t>(std::clamp(std::lround(sums[i]), 0L, 255L));
+      out[i] =
+          static_cast<std::uint8_t>(std::clamp(std::lround(sums[i] + kHalfwayNudge), 0L, 255L));
     }
   }
   return result;
