@@ -52,9 +52,10 @@ int CanvasSide(double length) {
 }
 
 // The cubic's four weights for each 1/256 step of a position between two pixels, in
-// fractions of kWeightOne that sum to exactly kWeightOne, so flat areas stay exact.
+// fractions of kWeightOne that sum to exactly kWeightOne, so flat areas stay exact. Ten bits
+// keep the sums of 16 weighted samples within 32 bits.
 constexpr int kPhases = 256;
-constexpr int kWeightBits = 12;
+constexpr int kWeightBits = 10;
 constexpr int kWeightOne = 1 << kWeightBits;
 using PhaseWeights = std::array<std::array<int, 4>, kPhases>;
 
@@ -120,20 +121,34 @@ bool TurnByAngle(Picture& picture, int angle, ColourRef fill) {
           (sourceX & (kFixedOne - 1)) >> (kFractionBits - 8))];
       const std::array<int, 4>& down = kPhaseWeights[static_cast<std::size_t>(
           (sourceY & (kFixedOne - 1)) >> (kFractionBits - 8))];
-      std::int64_t sums[3] = {0, 0, 0};
-      for (int j = 0; j < 4; ++j) {
-        int rows[3] = {0, 0, 0};
-        for (int i = 0; i < 4; ++i) {
-          const std::uint8_t* pixel = sourcePixel(left - 1 + i, top - 1 + j);
-          for (int channel = 0; channel < 3; ++channel) rows[channel] += across[i] * pixel[channel];
+      // Inside the source the 4x4 pixels are read straight from their rows; only along the
+      // edges is each one looked up, the fill colour standing in outside.
+      int sums[3] = {0, 0, 0};
+      if (left >= 1 && top >= 1 && left + 2 < width && top + 2 < height) {
+        const std::size_t stride = picture.Stride();
+        const std::uint8_t* row = picture.Row(static_cast<int>(top - 1)) + 3 * (left - 1);
+        for (int j = 0; j < 4; ++j, row += stride) {
+          for (int channel = 0; channel < 3; ++channel) {
+            const std::uint8_t* sample = row + channel;
+            sums[channel] += down[j] * (across[0] * sample[0] + across[1] * sample[3] +
+                                        across[2] * sample[6] + across[3] * sample[9]);
+          }
         }
-        for (int channel = 0; channel < 3; ++channel)
-          sums[channel] += std::int64_t{down[j]} * rows[channel];
+      } else {
+        for (int j = 0; j < 4; ++j) {
+          for (int channel = 0; channel < 3; ++channel) {
+            int blend = 0;
+            for (int i = 0; i < 4; ++i) {
+              blend += across[i] * sourcePixel(left - 1 + i, top - 1 + j)[channel];
+            }
+            sums[channel] += down[j] * blend;
+          }
+        }
       }
       constexpr int kHalf = 1 << (2 * kWeightBits - 1);
       for (int channel = 0; channel < 3; ++channel) {
         out[channel] = static_cast<std::uint8_t>(
-            std::clamp<std::int64_t>((sums[channel] + kHalf) >> (2 * kWeightBits), 0, 255));
+            std::clamp((sums[channel] + kHalf) >> (2 * kWeightBits), 0, 255));
       }
     }
   }
