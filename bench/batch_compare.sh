@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs the same batch jobs with trastel-batch, ImageMagick, GraphicsMagick and libvips on a fixed
 # generated corpus and prints, per job and tool: pictures per second, CPU seconds, peak memory,
-# output bytes, PSNR against a high-quality reference, and each figure's ratio to ours.
-#   bench/batch_compare.sh [BUILD_DIR]      (BENCH_JOBS="jpegpng grey" runs only those jobs)
+# output bytes, PSNR against a high-quality reference, and each figure's ratio to ours. The
+# "floor" is the same work done by libjpeg-turbo's djpeg/cjpeg and netpbm's filters in a pipe.
+#   bench/batch_compare.sh [BUILD_DIR]      (BENCH_JOBS="jpegpng grey" runs only those jobs,
+#                                            BENCH_TOOLS="ours floor" only those tools)
 # Every tool runs on one thread, so that CPU seconds and wall time compare like with like.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,9 +12,14 @@ build=${1:-$root/build}
 ours=$build/bin/trastel-batch
 [ -x "$ours" ] || { echo "batch_compare.sh: build $ours first" >&2; exit 2; }
 
+read -ra tools <<<"${BENCH_TOOLS:-ours magick gm vips floor}"
 missing=()
-command -v gm >/dev/null || missing+=(graphicsmagick)
-command -v vips >/dev/null || missing+=(libvips-tools)
+declare -A packageOf=([gm]=graphicsmagick [vips]=libvips-tools [floor]="libjpeg-turbo-progs netpbm")
+declare -A commandOf=([gm]=gm [vips]=vips [floor]=pnmtopng)
+for tool in "${tools[@]}"; do
+  [ -n "${commandOf[$tool]:-}" ] && ! command -v "${commandOf[$tool]}" >/dev/null &&
+    read -ra packages <<<"${packageOf[$tool]}" && missing+=("${packages[@]}")
+done
 if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
@@ -28,7 +35,6 @@ quality=85
 source "$root/bench/batch_jobs.sh"
 read -ra jobs <<<"${BENCH_JOBS:-jpeg640 jpegpng jpeggif bmprle rotate30 grey other640}"
 
-tools=(ours magick gm vips)
 
 # Runs one tool on one job into $work/out/JOB/TOOL under /usr/bin/time; prints
 # "wall cpu peakKiB" or "n/a" when the tool has no such job.
@@ -48,6 +54,10 @@ run_tool() {  # job tool
     vips)
       [ -n "${vipsOne[$job]}" ] || { echo n/a; return; }
       command="for f in '$in'/*; do n=\${f##*/}; o='$out'/\${n%.*}.$ext; ${vipsOne[$job]}; done"
+      ;;
+    floor)
+      [ -n "${floorOne[$job]:-}" ] || { echo n/a; return; }
+      command="for f in '$in'/*; do n=\${f##*/}; o='$out'/\${n%.*}.$ext; ${floorOne[$job]}; done"
       ;;
   esac
   if ! /usr/bin/time -v -o "$work/time.txt" bash -c "$command" >/dev/null 2>"$work/err.txt"; then

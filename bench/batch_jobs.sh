@@ -24,18 +24,20 @@ fi
 # --- The jobs: name, input folder, output extension, our settings, ImageMagick and
 # GraphicsMagick options, a libvips command for one file ("$f" in, "$o" out), and the ImageMagick
 # options that make the reference (lossless PNG) from an input.
-declare -A input extension oursSet magick gmagick vipsOne reference
+declare -A input extension oursSet magick gmagick vipsOne floorOne reference
 input[jpeg640]=jpeg extension[jpeg640]=jpg
 oursSet[jpeg640]="DIB_TYPE=1 JPG_TYPE=$((100 - quality)) RESIZE_TYPE=1"
 magick[jpeg640]="-resize 640x480! -quality $quality"
 gmagick[jpeg640]="-resize 640x480! -quality $quality"
 vipsOne[jpeg640]='vipsthumbnail "$f" -s 640x480! -o "$o[Q='$quality']"'
 reference[jpeg640]="-filter Lanczos -resize 640x480!"
+floorOne[jpeg640]='djpeg "$f" | pamscale -width 640 -height 480 | cjpeg -quality '$quality' -optimize >"$o"'
 
 input[jpegpng]=jpeg extension[jpegpng]=png
 oursSet[jpegpng]="DIB_TYPE=2"
 magick[jpegpng]="" gmagick[jpegpng]=""
 vipsOne[jpegpng]='vips copy "$f" "$o"'
+floorOne[jpegpng]='djpeg "$f" | pnmtopng >"$o"'
 reference[jpegpng]=""
 
 input[jpeggif]=jpeg extension[jpeggif]=gif

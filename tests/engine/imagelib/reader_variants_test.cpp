@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -494,6 +495,116 @@ TEST(ReaderVariantTest, ColourProfilesAndGammaAreShownInSrgb) {
           WithPngChunk(WithPngChunk(png, "gAMA", linearGamma), "sRGB", {0})}) {
       EXPECT_EQ(codectest::LargestDifference(Loaded(pngPath, declared), stored), 0);
     }
+  }
+}
+
+// A colour as LittleCMS itself renders it through `profile` into sRGB.
+std::array<std::uint8_t, 3> RenderedBy(const Profile& profile, cmsUInt32Number format,
+                                       const std::uint8_t* samples) {
+  const Profile srgb(cmsCreate_sRGBProfile());
+  void* transform = cmsCreateTransform(profile.get(), format, srgb.get(), TYPE_RGB_8,
+                                       INTENT_RELATIVE_COLORIMETRIC, 0);
+  std::array<std::uint8_t, 3> rgb{};
+  cmsDoTransform(transform, samples, rgb.data(), 1);
+  cmsDeleteTransform(transform);
+  return rgb;
+}
+
+// A small PNG whose profile inflates to more than the whole file (a ProPhoto profile padded
+// with a long copyright text, as common v4 profiles are with their tables) is converted.
+TEST(ReaderVariantTest, ProfileLargerThanTheFileIsApplied) {
+  const cmsCIExyY d50 = {0.3457, 0.3585, 1.0};
+  const cmsCIExyYTRIPLE primaries = {
+      {0.7347, 0.2653, 1.0}, {0.1596, 0.8404, 1.0}, {0.0366, 0.0001, 1.0}};
+  cmsToneCurve* curve = cmsBuildGamma(nullptr, 1.8);
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  const Profile proPhoto(cmsCreateRGBProfile(&d50, &primaries, curves));
+  cmsFreeToneCurve(curve);
+  cmsSetProfileVersion(proPhoto.get(), 4.3);
+  cmsMLU* text = cmsMLUalloc(nullptr, 1);
+  cmsMLUsetASCII(text, "en", "US", std::string(30000, ' ').c_str());
+  cmsWriteTag(proPhoto.get(), cmsSigCopyrightTag, text);
+  cmsMLUfree(text);
+  const Bytes profile = ProfileBytes(proPhoto);
+
+  Bytes packed(compressBound(static_cast<uLong>(profile.size())));
+  uLongf packedSize = static_cast<uLongf>(packed.size());
+  ASSERT_EQ(
+      compress2(packed.data(), &packedSize, profile.data(), static_cast<uLong>(profile.size()), 9),
+      Z_OK);
+  Bytes iccp = {'P', 'r', 'o', 'P', 'h', 'o', 't', 'o', 0, 0};
+  iccp.insert(iccp.end(), packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(packedSize));
+
+  codectest::TempFolder folder;
+  const std::string path = folder.File("prophoto.png");
+  ScopedPicture plain = testpictures::MakeFlat(600, 400, MakeColour(120, 60, 30));
+  const Bytes tagged = WithPngChunk(SavedAs(plain.Get(), path), "iCCP", iccp);
+  ASSERT_LT(tagged.size(), profile.size());
+  const std::uint8_t stored[3] = {120, 60, 30};
+  const std::array<std::uint8_t, 3> expected = RenderedBy(proPhoto, TYPE_RGB_8, stored);
+  ASSERT_GT(expected[0], 170);
+  const codectest::RgbPicture loaded = Loaded(path, tagged);
+  ASSERT_FALSE(loaded.rgb.empty());
+  for (int channel = 0; channel < 3; ++channel)
+    EXPECT_NEAR(loaded.rgb[channel], expected[channel], 1);
+}
+
+// A printer's CMYK profile made here: its inks are darker and duller than the plain formula
+// of inks on white paper makes them.
+Profile PrinterProfile() {
+  Profile profile(cmsCreateProfilePlaceholder(nullptr));
+  cmsSetProfileVersion(profile.get(), 2.1);
+  cmsSetDeviceClass(profile.get(), cmsSigOutputClass);
+  cmsSetColorSpace(profile.get(), cmsSigCmykData);
+  cmsSetPCS(profile.get(), cmsSigLabData);
+  const Profile srgb(cmsCreate_sRGBProfile());
+  const Profile lab(cmsCreateLab4Profile(nullptr));
+  void* toLab =
+      cmsCreateTransform(srgb.get(), TYPE_RGB_DBL, lab.get(), TYPE_Lab_16, INTENT_PERCEPTUAL, 0);
+  cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+  cmsStageSampleCLut16bit(
+      table,
+      [](const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo) -> cmsInt32Number {
+        const double black = 1 - in[3] / 65535.0;
+        double rgb[3];
+        for (int channel = 0; channel < 3; ++channel) {
+          rgb[channel] = 0.9 * std::pow((1 - in[channel] / 65535.0) * black, 1.6);
+        }
+        cmsDoTransform(cargo, rgb, out, 1);
+        return TRUE;
+      },
+      toLab, 0);
+  cmsDeleteTransform(toLab);
+  cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 4, 3);
+  cmsPipelineInsertStage(pipeline, cmsAT_END, table);
+  cmsWriteTag(profile.get(), cmsSigAToB0Tag, pipeline);
+  cmsPipelineFree(pipeline);
+  return profile;
+}
+
+// A CMYK JPEG with a profile shows its inks as LittleCMS renders them through it, stored
+// plainly or inverted with Adobe's marker; without a profile the plain formula stays.
+TEST(ReaderVariantTest, CmykJpegIsShownThroughItsProfile) {
+  const Profile printer = PrinterProfile();
+  const Bytes profile = ProfileBytes(printer);
+  const std::uint8_t inks[4] = {40, 200, 120, 30};
+  const std::uint8_t invertedInks[4] = {215, 55, 135, 225};
+  const std::array<std::uint8_t, 3> expected = RenderedBy(printer, TYPE_CMYK_8, inks);
+  codectest::TempFolder folder;
+  const std::string path = folder.File("cmyk.jpg");
+  const codectest::RgbPicture formula = Loaded(path, PlainJpeg(JCS_CMYK, 4, inks, false));
+  ASSERT_FALSE(formula.rgb.empty());
+  EXPECT_GT(std::abs(formula.rgb[0] - expected[0]) + std::abs(formula.rgb[1] - expected[1]) +
+                std::abs(formula.rgb[2] - expected[2]),
+            40);
+  for (const bool adobe : {false, true}) {
+    SCOPED_TRACE(adobe ? "inverted" : "plain");
+    const codectest::RgbPicture shown = Loaded(
+        path,
+        WithProfile(PlainJpeg(JCS_CMYK, 4, adobe ? invertedInks : inks, adobe), profile, 60000));
+    ASSERT_FALSE(shown.rgb.empty());
+    for (int channel = 0; channel < 3; ++channel)
+      EXPECT_NEAR(shown.rgb[channel], expected[channel], 2);
   }
 }
 
