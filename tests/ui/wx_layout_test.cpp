@@ -292,15 +292,14 @@ TEST_F(WxWindowTest, ClickingTheTreeShowsThePage) {
   EXPECT_FALSE(layer->PanelWindow(kOtherPage)->IsShown());
 }
 
-TEST_F(WxWindowTest, LeavingTheWidthBoxCorrectsItAndKeepsThePageOnce) {
+TEST_F(WxWindowTest, LeavingTheWidthBoxForTheTreeCorrectsItAndShowsTheClickedPage) {
   auto* width = static_cast<wxTextCtrl*>(layer->ControlWindow(kFormatPanel, kResizeWidthBox));
   ClickAt(width, wxRect(wxPoint(0, 0), width->GetClientSize()));
   width->ChangeValue("0");
   ClickTreeItem("その他");
   EXPECT_EQ(width->GetValue(), "256");
-  EXPECT_TRUE(layer->PanelWindow(kBmpPage)->IsShown());
-  ClickTreeItem("編集");
-  EXPECT_TRUE(layer->PanelWindow(kFilterPage)->IsShown());
+  EXPECT_TRUE(layer->PanelWindow(kOtherPage)->IsShown());
+  EXPECT_FALSE(layer->PanelWindow(kBmpPage)->IsShown());
 }
 
 TEST_F(WxWindowTest, AddressesOfNoControlAssertInDebugBuildsOnly) {

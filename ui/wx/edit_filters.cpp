@@ -32,6 +32,18 @@ std::string WhatFitsTheLine(GtkEditable* editable, const char* text, int length)
   return std::string(text, end);
 }
 
+constexpr char kTypingLimitKey[] = "trastel-typing-limit";
+
+// The longest start of the inserted text, in whole characters, that keeps the box within the
+// characters set by LimitTypedCharacters.
+std::string WhatFitsTheLimit(GtkEditable* editable, const char* text, int length) {
+  long limit = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(editable), kTypingLimitKey));
+  long room = limit - g_utf8_strlen(gtk_entry_get_text(GTK_ENTRY(editable)), -1);
+  const char* end = text;
+  for (; room > 0 && end < text + length; --room) end = g_utf8_next_char(end);
+  return std::string(text, end);
+}
+
 template <Filter filter>
 void OnInsertText(GtkEditable* editable, const char* text, int length, int* position, void*) {
   if (length < 0) length = static_cast<int>(std::strlen(text));
@@ -58,4 +70,11 @@ void FilterDigitInput(wxTextCtrl* box) {
 
 void LimitTextInputBytes(wxTextCtrl* box) {
   Connect<WhatFitsTheLine>(box);
+}
+
+void LimitTypedCharacters(wxTextCtrl* box, int characters) {
+  auto* handle = G_OBJECT(box->GetHandle());
+  bool connected = g_object_get_data(handle, kTypingLimitKey) != nullptr;
+  g_object_set_data(handle, kTypingLimitKey, GINT_TO_POINTER(characters));
+  if (!connected) Connect<WhatFitsTheLimit>(box);
 }

@@ -12,3 +12,5 @@ inline constexpr int kTextBoxBytes = 239;
 // what the program sets stays as it is.
 void FilterDigitInput(wxTextCtrl* box);
 void LimitTextInputBytes(wxTextCtrl* box);
+// Lets the box hold no more than `characters` characters from the user's insertions.
+void LimitTypedCharacters(wxTextCtrl* box, int characters);

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "ui/wx/edit_filters.h"
+
 namespace {
 
 wxString Text(const std::string& text) {
@@ -252,6 +254,12 @@ std::string WxControlLayer::GetText(int barId, int controlId) const {
     return Utf8(static_cast<wxTextCtrl*>(control->window)->GetValue());
   }
   return Utf8(control->window->GetLabel());
+}
+
+void WxControlLayer::LimitTyping(int barId, int controlId, int characters) {
+  if (const BuiltControl* control = Lookup(barId, controlId, {ControlKind::kEdit})) {
+    LimitTypedCharacters(static_cast<wxTextCtrl*>(control->window), characters);
+  }
 }
 
 void WxControlLayer::SetText(int barId, int controlId, const std::string& text) {
