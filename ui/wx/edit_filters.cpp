@@ -8,6 +8,9 @@
 
 namespace {
 
+// The data every filter is connected with, by which ProgramTextChange finds them all.
+char filterMark;
+
 using Filter = std::string (*)(GtkEditable* editable, const char* text, int length);
 
 std::string DigitsOf(GtkEditable*, const char* text, int length) {
@@ -51,15 +54,15 @@ void OnInsertText(GtkEditable* editable, const char* text, int length, int* posi
   if (static_cast<int>(kept.size()) == length) return;
   // The kept part is inserted instead, past this handler, and the original insertion stopped.
   auto handler = reinterpret_cast<void*>(&OnInsertText<filter>);
-  g_signal_handlers_block_by_func(editable, handler, nullptr);
+  g_signal_handlers_block_by_func(editable, handler, &filterMark);
   gtk_editable_insert_text(editable, kept.data(), static_cast<int>(kept.size()), position);
-  g_signal_handlers_unblock_by_func(editable, handler, nullptr);
+  g_signal_handlers_unblock_by_func(editable, handler, &filterMark);
   g_signal_stop_emission_by_name(editable, "insert-text");
 }
 
 template <Filter filter>
 void Connect(wxTextCtrl* box) {
-  g_signal_connect(box->GetHandle(), "insert-text", G_CALLBACK(&OnInsertText<filter>), nullptr);
+  g_signal_connect(box->GetHandle(), "insert-text", G_CALLBACK(&OnInsertText<filter>), &filterMark);
 }
 
 }  // namespace
@@ -77,4 +80,14 @@ void LimitTypedCharacters(wxTextCtrl* box, int characters) {
   bool connected = g_object_get_data(handle, kTypingLimitKey) != nullptr;
   g_object_set_data(handle, kTypingLimitKey, GINT_TO_POINTER(characters));
   if (!connected) Connect<WhatFitsTheLimit>(box);
+}
+
+ProgramTextChange::ProgramTextChange(wxTextCtrl* box) : handle_(box->GetHandle()) {
+  g_signal_handlers_block_matched(handle_, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,
+                                  &filterMark);
+}
+
+ProgramTextChange::~ProgramTextChange() {
+  g_signal_handlers_unblock_matched(handle_, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,
+                                    &filterMark);
 }

@@ -266,8 +266,10 @@ void WxControlLayer::SetText(int barId, int controlId, const std::string& text) 
   const BuiltControl* control = Lookup(barId, controlId, {});
   if (!control) return;
   if (control->kind == ControlKind::kEdit) {
+    auto* box = static_cast<wxTextCtrl*>(control->window);
+    ProgramTextChange unfiltered(box);
     // ChangeValue, unlike SetValue, raises no text event of its own.
-    static_cast<wxTextCtrl*>(control->window)->ChangeValue(Text(text));
+    box->ChangeValue(Text(text));
   } else {
     control->window->SetLabel(Text(text));
   }
