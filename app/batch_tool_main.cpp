@@ -49,11 +49,14 @@ int Failure(const std::string& error) {
 }
 
 // A path given relative to the caller's working directory, made absolute before the working
-// directory becomes the program folder.
+// directory becomes the program folder. It has '/' between its folders on every system, as the
+// program folder and the dialogs' paths have, so that no path the program composes mixes them.
 std::string CallerPath(const std::string& path) {
   std::error_code error;
   fs::path absolute = fs::absolute(platform::PathOf(path), error);
-  return platform::Utf8Of((error ? platform::PathOf(path) : absolute).lexically_normal());
+  const std::u8string text =
+      (error ? platform::PathOf(path) : absolute).lexically_normal().generic_u8string();
+  return std::string(text.begin(), text.end());
 }
 
 // The output folder as an absolute path ending with '/', created when missing. Empty (with the
