@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/text_encoding.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -25,14 +26,14 @@ std::string ProgressLine(int done, int total, const std::string& current) {
 void BatchProgress::Show(int done, int total, const std::string& current) {
   if (!enabled_) return;
   // Carriage return, the line, then erase what a longer previous line left to its right.
-  std::fprintf(stderr, "\r%s\033[K", ProgressLine(done, total, current).c_str());
+  platform::WriteText(stderr, "\r" + ProgressLine(done, total, current) + "\033[K");
   std::fflush(stderr);
   shown_ = true;
 }
 
 void BatchProgress::Clear() {
   if (!shown_) return;
-  std::fputs("\r\033[K", stderr);
+  platform::WriteText(stderr, "\r\033[K");
   std::fflush(stderr);
   shown_ = false;
 }

@@ -71,7 +71,10 @@ std::string ApplySettingOverride(HeadlessControlLayer& layer, const SettingOverr
       return {};
     case kNameBox:
     case kNumberBox:
-      layer.Type(binding.barId, controlId, setting.value);
+      // The whole value goes into the box, past its typing limit: the box's correction when it
+      // is left judges the number as given (a negative start number keeps all its digits).
+      layer.Focus(binding.barId, controlId);
+      layer.SetText(binding.barId, controlId, setting.value);
       LeaveBox(layer);
       return {};
     default:

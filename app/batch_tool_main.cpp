@@ -39,21 +39,24 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 int UsageError(const std::string& error) {
-  std::fprintf(stderr, "trastel-batch: %s\n%s", error.c_str(), BatchUsageLine());
+  platform::WriteText(stderr, "trastel-batch: " + error + "\n" + BatchUsageLine());
   return kExitUsage;
 }
 
 int Failure(const std::string& error) {
-  std::fprintf(stderr, "trastel-batch: %s\n", error.c_str());
+  platform::WriteText(stderr, "trastel-batch: " + error + "\n");
   return kExitFailure;
 }
 
 // A path given relative to the caller's working directory, made absolute before the working
-// directory becomes the program folder.
+// directory becomes the program folder. It has '/' between its folders on every system, as the
+// program folder and the dialogs' paths have, so that no path the program composes mixes them.
 std::string CallerPath(const std::string& path) {
   std::error_code error;
   fs::path absolute = fs::absolute(platform::PathOf(path), error);
-  return platform::Utf8Of((error ? platform::PathOf(path) : absolute).lexically_normal());
+  const std::u8string text =
+      (error ? platform::PathOf(path) : absolute).lexically_normal().generic_u8string();
+  return std::string(text.begin(), text.end());
 }
 
 // The output folder as an absolute path ending with '/', created when missing. Empty (with the
@@ -181,8 +184,8 @@ void AddPaths(HeadlessControlLayer& layer, const std::vector<std::string>& paths
     std::error_code error;
     const fs::file_status status = fs::status(platform::PathOf(path), error);
     if (status.type() == fs::file_type::not_found) {
-      std::fprintf(stderr, "trastel-batch: ファイルが見つかりません / not found: %s\n",
-                   path.c_str());
+      platform::WriteText(stderr,
+                          "trastel-batch: ファイルが見つかりません / not found: " + path + "\n");
       continue;
     }
     if (fs::is_directory(status)) {
@@ -229,7 +232,7 @@ int RunBatchTool(BatchOptions options) {
   BatchProgress progress(platform::IsConsole(stderr));
   layer.onMessage = [&progress](const std::string& text) {
     progress.Clear();
-    std::fprintf(stderr, "%s\n", text.c_str());
+    platform::WriteText(stderr, text + "\n");
   };
   // Says itself why it fails.
   if (!InitProgramFolder()) return kExitFailure;
@@ -257,8 +260,8 @@ int RunBatchTool(BatchOptions options) {
   SetOutputRenamedHandler([&progress](const std::string& entry, const std::string& planned,
                                       const std::string& saved) {
     progress.Clear();
-    std::fprintf(stderr, "[%s]\nは同じ名前の出力があるため [%s] に保存します / renamed: %s -> %s\n",
-                 entry.c_str(), saved.c_str(), planned.c_str(), saved.c_str());
+    platform::WriteText(stderr, "[" + entry + "]\nは同じ名前の出力があるため [" + saved +
+                                    "] に保存します / renamed: " + planned + " -> " + saved + "\n");
   });
 
   bool running = false;
@@ -283,8 +286,8 @@ int BatchToolMain(int argc, char** argv) {
   ParsedCommandLine parsed = ParseBatchCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (!parsed.error.empty()) return UsageError(parsed.error);
   if (parsed.options.help) {
-    std::fputs(BatchHelpText(), stdout);
-    std::fputs(DescribeSettingKeys().c_str(), stdout);
+    platform::WriteText(stdout, BatchHelpText());
+    platform::WriteText(stdout, DescribeSettingKeys());
     return kExitSuccess;
   }
   for (const SettingOverride& setting : parsed.options.overrides) {

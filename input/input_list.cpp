@@ -143,7 +143,7 @@ std::optional<std::string> ChooseInputFile(const std::string& title) {
 }
 
 std::optional<std::string> BrowseForFolder(const std::string& title) {
-  std::optional<std::string> folder = Controls().BrowseForFolder(title);
+  std::optional<std::string> folder = Controls().BrowseForFolder(title, GetAppState()->paths->SAVE);
   RestoreWorkingDirectory();
   if (!folder || folder->empty()) return std::nullopt;
   if (folder->back() == '/' || folder->back() == '\\') folder->pop_back();

@@ -1,8 +1,10 @@
 #include "panels/crop_rules.h"
 
+#include "panels/number_limits.h"
+
 namespace {
 
-constexpr int kCropLimit = 2500;
+constexpr int kCropLimit = kLargestExtent;
 constexpr int kResetExtent = 320;
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "panels/choice_tables.h"
 #include "panels/fill_and_read_panels.h"
+#include "panels/number_limits.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "state/setting_bindings.h"
@@ -47,6 +48,7 @@ void FillSetting(const SettingBinding& setting, AppState& state) {
       CheckRadioOf(setting, value);
       break;
     default:
+      layer.LimitTyping(setting.barId, control, TypedDigitsOf(control));
       layer.SetText(setting.barId, control, std::to_string(value));
       break;
   }

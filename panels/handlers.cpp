@@ -5,6 +5,7 @@
 
 #include "panels/crop_rules.h"
 #include "panels/fill_and_read_panels.h"
+#include "panels/number_limits.h"
 #include "panels/text_rules.h"
 #include "panels/view_operations.h"
 #include "resources/control_ids.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-constexpr int kSizeLimit = 2500;
+constexpr int kSizeLimit = kLargestExtent;
 
 void ApplySizeBoxRule(int controlId, const char* fallback) {
   ControlLayer& layer = GetControlLayer();
@@ -21,7 +22,6 @@ void ApplySizeBoxRule(int controlId, const char* fallback) {
   layer.SetText(kFormatPanel, controlId,
                 value <= 0 || value > kSizeLimit ? fallback : std::to_string(value));
   CurrentViewOperations().refreshSelection();
-  skipTreeChange = 1;
 }
 
 void ApplyNameRule(int barId, int controlId) {
@@ -95,7 +95,6 @@ void OnCropBoxFocusLost(int group) {
   NormaliseCropBoxes();
   if (group == target.CUT_TYPE) {
     CurrentViewOperations().refreshSelection();
-    skipTreeChange = 1;
   } else {
     ReadPanels();
   }
@@ -110,16 +109,19 @@ void OnSettingChanged() {
 
 void BrowseOutputFolder() {
   ControlLayer& layer = GetControlLayer();
-  auto folder = layer.BrowseForFolder("画像を出力場所を指定してください！");
-  // A folder whose path fills the whole path limit could hold no output file: keep the old one.
-  if (folder && folder->size() >= sizeof(PathBlock::SAVE)) {
+  PathBlock& paths = *GetAppState()->paths;
+  auto folder = layer.BrowseForFolder("画像を出力場所を指定してください！", paths.SAVE);
+  // An output file's path must fit the path limit (the buffer less its terminator) with at least
+  // a one-character name after the folder; a longer folder could hold no file: keep the old one.
+  constexpr std::size_t kLongestFolder = sizeof(PathBlock::SAVE) - 2;
+  if (folder && folder->size() > kLongestFolder) {
     ShowMessage("[%s]\nはパスが長すぎるため出力先にできません！(%d バイトまでです)",
-                PathForMessage(*folder).c_str(), static_cast<int>(sizeof(PathBlock::SAVE) - 1));
+                PathForMessage(*folder).c_str(), static_cast<int>(kLongestFolder));
     folder.reset();
   }
   if (folder) {
     layer.SetText(kInputPanel, kOutputFolderBox, *folder);
-    CopyText(GetAppState()->paths->SAVE, folder->c_str());
+    CopyText(paths.SAVE, folder->c_str());
   }
   ReadPanels();
 }

@@ -4,7 +4,7 @@
 #pragma once
 
 // Width box (fallback "256") and height box (fallback "128"): a value of 0 or less or above
-// 2500 becomes the fallback; then a refresh, and the next tree change is ignored.
+// 2500 becomes the fallback; then a refresh.
 void OnResizeWidthFocusLost();
 void OnResizeHeightFocusLost();
 // Output format list and resize radios: a refresh, then a repaint.

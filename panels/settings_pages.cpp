@@ -14,8 +14,6 @@ constexpr SettingsPage kPages[] = {
 
 }  // namespace
 
-int skipTreeChange = 0;
-
 std::span<const SettingsPage> SettingsPages() {
   return kPages;
 }
@@ -37,11 +35,9 @@ void ShowSettingsPage(int page) {
   }
 }
 
+// Every change shows its item's page, the click that takes the focus from a size or crop box
+// included, so the tree never shows an item other than the page shown.
 void OnSettingsTreeChanged() {
-  if (skipTreeChange) {
-    skipTreeChange = 0;
-    return;
-  }
   int page = SettingsPageOf();
   if (page != -1) ShowSettingsPage(page);
   GetControlLayer().RepaintView();

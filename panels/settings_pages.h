@@ -11,10 +11,6 @@ struct SettingsPage {
 // The tree items in order; an item's position is its page index.
 std::span<const SettingsPage> SettingsPages();
 
-// When set, the next selection change of the settings tree is ignored once (the tree shows the
-// new item, the page stays). Set by the size boxes and the active crop form's boxes.
-extern int skipTreeChange;
-
 // The page index of the tree's selected item, found by its text; -1 for none or no match.
 int SettingsPageOf();
 // Hides every page, then shows page `page` (0..7); any other index leaves all hidden.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -21,6 +22,10 @@ bool IsConsole(std::FILE* stream);
 
 // Makes `stream` take UTF-8 text as the console shows it.
 void UseUtf8Console(std::FILE* stream);
+
+// Writes UTF-8 `text` to `stream`. A Windows console is given it as UTF-16, which it shows
+// whatever its code page; files and pipes get the UTF-8 bytes.
+void WriteText(std::FILE* stream, std::string_view text);
 
 // While alive, an interruption of the process by the user or the system (Ctrl+C, a terminal
 // closing, a request to end) first calls `onInterrupt`, then ends the process as the

@@ -54,6 +54,10 @@ void UseUtf8Console(std::FILE*) {
   // Terminals here take the program's UTF-8 as it is.
 }
 
+void WriteText(std::FILE* stream, std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+}
+
 InterruptHandling::InterruptHandling(void (*onInterrupt)()) {
   interruptCallback = onInterrupt;
   struct sigaction action = {};

@@ -72,6 +72,20 @@ void UseUtf8Console(std::FILE* stream) {
   }
 }
 
+void WriteText(std::FILE* stream, std::string_view text) {
+  const HANDLE console = HandleOf(stream);
+  DWORD mode = 0;
+  if (!GetConsoleMode(console, &mode)) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    return;
+  }
+  // What the C runtime still holds goes first; its narrow writes pass the console's code page.
+  std::fflush(stream);
+  const std::wstring wide = Widen(text);
+  DWORD written = 0;
+  WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+}
+
 InterruptHandling::InterruptHandling(void (*onInterrupt)()) {
   interruptCallback = onInterrupt;
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "base/help_page.h"
 #include "base/show_message.h"
 #include "engine/encoders.h"
 #include "platform/files.h"
@@ -45,8 +46,5 @@ void OnPreview() {
   std::error_code ignored;
   std::filesystem::copy_file(platform::PathOf(state->source->path), kPreviewSourceFile,
                              std::filesystem::copy_options::overwrite_existing, ignored);
-  const char* page = PreviewPageOf(state->paths->PREVIEW_TYPE);
-  if (!std::filesystem::exists(page, ignored) || !controls.LaunchDocument(page)) {
-    ShowMessage("[%s]\nが見つかりませんでした！", page);
-  }
+  OpenLocalPage(PreviewPageOf(state->paths->PREVIEW_TYPE));
 }

@@ -66,8 +66,10 @@ class ControlLayer {
   // The open-file dialog for one existing file; nullopt when cancelled.
   virtual std::optional<std::string> ChooseOpenFile(const std::string& title,
                                                     std::span<const FileFilter> filters) = 0;
-  // The folder browser; the chosen folder ends with '/'; nullopt when cancelled.
-  virtual std::optional<std::string> BrowseForFolder(const std::string& title) = 0;
+  // The folder browser, opened in `startFolder` (where typing a path works); the chosen folder
+  // ends with '/'; nullopt when cancelled.
+  virtual std::optional<std::string> BrowseForFolder(const std::string& title,
+                                                     const std::string& startFolder) = 0;
   // Opens a page, a file or a mailto: address with the desktop's default program; false when
   // nothing could be opened.
   virtual bool LaunchDocument(const std::string& target) = 0;
@@ -118,6 +120,9 @@ class ControlLayer {
   // Text of an edit box (or of any control with a text).
   virtual std::string GetText(int barId, int controlId) const = 0;
   virtual void SetText(int barId, int controlId, const std::string& text) = 0;
+  // Lets the user type or paste no more than `characters` characters into an edit box
+  // (EM_LIMITTEXT); a text the program sets is not cut.
+  virtual void LimitTyping(int barId, int controlId, int characters) = 0;
 
   // Progress bar.
   virtual void SetProgressRange(int barId, int controlId, int low, int high) = 0;

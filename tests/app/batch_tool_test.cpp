@@ -318,15 +318,15 @@ TEST_F(BatchToolTest, SettingsAreCorrectedAsTheWindowCorrectsThem) {
                           "--set",    "DIB_TYPE=2",
                           "--set",    "RESIZE_TYPE=3",
                           "--set",    "RESIZE_X=0",
-                          "--set",    "RESIZE_Y=3000",
+                          "--set",    "RESIZE_Y=25000",
                           "--set",    "RENAME_TYPE=3",
                           "--set",    "RENAME_NAME=my photo!",
                           "--set",    "RENAME_NUM=+7",
                           "--set",    "RENAME_VAL=0",
                           "in/a.png", "in/a.png"});
   EXPECT_EQ(result.status, 0) << result.errors;
-  // Sizes outside 1..2500 fall back to 256 and 128; a step of 0 becomes 1; the name keeps
-  // letters and digits only.
+  // Sizes outside 1..2500 fall back to 256 and 128 (a value is judged whole, past the digits a
+  // box lets the user type); a step of 0 becomes 1; the name keeps letters and digits only.
   EXPECT_EQ(OutputNames("out"), (std::vector<std::string>{"my_photo_7.png", "my_photo_8.png"}));
   EXPECT_EQ(Identify(folder_ / "out" / "my_photo_7.png"), "PNG 256x128");
 }

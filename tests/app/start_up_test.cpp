@@ -171,14 +171,19 @@ TEST_F(StartUpTest, ShutDownDeletesTheTemporaryFilesAndKeepsTheSettings) {
   EXPECT_NE(text.find("#PNG_PRO=\t0"), std::string::npos);
 }
 
-TEST_F(StartUpTest, HelpCommandOpensTheManualAndSaysWhenItCannot) {
+TEST_F(StartUpTest, HelpCommandOpensTheManualAndSaysWhyWhenItCannot) {
+  OpenHelpPage();
+  EXPECT_TRUE(layer->launched.empty());
+  fs::create_directories(folder / "Data/Help/Html");
+  std::ofstream(folder / "Data/Help/Html/HTop.html") << "<html></html>";
   OpenHelpPage();
   layer->launchSucceeds = false;
   OpenHelpPage();
   ASSERT_EQ(layer->launched.size(), 2u);
   EXPECT_EQ(layer->launched[0], "Data/Help/Html/HTop.html");
-  ASSERT_EQ(layer->messages.size(), 1u);
-  EXPECT_EQ(layer->messages[0], "[Data/Help/Html/HTop.html]\nが見つかりませんでした！");
+  EXPECT_EQ(layer->messages, (std::vector<std::string>{
+                                 "[Data/Help/Html/HTop.html]\nが見つかりませんでした！",
+                                 "[Data/Help/Html/HTop.html]\nをブラウザで開けませんでした！"}));
 }
 
 }  // namespace

@@ -60,6 +60,15 @@ TEST_F(HandlersTest, NumberAndStepBoxes) {
   EXPECT_EQ(refreshCount, 0);
 }
 
+TEST_F(HandlersTest, NumberBoxesTakeTheDigitsOfTheirLargestValue) {
+  Enter(kFormatPanel, kResizeWidthBox, "25000");
+  EXPECT_EQ(layer->GetText(kFormatPanel, kResizeWidthBox), "2500");
+  layer->Type(kFilterPage, kCropEndYBox, "123456");
+  EXPECT_EQ(layer->GetText(kFilterPage, kCropEndYBox), "1234");
+  layer->Type(kRenamePage, kRenameStepBox, "123456789012");
+  EXPECT_EQ(layer->GetText(kRenamePage, kRenameStepBox), "1234567890");
+}
+
 TEST_F(HandlersTest, NameBoxesAreSanitisedWhenLeft) {
   Enter(kRenamePage, kRenameNameBox, "my file.jpg");
   EXPECT_EQ(layer->GetText(kRenamePage, kRenameNameBox), "my_file_jpg");
@@ -114,12 +123,10 @@ TEST_F(HandlersTest, CropBoxesRefreshOnlyForTheActiveForm) {
   EXPECT_EQ(layer->GetText(kFilterPage, kCropStartX2Box), "0");
   EXPECT_EQ(layer->GetText(kFilterPage, kCropSizeXBox), "40");
   EXPECT_EQ(refreshCount, 0);
-  EXPECT_EQ(skipTreeChange, 0);
   EXPECT_EQ(GetAppState()->target->CUT_Y_2, 15);
 
   Enter(kFilterPage, kCropStartY1Box, "30");
   EXPECT_EQ(refreshCount, 1);
-  EXPECT_EQ(skipTreeChange, 1);
 }
 
 TEST_F(HandlersTest, CropBoxesGetThePerAxisCheck) {
@@ -133,17 +140,19 @@ TEST_F(HandlersTest, CropBoxesGetThePerAxisCheck) {
   EXPECT_EQ(layer->GetText(kFilterPage, kCropEndXBox), "2500");
 }
 
-TEST_F(HandlersTest, LeavingASizeBoxSkipsTheNextTreeChangeOnce) {
+TEST_F(HandlersTest, TheTreeClickThatLeavesASizeOrCropBoxShowsItsPage) {
+  // The click on the tree takes the focus from the box first; its page is shown all the same.
   layer->Type(kFormatPanel, kResizeWidthBox, "300");
-  // The click on the tree takes the focus from the box first, so the page stays.
   layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 7);
-  EXPECT_TRUE(layer->IsPanelVisible(kBmpPage));
-  EXPECT_FALSE(layer->IsPanelVisible(kOtherPage));
-  EXPECT_EQ(layer->TreeSelectedText(kSettingsTreePanel, kSettingsTree), "その他");
-  EXPECT_EQ(skipTreeChange, 0);
-  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 5);
-  EXPECT_TRUE(layer->IsPanelVisible(kFilterPage));
+  EXPECT_TRUE(layer->IsPanelVisible(kOtherPage));
   EXPECT_FALSE(layer->IsPanelVisible(kBmpPage));
+  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 5);
+  layer->Click(kFilterPage, kCropSizeRadio);
+  layer->Type(kFilterPage, kCropStartX1Box, "10");
+  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 6);
+  EXPECT_TRUE(layer->IsPanelVisible(kRenamePage));
+  EXPECT_FALSE(layer->IsPanelVisible(kFilterPage));
+  EXPECT_EQ(layer->TreeSelectedText(kSettingsTreePanel, kSettingsTree), "リネーム");
 }
 
 TEST_F(HandlersTest, TreeItemsShowTheirPagesAlone) {
@@ -220,6 +229,11 @@ TEST_F(HandlersTest, OutputFolderBrowserSavesChosenFolderOrKeepsTheOld) {
   layer->folderChoices.push_back("/tmp/out/");
   layer->Click(kInputPanel, kBrowseFolderButton);
   EXPECT_EQ(layer->GetText(kInputPanel, kOutputFolderBox), "/tmp/out/");
+  // Both folder dialogs open in the output folder.
+  layer->Click(kInputPanel, kBrowseFolderButton);
+  layer->Click(kInputPanel, kAddFolderButton);
+  EXPECT_EQ(layer->folderStarts.back(), "/tmp/out/");
+  EXPECT_EQ(layer->folderStarts.end()[-2], "/tmp/out/");
   EXPECT_STREQ(GetAppState()->paths->SAVE, "/tmp/out/");
   EXPECT_NE(SettingsFileText().find("#SAVE=\r\n/tmp/out/\r\n"), std::string::npos);
 
@@ -230,6 +244,16 @@ TEST_F(HandlersTest, OutputFolderBrowserSavesChosenFolderOrKeepsTheOld) {
   EXPECT_NE(layer->messages.back().find("はパスが長すぎるため出力先にできません！"),
             std::string::npos);
   EXPECT_STREQ(GetAppState()->paths->SAVE, "/tmp/out/");
+
+  // 255 bytes leave no room for a file name within the limit; 254 leave one character.
+  layer->folderChoices.push_back("/tmp/" + std::string(249, 'f') + "/");
+  layer->Click(kInputPanel, kBrowseFolderButton);
+  EXPECT_NE(layer->messages.back().find("(254 バイトまでです)"), std::string::npos);
+  EXPECT_STREQ(GetAppState()->paths->SAVE, "/tmp/out/");
+  const std::string fits = "/tmp/" + std::string(248, 'f') + "/";
+  layer->folderChoices.push_back(fits);
+  layer->Click(kInputPanel, kBrowseFolderButton);
+  EXPECT_EQ(GetAppState()->paths->SAVE, fits);
 }
 
 }  // namespace

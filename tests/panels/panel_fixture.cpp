@@ -21,7 +21,6 @@ void PanelFixture::SetUp() {
   std::filesystem::current_path(folder);
   DestroyAppState();
   DestroyPanelHelper();
-  skipTreeChange = 0;
   auto headless = std::make_unique<HeadlessControlLayer>();
   layer = headless.get();
   layer->SetEventSink(DispatchViewEvent);

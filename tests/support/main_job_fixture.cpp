@@ -27,7 +27,6 @@ void MainJobFixture::SetUp() {
   fs::current_path(folder);
   DestroyAppState();
   DestroyPanelHelper();
-  skipTreeChange = 0;
   auto headless = std::make_unique<HeadlessControlLayer>();
   layer = headless.get();
   layer->SetEventSink(DispatchViewEvent);

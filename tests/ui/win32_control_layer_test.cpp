@@ -192,6 +192,10 @@ TEST_F(Win32WindowTest, EditBoxesFilterWhatIsTyped) {
   CloseClipboard();
   SendMessageW(digits, WM_PASTE, 0, 0);
   EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "1234");
+  // A box limited to four characters takes no fifth one.
+  layer().LimitTyping(kFormatPanel, kResizeWidthBox, 4);
+  SendMessageW(digits, WM_CHAR, L'5', 0);
+  EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "1234");
   // The program sets what it likes.
   layer().SetText(kFormatPanel, kResizeWidthBox, "a1");
   EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "a1");

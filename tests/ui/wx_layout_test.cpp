@@ -242,15 +242,18 @@ TEST_F(WxWindowTest, EveryTabStopIsAVisibleControl) {
   EXPECT_GT(seen.size(), 20u);
 }
 
-// Digit boxes keep only the digits of what is typed; a text box takes no more than one
-// settings line holds, cut at a character.
+// Digit boxes keep only the digits of what is typed, as many as their largest value has; a text
+// box takes no more than one settings line holds, cut at a character.
 TEST_F(WxWindowTest, EditBoxesFilterWhatIsTyped) {
   auto* width = static_cast<wxTextCtrl*>(layer->ControlWindow(kFormatPanel, kResizeWidthBox));
   width->ChangeValue("");
   ClickAt(width, wxRect(wxPoint(0, 0), width->GetClientSize()));
-  wxUIActionSimulator().Text("1a2b");
+  wxUIActionSimulator().Text("1a2b345");
   ProcessEventsFor(300);
-  EXPECT_EQ(width->GetValue(), "12");
+  EXPECT_EQ(width->GetValue(), "1234");
+  // What the program shows is not cut.
+  layer->SetText(kFormatPanel, kResizeWidthBox, "-25000");
+  EXPECT_EQ(width->GetValue(), "-25000");
 
   auto* name = static_cast<wxTextCtrl*>(layer->ControlWindow(kRenamePage, kRenameNameBox));
   name->ChangeValue("");
@@ -292,15 +295,14 @@ TEST_F(WxWindowTest, ClickingTheTreeShowsThePage) {
   EXPECT_FALSE(layer->PanelWindow(kOtherPage)->IsShown());
 }
 
-TEST_F(WxWindowTest, LeavingTheWidthBoxCorrectsItAndKeepsThePageOnce) {
+TEST_F(WxWindowTest, LeavingTheWidthBoxForTheTreeCorrectsItAndShowsTheClickedPage) {
   auto* width = static_cast<wxTextCtrl*>(layer->ControlWindow(kFormatPanel, kResizeWidthBox));
   ClickAt(width, wxRect(wxPoint(0, 0), width->GetClientSize()));
   width->ChangeValue("0");
   ClickTreeItem("その他");
   EXPECT_EQ(width->GetValue(), "256");
-  EXPECT_TRUE(layer->PanelWindow(kBmpPage)->IsShown());
-  ClickTreeItem("編集");
-  EXPECT_TRUE(layer->PanelWindow(kFilterPage)->IsShown());
+  EXPECT_TRUE(layer->PanelWindow(kOtherPage)->IsShown());
+  EXPECT_FALSE(layer->PanelWindow(kBmpPage)->IsShown());
 }
 
 TEST_F(WxWindowTest, AddressesOfNoControlAssertInDebugBuildsOnly) {

@@ -65,8 +65,10 @@ std::optional<std::string> HeadlessControlLayer::ChooseOpenFile(const std::strin
   return choice;
 }
 
-std::optional<std::string> HeadlessControlLayer::BrowseForFolder(const std::string& title) {
+std::optional<std::string> HeadlessControlLayer::BrowseForFolder(const std::string& title,
+                                                                 const std::string& startFolder) {
   dialogTitles.push_back(title);
+  folderStarts.push_back(startFolder);
   if (folderChoices.empty()) return std::nullopt;
   auto choice = folderChoices.front();
   folderChoices.pop_front();
@@ -256,6 +258,10 @@ void HeadlessControlLayer::SetText(int barId, int controlId, const std::string& 
   if (Control* control = Find(barId, controlId)) control->text = text;
 }
 
+void HeadlessControlLayer::LimitTyping(int barId, int controlId, int characters) {
+  if (Control* box = Find(barId, controlId, {ControlKind::kEdit})) box->typingLimit = characters;
+}
+
 void HeadlessControlLayer::SetProgressRange(int barId, int controlId, int low, int high) {
   if (Control* bar = Find(barId, controlId, {ControlKind::kProgressBar})) {
     bar->low = low;
@@ -350,7 +356,10 @@ void HeadlessControlLayer::Focus(int barId, int controlId) {
 
 void HeadlessControlLayer::Type(int barId, int controlId, const std::string& text) {
   Focus(barId, controlId);
-  SetText(barId, controlId, text);
+  const Control* box = Lookup(barId, controlId);
+  // The limit counts bytes, which are the characters of the digit boxes it is used for.
+  bool cut = box && box->typingLimit > 0 && text.size() > box->typingLimit;
+  SetText(barId, controlId, cut ? text.substr(0, box->typingLimit) : text);
 }
 
 void HeadlessControlLayer::Click(int barId, int controlId) {

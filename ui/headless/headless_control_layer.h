@@ -40,7 +40,8 @@ class HeadlessControlLayer : public ControlLayer {
   bool AskYesNo(const std::string& text) override;
   std::optional<std::string> ChooseOpenFile(const std::string& title,
                                             std::span<const FileFilter> filters) override;
-  std::optional<std::string> BrowseForFolder(const std::string& title) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title,
+                                             const std::string& startFolder) override;
   bool LaunchDocument(const std::string& target) override;
   void PumpOneMessage() override;
   void BeginWaitCursor() override;
@@ -71,6 +72,7 @@ class HeadlessControlLayer : public ControlLayer {
   void SetCheck(int barId, int controlId, int checked) override;
   std::string GetText(int barId, int controlId) const override;
   void SetText(int barId, int controlId, const std::string& text) override;
+  void LimitTyping(int barId, int controlId, int characters) override;
 
   void SetProgressRange(int barId, int controlId, int low, int high) override;
   void SetProgressPosition(int barId, int controlId, int position) override;
@@ -87,7 +89,7 @@ class HeadlessControlLayer : public ControlLayer {
   // User actions.
   // Moves the focus to a control; an edit box that loses it reports kFocusLost.
   void Focus(int barId, int controlId);
-  // Focuses an edit box and replaces its text, as typing would.
+  // Focuses an edit box and replaces its text, as typing would: cut to the box's typing limit.
   void Type(int barId, int controlId, const std::string& text);
   // Clicks a button: a check box toggles, a radio button checks itself and clears the other
   // buttons of its group; then kClicked.
@@ -111,6 +113,8 @@ class HeadlessControlLayer : public ControlLayer {
   std::deque<std::optional<std::string>> folderChoices;
   // Titles of the file and folder dialogs shown, in order.
   std::vector<std::string> dialogTitles;
+  // The folder each folder dialog opened in, in order.
+  std::vector<std::string> folderStarts;
   // Every launched page or file, and whether launching succeeds.
   std::vector<std::string> launched;
   bool launchSucceeds = true;
@@ -127,6 +131,8 @@ class HeadlessControlLayer : public ControlLayer {
     ControlKind kind;
     unsigned style;
     std::string text;
+    // The characters the user may type in an edit box; 0 for no limit.
+    std::size_t typingLimit = 0;
     std::vector<std::string> items;
     int selection = -1;
     int checked = 0;

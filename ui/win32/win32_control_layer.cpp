@@ -224,6 +224,10 @@ void Win32ControlLayer::SetText(int barId, int controlId, const std::string& tex
   }
 }
 
+void Win32ControlLayer::LimitTyping(int barId, int controlId, int characters) {
+  Send(barId, controlId, ControlKind::kEdit, EM_SETLIMITTEXT, characters, 0, 0);
+}
+
 // The progress bar keeps its range, position and step itself, and stepping past the end starts
 // over from the beginning, which the program relies on.
 void Win32ControlLayer::SetProgressRange(int barId, int controlId, int low, int high) {

@@ -81,9 +81,17 @@ std::optional<std::string> Win32ControlLayer::ChooseOpenFile(const std::string& 
   return ShowOpenDialog(*dialog, owner_);
 }
 
-std::optional<std::string> Win32ControlLayer::BrowseForFolder(const std::string& title) {
+std::optional<std::string> Win32ControlLayer::BrowseForFolder(const std::string& title,
+                                                              const std::string& startFolder) {
   auto dialog = CreateOpenDialog(title, FOS_PICKFOLDERS);
   if (!dialog) return std::nullopt;
+  std::wstring startPath = platform::Widen(startFolder);
+  std::ranges::replace(startPath, L'/', L'\\');
+  IShellItem* start = nullptr;
+  if (SUCCEEDED(SHCreateItemFromParsingName(startPath.c_str(), nullptr, IID_PPV_ARGS(&start)))) {
+    ComPointer<IShellItem> owned(start);
+    dialog->SetFolder(owned.get());
+  }
   std::optional<std::string> folder = ShowOpenDialog(*dialog, owner_);
   if (folder && folder->back() != '/') *folder += '/';
   return folder;

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "ui/wx/edit_filters.h"
+
 namespace {
 
 wxString Text(const std::string& text) {
@@ -254,12 +256,20 @@ std::string WxControlLayer::GetText(int barId, int controlId) const {
   return Utf8(control->window->GetLabel());
 }
 
+void WxControlLayer::LimitTyping(int barId, int controlId, int characters) {
+  if (const BuiltControl* control = Lookup(barId, controlId, {ControlKind::kEdit})) {
+    LimitTypedCharacters(static_cast<wxTextCtrl*>(control->window), characters);
+  }
+}
+
 void WxControlLayer::SetText(int barId, int controlId, const std::string& text) {
   const BuiltControl* control = Lookup(barId, controlId, {});
   if (!control) return;
   if (control->kind == ControlKind::kEdit) {
+    auto* box = static_cast<wxTextCtrl*>(control->window);
+    ProgramTextChange unfiltered(box);
     // ChangeValue, unlike SetValue, raises no text event of its own.
-    static_cast<wxTextCtrl*>(control->window)->ChangeValue(Text(text));
+    box->ChangeValue(Text(text));
   } else {
     control->window->SetLabel(Text(text));
   }

@@ -33,7 +33,8 @@ class WxControlLayer : public ControlLayer {
   bool AskYesNo(const std::string& text) override;
   std::optional<std::string> ChooseOpenFile(const std::string& title,
                                             std::span<const FileFilter> filters) override;
-  std::optional<std::string> BrowseForFolder(const std::string& title) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title,
+                                             const std::string& startFolder) override;
   bool LaunchDocument(const std::string& target) override;
   void PumpOneMessage() override;
   void BeginWaitCursor() override;
@@ -64,6 +65,7 @@ class WxControlLayer : public ControlLayer {
   void SetCheck(int barId, int controlId, int checked) override;
   std::string GetText(int barId, int controlId) const override;
   void SetText(int barId, int controlId, const std::string& text) override;
+  void LimitTyping(int barId, int controlId, int characters) override;
 
   void SetProgressRange(int barId, int controlId, int low, int high) override;
   void SetProgressPosition(int barId, int controlId, int position) override;

@@ -71,8 +71,10 @@ std::optional<std::string> WxControlLayer::ChooseOpenFile(const std::string& tit
   return path;
 }
 
-std::optional<std::string> WxControlLayer::BrowseForFolder(const std::string& title) {
-  wxDirDialog dialog(owner_, Text(title), wxEmptyString, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+std::optional<std::string> WxControlLayer::BrowseForFolder(const std::string& title,
+                                                           const std::string& startFolder) {
+  wxDirDialog dialog(owner_, Text(title), Text(startFolder),
+                     wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
   int result = dialog.ShowModal();
   RestoreWorkingDirectory();
   if (result != wxID_OK) return std::nullopt;
