@@ -71,6 +71,8 @@ wait_for_window() {
 }
 message=$(wait_for_window "メッセージボックス")
 [ -f "$settings" ] || fail "no settings file in $settings"
+mkdir -p "$build_dir/artifacts"
+/usr/bin/import -window root "$build_dir/artifacts/installed-first-start.png"
 xdotool windowactivate --sync "$message" key Return
 window=$(wait_for_window "ヴィンボトラステル２ Ver 2.00")
 echo "install_deb: the window appeared; settings in $settings"
