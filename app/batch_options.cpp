@@ -126,7 +126,7 @@ const char* BatchHelpText() {
 読み込めるのは 1000 件までです。
 
   --out DIR          出力フォルダを DIR にします(なければ作ります)。
-  --settings FILE    Data/Confing.inf の代わりに FILE の設定を使います。
+  --settings FILE    設定ファイル(最後に表示)の代わりに FILE の設定を使います。
   --set KEY=VALUE    設定ファイルのキー名で設定を一つ変えます(何度でも指定可)。
                      ウィンドウで入力したときと同じ補正がかかります。
                      例: DIB_TYPE=1  JPG_TYPE=20  RESIZE_TYPE=3  RESIZE_X=800
@@ -145,7 +145,7 @@ in one run, with the settings and the conversion of the window program. Files th
 pictures are skipped with a line on standard error. At most 1000 pictures are taken.
 
   --out DIR          Writes the results into DIR (created if missing).
-  --settings FILE    Uses the settings in FILE instead of Data/Confing.inf.
+  --settings FILE    Uses the settings in FILE instead of the settings file (shown last).
   --set KEY=VALUE    Changes one setting, named by its settings-file key (repeatable). The
                      value is corrected as the window corrects what a user enters.
                      e.g. DIB_TYPE=1  JPG_TYPE=20  RESIZE_TYPE=3  RESIZE_X=800

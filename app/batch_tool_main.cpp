@@ -236,6 +236,7 @@ int RunBatchTool(BatchOptions options) {
   };
   // Says itself why it fails.
   if (!InitProgramFolder()) return kExitFailure;
+  PrepareSettingsPlace();
 
   if (storedSettings.empty()) storedSettings = GetAppState()->paths->configPath;
   if (auto status = StartWithSettings(storedSettings, options.settingsFile.has_value(),
@@ -280,6 +281,18 @@ int RunBatchTool(BatchOptions options) {
   return result.outcome == BatchOutcome::kSucceeded ? kExitSuccess : kExitFailure;
 }
 
+// The two places of the settings file for --help, the program's own first; nothing is made.
+std::string DescribeSettingsPlaces() {
+  const std::optional<std::string> programFolder = platform::ExecutableFolder();
+  const std::optional<std::string> userFolder = platform::UserSettingsFolder();
+  return "\n設定ファイル / settings file:\n  " +
+         (programFolder ? *programFolder + "Data/Confing.inf" : std::string("?")) +
+         "\n    プログラムのフォルダの Data に書き込めるとき / where the program's Data folder"
+         " can be written\n  " +
+         (userFolder ? *userFolder + "Confing.inf" : std::string("?")) +
+         "\n    それ以外のとき / otherwise\n";
+}
+
 }  // namespace
 
 int BatchToolMain(int argc, char** argv) {
@@ -288,6 +301,7 @@ int BatchToolMain(int argc, char** argv) {
   if (parsed.options.help) {
     platform::WriteText(stdout, BatchHelpText());
     platform::WriteText(stdout, DescribeSettingKeys());
+    platform::WriteText(stdout, DescribeSettingsPlaces());
     return kExitSuccess;
   }
   for (const SettingOverride& setting : parsed.options.overrides) {

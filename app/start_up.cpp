@@ -5,6 +5,7 @@
 
 #include "base/path_names.h"
 #include "base/program_folder.h"
+#include "base/settings_place.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
 #include "panels/fill_and_read_panels.h"
@@ -43,9 +44,14 @@ void MakeDataFolder(const char* name) {
   platform::MakeFolder(folder.c_str(), programFolder);
 }
 
-bool StartUp() {
-  AppState* state = GetAppState();
+void PrepareSettingsPlace() {
   for (const char* folder : kDataFolders) MakeDataFolder(folder);
+  ChooseSettingsPlace();
+}
+
+bool StartUp() {
+  PrepareSettingsPlace();
+  AppState* state = GetAppState();
   if (LoadSettings() != SettingsStatus::kDone) {
     if (SaveSettings() != SettingsStatus::kDone) {
       ShowMessage(

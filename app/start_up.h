@@ -8,9 +8,15 @@ bool InitProgramFolder();
 // Creates the folder `name` below the program folder with the program folder's permissions; an
 // existing folder and any failure are ignored.
 void MakeDataFolder(const char* name);
-// The first update of the window, once programFolder is set: the state, the data folders, the
+// Makes the data folders below the program folder and chooses where the settings and the
+// temporary files are kept: beside the program, or in the user's settings folder when the
+// program's Data folder cannot be written. Before the state is made, which takes the settings
+// path from it.
+void PrepareSettingsPlace();
+// The first update of the window, once programFolder is set: the settings place, the state, the
 // settings loaded (or created and announced), the panels filled and read back. False when no
-// settings file can be written: the window must then close.
+// settings file can be written (neither beside the program nor in the user's folder): the window
+// must then close.
 bool StartUp();
 // Deletes the temporary files and destroys the state and the panel helper. The settings are not
 // saved: they were saved when they last changed.

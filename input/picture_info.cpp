@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/path_names.h"
+#include "base/settings_place.h"
 #include "base/show_message.h"
 #include "engine/encoders.h"
 #include "engine/imagelib/picture_store.h"
@@ -156,7 +157,7 @@ void RefreshSelection() {
       OnSettingChanged();
       ShowHtmAfterInfo(kAfterRow);
     } else {
-      std::string trialPath = std::string("Data/__Temp/") + state->paths->tempName;
+      std::string trialPath = TempFilePath(state->paths->tempName);
       if (TrialConvert(trialPath.c_str())) ShowAfterInfo(kAfterRow);
     }
     ReadPanels();

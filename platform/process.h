@@ -11,6 +11,10 @@ namespace platform {
 
 // The folder of the running executable, ending with '/'; nothing if it cannot be found.
 std::optional<std::string> ExecutableFolder();
+// The folder where the user's own settings of the program belong, ending with '/' (it may not
+// exist yet): $XDG_CONFIG_HOME/trastel/ (by default ~/.config/trastel/) on Linux,
+// %APPDATA%/Trastel/ on Windows. Nothing when the environment names no such place.
+std::optional<std::string> UserSettingsFolder();
 
 unsigned long CurrentProcessId();
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <iterator>
 
 #include "platform/process.h"
@@ -35,6 +36,21 @@ std::optional<std::string> ExecutableFolder() {
   const std::size_t lastSeparator = path.rfind('/');
   if (lastSeparator == std::string::npos) return std::nullopt;
   return path.substr(0, lastSeparator + 1);
+}
+
+std::optional<std::string> UserSettingsFolder() {
+  // The base directory specification ignores a relative XDG_CONFIG_HOME.
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  std::string folder;
+  if (configHome != nullptr && configHome[0] == '/') {
+    folder = configHome;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') return std::nullopt;
+    folder = std::string(home) + "/.config";
+  }
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder + "/trastel/";
 }
 
 unsigned long CurrentProcessId() {

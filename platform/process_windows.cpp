@@ -43,6 +43,22 @@ std::optional<std::string> ExecutableFolder() {
   return text.substr(0, lastSeparator + 1);
 }
 
+std::optional<std::string> UserSettingsFolder() {
+  std::wstring folder(MAX_PATH, L'\0');
+  DWORD length = GetEnvironmentVariableW(L"APPDATA", folder.data(), MAX_PATH);
+  if (length >= MAX_PATH) {
+    folder.resize(length);
+    length = GetEnvironmentVariableW(L"APPDATA", folder.data(), length);
+  }
+  if (length == 0 || length >= folder.size()) return std::nullopt;
+  folder.resize(length);
+  std::string text = Narrow(folder);
+  if (text.empty()) return std::nullopt;
+  std::replace(text.begin(), text.end(), '\\', '/');
+  if (text.back() != '/') text += '/';
+  return text + "Trastel/";
+}
+
 unsigned long CurrentProcessId() {
   return GetCurrentProcessId();
 }

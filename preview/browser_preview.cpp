@@ -2,9 +2,11 @@
 
 #include <filesystem>
 #include <iterator>
+#include <string>
 #include <system_error>
 
 #include "base/help_page.h"
+#include "base/settings_place.h"
 #include "base/show_message.h"
 #include "engine/encoders.h"
 #include "platform/files.h"
@@ -14,19 +16,30 @@
 
 namespace {
 
-constexpr const char* kPreviewSourceFile = "Data/__Temp/__Temp__file__vimbo_trastel1__.tpf";
+namespace fs = std::filesystem;
 
-// The pages by preview method; any other method opens the copied picture itself.
+// The pages by preview method, below the program folder; any other method opens the copied
+// picture itself.
 constexpr const char* kPreviewPages[] = {
-    "Data/Preview/Normal/HTop.html",
-    "Data/Preview/Active/HTop.html",
+    "Preview/Normal/HTop.html",
+    "Preview/Active/HTop.html",
 };
 
-const char* PreviewPageOf(int method) {
-  if (method >= 0 && method < static_cast<int>(std::size(kPreviewPages))) {
-    return kPreviewPages[method];
+// The page to open for `method`. The pages show the temporary files through links relative to
+// the settings folder: with the settings in the user's folder, the shipped page is copied there
+// first (a failed copy leaves the previous copy, or none).
+std::string PreviewPageOf(int method) {
+  if (method < 0 || method >= static_cast<int>(std::size(kPreviewPages))) {
+    return TempFilePath(kPreviewSourceName);
   }
-  return kPreviewSourceFile;
+  const std::string shipped = std::string("Data/") + kPreviewPages[method];
+  if (!SettingsInUserFolder()) return shipped;
+  const std::string copy = SettingsFolder() + kPreviewPages[method];
+  std::error_code ignored;
+  fs::create_directories(platform::PathOf(copy).parent_path(), ignored);
+  fs::copy_file(platform::PathOf(shipped), platform::PathOf(copy),
+                fs::copy_options::overwrite_existing, ignored);
+  return copy;
 }
 
 }  // namespace
@@ -44,7 +57,8 @@ void OnPreview() {
   }
   // A failed copy leaves the previous copy (or none); the page then shows what it finds.
   std::error_code ignored;
-  std::filesystem::copy_file(platform::PathOf(state->source->path), kPreviewSourceFile,
-                             std::filesystem::copy_options::overwrite_existing, ignored);
-  OpenLocalPage(PreviewPageOf(state->paths->PREVIEW_TYPE));
+  fs::copy_file(platform::PathOf(state->source->path),
+                platform::PathOf(TempFilePath(kPreviewSourceName)),
+                fs::copy_options::overwrite_existing, ignored);
+  OpenLocalPage(PreviewPageOf(state->paths->PREVIEW_TYPE).c_str());
 }

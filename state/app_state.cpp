@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/program_folder.h"
+#include "base/settings_place.h"
 #include "base/text_encoding.h"
 #include "state/setting_bindings.h"
 #include "ui/thread_role.h"
@@ -67,7 +68,7 @@ int SetDefaults(AppState* state) {
   target.height = target.RESIZE_Y;
 
   PathBlock& paths = *state->paths;
-  CopyText(paths.configPath, (std::string(programFolder) + "Data/Confing.inf").c_str());
+  CopyText(paths.configPath, (SettingsFolder() + "Confing.inf").c_str());
   CopyText(paths.SAVE, programFolder);
   CopyText(paths.tempName, "__Temp__file__vimbo_trastel2__.tpf");
   return 1;

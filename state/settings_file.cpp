@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "base/settings_place.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
 #include "engine/imagelib/codec_support.h"
@@ -238,8 +239,6 @@ SettingsStatus LoadSettings() {
 }
 
 void DeleteTempFiles() {
-  platform::RemoveFile("Data/__Temp/__Temp__file__vimbo_trastel1__.tpf");
-  AppState* state = GetAppState();
-  std::string trial = std::string("Data/__Temp/") + state->paths->tempName;
-  platform::RemoveFile(trial.c_str());
+  platform::RemoveFile(TempFilePath(kPreviewSourceName).c_str());
+  platform::RemoveFile(TempFilePath(GetAppState()->paths->tempName).c_str());
 }

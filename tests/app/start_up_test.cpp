@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,9 @@ class StartUpTest : public ::testing::Test {
                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
     ASSERT_TRUE(SetProgramFolder(folder.c_str()));
     fs::current_path(folder);
+    // The user's settings folder, used when the program folder cannot be written.
+    if (const char* value = std::getenv("XDG_CONFIG_HOME")) savedConfigHome = value;
+    setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
     NewWindow();
   }
   void TearDown() override {
@@ -42,6 +47,11 @@ class StartUpTest : public ::testing::Test {
     SetControlLayer(nullptr);
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(folder);
+    if (savedConfigHome) {
+      setenv("XDG_CONFIG_HOME", savedConfigHome->c_str(), 1);
+    } else {
+      unsetenv("XDG_CONFIG_HOME");
+    }
   }
   // A new process's window: fresh controls, no state.
   void NewWindow() {
@@ -52,7 +62,11 @@ class StartUpTest : public ::testing::Test {
     SetControlLayer(std::move(headless));
   }
 
+  // A file named Data blocks the data folder, whoever runs the test.
+  void BlockDataFolder() { std::ofstream(folder / "Data") << "not a folder"; }
+
   fs::path folder;
+  std::optional<std::string> savedConfigHome;
   HeadlessControlLayer* layer = nullptr;
 };
 
@@ -146,9 +160,29 @@ TEST_F(StartUpTest, EveryStoredValueComesBackThroughThePanels) {
   EXPECT_EQ(ReadText(settings), stored);
 }
 
-TEST_F(StartUpTest, SettingsFileThatCannotBeWrittenIsFatal) {
-  // A file named Data blocks the data folder, whoever runs the test.
-  std::ofstream(folder / "Data") << "not a folder";
+TEST_F(StartUpTest, ProgramFolderThatCannotBeWrittenKeepsTheSettingsInTheUserFolder) {
+  BlockDataFolder();
+  ASSERT_TRUE(StartUp());
+  const fs::path user = folder / "config" / "trastel";
+  EXPECT_TRUE(fs::exists(user / "Confing.inf"));
+  EXPECT_TRUE(fs::is_directory(user / "__Temp"));
+  ASSERT_EQ(layer->messages.size(), 1u);
+  EXPECT_EQ(layer->messages[0],
+            "下記の場所に設定ファイルを作成しました。\n[" + user.string() + "/Confing.inf]");
+  // The output folder still starts as the program folder.
+  EXPECT_EQ(std::string(GetAppState()->paths->SAVE), folder.string() + "/");
+
+  // The trial conversion's file and the preview's copy are kept there and removed at the end.
+  std::ofstream(user / "__Temp" / "__Temp__file__vimbo_trastel2__.tpf") << "picture";
+  NewWindow();
+  EXPECT_TRUE(fs::is_empty(user / "__Temp"));
+  ASSERT_TRUE(StartUp());
+  EXPECT_TRUE(layer->messages.empty());
+}
+
+TEST_F(StartUpTest, SettingsFileThatCannotBeWrittenAnywhereIsFatal) {
+  BlockDataFolder();
+  std::ofstream(folder / "config") << "not a folder";
   EXPECT_FALSE(StartUp());
   ASSERT_EQ(layer->messages.size(), 2u);
   EXPECT_EQ(layer->messages[1],
