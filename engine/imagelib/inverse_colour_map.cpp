@@ -10,6 +10,7 @@ namespace imagelib {
 namespace {
 
 constexpr std::size_t kBlocks = 16 * 16 * 16;
+constexpr std::size_t kRegions = 8 * 8 * 8;
 constexpr std::size_t kCellsPerBlock = 64;
 // Twice the distance from a cell's centre to its corners, in half levels: a colour can be
 // nearest to some point of the cell only when it is no farther from the centre than the nearest
@@ -51,18 +52,23 @@ std::array<int, kCellsPerBlock> DistancesToCentres(const Rgb& colour,
 }  // namespace
 
 InverseColourMap::InverseColourMap(const std::vector<Rgb>& palette)
-    : palette_(palette), blocks_(kBlocks) {}
+    : palette_(palette), blocks_(kBlocks), regions_(kRegions) {
+  for (std::size_t i = 0; i < palette_.size(); ++i) {
+    everyColour_.push_back(static_cast<std::uint8_t>(i));
+  }
+}
 
-void InverseColourMap::Fill(Block& block, int red, int green, int blue) {
-  const std::array<int, 3> low = {red, green, blue};
-  // Squared distances from a palette colour to the nearest and the farthest point of the block.
+void InverseColourMap::SelectCandidates(const std::vector<std::uint8_t>& from,
+                                        const std::array<int, 3>& low, int size,
+                                        std::vector<std::uint8_t>& selected) const {
+  // Squared distances from a palette colour to the nearest and the farthest point of the box.
   auto nearestAndFarthest = [&](const Rgb& colour) {
     const std::array<int, 3> values = HalfLevelsOf(colour);
     int nearest = 0;
     int farthest = 0;
     for (std::size_t channel = 0; channel < 3; ++channel) {
       const int lowest = 2 * low[channel];
-      const int highest = 2 * (low[channel] + 15);
+      const int highest = 2 * (low[channel] + size - 1);
       const int value = values[channel];
       const int inside = value < lowest ? lowest - value : value > highest ? value - highest : 0;
       const int outside = std::max(value - lowest, highest - value);
@@ -71,16 +77,25 @@ void InverseColourMap::Fill(Block& block, int red, int green, int blue) {
     }
     return std::array<int, 2>{nearest, farthest};
   };
-  // Only a colour whose nearest point of the block is no farther than some colour's farthest
-  // point can be nearest to anything in it.
+  // Only a colour whose nearest point of the box is no farther than some colour's farthest
+  // point can be nearest to anything in it; `from` holds every such colour of a larger box.
   int bound = INT_MAX;
-  for (const Rgb& colour : palette_) bound = std::min(bound, nearestAndFarthest(colour)[1]);
-  blockCandidates_.clear();
-  for (std::size_t i = 0; i < palette_.size(); ++i) {
-    if (nearestAndFarthest(palette_[i])[0] <= bound) {
-      blockCandidates_.push_back(static_cast<std::uint8_t>(i));
-    }
+  for (const std::uint8_t index : from)
+    bound = std::min(bound, nearestAndFarthest(palette_[index])[1]);
+  selected.clear();
+  for (const std::uint8_t index : from) {
+    if (nearestAndFarthest(palette_[index])[0] <= bound) selected.push_back(index);
   }
+}
+
+void InverseColourMap::Fill(Block& block, int red, int green, int blue) {
+  // The candidates of the block are taken from those of the region around it.
+  std::vector<std::uint8_t>& region =
+      regions_[static_cast<std::size_t>((red >> 5) << 6 | (green >> 5) << 3 | blue >> 5)];
+  if (region.empty())
+    SelectCandidates(everyColour_, {red & ~31, green & ~31, blue & ~31}, 32, region);
+  SelectCandidates(region, {red, green, blue}, 16, blockCandidates_);
+  const std::array<int, 3> low = {red, green, blue};
 
   // The candidate nearest to each cell's centre, then those near enough to it to matter.
   distances_.resize(blockCandidates_.size());

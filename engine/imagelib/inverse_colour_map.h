@@ -12,7 +12,8 @@ namespace imagelib {
 // Finds the palette colour nearest to a colour by squared RGB distance, exactly. The colour
 // cube is cut into blocks of 16 levels per channel and these into cells of 4. A block is set up
 // when a colour in it is first asked for (error diffusion reaches only part of the cube, and a
-// small picture should not pay for all of it): each cell gets the few palette colours that can
+// small picture should not pay for all of it), from the candidates of the larger region around
+// it: each cell gets the few palette colours that can
 // be nearest to something in it, and most get just one, which answers without a search. A cell
 // with a long list (where the palette is dense) gets the answer for each of its 64 colours when
 // it is first asked.
@@ -41,10 +42,18 @@ class InverseColourMap {
   };
 
   void Fill(Block& block, int red, int green, int blue);
+  // Into `selected`, the colours of `from` that can be nearest to something in the cube of
+  // `size` levels per channel from `low`.
+  void SelectCandidates(const std::vector<std::uint8_t>& from, const std::array<int, 3>& low,
+                        int size, std::vector<std::uint8_t>& selected) const;
   std::uint8_t FindInCell(const Block& block, int cell, int red, int green, int blue);
 
   std::vector<Rgb> palette_;
   std::vector<Block> blocks_;
+  std::vector<std::uint8_t> everyColour_;
+  // Per region of 32 levels per channel (2 x 2 x 2 blocks), its candidates; empty until a
+  // block in it is set up.
+  std::vector<std::vector<std::uint8_t>> regions_;
   // Per cell, the palette index nearest to it (for a certain cell, to all of it).
   std::vector<std::uint8_t> cells_;
   // Per uncertain cell, in order: where its list of candidates starts in candidates_, times
