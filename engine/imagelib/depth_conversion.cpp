@@ -4,13 +4,13 @@
 #include <array>
 
 #include "engine/imagelib/colour_quantiser.h"
+#include "engine/imagelib/error_diffusion.h"
+#include "engine/imagelib/inverse_colour_map.h"
 
 namespace imagelib {
 namespace {
 
 constexpr int kPaletteSize = 256;
-// The most error, in levels per channel, that dithering adds to one pixel.
-constexpr int kLargestCarriedError = 32;
 
 Picture BlankLike(const Picture& picture, int bitsPerPixel) {
   Picture result;
@@ -25,6 +25,24 @@ Picture BlankLike(const Picture& picture, int bitsPerPixel) {
 constexpr unsigned NarrowToFiveBits(unsigned value) {
   return (value * 31 + 127) / 255;
 }
+
+// The 5-bit levels just below and just above an 8-bit value; both the same when the value is
+// a widened level, so that a picture of such values is kept exactly.
+struct FiveBitLevels {
+  unsigned below = 0;
+  unsigned above = 0;
+};
+constexpr std::array<FiveBitLevels, 256> MakeLevelsAround() {
+  std::array<FiveBitLevels, 256> levels{};
+  for (unsigned value = 0; value < 256; ++value) {
+    unsigned level = 0;
+    while (level < 31 && static_cast<unsigned>(WidenFiveBits(level + 1)) <= value) ++level;
+    const bool exact = static_cast<unsigned>(WidenFiveBits(level)) == value;
+    levels[value] = {level, exact ? level : level + 1};
+  }
+  return levels;
+}
+constexpr std::array<FiveBitLevels, 256> kLevelsAround = MakeLevelsAround();
 
 std::uint32_t ColourAt(const std::uint8_t* bgr) {
   return bgr[2] | static_cast<std::uint32_t>(bgr[1]) << 8 |
@@ -72,32 +90,6 @@ class DistinctColours {
   }
 };
 
-// Maps colours to palette indexes through the nearest-colour search, remembering recent
-// answers: neighbouring pixels of a photograph repeat colours often.
-class CachedNearestColour {
- public:
-  explicit CachedNearestColour(const std::vector<Rgb>& palette)
-      : finder_(palette), keys_(kSlots, kEmpty), values_(kSlots) {}
-  int Find(std::uint32_t colour) {
-    std::size_t slot = (colour * 2654435761u) >> 16 & (kSlots - 1);
-    if (keys_[slot] != colour) {
-      keys_[slot] = colour;
-      // The previous pixel's answer is usually right or close for this one.
-      lastIndex_ = finder_.Find({RedOf(colour), GreenOf(colour), BlueOf(colour)}, lastIndex_);
-      values_[slot] = static_cast<std::uint8_t>(lastIndex_);
-    }
-    return values_[slot];
-  }
-
- private:
-  static constexpr std::size_t kSlots = 1 << 16;
-  static constexpr std::uint32_t kEmpty = 0xffffffff;
-  NearestColourFinder finder_;
-  std::vector<std::uint32_t> keys_;
-  std::vector<std::uint8_t> values_;
-  int lastIndex_ = -1;
-};
-
 PaletteEntry EntryOf(std::uint32_t colour) {
   return {static_cast<std::uint8_t>(BlueOf(colour)), static_cast<std::uint8_t>(GreenOf(colour)),
           static_cast<std::uint8_t>(RedOf(colour)), 0};
@@ -113,57 +105,6 @@ Picture IndexExactly(const Picture& source, const DistinctColours& distinct) {
     for (int x = 0; x < source.width; ++x) out[x] = distinct.IndexOf(ColourAt(in + 3 * x));
   }
   return result;
-}
-
-// Maps each pixel to the nearest palette colour after adding the error left by its already
-// mapped neighbours (Floyd-Steinberg weights 7, 3, 5 and 1 sixteenths), going left to right on
-// even rows and right to left on odd ones so that the error does not drift one way. The error a
-// pixel receives is limited, which keeps strong edges from smearing into their neighbours, and
-// the sum is clamped to the colour cube. Pixels of the kept colour take its entry and pass no
-// error on.
-void DiffuseErrors(const Picture& source, const std::vector<Rgb>& palette,
-                   std::optional<std::uint32_t> kept, std::uint8_t keptIndex, Picture& result) {
-  CachedNearestColour nearest(palette);
-  // Errors in sixteenths, per channel (blue, green, red), for this row and the next, with one
-  // spare pixel at each end so that the edges need no tests.
-  const std::size_t rowLength = 3 * (static_cast<std::size_t>(source.width) + 2);
-  std::vector<int> thisRow(rowLength, 0);
-  std::vector<int> nextRow(rowLength, 0);
-  for (int y = 0; y < source.height; ++y) {
-    const std::uint8_t* in = source.Row(y);
-    std::uint8_t* out = result.Row(y);
-    const int step = y % 2 == 0 ? 1 : -1;
-    for (int i = 0; i < source.width; ++i) {
-      const int x = step > 0 ? i : source.width - 1 - i;
-      const std::uint8_t* pixel = in + 3 * x;
-      if (kept && ColourAt(pixel) == *kept) {
-        out[x] = keptIndex;
-        continue;
-      }
-      int* error = &thisRow[3 * static_cast<std::size_t>(x + 1)];
-      int wanted[3];
-      for (int channel = 0; channel < 3; ++channel) {
-        const int carried =
-            std::clamp((error[channel] + 8) >> 4, -kLargestCarriedError, kLargestCarriedError);
-        wanted[channel] = std::clamp(pixel[channel] + carried, 0, 255);
-      }
-      const int index =
-          nearest.Find(static_cast<std::uint32_t>(wanted[2] | wanted[1] << 8 | wanted[0] << 16));
-      out[x] = static_cast<std::uint8_t>(index);
-      const Rgb& chosen = palette[static_cast<std::size_t>(index)];
-      const int left[3] = {wanted[0] - chosen.blue, wanted[1] - chosen.green,
-                           wanted[2] - chosen.red};
-      int* below = &nextRow[3 * static_cast<std::size_t>(x + 1)];
-      for (int channel = 0; channel < 3; ++channel) {
-        error[channel + 3 * step] += 7 * left[channel];
-        below[channel - 3 * step] += 3 * left[channel];
-        below[channel] += 5 * left[channel];
-        below[channel + 3 * step] += left[channel];
-      }
-    }
-    std::swap(thisRow, nextRow);
-    std::fill(nextRow.begin(), nextRow.end(), 0);
-  }
 }
 
 // A chosen palette for a picture with more than 256 colours. A kept exact colour takes the
@@ -190,17 +131,29 @@ Picture IndexByQuantiser(const Picture& source, std::optional<ColourRef> exactCo
   auto keptIndex = static_cast<std::uint8_t>(result.palette.size());
   if (keeping) result.palette.push_back(EntryOf(kept));
   if (dithering == Dithering::kErrorDiffusion) {
-    DiffuseErrors(source, chosen, exactColour, keptIndex, result);
+    // Pixels of the kept colour take its entry and pass no error on.
+    InverseColourMap nearest(chosen);
+    DiffuseErrors(source, [&](int y, int x, const std::uint8_t* pixel, std::array<int, 3>& colour) {
+      std::uint8_t& out = result.Row(y)[x];
+      if (keeping && ColourAt(pixel) == kept) {
+        out = keptIndex;
+        return false;
+      }
+      out = nearest.Find(colour[2], colour[1], colour[0]);
+      const Rgb& shown = chosen[out];
+      colour = {shown.blue, shown.green, shown.red};
+      return true;
+    });
     return result;
   }
-  CachedNearestColour nearest(chosen);
+  InverseColourMap nearest(chosen);
   for (int y = 0; y < source.height; ++y) {
     const std::uint8_t* in = source.Row(y);
     std::uint8_t* out = result.Row(y);
     for (int x = 0; x < source.width; ++x) {
-      std::uint32_t colour = ColourAt(in + 3 * x);
-      out[x] =
-          keeping && colour == kept ? keptIndex : static_cast<std::uint8_t>(nearest.Find(colour));
+      const std::uint8_t* pixel = in + 3 * x;
+      out[x] = keeping && ColourAt(pixel) == kept ? keptIndex
+                                                  : nearest.Find(pixel[2], pixel[1], pixel[0]);
     }
   }
   return result;
@@ -233,25 +186,32 @@ Picture ToBgr24(const Picture& picture) {
 }
 
 Picture ToBgr16(const Picture& picture) {
-  Picture source = ToBgr24(picture);
+  Picture widened;
+  const Picture& source = picture.bitsPerPixel == 24 ? picture : (widened = ToBgr24(picture));
   Picture result = BlankLike(source, 16);
-  for (int y = 0; y < source.height; ++y) {
-    const std::uint8_t* in = source.Row(y);
-    std::uint8_t* out = result.Row(y);
-    for (int x = 0; x < source.width; ++x, in += 3, out += 2) {
-      unsigned value =
-          NarrowToFiveBits(in[2]) << 10 | NarrowToFiveBits(in[1]) << 5 | NarrowToFiveBits(in[0]);
-      out[0] = static_cast<std::uint8_t>(value & 0xff);
-      out[1] = static_cast<std::uint8_t>(value >> 8);
+  DiffuseErrors(source, [&](int y, int x, const std::uint8_t* pixel, std::array<int, 3>& colour) {
+    unsigned value = 0;
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+      // The level nearest to the wanted value, but never beyond the two around the pixel's own.
+      const FiveBitLevels& around = kLevelsAround[pixel[channel]];
+      const unsigned level = std::clamp(NarrowToFiveBits(static_cast<unsigned>(colour[channel])),
+                                        around.below, around.above);
+      colour[channel] = WidenFiveBits(level);
+      value |= level << (5 * channel);
     }
-  }
+    std::uint8_t* out = result.Row(y) + 2 * x;
+    out[0] = static_cast<std::uint8_t>(value & 0xff);
+    out[1] = static_cast<std::uint8_t>(value >> 8);
+    return true;
+  });
   return result;
 }
 
 Picture QuantiseTo8Bit(const Picture& picture, std::optional<ColourRef> exactColour,
                        Dithering dithering) {
   if (picture.bitsPerPixel == 8 && !exactColour) return picture;
-  Picture source = ToBgr24(picture);
+  Picture widened;
+  const Picture& source = picture.bitsPerPixel == 24 ? picture : (widened = ToBgr24(picture));
   DistinctColours distinct;
   // A kept colour is always in the palette, so it is counted like a colour of the picture.
   bool fewColours = !exactColour || distinct.Add(*exactColour);

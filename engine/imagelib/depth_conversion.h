@@ -22,8 +22,10 @@ constexpr ColourRef ColourOf555(unsigned value) {
 // A 24-bit copy of an uncompressed 8-, 16- or 24-bit picture.
 Picture ToBgr24(const Picture& picture);
 
-// A 16-bit (5-5-5) copy of an uncompressed picture; each channel is rounded to the nearest of
-// 32 levels, and a 16-bit picture converted to 24 bits and back is unchanged.
+// A 16-bit (5-5-5) copy of an uncompressed picture. Each channel is narrowed to 32 levels by
+// error diffusion, so that smooth gradients do not band, always to one of the two levels around
+// the pixel's own value; a picture whose values are all levels already (such as a 16-bit
+// picture converted to 24 bits) is unchanged.
 Picture ToBgr16(const Picture& picture);
 
 // How the pixels of a picture with more than 256 colours are mapped to the chosen palette.

@@ -5,6 +5,7 @@ target_sources(trastel_core PRIVATE
   colour_quantiser.cpp
   crop.cpp
   depth_conversion.cpp
+  inverse_colour_map.cpp
   operation_support.cpp
   picture_info.cpp
   resize.cpp

@@ -143,7 +143,7 @@ TEST(ConvertTo8BitTest, DithersGradientsAndKeepsDrawingsExact) {
   EXPECT_EQ(PixelsOf(drawing.Get()), drawn);
 }
 
-TEST(ConvertTo16BitTest, RoundTripsAndRoundsToNearestLevel) {
+TEST(ConvertTo16BitTest, RoundTripsAndStaysWithinOneLevel) {
   ScopedPicture picture = Make24Bit(
       33, 7, [](int x, int y) { return MakeColour(x * 8 % 256, y * 37 % 256, (x * y) % 256); });
   std::vector<ColourRef> original = PixelsOf(picture.Get());
@@ -154,13 +154,43 @@ TEST(ConvertTo16BitTest, RoundTripsAndRoundsToNearestLevel) {
     for (int shift : {0, 8, 16}) {
       int before = static_cast<int>((original[i] >> shift) & 0xff);
       int after = static_cast<int>((sixteen[i] >> shift) & 0xff);
-      EXPECT_LE(std::abs(before - after), 4) << i;
+      // Error diffusion picks one of the two levels around the value, 8 or 9 apart.
+      EXPECT_LE(std::abs(before - after), 8) << i;
     }
   }
   ASSERT_EQ(ConvertTo24Bit(picture.Get()), 1);
   EXPECT_EQ(PixelsOf(picture.Get()), sixteen);
   ASSERT_EQ(ConvertTo16Bit(picture.Get(), 0, 0), 1);
   EXPECT_EQ(PixelsOf(picture.Get()), sixteen);
+}
+
+TEST(ConvertTo16BitTest, DithersGradientsAndKeepsFiveBitPicturesExact) {
+  constexpr int kWidth = 192;
+  constexpr int kHeight = 64;
+  // A slow gradient: each 5-bit level covers a band about 50 pixels wide.
+  auto gradient = [](int x, int y) { return MakeColour(40 + x / 6, 90 + y / 8, 160 - x / 12); };
+  ScopedPicture dithered = Make24Bit(kWidth, kHeight, gradient);
+  const std::vector<ColourRef> before = PixelsOf(dithered.Get());
+  ASSERT_EQ(ConvertTo16Bit(dithered.Get(), 0, 0), 1);
+  // Rounding each pixel alone bands at up to 4 levels; diffusion keeps the local mean.
+  std::vector<ColourRef> rounded;
+  for (ColourRef colour : before) {
+    auto level = [](int value) { return imagelib::WidenFiveBits((value * 31 + 127) / 255); };
+    rounded.push_back(
+        MakeColour(level(RedOf(colour)), level(GreenOf(colour)), level(BlueOf(colour))));
+  }
+  const double ditheredPsnr = BlurredPsnr(before, PixelsOf(dithered.Get()), kWidth);
+  const double roundedPsnr = BlurredPsnr(before, rounded, kWidth);
+  EXPECT_GT(ditheredPsnr, roundedPsnr + 6.0) << ditheredPsnr << " vs " << roundedPsnr;
+
+  // A picture of 5-bit levels only keeps them exactly.
+  ScopedPicture levels = Make24Bit(kWidth, kHeight, [](int x, int y) {
+    return MakeColour(imagelib::WidenFiveBits(x % 32), imagelib::WidenFiveBits(y % 32),
+                      imagelib::WidenFiveBits((x + y) % 32));
+  });
+  const std::vector<ColourRef> exact = PixelsOf(levels.Get());
+  ASSERT_EQ(ConvertTo16Bit(levels.Get(), 0, 0), 1);
+  EXPECT_EQ(PixelsOf(levels.Get()), exact);
 }
 
 TEST(PictureHeaderTest, DescribesEveryDepth) {

@@ -4,4 +4,5 @@ trastel_add_test(imagelib_operation_tests
   channel_adjustment_test.cpp
   depth_conversion_test.cpp
   geometry_test.cpp
+  inverse_colour_map_test.cpp
 )
