@@ -24,6 +24,9 @@ constexpr const char* kFormatLine = "#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)";
 constexpr const char* kFormatWord = "VIMBO_TRASTEL_200";
 constexpr const char* kEndLine = "#END";
 constexpr std::size_t kLineBytes = 256;
+// A settings file holds a few kilobytes; one past this size is damaged and is not read at all.
+constexpr std::uint64_t kMostSettingsBytes = 1 << 20;
+constexpr const char* kDamagedMessage = "Load ：\"%s\"ファイルが壊れています、新規作成をします。";
 
 using File = platform::Stream;
 
@@ -82,12 +85,19 @@ bool IsComment(const char* line) {
          std::strncmp(line, "%%", 2) == 0 || line[0] == '"' || line[0] == '{' || line[0] == '}';
 }
 
-// The whole contents of a regular file; nothing for anything else. A folder or a device is no
-// settings file, and a named pipe would block the start until someone writes to it.
+bool IsOversized(const char* path) {
+  auto file = imagelib::RegularFile::Open(path);
+  return file && file->Size() > kMostSettingsBytes;
+}
+
+// The whole contents of a regular file of settings size; nothing for anything else. A folder or
+// a device is no settings file, and a named pipe would block the start until someone writes to it.
 std::optional<std::string> ReadRegularFile(const char* path) {
   auto file = imagelib::RegularFile::Open(path);
   imagelib::Bytes bytes;
-  if (!file || !file->ReadMore(bytes, file->Size())) return std::nullopt;
+  if (!file || file->Size() > kMostSettingsBytes || !file->ReadMore(bytes, file->Size())) {
+    return std::nullopt;
+  }
   return std::string(bytes.begin(), bytes.end());
 }
 
@@ -191,6 +201,10 @@ SettingsStatus LoadSettings() {
   if (kind == platform::PathKind::kMissing || kind == platform::PathKind::kUnreadable) {
     return SettingsStatus::kMissing;
   }
+  if (IsOversized(path)) {
+    ShowMessage(kDamagedMessage, path);
+    return SettingsStatus::kDamaged;
+  }
   if (!CheckSettingsFormat(path, kFormatWord)) {
     ShowMessage("Load ：\"%s\"はフォーマットが違います。新規作成をします。", path);
     return SettingsStatus::kWrongFormat;
@@ -233,7 +247,7 @@ SettingsStatus LoadSettings() {
     }
   }
   if (stoppedAtLine && KeyMatches(line, kEndLine)) return SettingsStatus::kDone;
-  ShowMessage("Load ：\"%s\"ファイルが壊れています、新規作成をします。", path);
+  ShowMessage(kDamagedMessage, path);
   return SettingsStatus::kDamaged;
 }
 

@@ -215,6 +215,18 @@ TEST_F(SettingsFileTest, BrokenFilesKeepWhatWasReadBeforeTheStoppingLine) {
   }
 }
 
+// A file far past settings size, such as one grown by accident, is damaged from its size alone:
+// nothing of it is applied (its lines would be sound).
+TEST_F(SettingsFileTest, OversizedFileIsDamagedUnread) {
+  WriteBytes(configPath_, SettingsText({"#JPG_TYPE=\t55", "#END"}));
+  fs::resize_file(configPath_, (std::uintmax_t{1} << 20) + 1);
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDamaged);
+  EXPECT_EQ(
+      layer_->messages,
+      std::vector<std::string>{Quoted("Load ：\"%s\"ファイルが壊れています、新規作成をします。")});
+  EXPECT_EQ(state_->target->JPG_TYPE, 20);
+}
+
 TEST_F(SettingsFileTest, MissingFileIsSilentAndWrongFormatIsAnnounced) {
   EXPECT_EQ(LoadSettings(), SettingsStatus::kMissing);
   EXPECT_TRUE(layer_->messages.empty());
