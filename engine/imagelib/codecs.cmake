@@ -7,6 +7,7 @@ target_sources(trastel_core PRIVATE
   exif_orientation.cpp
   gif_reader.cpp
   gif_writer.cpp
+  jpeg_data_end.cpp
   jpeg_markers.cpp
   jpeg_reader.cpp
   jpeg_writer.cpp
