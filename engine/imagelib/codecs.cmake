@@ -5,6 +5,7 @@ target_sources(trastel_core PRIVATE
   bmp_writer.cpp
   colour_management.cpp
   exif_orientation.cpp
+  gif_lzw.cpp
   gif_reader.cpp
   gif_writer.cpp
   jpeg_data_end.cpp
