@@ -12,6 +12,7 @@
 
 #include "base/show_message.h"
 #include "base/text_encoding.h"
+#include "engine/imagelib/atomic_output.h"
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/regular_file.h"
 #include "platform/files.h"
@@ -197,6 +198,8 @@ SettingsStatus LoadSettings() {
   AppState* state = GetAppState();
   char path[kLineBytes];
   CopyText(path, state->paths->configPath);
+  // Saves of runs that were killed while writing leave their temporary files beside the file.
+  imagelib::RemoveStaleTemporaryFiles(platform::Utf8Of(platform::PathOf(path).parent_path()));
   const platform::PathKind kind = platform::KindOf(path);
   if (kind == platform::PathKind::kMissing || kind == platform::PathKind::kUnreadable) {
     return SettingsStatus::kMissing;

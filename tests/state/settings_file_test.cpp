@@ -227,6 +227,22 @@ TEST_F(SettingsFileTest, OversizedFileIsDamagedUnread) {
   EXPECT_EQ(state_->target->JPG_TYPE, 20);
 }
 
+#ifndef _WIN32  // The ended process is made with fork.
+// Reading the settings removes what killed saves left beside the file, and only that.
+TEST_F(SettingsFileTest, LoadingRemovesTemporariesOfEndedSaves) {
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  waitpid(ended, nullptr, 0);
+  const fs::path leftover = folder_ / (".trastel-" + std::to_string(ended) + "-0.tmp");
+  const fs::path running = folder_ / (".trastel-" + std::to_string(getpid()) + "-0.tmp");
+  WriteBytes(leftover, "partial");
+  WriteBytes(running, "being written");
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kMissing);
+  EXPECT_FALSE(fs::exists(leftover));
+  EXPECT_TRUE(fs::exists(running));
+}
+#endif
+
 TEST_F(SettingsFileTest, MissingFileIsSilentAndWrongFormatIsAnnounced) {
   EXPECT_EQ(LoadSettings(), SettingsStatus::kMissing);
   EXPECT_TRUE(layer_->messages.empty());
