@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "base/show_message.h"
-#include "engine/encoders.h"
 #include "engine/picture_slots.h"
 #include "engine/pipeline.h"
 #include "platform/files.h"
@@ -35,7 +34,8 @@ int EntryJob::Convert() {
   if (!PrepareFrameWith(source_, target_, frames_, index_)) return 0;
   if (kind_ == Kind::kFrame) return 1;
   // The animation holds the frames up to and including this last one.
-  return SaveAnimation(frames_.first(static_cast<std::size_t>(index_) + 1), target_) != 0 ? 1 : 0;
+  const auto frames = frames_.first(static_cast<std::size_t>(index_) + 1);
+  return SaveAnimationWith(source_, target_, frames) != 0 ? 1 : 0;
 }
 
 void EntryJob::Run() {

@@ -96,6 +96,11 @@ int PrepareFrameWith(const PictureRecord& source, const PictureRecord& target,
   return WithinMemory(source, [&] { return PrepareFrameStep(source, target, frames, index); });
 }
 
+int SaveAnimationWith(const PictureRecord& source, const PictureRecord& target,
+                      std::span<const PictureHandle> frames) {
+  return WithinMemory(source, [&] { return SaveAnimation(frames, target); });
+}
+
 int ConvertSingle() {
   AppState* state = GetAppState();
   return ConvertSingleWith(*state->source, *state->target, state->workImage);

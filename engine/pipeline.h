@@ -19,3 +19,7 @@ int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target,
 // Prepares frame `index` of `frames` (resized and turned, not yet written).
 int PrepareFrameWith(const PictureRecord& source, const PictureRecord& target,
                      std::span<PictureHandle> frames, int index);
+// Writes the animation of `frames`, `source` being its last frame's file; running out of memory
+// fails it with that file's memory message.
+int SaveAnimationWith(const PictureRecord& source, const PictureRecord& target,
+                      std::span<const PictureHandle> frames);

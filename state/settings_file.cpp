@@ -13,6 +13,7 @@
 #include "base/settings_place.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
+#include "engine/imagelib/atomic_output.h"
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/regular_file.h"
 #include "platform/files.h"
@@ -25,6 +26,9 @@ constexpr const char* kFormatLine = "#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)";
 constexpr const char* kFormatWord = "VIMBO_TRASTEL_200";
 constexpr const char* kEndLine = "#END";
 constexpr std::size_t kLineBytes = 256;
+// A settings file holds a few kilobytes; one past this size is damaged and is not read at all.
+constexpr std::uint64_t kMostSettingsBytes = 1 << 20;
+constexpr const char* kDamagedMessage = "Load ：\"%s\"ファイルが壊れています、新規作成をします。";
 
 using File = platform::Stream;
 
@@ -83,12 +87,19 @@ bool IsComment(const char* line) {
          std::strncmp(line, "%%", 2) == 0 || line[0] == '"' || line[0] == '{' || line[0] == '}';
 }
 
-// The whole contents of a regular file; nothing for anything else. A folder or a device is no
-// settings file, and a named pipe would block the start until someone writes to it.
+bool IsOversized(const char* path) {
+  auto file = imagelib::RegularFile::Open(path);
+  return file && file->Size() > kMostSettingsBytes;
+}
+
+// The whole contents of a regular file of settings size; nothing for anything else. A folder or
+// a device is no settings file, and a named pipe would block the start until someone writes to it.
 std::optional<std::string> ReadRegularFile(const char* path) {
   auto file = imagelib::RegularFile::Open(path);
   imagelib::Bytes bytes;
-  if (!file || !file->ReadMore(bytes, file->Size())) return std::nullopt;
+  if (!file || file->Size() > kMostSettingsBytes || !file->ReadMore(bytes, file->Size())) {
+    return std::nullopt;
+  }
   return std::string(bytes.begin(), bytes.end());
 }
 
@@ -188,9 +199,15 @@ SettingsStatus LoadSettings() {
   AppState* state = GetAppState();
   char path[kLineBytes];
   CopyText(path, state->paths->configPath);
+  // Saves of runs that were killed while writing leave their temporary files beside the file.
+  imagelib::RemoveStaleTemporaryFiles(platform::Utf8Of(platform::PathOf(path).parent_path()));
   const platform::PathKind kind = platform::KindOf(path);
   if (kind == platform::PathKind::kMissing || kind == platform::PathKind::kUnreadable) {
     return SettingsStatus::kMissing;
+  }
+  if (IsOversized(path)) {
+    ShowMessage(kDamagedMessage, path);
+    return SettingsStatus::kDamaged;
   }
   if (!CheckSettingsFormat(path, kFormatWord)) {
     ShowMessage("Load ：\"%s\"はフォーマットが違います。新規作成をします。", path);
@@ -234,7 +251,7 @@ SettingsStatus LoadSettings() {
     }
   }
   if (stoppedAtLine && KeyMatches(line, kEndLine)) return SettingsStatus::kDone;
-  ShowMessage("Load ：\"%s\"ファイルが壊れています、新規作成をします。", path);
+  ShowMessage(kDamagedMessage, path);
   return SettingsStatus::kDamaged;
 }
 

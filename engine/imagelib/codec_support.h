@@ -43,6 +43,10 @@ inline bool IsPlausibleSize(std::int64_t width, std::int64_t height, std::uint64
 // for 8 bits). The size must have passed IsAcceptableSize.
 std::unique_ptr<Picture> MakePicture(int width, int height, int bitsPerPixel);
 
+// The same picture with no rows yet: room for all of them is reserved but not touched, so the
+// memory in use grows only as a decoder appends the rows it has decoded.
+std::unique_ptr<Picture> MakeRowlessPicture(int width, int height, int bitsPerPixel);
+
 // The picture itself when it is uncompressed, otherwise its expanded copy in `scratch`;
 // null when its run-length stream is damaged.
 const Picture* UncompressedView(const Picture& picture, Picture& scratch);

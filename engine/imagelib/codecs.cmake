@@ -5,8 +5,10 @@ target_sources(trastel_core PRIVATE
   bmp_writer.cpp
   colour_management.cpp
   exif_orientation.cpp
+  gif_lzw.cpp
   gif_reader.cpp
   gif_writer.cpp
+  jpeg_data_end.cpp
   jpeg_markers.cpp
   jpeg_reader.cpp
   jpeg_writer.cpp

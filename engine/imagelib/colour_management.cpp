@@ -141,11 +141,12 @@ void TransformDeleter::operator()(void* transform) const {
 std::unique_ptr<SrgbConversion> SrgbConversion::For(const ColourDescription& colours) {
   Profile source = SourceProfile(colours);
   if (!source) return nullptr;
-  const cmsColorSpaceSignature space = cmsGetColorSpace(source.get());
-  if (space != cmsSigRgbData && space != cmsSigGrayData) return nullptr;
+  // Read as a number: a damaged profile may name a colour space that the enumeration lacks.
+  const auto space = static_cast<std::uint32_t>(cmsGetColorSpace(source.get()));
+  const bool grey = space == static_cast<std::uint32_t>(cmsSigGrayData);
+  if (space != static_cast<std::uint32_t>(cmsSigRgbData) && !grey) return nullptr;
   Profile srgb(cmsCreate_sRGBProfile());
   if (!srgb) return nullptr;
-  const bool grey = space == cmsSigGrayData;
   const Transform transform =
       MakeTransform(source.get(), grey ? TYPE_GRAY_8 : TYPE_BGR_8, srgb.get(), TYPE_BGR_8);
   if (!transform) return nullptr;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "engine/imagelib/codec_support.h"
+#include "engine/imagelib/gif_lzw.h"
 #include "engine/imagelib/gif_rows.h"
 
 namespace imagelib {
@@ -48,16 +49,36 @@ bool ReadExtension(GifFileType* gif, GraphicsControlBlock& control) {
   return true;
 }
 
+// The minimum code size of an image whose LZW data is decoded here, not by giflib: giflib has
+// just refused the descriptor that starts at `descriptor` on reading this size, which is the
+// last byte it read. Zero for every other descriptor.
+int WideLzwCodeSize(const GifReadSource& source, std::size_t descriptor) {
+  constexpr std::size_t kDescriptorBytes = 9;
+  if (descriptor + kDescriptorBytes > source.data.size()) return 0;
+  const std::uint8_t flags = source.data[descriptor + kDescriptorBytes - 1];
+  const std::size_t colours = (flags & 0x80) != 0 ? 3u << ((flags & 7) + 1) : 0;
+  const std::size_t sizeAt = descriptor + kDescriptorBytes + colours;
+  if (source.at != sizeAt + 1) return 0;
+  const int size = source.data[sizeAt];
+  return size >= kLeastWideLzwCodeSize && size <= kMostWideLzwCodeSize ? size : 0;
+}
+
 // Reads the records before the first image, keeping its graphic control, and that image's
-// descriptor. False when the file ends, or is damaged, before one.
-bool ReadUpToFirstImage(GifFileType* gif, GraphicsControlBlock& control) {
+// descriptor. False when the file ends, or is damaged, before one. `wideCodeSize` tells when
+// the image's data is for DecodeWideLzw.
+bool ReadUpToFirstImage(GifFileType* gif, GraphicsControlBlock& control, int& wideCodeSize) {
   GifRecordType record = UNDEFINED_RECORD_TYPE;
   for (;;) {
     if (DGifGetRecordType(gif, &record) == GIF_ERROR) return false;
     if (record != EXTENSION_RECORD_TYPE) break;
     if (!ReadExtension(gif, control)) return false;
   }
-  return record == IMAGE_DESC_RECORD_TYPE && DGifGetImageDesc(gif) != GIF_ERROR;
+  if (record != IMAGE_DESC_RECORD_TYPE) return false;
+  const auto& source = *static_cast<const GifReadSource*>(gif->UserData);
+  const std::size_t descriptor = source.at;
+  if (DGifGetImageDesc(gif) != GIF_ERROR) return true;
+  wideCodeSize = WideLzwCodeSize(source, descriptor);
+  return wideCodeSize != 0;
 }
 
 // The number of LZW bytes in the sub-blocks that start at the reading position, which is
@@ -138,15 +159,21 @@ std::unique_ptr<Picture> DecodeGif(ByteSpan data) {
   if (!gif) return nullptr;
 
   GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
-  if (!ReadUpToFirstImage(gif.get(), control)) return nullptr;
+  int wideCodeSize = 0;
+  if (!ReadUpToFirstImage(gif.get(), control, wideCodeSize)) return nullptr;
   const GifImageDesc& image = gif->Image;
   std::vector<GifByteType> indexes;
   if (image.Left < 0 || image.Top < 0 || (image.ColorMap == nullptr && gif->SColorMap == nullptr) ||
       !IsPlausibleSize(image.Width, image.Height, CompressedImageBytes(source),
-                       kMostLzwPixelsPerByte) ||
-      !ReadIndexes(gif.get(), indexes)) {
+                       kMostLzwPixelsPerByte)) {
     return nullptr;
   }
+  const bool read =
+      wideCodeSize != 0
+          ? DecodeWideLzw(data.subspan(source.at), wideCodeSize,
+                          static_cast<std::size_t>(image.Width) * image.Height, indexes)
+          : ReadIndexes(gif.get(), indexes);
+  if (!read) return nullptr;
   // What follows the first image is not read, so a damaged later frame costs nothing.
   auto canvas = MakeCanvas(gif.get(), data.size());
   if (canvas) DrawImage(gif.get(), indexes, control, *canvas);

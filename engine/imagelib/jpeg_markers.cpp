@@ -45,25 +45,50 @@ std::size_t SkipEntropyData(ByteSpan data, std::size_t at, std::uint64_t& count)
   return at;
 }
 
-// The component identifiers of the frame, and which of them a scan has started.
-class ComponentCoverage {
+// The components of the frame: their blocks, and which of them a scan has started.
+class FrameComponents {
  public:
   // `segment` holds a frame header after its length field.
   void ReadFrame(ByteSpan segment) {
     inFrame_.fill(false);
+    blocks_.fill(0);
     if (segment.size() < 6) return;
-    for (std::size_t at = 6; at < segment.size() && at < 6 + 3u * segment[5]; at += 3) {
+    const std::size_t end = std::min<std::size_t>(segment.size(), 6 + 3u * segment[5]);
+    int mostH = 1;
+    int mostV = 1;
+    for (std::size_t at = 6; at + 1 < end; at += 3) {
+      mostH = std::max(mostH, segment[at + 1] >> 4);
+      mostV = std::max(mostV, segment[at + 1] & 15);
+    }
+    const std::uint64_t height = std::uint64_t{segment[1]} << 8 | segment[2];
+    const std::uint64_t width = std::uint64_t{segment[3]} << 8 | segment[4];
+    for (std::size_t at = 6; at + 1 < end; at += 3) {
+      const std::uint64_t columns = (width * (segment[at + 1] >> 4) + 8 * mostH - 1) / (8 * mostH);
+      const std::uint64_t rows = (height * (segment[at + 1] & 15) + 8 * mostV - 1) / (8 * mostV);
       inFrame_[segment[at]] = true;
+      blocks_[segment[at]] = columns * rows;
     }
   }
 
-  // `segment` holds a scan header after its length field.
-  void ReadScan(ByteSpan segment) {
-    if (segment.empty()) return;
+  // `segment` holds a scan header after its length field; returns the blocks the scan covers.
+  std::uint64_t ReadScan(ByteSpan segment) {
+    if (segment.empty()) return 0;
     const std::size_t count = segment[0];
     const std::size_t spectralStart = 1 + 2 * count;
-    if (spectralStart >= segment.size() || segment[spectralStart] != 0) return;
-    for (std::size_t i = 0; i < count; ++i) coded_[segment[1 + 2 * i]] = true;
+    if (spectralStart >= segment.size()) return 0;
+    std::uint64_t blocks = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint8_t id = segment[1 + 2 * i];
+      blocks += blocks_[id];
+      if (segment[spectralStart] == 0) coded_[id] = true;
+    }
+    return blocks;
+  }
+
+  std::uint64_t FrameBlocks() const {
+    std::uint64_t total = 0;
+    for (const std::uint64_t blocks : blocks_) total += blocks;
+    return total;
   }
 
   bool EveryComponentCoded() const {
@@ -76,6 +101,7 @@ class ComponentCoverage {
  private:
   std::array<bool, 256> inFrame_{};
   std::array<bool, 256> coded_{};
+  std::array<std::uint64_t, 256> blocks_{};
 };
 
 }  // namespace
@@ -83,7 +109,7 @@ class ComponentCoverage {
 std::optional<JpegLayout> WalkJpegMarkers(ByteSpan data) {
   if (data.size() < 2 || data[0] != kMarkerPrefix || data[1] != kStartOfImage) return std::nullopt;
   JpegLayout layout;
-  ComponentCoverage components;
+  FrameComponents components;
   std::size_t at = 2;
   while (at < data.size()) {
     // Like the decoder, skip stray bytes before a marker and fill bytes within it.
@@ -104,10 +130,11 @@ std::optional<JpegLayout> WalkJpegMarkers(ByteSpan data) {
     at += length;
     if (marker == kStartOfScan) {
       ++layout.scans;
-      components.ReadScan(segment);
+      layout.scanBlocks += components.ReadScan(segment);
       at = SkipEntropyData(data, at, layout.entropyBytes);
     }
   }
+  layout.frameBlocks = components.FrameBlocks();
   layout.everyComponentCoded = components.EveryComponentCoded();
   return layout;
 }

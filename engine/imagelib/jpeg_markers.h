@@ -15,6 +15,10 @@ struct JpegLayout {
   // Bytes of entropy-coded data in all scans; markers, segments, fill bytes and anything after
   // the end of the image are not counted, so padding adds nothing.
   std::uint64_t entropyBytes = 0;
+  // The 8x8 blocks of all components of the frame, and the sum over all scans of the blocks
+  // each scan covers: the work of decoding grows with the latter.
+  std::uint64_t frameBlocks = 0;
+  std::uint64_t scanBlocks = 0;
   // The frame is arithmetic-coded.
   bool arithmetic = false;
   // Every component of the frame has a scan that starts its coefficients (a sequential scan

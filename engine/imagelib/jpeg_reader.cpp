@@ -1,4 +1,5 @@
 // JPEG decoding through libjpeg-turbo.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/colour_management.h"
 #include "engine/imagelib/exif_orientation.h"
+#include "engine/imagelib/jpeg_data_end.h"
 #include "engine/imagelib/jpeg_markers.h"
 #include "engine/imagelib/jpeg_support.h"
 
@@ -16,6 +18,19 @@ namespace {
 // Files with more scans than this are refused before decoding: each scan of a progressive
 // file re-reads the whole picture, so a crafted file of many tiny scans would take minutes.
 constexpr int kMostScans = 1000;
+
+// Each scan decodes every block of the components it covers, so the work of a file is the sum
+// of those blocks over its scans. Real encoders cover each block a handful of times (six to ten
+// scans); a file that asks for more than 20 times its blocks, beyond a small allowance for small
+// pictures, is refused before decoding. Without this, a file of one scan repeated a thousand
+// times would keep the decoder busy for minutes on a large picture.
+constexpr std::uint64_t kMostScansPerBlock = 20;
+constexpr std::uint64_t kScanBlockAllowance = std::uint64_t{1} << 22;
+
+bool IsAffordableWork(const JpegLayout& layout) {
+  return layout.scanBlocks <=
+         std::max(kScanBlockAllowance, kMostScansPerBlock * layout.frameBlocks);
+}
 
 // A Huffman-coded scan spends at least one bit per 8x8 block, which bounds the pixels that a
 // given amount of entropy-coded data can describe.
@@ -75,10 +90,11 @@ void CollectMetadata(jpeg_decompress_struct& decoder, JpegMetadata& metadata) {
 // Fills `picture` from the data. Creates no objects with destructors after its setjmp, so a
 // jump out of libjpeg skips nothing; the caller destroys the decoder either way.
 bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
-                const JpegLayout& layout, ByteSpan data, std::unique_ptr<Picture>& picture,
-                JpegMetadata& metadata) {
+                JpegDataEndWatch& dataEnd, const JpegLayout& layout, ByteSpan data,
+                std::unique_ptr<Picture>& picture, JpegMetadata& metadata) {
   if (setjmp(handler.jump) != 0) return false;
   jpeg_create_decompress(&decoder);
+  if (layout.arithmetic) dataEnd.Install(decoder);
   jpeg_mem_src(&decoder, data.data(), static_cast<unsigned long>(data.size()));
   jpeg_save_markers(&decoder, kExifMarker, 0xffff);
   jpeg_save_markers(&decoder, kIccMarker, 0xffff);
@@ -99,7 +115,9 @@ bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
 
   const int width = static_cast<int>(decoder.output_width);
   const int height = static_cast<int>(decoder.output_height);
-  picture = MakePicture(width, height, grey ? 8 : 24);
+  // Rows are added as they are decoded: a header that claims more rows than the data holds
+  // costs only the rows decoded before the data runs out.
+  picture = MakeRowlessPicture(width, height, grey ? 8 : 24);
   if (grey) {
     for (int i = 0; i < 256; ++i) {
       const auto level = static_cast<std::uint8_t>(i);
@@ -115,6 +133,7 @@ bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
     metadata.inks = std::make_unique<CmykConversion>(metadata.iccProfile, decoder.saw_Adobe_marker);
   while (decoder.output_scanline < decoder.output_height) {
     const int y = static_cast<int>(decoder.output_scanline);
+    picture->pixels.resize(picture->pixels.size() + picture->Stride());
     JSAMPROW row = cmyk ? cmykRow[0] : picture->Row(y);
     jpeg_read_scanlines(&decoder, &row, 1);
     if (cmyk)
@@ -128,14 +147,18 @@ bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
 
 std::unique_ptr<Picture> DecodeJpeg(ByteSpan data) {
   const std::optional<JpegLayout> layout = WalkJpegMarkers(data);
-  if (!layout || layout->scans > kMostScans || !layout->everyComponentCoded) return nullptr;
+  if (!layout || layout->scans > kMostScans || !IsAffordableWork(*layout) ||
+      !layout->everyComponentCoded) {
+    return nullptr;
+  }
   JpegErrorHandler handler;
   InstallErrorHandler(handler);
   jpeg_decompress_struct decoder{};
   decoder.err = &handler.manager;
   std::unique_ptr<Picture> picture;
   JpegMetadata metadata;
-  const bool decoded = RunDecoder(decoder, handler, *layout, data, picture, metadata);
+  JpegDataEndWatch dataEnd;
+  const bool decoded = RunDecoder(decoder, handler, dataEnd, *layout, data, picture, metadata);
   jpeg_destroy_decompress(&decoder);
   if (!decoded) return nullptr;
   ColourDescription colours;

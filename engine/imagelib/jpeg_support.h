@@ -7,8 +7,9 @@
 #include <cstdio>
 
 // jpeglib.h needs size_t and FILE declared before it.
-#include <jerror.h>
 #include <jpeglib.h>
+// After jpeglib.h, whose configuration enables the arithmetic decoder's messages.
+#include <jerror.h>
 
 namespace imagelib {
 
@@ -23,10 +24,14 @@ struct JpegErrorHandler {
 
 // Warnings are kept quiet, except that data ending before the last row is an error, whether
 // the file is cut short or a marker comes too early: libjpeg would otherwise fill the rest of
-// the picture with grey.
+// the picture with grey. So is an arithmetic code that cannot be, after which the decoder gives
+// up on the data of the scan and does the same.
 inline void OnJpegMessage(j_common_ptr codec, int level) {
   const int code = codec->err->msg_code;
-  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) FailJpeg(codec);
+  if (level < 0 &&
+      (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_ARITH_BAD_CODE)) {
+    FailJpeg(codec);
+  }
 }
 
 inline void InstallErrorHandler(JpegErrorHandler& handler) {

@@ -62,12 +62,18 @@ std::unique_ptr<Picture> DecodePicture(ByteSpan data) {
   return signature->decode(data);
 }
 
-std::unique_ptr<Picture> MakePicture(int width, int height, int bitsPerPixel) {
+std::unique_ptr<Picture> MakeRowlessPicture(int width, int height, int bitsPerPixel) {
   auto picture = std::make_unique<Picture>();
   picture->width = width;
   picture->height = height;
   picture->bitsPerPixel = bitsPerPixel;
   if (bitsPerPixel == 8) picture->palette.resize(256);
+  picture->pixels.reserve(picture->Stride() * static_cast<std::size_t>(height));
+  return picture;
+}
+
+std::unique_ptr<Picture> MakePicture(int width, int height, int bitsPerPixel) {
+  auto picture = MakeRowlessPicture(width, height, bitsPerPixel);
   picture->pixels.resize(picture->Stride() * static_cast<std::size_t>(height));
   return picture;
 }

@@ -266,6 +266,33 @@ TEST_F(BatchToolTest, RunningOutOfMemoryFailsThePictureWithTheUsualMessages) {
   EXPECT_EQ(OutputNames("out"), std::vector<std::string>{"small.bmp"});
 }
 
+// Writing an animation that does not fit in memory fails the same way, with one or two workers,
+// and leaves nothing in the output folder.
+TEST_F(BatchToolTest, RunningOutOfMemoryWhileWritingAnAnimationFailsIt) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+  for (const char* name : {"in/1.jpg", "in/2.jpg", "in/3.jpg"}) {
+    MakePicture(name, "-size 3000x3000 gradient:red-blue");
+  }
+  for (const char* jobs : {"1", "2"}) {
+    const std::string out = std::string("out") + jobs;
+    const std::string command =
+        "cd " + Quoted(folder_.string()) + " && ulimit -v 130000 && " + Quoted(program_.string()) +
+        " --out " + out + " --jobs " + jobs +
+        " --set DIB_TYPE=3 --set GIF_ANIMA=1 in/1.jpg in/2.jpg in/3.jpg >out.txt 2>err.txt "
+        "</dev/null";
+    const int raw = std::system(command.c_str());
+    const std::string errors = ReadText(folder_ / "err.txt");
+    ASSERT_TRUE(WIFEXITED(raw)) << errors;
+    EXPECT_EQ(WEXITSTATUS(raw), 1) << errors;
+    EXPECT_TRUE(
+        errors.ends_with("3.jpg]\nを変換するためのメモリが足りません！\n変換が失敗しました！\n"))
+        << errors;
+    EXPECT_EQ(OutputNames(out), std::vector<std::string>{}) << jobs;
+  }
+}
+
 TEST_F(BatchToolTest, InterruptionRemovesScratchAndPartialFilesAndLeftoversOfEndedRunsGo) {
   MakePicture("in/big.png", "-size 1500x1500 gradient:red-blue");
   fs::create_directories(folder_ / "out");

@@ -215,6 +215,34 @@ TEST_F(SettingsFileTest, BrokenFilesKeepWhatWasReadBeforeTheStoppingLine) {
   }
 }
 
+// A file far past settings size, such as one grown by accident, is damaged from its size alone:
+// nothing of it is applied (its lines would be sound).
+TEST_F(SettingsFileTest, OversizedFileIsDamagedUnread) {
+  WriteBytes(configPath_, SettingsText({"#JPG_TYPE=\t55", "#END"}));
+  fs::resize_file(configPath_, (std::uintmax_t{1} << 20) + 1);
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDamaged);
+  EXPECT_EQ(
+      layer_->messages,
+      std::vector<std::string>{Quoted("Load ：\"%s\"ファイルが壊れています、新規作成をします。")});
+  EXPECT_EQ(state_->target->JPG_TYPE, 20);
+}
+
+#ifndef _WIN32  // The ended process is made with fork.
+// Reading the settings removes what killed saves left beside the file, and only that.
+TEST_F(SettingsFileTest, LoadingRemovesTemporariesOfEndedSaves) {
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  waitpid(ended, nullptr, 0);
+  const fs::path leftover = folder_ / (".trastel-" + std::to_string(ended) + "-0.tmp");
+  const fs::path running = folder_ / (".trastel-" + std::to_string(getpid()) + "-0.tmp");
+  WriteBytes(leftover, "partial");
+  WriteBytes(running, "being written");
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kMissing);
+  EXPECT_FALSE(fs::exists(leftover));
+  EXPECT_TRUE(fs::exists(running));
+}
+#endif
+
 TEST_F(SettingsFileTest, MissingFileIsSilentAndWrongFormatIsAnnounced) {
   EXPECT_EQ(LoadSettings(), SettingsStatus::kMissing);
   EXPECT_TRUE(layer_->messages.empty());

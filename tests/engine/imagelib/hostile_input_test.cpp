@@ -184,6 +184,27 @@ Bytes JpegWithScans(int scans, int side = 8) {
   return result;
 }
 
+// A photograph-like 1024x1024 picture of noise as a JPEG of about 2 MB, its frame header then
+// claiming 16000x16000: enough data to pass the check of the size against the data, which
+// describes only the first rows of the claimed picture.
+Bytes NoisyJpegClaimingGiantSize() {
+  codectest::TempFolder folder;
+  const std::string path = folder.File("noise.jpg");
+  auto picture = imagelib::MakePicture(1024, 1024, 24);
+  std::uint32_t random = 1;
+  for (std::uint8_t& byte : picture->pixels) {
+    random = random * 1103515245 + 12345;
+    byte = static_cast<std::uint8_t>(random >> 24);
+  }
+  ScopedPicture stored(imagelib::StorePicture(std::move(picture)));
+  SaveJpeg(path.c_str(), stored.Get(), 100, 0);
+  Bytes bytes = codectest::ReadBytes(path);
+  const std::size_t frame = FindMarker(bytes, 0xc0);
+  PutBigEndian16(bytes, frame + 5, 16000);
+  PutBigEndian16(bytes, frame + 7, 16000);
+  return bytes;
+}
+
 struct HostileFile {
   const char* name;
   std::function<Bytes()> make;
@@ -281,7 +302,21 @@ INSTANTIATE_TEST_SUITE_P(
         HostileFile{"JpegWithoutItsPixels", [] { return JpegClaiming(16000, 16000); }},
         HostileFile{"JpegOfTooManyScans", [] { return JpegWithScans(1001); }},
         HostileFile{"JpegOfTooManyLargeScans", [] { return JpegWithScans(1001, 4096); }},
+        HostileFile{"JpegOfManyScansOverManyBlocks", [] { return JpegWithScans(100, 2048); }},
         HostileFile{"JpegArithmeticClaimingMoreThanItsData", ArithmeticJpegClaimingGiantSize},
+        HostileFile{"JpegArithmeticDataEndingEarly",
+                    [] { return JpegClaiming(4096, 4096, "libjpeg-turbo/testimgari.jpg"); }},
+        HostileFile{"JpegArithmeticBadCode",
+                    [] {
+                      // Its data starting with bytes that decode into a coefficient past the
+                      // last of a block.
+                      Bytes bytes = Testdata("libjpeg-turbo/testimgari.jpg");
+                      const std::size_t scan = FindMarker(bytes, 0xda);
+                      const std::size_t data = scan + 2 + (bytes[scan + 2] << 8 | bytes[scan + 3]);
+                      std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(data), 64, 0x80);
+                      return bytes;
+                    }},
+        HostileFile{"JpegClaimingMoreRowsThanItsDataHolds", NoisyJpegClaimingGiantSize},
         HostileFile{"JpegPaddedPastTheDataCheck", PaddedJpegClaimingGiantSize},
         HostileFile{"GifScreenPastPixelLimit", [] { return Gif(65535, 65535, 1, 1); }},
         HostileFile{"GifImagePastPixelLimit", [] { return Gif(1, 1, 65535, 65535); }},
@@ -303,7 +338,7 @@ TEST(HostileFileTest, TheFilesAreSoundApartFromTheirDefect) {
   for (const Bytes& bytes :
        {Bmp(16, 16, 24, 0, 16 * 48), BmpWithRle(4, 2, {4, 1, 0, 0, 4, 1, 0, 1}), PngClaiming(1, 1),
         JpegClaiming(227, 149), JpegClaiming(227, 149, "libjpeg-turbo/testimgari.jpg"),
-        JpegWithScans(900), Gif(1, 1, 1, 1)}) {
+        JpegWithScans(900), JpegWithScans(20, 2048), Gif(1, 1, 1, 1)}) {
     EXPECT_NE(imagelib::DecodePicture(bytes), nullptr);
   }
 }

@@ -158,17 +158,17 @@ TEST(ReaderVariantTest, ComponentsInSeparateScansAreAllNeeded) {
 }
 
 // A GIF encoder that keeps its code table once it is full and never clears it (a "deferred
-// clear"), as some encoders write. Four colours; `codesAfterFull` counts the codes written with
-// the full table.
+// clear"), as some encoders write. Four colours, coded with the given LZW minimum code size;
+// `codesAfterFull` counts the codes written with the full table.
 std::vector<std::uint8_t> DeferredClearGif(int width, int height,
                                            const std::vector<std::uint8_t>& indexes,
-                                           int& codesAfterFull) {
-  constexpr int kClear = 4;
+                                           int& codesAfterFull, int codeSize = 2) {
+  const int kClear = 1 << codeSize;
   constexpr int kTableSize = 4096;
   std::vector<std::uint8_t> codes;
   std::uint32_t pending = 0;
   int pendingBits = 0;
-  int bits = 3;
+  int bits = codeSize + 1;
   int running = kClear + 2;  // as a reader counts: one more for every code read, up to 4097
   auto emit = [&](int code) {
     pending |= static_cast<std::uint32_t>(code) << pendingBits;
@@ -210,7 +210,7 @@ std::vector<std::uint8_t> DeferredClearGif(int width, int height,
   put16(0);
   put16(width);
   put16(height);
-  gif.insert(gif.end(), {0, 2});
+  gif.insert(gif.end(), {0, static_cast<std::uint8_t>(codeSize)});
   for (std::size_t at = 0; at < codes.size(); at += 255) {
     const std::size_t block = std::min<std::size_t>(255, codes.size() - at);
     gif.push_back(static_cast<std::uint8_t>(block));
@@ -221,31 +221,46 @@ std::vector<std::uint8_t> DeferredClearGif(int width, int height,
   return gif;
 }
 
-TEST(ReaderVariantTest, GifWithDeferredClearIsReadExactly) {
-  constexpr int kSide = 200;
-  const std::uint8_t palette[4][3] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {255, 255, 255}};
+// Colour indexes in runs of one to three, which fill the code table of a 200x200 image.
+std::vector<std::uint8_t> GifTestIndexes(std::size_t count) {
   std::vector<std::uint8_t> indexes;
   std::uint32_t random = 12345;
-  while (indexes.size() < kSide * kSide) {
+  while (indexes.size() < count) {
     random = random * 1103515245 + 12345;
     indexes.insert(indexes.end(), 1 + (random >> 28) % 3,
                    static_cast<std::uint8_t>(random >> 16) & 3);
   }
-  indexes.resize(kSide * kSide);
-  int codesAfterFull = 0;
-  codectest::TempFolder folder;
-  const std::string path = folder.File("deferred.gif");
-  codectest::WriteBytes(path, DeferredClearGif(kSide, kSide, indexes, codesAfterFull));
-  ASSERT_GT(codesAfterFull, 1000);
+  indexes.resize(count);
+  return indexes;
+}
 
+TEST(ReaderVariantTest, GifWithDeferredClearIsReadExactly) {
+  constexpr int kSide = 200;
+  const std::uint8_t palette[4][3] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {255, 255, 255}};
+  const std::vector<std::uint8_t> indexes = GifTestIndexes(kSide * kSide);
   codectest::RgbPicture expected{kSide, kSide, {}};
   for (const std::uint8_t index : indexes) {
     expected.rgb.insert(expected.rgb.end(), palette[index], palette[index] + 3);
   }
-  ScopedPicture picture(LoadPicture(path.c_str()));
-  ASSERT_TRUE(picture);
-  EXPECT_EQ(codectest::LargestDifference(codectest::RgbOf(picture.Get()), expected), 0);
-  EXPECT_EQ(codectest::LargestDifference(*codectest::ReadWithImageMagick(path), expected), 0);
+  codectest::TempFolder folder;
+  // Minimum code sizes past 8 are valid though wider than four colours need.
+  for (const int codeSize : {2, 9, 10, 11}) {
+    int codesAfterFull = 0;
+    const std::string path = folder.File("deferred" + std::to_string(codeSize) + ".gif");
+    const std::vector<std::uint8_t> gif =
+        DeferredClearGif(kSide, kSide, indexes, codesAfterFull, codeSize);
+    codectest::WriteBytes(path, gif);
+    ASSERT_GT(codesAfterFull, 1000);
+    ScopedPicture picture(LoadPicture(path.c_str()));
+    ASSERT_TRUE(picture) << codeSize;
+    EXPECT_EQ(codectest::LargestDifference(codectest::RgbOf(picture.Get()), expected), 0)
+        << codeSize;
+    EXPECT_EQ(codectest::LargestDifference(*codectest::ReadWithImageMagick(path), expected), 0)
+        << codeSize;
+    // Cut short, the data is refused as with every code size.
+    codectest::WriteBytes(path, std::vector<std::uint8_t>(gif.begin(), gif.begin() + 2000));
+    EXPECT_EQ(LoadPicture(path.c_str()), 0u) << codeSize;
+  }
 }
 
 using Bytes = std::vector<std::uint8_t>;
