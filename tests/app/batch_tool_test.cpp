@@ -278,7 +278,7 @@ TEST_F(BatchToolTest, RunningOutOfMemoryWhileWritingAnAnimationFailsIt) {
   for (const char* jobs : {"1", "2"}) {
     const std::string out = std::string("out") + jobs;
     const std::string command =
-        "cd " + Quoted(folder_.string()) + " && ulimit -v 130000 && " + Quoted(program_.string()) +
+        "cd " + Quoted(folder_.string()) + " && ulimit -v 100000 && " + Quoted(program_.string()) +
         " --out " + out + " --jobs " + jobs +
         " --set DIB_TYPE=3 --set GIF_ANIMA=1 in/1.jpg in/2.jpg in/3.jpg >out.txt 2>err.txt "
         "</dev/null";
