@@ -83,8 +83,8 @@ label() { [ "$1" = "${builds[-1]}" ] && echo ours || echo older; }
 row() { printf '%-34s %9s %10s\n' "$1" "$2" "$3"; }
 
 echo "== Shrinking (lossless PNG out); PSNR against ImageMagick's Lanczos, bytes not compared"
-for spec in "photo 640 480" "zone 400 400" "checker 640 480"; do
-  read -r name w h <<<"$spec"
+for shrink in "photo 640 480" "zone 400 400" "checker 640 480"; do
+  read -r name w h <<<"$shrink"
   in=$p/$name.png ref=$work/ref-$name.png
   $convert "$in" -filter Lanczos -resize "${w}x${h}!" "$ref"
   for build in "${builds[@]}"; do

@@ -39,7 +39,7 @@ std::optional<std::string> ExecutableFolder() {
 }
 
 std::optional<std::string> UserSettingsFolder() {
-  // The base directory specification ignores a relative XDG_CONFIG_HOME.
+  // A relative XDG_CONFIG_HOME is ignored, as desktops ignore it.
   const char* configHome = std::getenv("XDG_CONFIG_HOME");
   std::string folder;
   if (configHome != nullptr && configHome[0] == '/') {
