@@ -286,8 +286,8 @@ TEST_F(BatchToolTest, RunningOutOfMemoryWhileWritingAnAnimationFailsIt) {
     const std::string errors = ReadText(folder_ / "err.txt");
     ASSERT_TRUE(WIFEXITED(raw)) << errors;
     EXPECT_EQ(WEXITSTATUS(raw), 1) << errors;
-    EXPECT_TRUE(
-        errors.ends_with("3.jpg]\nを変換するためのメモリが足りません！\n変換が失敗しました！\n"))
+    // Which frame runs out first depends on how the workers' decodes overlap.
+    EXPECT_TRUE(errors.ends_with("]\nを変換するためのメモリが足りません！\n変換が失敗しました！\n"))
         << errors;
     EXPECT_EQ(OutputNames(out), std::vector<std::string>{}) << jobs;
   }
