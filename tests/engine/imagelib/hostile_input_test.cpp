@@ -190,7 +190,7 @@ Bytes JpegWithScans(int scans, int side = 8) {
 Bytes NoisyJpegClaimingGiantSize() {
   codectest::TempFolder folder;
   const std::string path = folder.File("noise.jpg");
-  auto picture = imagelib::MakePicture(1024, 1024, 24);
+  auto picture = imagelib::MakePicture(512, 512, 24);
   std::uint32_t random = 1;
   for (std::uint8_t& byte : picture->pixels) {
     random = random * 1103515245 + 12345;
