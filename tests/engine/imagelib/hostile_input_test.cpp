@@ -243,9 +243,9 @@ double CpuSeconds() {
 #endif
 
 // Loading the file fails within half a second of processor time and 64 MiB of extra memory.
-// The address sanitizer's build runs unoptimised and maps shadow memory for every large
-// reservation (an eighth of its size), so it gets four times the room.
-#if defined(__SANITIZE_ADDRESS__)
+// The sanitizers' builds run instrumented and map shadow memory for every large reservation,
+// so they get four times the room.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr double kRefusalCpuSeconds = 2.0;
 constexpr long kRefusalMemoryKiB = 256 * 1024;
 #else
