@@ -2,8 +2,10 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <utility>
 
 #include "engine/imagelib/codec_support.h"
@@ -49,6 +51,29 @@ void ForgetPending(int slot) {
   file.claimed.store(false, std::memory_order_release);
 }
 
+// An interruption first closes the gate, then waits for the temporary files being created to be
+// recorded, so that none can appear after it has removed the recorded ones (on Windows the other
+// threads go on running while the process ends).
+std::atomic<bool> creationClosed{false};
+std::atomic<int> creationsInFlight{0};
+
+class CreationPass {
+ public:
+  CreationPass() { creationsInFlight.fetch_add(1); }
+  ~CreationPass() { creationsInFlight.fetch_sub(1); }
+  CreationPass(const CreationPass&) = delete;
+  CreationPass& operator=(const CreationPass&) = delete;
+  bool Open() const { return !creationClosed.load(); }
+};
+
+void CloseCreationAndWait() {
+  creationClosed.store(true);
+  // Bounded: a signal may have stopped the very thread that is creating a file.
+  for (int wait = 0; wait < 200 && creationsInFlight.load() != 0; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
 thread_local OutputStaging* currentStaging = nullptr;
 
 }  // namespace
@@ -59,7 +84,8 @@ AtomicOutput::AtomicOutput(const std::string& target) : target_(target) {
   static std::atomic<unsigned> counter = 0;
   const std::size_t slash = target.find_last_of(platform::kPathSeparators);
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
+  const CreationPass pass;
+  for (int attempt = 0; attempt < 100 && !file_ && pass.Open(); ++attempt) {
     path_ = folder + std::string(kPrefix) + std::to_string(platform::CurrentProcessId()) + "-" +
             std::to_string(counter++) + std::string(kSuffix);
     // Recorded before it exists, so that no moment is left in which an interruption would
@@ -160,6 +186,7 @@ void RemoveStaleTemporaryFiles(const std::string& folder) {
 }
 
 void RemoveTemporaryFilesInProgress() {
+  CloseCreationAndWait();
   for (PendingFile& slot : pendingFiles) {
     if (slot.used.load(std::memory_order_acquire)) platform::RemoveFile(slot.path);
   }

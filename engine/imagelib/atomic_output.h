@@ -85,8 +85,8 @@ bool IsLeftByEndedProcess(std::string_view name, std::string_view prefix);
 // Removes the temporary files in `folder` whose writing process is no longer running.
 void RemoveStaleTemporaryFiles(const std::string& folder);
 
-// Removes the temporary files this process is writing right now. Async-signal-safe: meant for
-// a handler of a signal that ends the process.
+// Removes the temporary files this process is writing right now; from then on no new one is
+// created. Async-signal-safe: meant for a handler of a signal that ends the process.
 void RemoveTemporaryFilesInProgress();
 
 }  // namespace imagelib

@@ -2,7 +2,8 @@
 # Interrupts trastel-batch.exe under Wine with Ctrl+C on its console (a terminal made by
 # `script`, through which Wine turns SIGINT into the console's Ctrl+C event) while it converts,
 # and checks that the run ends with a failing status, leaves no temporary file and that every
-# output it finished is a whole picture.
+# output it finished is a whole picture. Six workers, so that files are being created while
+# the process ends.
 #   interrupt_under_wine.sh <wine> <trastel-batch.exe> <work folder>
 set -euo pipefail
 wine=$1 program=$2 work=$3
@@ -11,7 +12,7 @@ mkdir -p "$work/in"
 /usr/bin/convert -size 3000x2000 plasma:fractal "$work/in/p00.jpg"
 for i in $(seq -w 1 39); do cp "$work/in/p00.jpg" "$work/in/p$i.jpg"; done
 
-script -qfec "'$wine' '$program' --out 'Z:$work/out' --set DIB_TYPE=2 'Z:$work/in'" \
+script -qfec "'$wine' '$program' --out 'Z:$work/out' --jobs 6 --set DIB_TYPE=2 'Z:$work/in'" \
   "$work/console.log" >/dev/null 2>&1 &
 runner=$!
 # The Windows process shows under its own name once Wine has started it.
