@@ -339,6 +339,34 @@ TEST_F(BatchToolTest, InterruptionRemovesScratchAndPartialFilesAndLeftoversOfEnd
   EXPECT_EQ(OutputNames("out"), std::vector<std::string>{running.filename().string()});
 }
 
+TEST_F(BatchToolTest, InterruptionsAtAnyMomentLeaveOnlyWholeOutputs) {
+  for (int i = 0; i < 8; ++i) MakePicture("in/" + std::to_string(i) + ".png", "-size 900x700 xc:");
+  // Thirty interruptions, SIGINT and SIGTERM, with one and two workers, spread over the run.
+  for (int attempt = 0; attempt < 30; ++attempt) {
+    const std::string out = "out" + std::to_string(attempt);
+    fs::create_directories(folder_ / out);
+    const pid_t tool = fork();
+    if (tool == 0) {
+      if (chdir(folder_.c_str()) != 0) _exit(99);
+      const int quiet = open("/dev/null", O_WRONLY);
+      if (quiet < 0 || dup2(quiet, STDERR_FILENO) < 0) _exit(97);
+      execl(program_.c_str(), "trastel-batch", "--out", out.c_str(), "--jobs",
+            attempt % 2 == 0 ? "1" : "2", "--set", "DIB_TYPE=0", "in", static_cast<char*>(nullptr));
+      _exit(98);
+    }
+    usleep(static_cast<useconds_t>(20000 + (attempt * 37 % 30) * 10000));
+    kill(tool, attempt % 4 < 2 ? SIGINT : SIGTERM);
+    waitpid(tool, nullptr, 0);
+    for (const std::string& name : OutputNames(out)) {
+      ASSERT_TRUE(name.ends_with(".bmp")) << attempt << " " << name;
+      const std::string bytes = ReadText(folder_ / out / name);
+      ASSERT_GE(bytes.size(), 6u);
+      const auto byte = [&](int at) { return static_cast<std::size_t>(bytes[at] & 0xff); };
+      EXPECT_EQ(byte(2) | byte(3) << 8 | byte(4) << 16 | byte(5) << 24, bytes.size()) << name;
+    }
+  }
+}
+
 TEST_F(BatchToolTest, SettingsAreCorrectedAsTheWindowCorrectsThem) {
   MakePicture("in/a.png", "-size 300x200 xc:blue");
   RunResult result = Run({"--out",    "out",
