@@ -157,6 +157,13 @@ void Submit(WorkerPool& pool, Entry& entry) {
   pool.Submit([job = entry.job] { job->Run(); });
 }
 
+// A picture that failed while others converted beside it is converted again on its own, as one
+// run after the other would have: the memory or disk space they took may be what it lacked.
+bool RetriesAlone(const Entry& entry, bool alone) {
+  return !alone && entry.job && !entry.job->Succeeded() && entry.job->HadCompany() &&
+         !IsAnimated(entry.input.target);
+}
+
 // Shows what the entry said, puts its output under its name and steps the bar. False, with
 // the reason in `failure`, when the entry failed: the run ends there.
 bool FinishEntry(Entry& entry, RunRecord& run, std::string& failure) {
@@ -229,6 +236,8 @@ BatchOutcome ConvertEntries(int workers, WindowPlan& plan, RunRecord& run, LoopW
   // Whether the first entry was reached: one after the other, its message would have been
   // pumped and its input read, so that later commands no longer change it.
   bool reached = false;
+  // While the first entry is converted again on its own, nothing else is prepared.
+  bool alone = false;
   for (;;) {
     wait.Show();
     pumpOneMessage();
@@ -247,7 +256,7 @@ BatchOutcome ConvertEntries(int workers, WindowPlan& plan, RunRecord& run, LoopW
     }
     // Nothing is prepared after an entry that could not be, nor from an emptied list.
     const auto preparesMore = [&] {
-      return next < plan.Count() && entries.size() < ahead &&
+      return !alone && next < plan.Count() && entries.size() < ahead &&
              (entries.empty() || entries.back().job) && !plan.Emptied();
     };
     if (!settingsRead && preparesMore()) plan.ReadSettings();
@@ -259,6 +268,15 @@ BatchOutcome ConvertEntries(int workers, WindowPlan& plan, RunRecord& run, LoopW
     Entry& head = entries.front();
     Submit(pool, head);
     if (head.job && !head.job->WaitDone(kPumpInterval)) continue;
+    if (RetriesAlone(head, alone)) {
+      PlannedEntry input = head.input;
+      DropEntries(entries, 0, run);
+      entries.push_back(MakeEntry(std::move(input), run, frames));
+      next = entries.back().input.index + 1;
+      alone = true;
+      continue;
+    }
+    alone = false;
     const bool finished = FinishEntry(head, run, failure);
     entries.pop_front();
     reached = false;

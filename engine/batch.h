@@ -18,6 +18,10 @@
 // the pump changes the list or a setting, the prepared entries not yet reached are read again;
 // from the first one whose input changed on, they are dropped (their files removed, their names
 // given back) and prepared again. Committed and reached entries stay.
+//
+// Company. A picture whose conversion failed while another conversion ran beside it is
+// converted once more on its own before its failure counts, so that a run on many cores never
+// keeps fewer outputs than one after the other would when memory or disk space runs short.
 #pragma once
 
 #include <functional>

@@ -1,6 +1,7 @@
 #include "engine/entry_job.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "base/show_message.h"
 #include "engine/picture_slots.h"
@@ -16,6 +17,10 @@ std::string ConversionFailure(const char* sourcePath) {
   }
   return {};
 }
+
+// Conversions running now and started so far, in every run of the process.
+std::atomic<int> conversionsRunning = 0;
+std::atomic<unsigned> conversionsStarted = 0;
 
 }  // namespace
 
@@ -43,10 +48,15 @@ void EntryJob::Run() {
   std::string failure;
   std::vector<std::string> messages;
   std::vector<imagelib::StagedOutput> outputs;
+  bool hadCompany = false;
   if (!cancelled_.load()) {
     MessageCapture capture;
     imagelib::OutputStaging staging;
+    const bool othersRunning = conversionsRunning.fetch_add(1) > 0;
+    const unsigned started = conversionsStarted.fetch_add(1) + 1;
     succeeded = Convert() != 0;
+    hadCompany = othersRunning || conversionsStarted.load() != started;
+    conversionsRunning.fetch_sub(1);
     if (!succeeded) failure = ConversionFailure(source_.path);
     messages = capture.Take();
     outputs = staging.Take();
@@ -54,6 +64,7 @@ void EntryJob::Run() {
   {
     const std::lock_guard lock(mutex_);
     succeeded_ = succeeded;
+    hadCompany_ = hadCompany;
     failure_ = std::move(failure);
     messages_ = std::move(messages);
     outputs_ = std::move(outputs);

@@ -42,6 +42,9 @@ class EntryJob {
 
   // Once done:
   bool Succeeded() const { return succeeded_; }
+  // True when another job converted at some moment of this one's conversion, so that a failure
+  // may come from the memory or disk space they shared.
+  bool HadCompany() const { return hadCompany_; }
   // Why the conversion failed, where its own messages do not say.
   const std::string& Failure() const { return failure_; }
   std::vector<std::string> TakeMessages() { return std::move(messages_); }
@@ -65,6 +68,7 @@ class EntryJob {
   std::condition_variable finished_;
   bool done_ = false;
   bool succeeded_ = false;
+  bool hadCompany_ = false;
   std::string failure_;
   std::vector<std::string> messages_;
   std::vector<imagelib::StagedOutput> outputs_;

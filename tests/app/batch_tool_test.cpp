@@ -266,6 +266,25 @@ TEST_F(BatchToolTest, RunningOutOfMemoryFailsThePictureWithTheUsualMessages) {
   EXPECT_EQ(OutputNames("out"), std::vector<std::string>{"small.bmp"});
 }
 
+// Two pictures that fit in memory one after the other but not side by side are both converted
+// with two workers, as with one.
+TEST_F(BatchToolTest, APictureThatFailedBesideAnotherIsConvertedAgainAlone) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+  MakePicture("in/1.png", "-size 3000x3000 plasma:fractal -depth 8");
+  fs::copy_file(folder_ / "in/1.png", folder_ / "in/2.png");
+  for (const char* jobs : {"1", "2"}) {
+    const std::string out = std::string("out") + jobs;
+    const std::string command = "cd " + Quoted(folder_.string()) + " && ulimit -v 80000 && " +
+                                Quoted(program_.string()) + " --out " + out + " --jobs " + jobs +
+                                " in/1.png in/2.png >out.txt 2>err.txt </dev/null";
+    const int raw = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << jobs << ReadText(folder_ / "err.txt");
+    EXPECT_EQ(OutputNames(out), (std::vector<std::string>{"1.bmp", "2.bmp"})) << jobs;
+  }
+}
+
 // Writing an animation that does not fit in memory fails the same way, with one or two workers,
 // and leaves nothing in the output folder.
 TEST_F(BatchToolTest, RunningOutOfMemoryWhileWritingAnAnimationFailsIt) {
