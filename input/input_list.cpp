@@ -18,11 +18,13 @@
 namespace {
 
 const FileFilter kPictureFilters[] = {
-    {"変換可能なすべてのピクチャ (*.bmp,*.jp*g,*.png,*.gif)", "*.bmp;*.jp*g;*.png;*.gif"},
+    {"変換可能なすべてのピクチャ (*.bmp,*.jp*g,*.png,*.gif,*.webp)",
+     "*.bmp;*.jp*g;*.png;*.gif;*.webp"},
     {"ビットマップ (*.bmp)", "*.bmp"},
     {"ジェイぺグ (*.jp*g)", "*.jp*g"},
     {"ピング (*.png)", "*.png"},
     {"ジフ (*.gif)", "*.gif"},
+    {"ウェブピー (*.webp)", "*.webp"},
 };
 
 ControlLayer& Controls() {
@@ -116,8 +118,7 @@ void MoveAndRefreshName(bool moved) {
 }  // namespace
 
 bool IsConvertiblePicture(const std::string& path) {
-  int kind = IdentifyPictureFile(path.c_str(), 0);
-  return kind >= kIdentifiedBmp && kind <= kIdentifiedGif;
+  return IdentifyPictureFile(path.c_str(), 0) != kIdentifiedNone;
 }
 
 bool AddInputEntry(const std::string& path) {

@@ -164,10 +164,6 @@ std::uint32_t ReadPixelBits(const std::uint8_t* row, std::int64_t x, int bitsPer
   }
 }
 
-std::uint8_t OverWhite(std::uint8_t colour, std::uint8_t alpha) {
-  return static_cast<std::uint8_t>((colour * alpha + 255 * (255 - alpha) + 127) / 255);
-}
-
 bool IsNativeRgb555(const BmpLayout& layout) {
   return layout.bitsPerPixel == 16 &&
          (!layout.hasMasks || (layout.masks[0] == 0x7c00 && layout.masks[1] == 0x03e0 &&

@@ -15,7 +15,7 @@ namespace imagelib {
 using ByteSpan = std::span<const std::uint8_t>;
 using Bytes = std::vector<std::uint8_t>;
 
-// The kind of picture the bytes hold (kIdentifiedBmp ... kIdentifiedGif, or kIdentifiedNone),
+// The kind of picture the bytes hold (kIdentifiedBmp ... kIdentifiedWebp, or kIdentifiedNone),
 // judged from their first bytes only.
 int IdentifyPictureBytes(ByteSpan data);
 
@@ -26,6 +26,13 @@ std::unique_ptr<Picture> DecodeBmp(ByteSpan data);
 std::unique_ptr<Picture> DecodeJpeg(ByteSpan data);
 std::unique_ptr<Picture> DecodePng(ByteSpan data);
 std::unique_ptr<Picture> DecodeGif(ByteSpan data);
+std::unique_ptr<Picture> DecodeWebp(ByteSpan data);
+
+// A colour of a pixel with alpha as it shows over white, where pictures without alpha are
+// shown.
+inline std::uint8_t OverWhite(std::uint8_t colour, std::uint8_t alpha) {
+  return static_cast<std::uint8_t>((colour * alpha + 255 * (255 - alpha) + 127) / 255);
+}
 
 // True when a picture of this size may be allocated for a file of `dataBytes` bytes whose
 // coding can yield at most `pixelsPerByte` pixels per byte. A header that claims far more

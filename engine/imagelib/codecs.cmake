@@ -19,4 +19,5 @@ target_sources(trastel_core PRIVATE
   regular_file.cpp
   rle8.cpp
   rle_picture.cpp
+  webp_reader.cpp
 )

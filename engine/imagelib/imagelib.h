@@ -93,6 +93,7 @@ inline constexpr int kIdentifiedBmp = 1;
 inline constexpr int kIdentifiedJpeg = 2;
 inline constexpr int kIdentifiedPng = 3;
 inline constexpr int kIdentifiedGif = 4;
+inline constexpr int kIdentifiedWebp = 5;
 
 int IdentifyPictureFile(const char* path, int reserved);
 PictureHandle LoadPicture(const char* path);

@@ -16,22 +16,30 @@ struct Signature {
   std::string_view bytes;
   int kind;
   std::unique_ptr<Picture> (*decode)(ByteSpan);
+  // Bytes that follow at offset 8, after a container's size field.
+  std::string_view afterSize = {};
 };
 
-constexpr std::size_t kLongestSignature = 8;
+constexpr std::size_t kLongestSignature = 12;
 
-const std::array<Signature, 5> kSignatures = {{
+const std::array<Signature, 6> kSignatures = {{
     {std::string_view("BM", 2), kIdentifiedBmp, DecodeBmp},
     {std::string_view("\xFF\xD8\xFF", 3), kIdentifiedJpeg, DecodeJpeg},
     {std::string_view("\x89PNG\r\n\x1A\n", 8), kIdentifiedPng, DecodePng},
     {std::string_view("GIF87a", 6), kIdentifiedGif, DecodeGif},
     {std::string_view("GIF89a", 6), kIdentifiedGif, DecodeGif},
+    {std::string_view("RIFF", 4), kIdentifiedWebp, DecodeWebp, std::string_view("WEBP", 4)},
 }};
+
+bool HasBytesAt(ByteSpan data, std::size_t at, std::string_view bytes) {
+  return data.size() >= at + bytes.size() &&
+         std::memcmp(data.data() + at, bytes.data(), bytes.size()) == 0;
+}
 
 const Signature* FindSignature(ByteSpan data) {
   for (const Signature& signature : kSignatures) {
-    if (data.size() >= signature.bytes.size() &&
-        std::memcmp(data.data(), signature.bytes.data(), signature.bytes.size()) == 0) {
+    if (HasBytesAt(data, 0, signature.bytes) &&
+        (signature.afterSize.empty() || HasBytesAt(data, 8, signature.afterSize))) {
       return &signature;
     }
   }

@@ -38,10 +38,6 @@ void ReadFromMemory(png_structp png, png_bytep target, png_size_t length) {
   source.readAt += length;
 }
 
-std::uint8_t OverWhite(std::uint8_t colour, std::uint8_t alpha) {
-  return static_cast<std::uint8_t>((colour * alpha + 255 * (255 - alpha) + 127) / 255);
-}
-
 // What the chunks before the pixels say about showing the picture: its colours and its Exif
 // block (kept with the header that Exif blocks have in other files).
 struct PngMetadata {

@@ -65,6 +65,17 @@ TEST_F(PictureInfoTest, RowsShowTheSourceAndTheTrialResult) {
   EXPECT_EQ(layer->waitCursorDepth, 0);
 }
 
+TEST_F(PictureInfoTest, WebpIsAddedAndNamedByItsKind) {
+  fs::path source = MakePicture("pics/photo.webp", "-size 64x48 xc:'rgb(10,20,30)'");
+  layer->Choose(kFormatPanel, kFormatList, 2);  // PNG
+  layer->fileChoices = {source.string()};
+  layer->Click(kInputPanel, kAddOneButton);
+  EXPECT_EQ(Row(kBefore),
+            (Texts{"photo.webp", std::to_string(fs::file_size(source)), "64", "48", "WEBP"}));
+  EXPECT_EQ(Row(kAfter)[4], "PNG");
+  EXPECT_TRUE(layer->messages.empty());
+}
+
 TEST_F(PictureInfoTest, TableArtRowIsComputedWithoutConverting) {
   fs::path source = MakePicture("p.png", "-size 100x50 xc:red");
   layer->Choose(kFormatPanel, kFormatList, 4);  // HTM

@@ -62,7 +62,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "alpha.bmp", 24},
         Variant{"BmpCore", "-colors 16", "core.bmp", 8, "BMP2:"},
         Variant{"PngGreyAlpha16", "-colorspace Gray -alpha set -channel A -fx 0.3 -depth 16",
-                "greyalpha.png", 24}),
+                "greyalpha.png", 24},
+        Variant{"WebpLossy", "-quality 80", "lossy.webp", 24},
+        Variant{"WebpLosslessAlpha",
+                "-alpha set -channel A -fx 'i/w' -define webp:lossless=true", "alpha.webp", 24}),
     [](const testing::TestParamInfo<Variant>& info) { return info.param.name; });
 
 // An 8x8 JPEG of one colour of `components` samples in `space`; with `scans`, the scans of
@@ -621,6 +624,43 @@ TEST(ReaderVariantTest, CmykJpegIsShownThroughItsProfile) {
     for (int channel = 0; channel < 3; ++channel)
       EXPECT_NEAR(shown.rgb[channel], expected[channel], 2);
   }
+}
+
+// An animation shows its first frame on the canvas; a cut file and a canvas that the file's
+// size cannot hold are refused.
+TEST(ReaderVariantTest, WebpAnimationShowsItsFirstFrameAndLiesAreRefused) {
+  codectest::TempFolder folder;
+  const std::string red = folder.File("red.png");
+  const std::string blue = folder.File("blue.png");
+  const std::string animation = folder.File("animation.webp");
+  ASSERT_TRUE(codectest::Run("/usr/bin/convert -size 32x24 xc:red " + codectest::Quoted(red) +
+                             " && /usr/bin/convert -size 32x24 xc:blue " +
+                             codectest::Quoted(blue) + " && img2webp -lossless " +
+                             codectest::Quoted(red) + " " + codectest::Quoted(blue) + " -o " +
+                             codectest::Quoted(animation) + " >/dev/null 2>&1"));
+  {
+    ScopedPicture picture(LoadPicture(animation.c_str()));
+    ASSERT_TRUE(picture);
+    const codectest::RgbPicture rgb = codectest::RgbOf(picture.Get());
+    EXPECT_EQ(rgb.width, 32);
+    EXPECT_EQ(rgb.height, 24);
+    EXPECT_EQ(rgb.rgb[0], 255);
+    EXPECT_EQ(rgb.rgb[2], 0);
+  }
+  std::vector<std::uint8_t> bytes = codectest::ReadBytes(animation);
+  ASSERT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "VP8X");
+  std::vector<std::uint8_t> cut(bytes.begin(), bytes.end() - 8);
+  codectest::WriteBytes(folder.File("cut.webp"), cut);
+  EXPECT_FALSE(ScopedPicture(LoadPicture(folder.File("cut.webp").c_str())));
+  // The canvas claims 20000x20000 pixels.
+  for (int at : {24, 27}) {
+    bytes[at] = 0x1f;
+    bytes[at + 1] = 0x4e;
+    bytes[at + 2] = 0;
+  }
+  codectest::WriteBytes(folder.File("huge.webp"), bytes);
+  EXPECT_EQ(IdentifyPictureFile(folder.File("huge.webp").c_str(), 0), kIdentifiedWebp);
+  EXPECT_FALSE(ScopedPicture(LoadPicture(folder.File("huge.webp").c_str())));
 }
 
 }  // namespace
