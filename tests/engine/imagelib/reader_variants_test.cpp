@@ -64,8 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
         Variant{"PngGreyAlpha16", "-colorspace Gray -alpha set -channel A -fx 0.3 -depth 16",
                 "greyalpha.png", 24},
         Variant{"WebpLossy", "-quality 80", "lossy.webp", 24},
-        Variant{"WebpLosslessAlpha",
-                "-alpha set -channel A -fx 'i/w' -define webp:lossless=true", "alpha.webp", 24}),
+        Variant{"WebpLosslessAlpha", "-alpha set -channel A -fx 'i/w' -define webp:lossless=true",
+                "alpha.webp", 24}),
     [](const testing::TestParamInfo<Variant>& info) { return info.param.name; });
 
 // An 8x8 JPEG of one colour of `components` samples in `space`; with `scans`, the scans of
@@ -634,10 +634,10 @@ TEST(ReaderVariantTest, WebpAnimationShowsItsFirstFrameAndLiesAreRefused) {
   const std::string blue = folder.File("blue.png");
   const std::string animation = folder.File("animation.webp");
   ASSERT_TRUE(codectest::Run("/usr/bin/convert -size 32x24 xc:red " + codectest::Quoted(red) +
-                             " && /usr/bin/convert -size 32x24 xc:blue " +
-                             codectest::Quoted(blue) + " && img2webp -lossless " +
-                             codectest::Quoted(red) + " " + codectest::Quoted(blue) + " -o " +
-                             codectest::Quoted(animation) + " >/dev/null 2>&1"));
+                             " && /usr/bin/convert -size 32x24 xc:blue " + codectest::Quoted(blue) +
+                             " && img2webp -lossless " + codectest::Quoted(red) + " " +
+                             codectest::Quoted(blue) + " -o " + codectest::Quoted(animation) +
+                             " >/dev/null 2>&1"));
   {
     ScopedPicture picture(LoadPicture(animation.c_str()));
     ASSERT_TRUE(picture);
