@@ -7,6 +7,7 @@
 
 #include "panels/choice_tables.h"
 #include "resources/control_ids.h"
+#include "state/app_state.h"
 #include "state/setting_bindings.h"
 #include "ui/headless/headless_control_layer.h"
 
@@ -32,6 +33,8 @@ int ValueCount(const SettingBinding& setting) {
       return 2;
     case kRadioGroup:
       return setting.ControlCount();
+    case kNoControl:
+      return setting.highest + 1;
     default:
       return 0;
   }
@@ -83,6 +86,9 @@ std::string ApplySettingOverride(HeadlessControlLayer& layer, const SettingOverr
   const std::int32_t value = *StrictNumber(setting.value);
   if (value < 0 || value >= ValueCount(binding)) return OutOfRange(binding);
   switch (binding.kind) {
+    case kNoControl:
+      *binding.NumberIn(*GetAppState()) = value;
+      break;
     case kList:
       layer.Choose(binding.barId, controlId, value);
       break;
@@ -118,6 +124,9 @@ std::string DescribeSettingKeys() {
         break;
       case kFolderBox:
         text += "フォルダ / folder";
+        break;
+      case kNoControl:
+        text += "0-" + std::to_string(setting.highest) + ": " + setting.valueHelp;
         break;
       default: {
         text += "0-" + std::to_string(ValueCount(setting) - 1);

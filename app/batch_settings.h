@@ -1,5 +1,6 @@
-// "--set KEY=VALUE": every setting of the settings file, found by its key, is set through the
-// control that carries it, the way a user sets it, so that the panels' correction rules apply.
+// "--set KEY=VALUE": every setting of the settings files, found by its key, is set through the
+// control that carries it, the way a user sets it, so that the panels' correction rules apply;
+// a setting that no control shows yet is set directly, within its range.
 #pragma once
 
 #include <string>

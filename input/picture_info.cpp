@@ -9,6 +9,7 @@
 #include "engine/encoders.h"
 #include "engine/imagelib/picture_store.h"
 #include "engine/output_naming.h"
+#include "engine/output_size.h"
 #include "panels/fill_and_read_panels.h"
 #include "panels/handlers.h"
 #include "platform/files.h"
@@ -134,10 +135,16 @@ int ShowHtmAfterInfo(const InfoRow& row) {
   }
   const std::int64_t cell = target.HTM_TYPE + 1;
   const bool cropOnly = target.CUT_TYPE != 0 && target.RESIZE_TYPE == 0;
-  const std::int64_t width = cropOnly ? target.cropWidth : target.width;
-  const std::int64_t height = cropOnly ? target.cropHeight : target.height;
-  SetBox(row.widthBox, std::to_string(width * cell));
-  SetBox(row.heightBox, std::to_string(height * cell));
+  PixelSize size{cropOnly ? target.cropWidth : target.width,
+                 cropOnly ? target.cropHeight : target.height};
+  if (target.RESIZE_TYPE != 0 && (target.RESIZE_FIT != kResizeStretch || target.NO_ENLARGE != 0)) {
+    const PixelSize picture = target.CUT_TYPE != 0
+                                  ? PixelSize{target.cropWidth, target.cropHeight}
+                                  : PixelSize{state->source->width, state->source->height};
+    size = OutputSize(picture, size, target.RESIZE_FIT, target.NO_ENLARGE != 0);
+  }
+  SetBox(row.widthBox, std::to_string(size.width * cell));
+  SetBox(row.heightBox, std::to_string(size.height * cell));
   return 1;
 }
 

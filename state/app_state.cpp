@@ -56,13 +56,7 @@ void DestroyAppState() {
 }
 
 int SetDefaults(AppState* state) {
-  for (const SettingBinding& setting : SettingBindings()) {
-    if (setting.IsNumber()) {
-      *setting.NumberIn(*state) = setting.defaultNumber;
-    } else if (setting.defaultText != nullptr) {
-      setting.StoreText(*state, setting.defaultText);
-    }
-  }
+  for (const SettingBinding& setting : SettingBindings()) setting.StoreDefault(*state);
   PictureRecord& target = *state->target;
   target.width = target.RESIZE_X;
   target.height = target.RESIZE_Y;

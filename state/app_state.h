@@ -47,6 +47,10 @@ struct PictureRecord {
   std::int32_t GIF_SPEED;
   std::int32_t GIF_BIT;
   std::int32_t HTM_TYPE;
+  // Settings beyond Confing.inf's, kept in Trastel.inf.
+  std::int32_t RESIZE_FIT;  // engine/output_size.h: ResizeShape
+  std::int32_t NO_ENLARGE;
+  std::int32_t JPG_MAX_KB;  // 0 for no cap
 };
 
 struct PathBlock {

@@ -67,6 +67,24 @@ const SettingBinding kSettings[] = {
      0,
      "トラステル"},
     {"#PREVIEW_TYPE=", &PathBlock::PREVIEW_TYPE, kList, kOtherPage, {kPreviewMethodList}},
+    {.key = "#RESIZE_FIT=",
+     .field = &PictureRecord::RESIZE_FIT,
+     .kind = kNoControl,
+     .file = SettingsFile::kExtras,
+     .highest = 2,
+     .valueHelp = "0 伸縮する, 1 枠に収める, 2 長辺に合わせる"},
+    {.key = "#NO_ENLARGE=",
+     .field = &PictureRecord::NO_ENLARGE,
+     .kind = kNoControl,
+     .file = SettingsFile::kExtras,
+     .highest = 1,
+     .valueHelp = "1 拡大しない"},
+    {.key = "#JPG_MAX_KB=",
+     .field = &PictureRecord::JPG_MAX_KB,
+     .kind = kNoControl,
+     .file = SettingsFile::kExtras,
+     .highest = 1 << 20,
+     .valueHelp = "KB (0 = 上限なし / no cap)"},
 };
 
 }  // namespace
@@ -106,6 +124,14 @@ std::string_view SettingBinding::FitText(std::string_view text) const {
 
 void SettingBinding::StoreText(AppState& state, std::string_view text) const {
   CopyTextInto(TextIn(state), TextCapacity() + 1, std::string(FitText(text)).c_str());
+}
+
+void SettingBinding::StoreDefault(AppState& state) const {
+  if (IsNumber()) {
+    *NumberIn(state) = defaultNumber;
+  } else if (defaultText != nullptr) {
+    StoreText(state, defaultText);
+  }
 }
 
 std::span<const SettingBinding> SettingBindings() {

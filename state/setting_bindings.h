@@ -24,19 +24,29 @@ enum class SettingControl {
   kList,        // a drop-down list; the value is the position of the chosen entry
   kCheckBox,    // 1 when checked
   kRadioGroup,  // the buttons in the order of their values; the value is the checked one's
+  kNoControl,   // no control shows it yet: set through the settings file and trastel-batch
 };
+
+// The file a setting is stored in: Confing.inf, or Trastel.inf beside it for the settings that
+// the program has beyond Confing.inf's, so that Confing.inf keeps its lines whatever they hold.
+enum class SettingsFile { kMain, kExtras };
 
 struct SettingBinding {
   // The key text as it begins its line, e.g. "#RESIZE_TYPE=".
   const char* key;
   std::variant<TargetNumber, PathsNumber, PathsText> field;
   SettingControl kind;
-  int barId;
+  int barId = 0;
   // The control; for a radio group its buttons by value, the unused places 0.
-  std::array<int, 4> controlIds;
+  std::array<int, 4> controlIds{};
   std::int32_t defaultNumber = 0;
   // Null for the output folder, whose default is the program folder.
   const char* defaultText = nullptr;
+  SettingsFile file = SettingsFile::kMain;
+  // For a setting without a control: its largest value (the smallest is 0) and, for the help,
+  // what its values mean.
+  std::int32_t highest = 0;
+  const char* valueHelp = nullptr;
 
   bool IsNumber() const { return !std::holds_alternative<PathsText>(field); }
   // The output folder's value stands alone on the line after its key.
@@ -53,9 +63,11 @@ struct SettingBinding {
   std::string_view FitText(std::string_view text) const;
   // Stores FitText(text) in the text field.
   void StoreText(AppState& state, std::string_view text) const;
+  // Stores the default; the output folder's, which has none here, is left as it is.
+  void StoreDefault(AppState& state) const;
 };
 
-// Every setting in the order of the settings file's lines.
+// Every setting in the order of the settings files' lines, Confing.inf's first.
 std::span<const SettingBinding> SettingBindings();
 
 // The setting of that name ("JPG_TYPE"), or null.

@@ -22,8 +22,15 @@
 
 namespace {
 
-constexpr const char* kFormatLine = "#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)";
-constexpr const char* kFormatWord = "VIMBO_TRASTEL_200";
+// What tells the two settings files apart: their first lines.
+struct FileFormat {
+  const char* line;
+  const char* word;
+};
+constexpr FileFormat kMainFormat = {"#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)", "VIMBO_TRASTEL_200"};
+constexpr FileFormat kExtrasFormat = {"#FORMAT TRASTEL_EXTRAS_100 (*.inf,*.INF)",
+                                      "TRASTEL_EXTRAS_100"};
+constexpr const char* kExtrasName = "Trastel.inf";
 constexpr const char* kEndLine = "#END";
 constexpr std::size_t kLineBytes = 256;
 // A settings file holds a few kilobytes; one past this size is damaged and is not read at all.
@@ -32,12 +39,17 @@ constexpr const char* kDamagedMessage = "Load ：\"%s\"ファイルが壊れて�
 
 using File = platform::Stream;
 
+const FileFormat& FormatOf(SettingsFile file) {
+  return file == SettingsFile::kMain ? kMainFormat : kExtrasFormat;
+}
+
 // The whole file rendered as text with CR LF line ends.
-std::string RenderSettings(AppState& state) {
+std::string RenderSettings(AppState& state, SettingsFile file) {
   std::string text;
   auto line = [&text](const std::string& content) { text += content + "\r\n"; };
-  line(kFormatLine);
+  line(FormatOf(file).line);
   for (const SettingBinding& setting : SettingBindings()) {
+    if (setting.file != file) continue;
     std::string value = setting.IsNumber() ? std::to_string(*setting.NumberIn(state))
                                            : std::string(setting.FitText(setting.TextIn(state)));
     if (setting.ValueOnOwnLine()) {
@@ -177,11 +189,15 @@ int CheckSettingsFormat(const char* path, const char* formatWord) {
   return std::strncmp(formatWord, word.c_str(), word.size()) == 0 ? 1 : 0;
 }
 
-SettingsStatus SaveSettings() {
-  AppState* state = GetAppState();
-  char path[kLineBytes];
-  CopyText(path, state->paths->configPath);
-  const std::string text = RenderSettings(*state);
+namespace {
+
+// Beside the main file, whatever folder that is in.
+std::string ExtrasPathBeside(const char* mainPath) {
+  return platform::Utf8Of(platform::PathOf(mainPath).parent_path() / kExtrasName);
+}
+
+SettingsStatus SaveFile(const char* path, SettingsFile file) {
+  const std::string text = RenderSettings(*GetAppState(), file);
   // The settings are saved after every change of a control and before every entry of a run: a
   // file that already holds these bytes is left alone, which spares a flush to the disk each time.
   if (ReadRegularFile(path) == text) return SettingsStatus::kDone;
@@ -195,12 +211,15 @@ SettingsStatus SaveSettings() {
   return SettingsStatus::kDone;
 }
 
-SettingsStatus LoadSettings() {
+const SettingBinding* SettingOfLine(const std::string& text, SettingsFile file) {
+  for (const SettingBinding& setting : SettingBindings()) {
+    if (setting.file == file && KeyMatches(text.c_str(), setting.key)) return &setting;
+  }
+  return nullptr;
+}
+
+SettingsStatus LoadFile(const char* path, SettingsFile file) {
   AppState* state = GetAppState();
-  char path[kLineBytes];
-  CopyText(path, state->paths->configPath);
-  // Saves of runs that were killed while writing leave their temporary files beside the file.
-  imagelib::RemoveStaleTemporaryFiles(platform::Utf8Of(platform::PathOf(path).parent_path()));
   const platform::PathKind kind = platform::KindOf(path);
   if (kind == platform::PathKind::kMissing || kind == platform::PathKind::kUnreadable) {
     return SettingsStatus::kMissing;
@@ -209,40 +228,34 @@ SettingsStatus LoadSettings() {
     ShowMessage(kDamagedMessage, path);
     return SettingsStatus::kDamaged;
   }
-  if (!CheckSettingsFormat(path, kFormatWord)) {
+  if (!CheckSettingsFormat(path, FormatOf(file).word)) {
     ShowMessage("Load ：\"%s\"はフォーマットが違います。新規作成をします。", path);
     return SettingsStatus::kWrongFormat;
   }
   std::string storage;
   bool cp932 = false;
-  File file = OpenSettingsText(path, storage, cp932);
-  if (!file) {
+  File stream = OpenSettingsText(path, storage, cp932);
+  if (!stream) {
     ShowMessage("Load ：\"%s\"ファイルオープン失敗、新規作成をします。", path);
     return SettingsStatus::kCannotOpen;
   }
 
   char line[kLineBytes];
-  ReadSettingsLine(file.get(), line);  // The format line.
+  ReadSettingsLine(stream.get(), line);  // The format line.
   bool stoppedAtLine = false;
   for (;;) {
-    SettingsLine kind = ReadSettingsLine(file.get(), line);
-    if (kind == SettingsLine::kSkip) continue;
-    if (kind == SettingsLine::kEndOfFile) break;
+    SettingsLine lineKind = ReadSettingsLine(stream.get(), line);
+    if (lineKind == SettingsLine::kSkip) continue;
+    if (lineKind == SettingsLine::kEndOfFile) break;
     const std::string text = LineText(line, cp932);
-    const SettingBinding* matched = nullptr;
-    for (const SettingBinding& setting : SettingBindings()) {
-      if (KeyMatches(text.c_str(), setting.key)) {
-        matched = &setting;
-        break;
-      }
-    }
+    const SettingBinding* matched = SettingOfLine(text, file);
     if (matched == nullptr) {
       stoppedAtLine = true;
       break;
     }
     if (matched->ValueOnOwnLine()) {
       char value[kLineBytes];
-      if (ReadSettingsLine(file.get(), value) == SettingsLine::kEndOfFile) break;
+      if (ReadSettingsLine(stream.get(), value) == SettingsLine::kEndOfFile) break;
       std::size_t length = std::strlen(value);
       if (length > 0 && value[length - 1] == '\n') value[length - 1] = '\0';
       matched->StoreText(*state, LineText(value, cp932));
@@ -253,6 +266,33 @@ SettingsStatus LoadSettings() {
   if (stoppedAtLine && KeyMatches(line, kEndLine)) return SettingsStatus::kDone;
   ShowMessage(kDamagedMessage, path);
   return SettingsStatus::kDamaged;
+}
+
+}  // namespace
+
+SettingsStatus SaveSettings() {
+  char path[kLineBytes];
+  CopyText(path, GetAppState()->paths->configPath);
+  const SettingsStatus main = SaveFile(path, SettingsFile::kMain);
+  if (main != SettingsStatus::kDone) return main;
+  return SaveFile(ExtrasPathBeside(path).c_str(), SettingsFile::kExtras);
+}
+
+SettingsStatus LoadSettings() {
+  AppState* state = GetAppState();
+  char path[kLineBytes];
+  CopyText(path, state->paths->configPath);
+  // Saves of runs that were killed while writing leave their temporary files beside the file.
+  imagelib::RemoveStaleTemporaryFiles(platform::Utf8Of(platform::PathOf(path).parent_path()));
+  // The extras file goes its own way: a missing one means its defaults, silently; one that
+  // cannot be read wholly, its defaults after its message.
+  const SettingsStatus extras = LoadFile(ExtrasPathBeside(path).c_str(), SettingsFile::kExtras);
+  if (extras != SettingsStatus::kDone) {
+    for (const SettingBinding& setting : SettingBindings()) {
+      if (setting.file == SettingsFile::kExtras) setting.StoreDefault(*state);
+    }
+  }
+  return LoadFile(path, SettingsFile::kMain);
 }
 
 void DeleteTempFiles() {

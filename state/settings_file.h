@@ -1,4 +1,5 @@
-// The settings file Data/Confing.inf: its writer, its reader and the temporary-file clean-up.
+// The settings files, Data/Confing.inf and Data/Trastel.inf beside it for the settings beyond
+// Confing.inf's: their writer, their reader and the temporary-file clean-up.
 #pragma once
 
 #include <cstdio>
@@ -11,11 +12,13 @@ enum class SettingsStatus {
   kDamaged,      // a line no key begins, or no end line
 };
 
-// Writes the 38 lines of the settings file to configPath: kDone, or kCannotOpen with a message.
+// Writes the 38 lines of the settings file to configPath and the extras file beside it: kDone,
+// or kCannotOpen with a message.
 SettingsStatus SaveSettings();
 // Reads the settings file over the state: kDone when it existed, had the right format and ended
 // with its end line. Every other outcome but kMissing comes with a message; what was read up to
-// a damaged line stays in the state.
+// a damaged line stays in the state. The extras file beside it is read too: unless it is read
+// whole, its settings take their defaults (with a message unless it is missing).
 SettingsStatus LoadSettings();
 // 1 when the first line of the file at `path` carries `formatWord` (or a leading part of it) as
 // its second word.

@@ -386,9 +386,50 @@ TEST_F(SettingsFileTest, TwoWritersAtOnceNeitherFailNorMixTheirFiles) {
   EXPECT_EQ(failures, 0);
   EXPECT_EQ(mixed, 0);
   EXPECT_TRUE(layer_->messages.empty());
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+  // The two settings files and no temporary one.
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 2);
 }
 #endif
+
+TEST_F(SettingsFileTest, ExtrasLiveBesideTheMainFileWhichKeepsItsBytes) {
+  const fs::path extras = folder_ / "Trastel.inf";
+  ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
+  const std::string mainWithDefaults = ReadBytes(configPath_);
+  state_->target->RESIZE_FIT = 2;
+  state_->target->JPG_MAX_KB = 200;
+  ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
+  EXPECT_EQ(ReadBytes(configPath_), mainWithDefaults);
+  EXPECT_EQ(ReadBytes(extras),
+            "#FORMAT TRASTEL_EXTRAS_100 (*.inf,*.INF)\r\n#RESIZE_FIT=\t2\r\n#NO_ENLARGE=\t0\r\n"
+            "#JPG_MAX_KB=\t200\r\n#END\r\n");
+
+  state_->target->RESIZE_FIT = 0;
+  state_->target->JPG_MAX_KB = 0;
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
+  EXPECT_EQ(state_->target->RESIZE_FIT, 2);
+  EXPECT_EQ(state_->target->JPG_MAX_KB, 200);
+  EXPECT_TRUE(layer_->messages.empty());
+
+  // A main-file key in the extras file is no key of it: the file is damaged, its settings
+  // take their defaults, the main file's stay, and one message names the extras file.
+  WriteBytes(extras,
+             "#FORMAT TRASTEL_EXTRAS_100 (*.inf,*.INF)\r\n#RESIZE_FIT=\t1\r\n"
+             "#JPG_TYPE=\t5\r\n#END\r\n");
+  state_->target->JPG_TYPE = 33;
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
+  EXPECT_EQ(state_->target->RESIZE_FIT, 0);
+  EXPECT_EQ(state_->target->JPG_MAX_KB, 0);
+  EXPECT_EQ(state_->target->JPG_TYPE, 20);
+  ASSERT_EQ(layer_->messages.size(), 1u);
+  EXPECT_NE(layer_->messages[0].find(extras.string()), std::string::npos);
+
+  // A missing one means the defaults, silently.
+  fs::remove(extras);
+  state_->target->RESIZE_FIT = 1;
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
+  EXPECT_EQ(state_->target->RESIZE_FIT, 0);
+  EXPECT_EQ(layer_->messages.size(), 1u);
+}
 
 TEST_F(SettingsFileTest, DeleteTempFilesRemovesOnlyTheTwoPictures) {
   fs::path temp = folder_ / "Data" / "__Temp";
