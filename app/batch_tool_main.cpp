@@ -265,6 +265,13 @@ int RunBatchTool(BatchOptions options) {
                                     "] に保存します / renamed: " + planned + " -> " + saved + "\n");
   });
 
+  SetOverSizeCapHandler([&progress](const std::string& entry, const std::string& saved) {
+    progress.Clear();
+    platform::WriteText(
+        stderr, "[" + entry + "]\nは最低の画質でもファイルサイズ上限を超えました [" + saved +
+                    "] / over the size cap even at the lowest quality: " + saved + "\n");
+  });
+
   bool running = false;
   layer.onPump = [&] {
     if (!running) return;
@@ -277,6 +284,7 @@ int RunBatchTool(BatchOptions options) {
   const BatchResult result = RunBatch(options.jobs);
   running = false;
   SetOutputRenamedHandler(nullptr);
+  SetOverSizeCapHandler(nullptr);
   progress.Clear();
   return result.outcome == BatchOutcome::kSucceeded ? kExitSuccess : kExitFailure;
 }

@@ -50,6 +50,11 @@ OutputRenamedHandler& RenamedHandler() {
   return handler;
 }
 
+OverSizeCapHandler& OverCapHandler() {
+  static OverSizeCapHandler handler;
+  return handler;
+}
+
 // What one run has written or will write, and its result so far.
 struct RunRecord {
   RunOutputs outputs;
@@ -185,6 +190,10 @@ bool FinishEntry(Entry& entry, RunRecord& run, std::string& failure) {
     return false;
   }
   ++run.result.converted;
+  if (entry.job->OverSizeCap()) {
+    ++run.result.overSizeCap;
+    if (OverCapHandler()) OverCapHandler()(entry.input.sourcePath, entry.outputPath);
+  }
   GetControlLayer().DeltaProgress(kProgressPanel, kBatchProgressBar, 1);
   return true;
 }
@@ -299,6 +308,10 @@ void ShowClosingMessage(const BatchResult& result, std::string failure) {
     text += "\n同じ名前になった " + std::to_string(result.renamed) +
             " 個のファイルは、(2) などの番号を付けた名前で保存しました。";
   }
+  if (result.overSizeCap > 0) {
+    text += "\n" + std::to_string(result.overSizeCap) +
+            " 個のJPEGファイルは、最低の画質でもファイルサイズ上限を超えました。";
+  }
   if (!failure.empty()) text += "\n" + failure;
   ShowMessage("%s", text.c_str());
 }
@@ -341,4 +354,8 @@ void RunBatch() {
 
 void SetOutputRenamedHandler(OutputRenamedHandler handler) {
   RenamedHandler() = std::move(handler);
+}
+
+void SetOverSizeCapHandler(OverSizeCapHandler handler) {
+  OverCapHandler() = std::move(handler);
 }

@@ -44,6 +44,8 @@ struct BatchResult {
   int converted = 0;
   // Outputs saved under a numbered name.
   int renamed = 0;
+  // JPEGs that stayed larger than their size cap (JPG_MAX_KB) at the lowest quality.
+  int overSizeCap = 0;
 };
 
 // `workers` threads convert (every core when 0), never more than there are entries.
@@ -56,3 +58,8 @@ void RunBatch();
 using OutputRenamedHandler = std::function<void(
     const std::string& entry, const std::string& plannedPath, const std::string& savedPath)>;
 void SetOutputRenamedHandler(OutputRenamedHandler handler);
+
+// Told of every JPEG that a run saves larger than its size cap: the entry and the output.
+using OverSizeCapHandler =
+    std::function<void(const std::string& entry, const std::string& savedPath)>;
+void SetOverSizeCapHandler(OverSizeCapHandler handler);

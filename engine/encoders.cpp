@@ -64,7 +64,15 @@ int WriteBmp(PictureHandle picture, const char* path, const PictureRecord& targe
 
 int WriteJpeg(PictureHandle picture, const char* path, const PictureRecord& target) {
   // JPG_TYPE is a compression percentage; the library wants a quality.
-  return SaveJpeg(path, picture, 100 - target.JPG_TYPE, target.JPG_PRO);
+  const int quality = 100 - target.JPG_TYPE;
+  if (target.JPG_MAX_KB <= 0) return SaveJpeg(path, picture, quality, target.JPG_PRO);
+  // A kilobyte of the cap is 1000 bytes, so that a file under it is under a site's limit
+  // whichever kilobyte the site counts.
+  constexpr std::uint64_t kBytesPerKilobyte = 1000;
+  const int saved =
+      SaveJpegWithin(path, picture, quality, target.JPG_PRO,
+                     static_cast<std::uint64_t>(target.JPG_MAX_KB) * kBytesPerKilobyte);
+  return saved == kJpegOverCap ? kSavedOverCap : saved;
 }
 
 int WritePng(PictureHandle picture, const char* path, const PictureRecord& target) {

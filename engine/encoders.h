@@ -15,7 +15,9 @@ enum OutputFormat {
   kFormatHtm = 4,
 };
 
-// Writes `picture` to target.path by target.DIB_TYPE. Non-zero on success.
+// Writes `picture` to target.path by target.DIB_TYPE. Non-zero on success: kSavedOverCap when
+// a JPEG with a size cap (JPG_MAX_KB) was written at the lowest quality and is still larger.
+inline constexpr int kSavedOverCap = 2;
 int SaveByFormat(PictureHandle picture, const PictureRecord& target);
 
 // Writes `frames` as one animated GIF to target.path; 0 at once when DIB_TYPE is not GIF.

@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "base/show_message.h"
+#include "engine/encoders.h"
 #include "engine/picture_slots.h"
 #include "engine/pipeline.h"
 #include "platform/files.h"
@@ -49,12 +50,15 @@ void EntryJob::Run() {
   std::vector<std::string> messages;
   std::vector<imagelib::StagedOutput> outputs;
   bool hadCompany = false;
+  bool overSizeCap = false;
   if (!cancelled_.load()) {
     MessageCapture capture;
     imagelib::OutputStaging staging;
     const bool othersRunning = conversionsRunning.fetch_add(1) > 0;
     const unsigned started = conversionsStarted.fetch_add(1) + 1;
-    succeeded = Convert() != 0;
+    const int converted = Convert();
+    succeeded = converted != 0;
+    overSizeCap = converted == kSavedOverCap;
     hadCompany = othersRunning || conversionsStarted.load() != started;
     conversionsRunning.fetch_sub(1);
     if (!succeeded) failure = ConversionFailure(source_.path);
@@ -65,6 +69,7 @@ void EntryJob::Run() {
     const std::lock_guard lock(mutex_);
     succeeded_ = succeeded;
     hadCompany_ = hadCompany;
+    overSizeCap_ = overSizeCap;
     failure_ = std::move(failure);
     messages_ = std::move(messages);
     outputs_ = std::move(outputs);

@@ -45,6 +45,8 @@ class EntryJob {
   // True when another job converted at some moment of this one's conversion, so that a failure
   // may come from the memory or disk space they shared.
   bool HadCompany() const { return hadCompany_; }
+  // True when the output is a JPEG larger than its size cap even at the lowest quality.
+  bool OverSizeCap() const { return overSizeCap_; }
   // Why the conversion failed, where its own messages do not say.
   const std::string& Failure() const { return failure_; }
   std::vector<std::string> TakeMessages() { return std::move(messages_); }
@@ -69,6 +71,7 @@ class EntryJob {
   bool done_ = false;
   bool succeeded_ = false;
   bool hadCompany_ = false;
+  bool overSizeCap_ = false;
   std::string failure_;
   std::vector<std::string> messages_;
   std::vector<imagelib::StagedOutput> outputs_;

@@ -1,11 +1,14 @@
 #include "engine/pipeline.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
 
 #include "base/show_message.h"
 #include "engine/colour_numbers.h"
 #include "engine/encoders.h"
 #include "engine/filters.h"
+#include "engine/output_size.h"
 #include "engine/picture_slots.h"
 
 namespace {
@@ -29,7 +32,17 @@ void Rotate(PictureHandle slot, const PictureRecord& target) {
 
 void Resize(PictureHandle slot, const PictureRecord& target) {
   if (target.RESIZE_TYPE == 0) return;
-  ResizePicture(slot, target.width, target.height);
+  PixelSize size{target.width, target.height};
+  BitmapInfoHeader header{};
+  if ((target.RESIZE_FIT != kResizeStretch || target.NO_ENLARGE != 0) &&
+      GetPictureHeader(slot, &header)) {
+    const PixelSize picture{header.biWidth, header.biHeight};
+    size = OutputSize(picture, size, target.RESIZE_FIT, target.NO_ENLARGE != 0);
+    if (size == picture) return;
+  }
+  // A size past what a picture can have is the library's to refuse.
+  ResizePicture(slot, static_cast<int>(std::min<std::int64_t>(size.width, INT32_MAX)),
+                static_cast<int>(std::min<std::int64_t>(size.height, INT32_MAX)));
 }
 
 // Runs one conversion step. Running out of memory fails that picture with its own message (and
@@ -51,9 +64,9 @@ int ConvertSingleStep(const PictureRecord& source, const PictureRecord& target,
   Crop(slot, target);
   Rotate(slot, target);
   Resize(slot, target);
-  int saved = SaveByFormat(slot, target);
+  const int saved = SaveByFormat(slot, target);
   ReleaseSlot(slot);
-  return saved != 0 ? 1 : 0;
+  return saved;
 }
 
 int PrepareFrameStep(const PictureRecord& source, const PictureRecord& target,

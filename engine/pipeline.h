@@ -6,7 +6,7 @@
 
 #include "state/app_state.h"
 
-// One picture through workImage. 1 when the encoder succeeded.
+// One picture through workImage. Non-zero when the encoder succeeded: SaveByFormat's value.
 int ConvertSingle();
 
 // One frame into frameImages[index]; with `isLast` non-zero, writes all paths.itemCount frames.

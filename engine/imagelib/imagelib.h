@@ -119,6 +119,12 @@ int RotatePicture(PictureHandle picture, int angleThousandths, ColourRef fill);
 int ResizePicture(PictureHandle picture, int width, int height);
 int SaveBmp(const char* path, PictureHandle picture);
 int SaveJpeg(const char* path, PictureHandle picture, int quality, int progressive);
+// As SaveJpeg, at the highest quality up to `quality` whose file takes at most `maxBytes`, or at
+// quality 1 when none does: kJpegWithinCap, kJpegOverCap, or 0 when nothing was written.
+inline constexpr int kJpegWithinCap = 1;
+inline constexpr int kJpegOverCap = 2;
+int SaveJpegWithin(const char* path, PictureHandle picture, int quality, int progressive,
+                   std::uint64_t maxBytes);
 int SavePng(const char* path, PictureHandle picture, const PngOptions* options);
 int SaveGif(const char* path, PictureHandle picture, const GifOptions* options);
 int SaveAnimatedGif(const char* path, const AnimationFrame* frames, int count, int reserved);

@@ -1,7 +1,10 @@
 // JPEG encoding through libjpeg-turbo.
 #include <algorithm>
+#include <cmath>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/imagelib.h"
@@ -54,6 +57,37 @@ bool RunEncoder(jpeg_compress_struct& encoder, JpegErrorHandler& handler, const 
   return true;
 }
 
+// The picture encoded whole in memory; empty when the encoder failed.
+Bytes Encode(const Picture& picture, int quality, bool progressive) {
+  JpegErrorHandler handler;
+  InstallErrorHandler(handler);
+  jpeg_compress_struct encoder{};
+  encoder.err = &handler.manager;
+  JpegMemory output;
+  const bool encoded =
+      RunEncoder(encoder, handler, picture, std::clamp(quality, 1, 100), progressive, output);
+  jpeg_destroy_compress(&encoder);
+  if (!encoded) return {};
+  return Bytes(output.data, output.data + output.size);
+}
+
+// The next quality to try between a quality that fits (`fits`, 0 when none is known yet) and
+// one that does not (`over`, whose file took `overBytes`): where the file size, taken to grow
+// as a power of the quality, would meet the cap, kept strictly inside the interval.
+int NextQuality(int fits, std::uint64_t fitsBytes, int over, std::uint64_t overBytes,
+                std::uint64_t maxBytes) {
+  // Between quality 10 and 95 a photo's file grows roughly as quality^0.6.
+  double exponent = 0.6;
+  if (fits > 0 && fitsBytes > 0 && overBytes > fitsBytes) {
+    exponent = std::log(static_cast<double>(overBytes) / static_cast<double>(fitsBytes)) /
+               std::log(static_cast<double>(over) / fits);
+  }
+  const double ratio = static_cast<double>(std::max<std::uint64_t>(maxBytes, 1)) /
+                       static_cast<double>(std::max<std::uint64_t>(overBytes, 1));
+  const double guess = over * std::pow(ratio, 1.0 / std::max(exponent, 0.1));
+  return std::clamp(static_cast<int>(guess), fits + 1, over - 1);
+}
+
 }  // namespace
 }  // namespace imagelib
 
@@ -74,4 +108,49 @@ int SaveJpeg(const char* path, PictureHandle handle, int quality, int progressiv
   jpeg_destroy_compress(&encoder);
   if (!encoded) return 0;
   return imagelib::WriteFileAtomically(path, imagelib::ByteSpan(output.data, output.size)) ? 1 : 0;
+}
+
+int SaveJpegWithin(const char* path, PictureHandle handle, int quality, int progressive,
+                   std::uint64_t maxBytes) {
+  const imagelib::Picture* stored = imagelib::FindPicture(handle);
+  if (stored == nullptr) return 0;
+  imagelib::Picture scratch;
+  const imagelib::Picture* picture = imagelib::Bgr24View(*stored, scratch);
+  if (picture == nullptr) return 0;
+  // The search keeps the best file that fits and the smallest quality known not to, until
+  // they are neighbours: files are measured in memory, and one is written.
+  int over = std::clamp(quality, 1, 100);
+  imagelib::Bytes overFile = imagelib::Encode(*picture, over, progressive != 0);
+  if (overFile.empty()) return 0;
+  int fits = 0;
+  imagelib::Bytes fitsFile;
+  if (overFile.size() <= maxBytes) {
+    fits = over;
+    fitsFile = std::move(overFile);
+  }
+  bool halvedLast = true;
+  while (fits + 1 < over) {
+    // A guess that did not halve the interval is followed by its middle, which bounds the
+    // encodes at twice those of a plain bisection.
+    const int width = over - fits;
+    const int next =
+        halvedLast ? imagelib::NextQuality(fits, fitsFile.size(), over, overFile.size(), maxBytes)
+                   : fits + width / 2;
+    imagelib::Bytes file = imagelib::Encode(*picture, next, progressive != 0);
+    if (file.empty()) return 0;
+    if (file.size() <= maxBytes) {
+      fits = next;
+      fitsFile = std::move(file);
+    } else {
+      over = next;
+      overFile = std::move(file);
+    }
+    halvedLast = 2 * (over - fits) <= width;
+  }
+  const bool withinCap = fits > 0;
+  const imagelib::Bytes& chosen = withinCap ? fitsFile : overFile;
+  if (!imagelib::WriteFileAtomically(path, imagelib::ByteSpan(chosen.data(), chosen.size()))) {
+    return 0;
+  }
+  return withinCap ? kJpegWithinCap : kJpegOverCap;
 }

@@ -470,6 +470,90 @@ TEST_F(BatchToolTest, EveryKeyIsSetThroughItsControl) {
   for (const Case& c : cases) EXPECT_EQ(values[c.key], c.stored) << c.key;
 }
 
+TEST_F(BatchToolTest, SizesKeepThePicturesShapeAndTheNewKeysAreSavedBesideTheMainFile) {
+  MakePicture("in/land.png", "-size 400x300 gradient:red-blue");
+  MakePicture("in/port.png", "-size 300x400 gradient:red-blue");
+  MakePicture("in/small.png", "-size 100x50 gradient:red-blue");
+  auto convert = [&](const std::string& out, std::vector<std::string> arguments) {
+    arguments.insert(arguments.end(), {"--out", out, "--set", "DIB_TYPE=2", "in"});
+    RunResult result = Run(arguments);
+    EXPECT_EQ(result.status, 0) << result.errors;
+    std::vector<std::string> sizes;
+    for (const char* name : {"land.png", "port.png", "small.png"}) {
+      sizes.push_back(Identify(folder_ / out / name));
+    }
+    return sizes;
+  };
+  // 320×240, fitted inside: a portrait is 240 high and 300·240/400 wide; the small one stays.
+  EXPECT_EQ(
+      convert("fit", {"--set", "RESIZE_TYPE=2", "--set", "RESIZE_FIT=1", "--set", "NO_ENLARGE=1"}),
+      (std::vector<std::string>{"PNG 320x240", "PNG 180x240", "PNG 100x50"}));
+  // 640×480 by the long side: every longer side becomes 640, the small one grows too.
+  EXPECT_EQ(convert("long", {"--set", "RESIZE_TYPE=1", "--set", "RESIZE_FIT=2"}),
+            (std::vector<std::string>{"PNG 640x480", "PNG 480x640", "PNG 640x320"}));
+  // Stretched but not enlarged: 300×200 takes every picture not within it.
+  EXPECT_EQ(convert("kept", {"--set", "RESIZE_TYPE=3", "--set", "RESIZE_X=300", "--set",
+                             "RESIZE_Y=200", "--set", "NO_ENLARGE=1"}),
+            (std::vector<std::string>{"PNG 300x200", "PNG 300x200", "PNG 100x50"}));
+  EXPECT_EQ(Run({"--set", "RESIZE_FIT=3", "in"}).status, 2);
+
+  // --save writes both files; the main one is what the same main settings always gave.
+  fs::create_directories(folder_ / "empty");
+  ASSERT_EQ(Run({"--save", "--out", "saved", "--set", "DIB_TYPE=2", "empty"}).status, 1);
+  const std::string mainOnly = ReadText(StoredSettings());
+  ASSERT_EQ(Run({"--save", "--out", "saved", "--set", "DIB_TYPE=2", "--set", "RESIZE_FIT=2",
+                 "--set", "JPG_MAX_KB=150", "empty"})
+                .status,
+            1);
+  EXPECT_EQ(ReadText(StoredSettings()), mainOnly);
+  auto extras = SettingValues(ReadText(StoredSettings().parent_path() / "Trastel.inf"));
+  EXPECT_EQ(extras, (std::map<std::string, std::string>{
+                        {"RESIZE_FIT", "2"}, {"NO_ENLARGE", "0"}, {"JPG_MAX_KB", "150"}}));
+  EXPECT_NE(Run({"--help"}).output.find("\n  JPG_MAX_KB "), std::string::npos);
+}
+
+TEST_F(BatchToolTest, JpegSizeCapTakesTheHighestQualityThatFitsAndCountsThoseThatCannot) {
+  MakePicture("in/noise.png", "-size 500x400 -seed 7 plasma:fractal");
+  auto quality = [this](const fs::path& file) {
+    std::string output;
+    const std::string command = "/usr/bin/identify -format %Q " + Quoted(file.string());
+    if (std::FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[64];
+      while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+      pclose(pipe);
+    }
+    return std::atoi(output.c_str());
+  };
+  RunResult capped = Run({"--out", "capped", "--set", "DIB_TYPE=1", "--set", "JPG_TYPE=5", "--set",
+                          "JPG_MAX_KB=40", "in/noise.png"});
+  ASSERT_EQ(capped.status, 0) << capped.errors;
+  EXPECT_EQ(capped.errors.find("上限"), std::string::npos) << capped.errors;
+  const fs::path cappedFile = folder_ / "capped" / "noise.jpg";
+  EXPECT_LE(fs::file_size(cappedFile), 40000u);
+  // One quality step higher, written without a cap, would not have fitted.
+  const int reached = quality(cappedFile);
+  ASSERT_GT(reached, 1);
+  ASSERT_LT(reached, 95);
+  ASSERT_EQ(Run({"--out", "higher", "--set", "DIB_TYPE=1", "--set",
+                 "JPG_TYPE=" + std::to_string(100 - reached - 1), "in/noise.png"})
+                .status,
+            0);
+  EXPECT_GT(fs::file_size(folder_ / "higher" / "noise.jpg"), 40000u);
+
+  RunResult over =
+      Run({"--out", "over", "--set", "DIB_TYPE=1", "--set", "JPG_MAX_KB=1", "in/noise.png"});
+  ASSERT_EQ(over.status, 0) << over.errors;
+  EXPECT_EQ(quality(folder_ / "over" / "noise.jpg"), 1);
+  EXPECT_NE(over.errors.find("over the size cap even at the lowest quality: " +
+                             (folder_ / "over" / "noise.jpg").string()),
+            std::string::npos)
+      << over.errors;
+  EXPECT_NE(over.errors.find("変換が成功しました！\n1 "
+                             "個のJPEGファイルは、最低の画質でもファイルサイズ上限を超えました。"),
+            std::string::npos)
+      << over.errors;
+}
+
 TEST_F(BatchToolTest, SettingsFileIsReadAndLeftAsItWas) {
   MakePicture("in/a.png");
   const fs::path settings = folder_ / "mine.inf";
