@@ -1,7 +1,9 @@
 #include "app/start_up.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "base/path_names.h"
 #include "base/program_folder.h"
@@ -19,6 +21,17 @@ namespace {
 constexpr const char* kDataFolders[] = {"Data", "Data/Preview", "Data/Help", "Data/__Temp"};
 
 }  // namespace
+
+std::vector<std::string> FilesGivenAtStart(const std::vector<std::string>& arguments) {
+  std::vector<std::string> files;
+  for (const std::string& argument : arguments) {
+    const std::filesystem::path path = platform::PathOf(argument);
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    files.push_back(platform::Utf8Of(error ? path : absolute));
+  }
+  return files;
+}
 
 bool InitProgramFolder() {
   std::optional<std::string> folder = platform::ExecutableFolder();

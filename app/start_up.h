@@ -1,6 +1,13 @@
 // What the program does when its window has been created and when it closes.
 #pragma once
 
+#include <string>
+#include <vector>
+
+// The files and folders given on the command line (a desktop's "open with", pictures dropped on
+// the program's icon, 送る), made absolute while the working directory is still the caller's.
+std::vector<std::string> FilesGivenAtStart(const std::vector<std::string>& arguments);
+
 // Sets programFolder from the executable and makes it the working directory. False, with a
 // message saying why, when the executable's folder cannot be found, is too long for the
 // program's paths or cannot be entered.

@@ -4,33 +4,23 @@
 #include <wx/frame.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "app/program_title.h"
 #include "app/start_up.h"
 #include "panels/view_dispatch.h"
 #include "panels/view_operations.h"
-#include "platform/files.h"
 #include "ui/control_layer.h"
 #include "ui/wx/compact_style.h"
 #include "ui/wx/main_frame.h"
 
 namespace {
 
-// The files named on the command line (a desktop's "open with"), made absolute before the working
-// directory becomes the program folder.
-std::vector<std::string> FilesToOpen(int argc, const wxCmdLineArgsArray& argv) {
-  std::vector<std::string> files;
-  for (int index = 1; index < argc; ++index) {
-    const std::filesystem::path path = platform::PathOf(argv[index].utf8_string());
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    files.push_back(platform::Utf8Of(error ? path : absolute));
-  }
-  return files;
+std::vector<std::string> Arguments(int argc, const wxCmdLineArgsArray& argv) {
+  std::vector<std::string> arguments;
+  for (int index = 1; index < argc; ++index) arguments.push_back(argv[index].utf8_string());
+  return arguments;
 }
 
 class TrastelApp : public wxApp {
@@ -39,7 +29,7 @@ class TrastelApp : public wxApp {
     ApplyCompactStyle();
     wxFrame* frame = CreateMainFrame(ShutDown);
     GetControlLayer().SetEventSink(DispatchViewEvent);
-    const std::vector<std::string> files = FilesToOpen(argc, argv);
+    const std::vector<std::string> files = FilesGivenAtStart(Arguments(argc, argv));
     if (!InitProgramFolder() || !StartUp()) {
       // Closing the only window ends the program, which then reports the failed start.
       startFailed_ = true;

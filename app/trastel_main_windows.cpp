@@ -4,12 +4,17 @@
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "app/program_title.h"
 #include "app/start_up.h"
 #include "panels/view_dispatch.h"
+#include "panels/view_operations.h"
 #include "platform/wide_text_windows.h"
 #include "ui/control_layer.h"
 #include "ui/win32/main_window.h"
@@ -33,6 +38,20 @@ class ComApartment {
   bool initialised_;
 };
 
+// The command line's arguments after the program's name.
+std::vector<std::string> Arguments() {
+  int count = 0;
+  struct Freer {
+    void operator()(LPWSTR* block) const { LocalFree(block); }
+  };
+  const std::unique_ptr<LPWSTR, Freer> words(CommandLineToArgvW(GetCommandLineW(), &count));
+  std::vector<std::string> arguments;
+  for (int index = 1; words && index < count; ++index) {
+    arguments.push_back(platform::Narrow(words.get()[index]));
+  }
+  return arguments;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
@@ -43,6 +62,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   std::unique_ptr<MainWindow> window = MainWindow::Create(ShutDown);
   if (!window) return EXIT_FAILURE;
   GetControlLayer().SetEventSink(DispatchViewEvent);
+  const std::vector<std::string> files = FilesGivenAtStart(Arguments());
   if (!InitProgramFolder() || !StartUp()) {
     // Closing the window shuts down what was started; the program reports the failed start.
     SendMessageW(window->Handle(), WM_CLOSE, 0, 0);
@@ -50,5 +70,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   }
   SetWindowTextW(window->Handle(), platform::Widen(kProgramTitle).c_str());
   window->Show(showCommand);
+  // Added as if dropped on the list, once the window is on the screen.
+  if (!files.empty()) OnInputDrop(files);
   return MainWindow::Run(window->Handle());
 }

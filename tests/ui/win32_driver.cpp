@@ -134,8 +134,9 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
   }
 }
 
-Program::Program(const fs::path& executable) {
+Program::Program(const fs::path& executable, const std::vector<fs::path>& arguments) {
   std::wstring commandLine = L"\"" + executable.wstring() + L"\"";
+  for (const fs::path& argument : arguments) commandLine += L" \"" + argument.wstring() + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};

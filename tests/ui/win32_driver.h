@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace win32_driver {
 
@@ -24,7 +25,8 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 // A started program, ended by force at destruction unless it ended by itself.
 class Program {
  public:
-  explicit Program(const std::filesystem::path& executable);
+  explicit Program(const std::filesystem::path& executable,
+                   const std::vector<std::filesystem::path>& arguments = {});
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;

@@ -215,4 +215,31 @@ TEST(Win32ProgramTest, FirstStartConversionSettingsPagesAndClosing) {
             DefaultSettings(outputFolder));
 }
 
+TEST(Win32ProgramTest, FilesAndFoldersGivenAtStartAreAdded) {
+  const fs::path folder = MakeUniqueFolder("trastel-win32-arguments");
+  const FolderRemover remover{folder};
+  const fs::path bin = TRASTEL_BIN_DIR;
+  fs::copy_file(bin / "trastel.exe", folder / "trastel.exe");
+  fs::copy(bin / "Data", folder / "Data",
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  std::ofstream(folder / "Data" / "Confing.inf", std::ios::binary)
+      << DefaultSettings(ForwardSlashed(platform::Utf8Of(folder)) + "/");
+  const fs::path input = folder / platform::PathOf("写真");
+  fs::create_directories(input / "more");
+  const fs::path samples = fs::path(TRASTEL_SOURCE_DIR) / "samples";
+  fs::copy_file(samples / "sunset.jpg", input / platform::PathOf("夕焼け.jpg"));
+  fs::copy_file(samples / "sunset.jpg", input / "more" / "a.jpg");
+  fs::copy_file(samples / "sunset.jpg", input / "more" / "b.jpg");
+
+  Program program(folder / "trastel.exe", {input / platform::PathOf("夕焼け.jpg"), input / "more"});
+  ASSERT_TRUE(program.Started()) << "error " << GetLastError();
+  const HWND main = WaitForTopWindow(program.Id(), kMainClass);
+  ASSERT_NE(main, nullptr) << "no main window: " << DescribeTopWindows(program.Id());
+  const HWND list = GetDlgItem(GetDlgItem(main, kInputPanel), kInputList);
+  EXPECT_TRUE(WaitUntil([&] { return Send(list, LB_GETCOUNT) == 3; }))
+      << Send(list, LB_GETCOUNT).value_or(-1) << " entries: " << DescribeTopWindows(program.Id());
+  ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kExitCommand, 0));
+  EXPECT_TRUE(program.WaitForExit());
+}
+
 }  // namespace
