@@ -3,15 +3,12 @@
 #include <map>
 #include <string>
 
-#include "platform/wide_text_windows.h"
 #include "ui/control_layer.h"
-#include "ui/win32/panel_builder.h"
-#include "ui/win32/program_icon.h"
+#include "ui/win32/template_dialog.h"
 #include "ui/win32/window_scale.h"
 
 namespace {
 
-constexpr DWORD kDialogStyle = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 
 struct AboutBox {
@@ -22,38 +19,15 @@ struct AboutBox {
   std::map<HWND, std::string> links;
 };
 
-// A dialog without controls, which the box builds from its declaration when it opens.
-struct alignas(DWORD) EmptyDialogTemplate {
-  DLGTEMPLATE dialog;
-  WORD menu;
-  WORD windowClass;
-  WORD title;
-};
-
 void BuildAboutBox(HWND dialog, AboutBox& box) {
-  const DialogTemplate& declaration = AboutDialogTemplate();
-  SetWindowTextW(dialog, platform::Widen(declaration.caption).c_str());
-  SendMessageW(dialog, WM_SETICON, ICON_BIG,
-               reinterpret_cast<LPARAM>(ProgramIcon(GetSystemMetrics(SM_CXICON))));
-  const PixelRect area{0, 0, DialogUnitsToPixelsX(declaration.width),
-                       DialogUnitsToPixelsY(declaration.height)};
-  for (bool groupBoxes : {true, false}) {
-    for (const ControlTemplate& control : declaration.controls) {
-      if ((control.kind == ControlKind::kGroupBox) != groupBoxes) continue;
-      bool link = control.kind == ControlKind::kLinkText;
-      HFONT font = link ? box.linkFont.get() : box.font.get();
-      PlacedWindow placed = CreateControl(dialog, control, area, box.dpi, font);
-      if (link && placed.window != nullptr) box.links[placed.window] = AboutLinkTarget(control);
-    }
-  }
-  RECT frame{0, 0, ScaleToDpi(area.width, box.dpi), ScaleToDpi(area.height, box.dpi)};
-  AdjustWindowRectExForDpi(&frame, kDialogStyle, FALSE, 0, box.dpi);
-  RECT owner{};
-  GetWindowRect(GetParent(dialog), &owner);
-  int frameWidth = frame.right - frame.left;
-  int frameHeight = frame.bottom - frame.top;
-  SetWindowPos(dialog, nullptr, (owner.left + owner.right - frameWidth) / 2,
-               (owner.top + owner.bottom - frameHeight) / 2, frameWidth, frameHeight, SWP_NOZORDER);
+  BuildTemplateDialog(
+      dialog, AboutDialogTemplate(), box.dpi,
+      [&box](const ControlTemplate& control) {
+        return control.kind == ControlKind::kLinkText ? box.linkFont.get() : box.font.get();
+      },
+      [&box](const ControlTemplate& control, HWND window) {
+        if (control.kind == ControlKind::kLinkText) box.links[window] = AboutLinkTarget(control);
+      });
 }
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -100,8 +74,5 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 void ShowAboutDialog(HWND owner) {
   UINT dpi = GetDpiForWindow(owner);
   AboutBox box{dpi, CreateDialogFont(dpi), CreateDialogFont(dpi, true), {}};
-  EmptyDialogTemplate empty{};
-  empty.dialog.style = kDialogStyle;
-  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &empty.dialog, owner, AboutProc,
-                          reinterpret_cast<LPARAM>(&box));
+  RunTemplateDialog(owner, AboutProc, reinterpret_cast<LPARAM>(&box));
 }

@@ -1,0 +1,19 @@
+// Modal dialogs built from a declaration of resources/panel_templates.h: the about box and the
+// dialogs of ShowDialog share their window, their placement and their controls' creation.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "resources/panel_templates.h"
+
+// Runs a modal dialog over `owner`; `procedure` gets `parameter` with WM_INITDIALOG. What
+// EndDialog was given.
+INT_PTR RunTemplateDialog(HWND owner, DLGPROC procedure, LPARAM parameter);
+
+// Gives the dialog its caption and icon, creates its controls (group boxes first, each with the
+// font `fontOf` gives it, each told to `created`), and sizes and centres it over its owner.
+void BuildTemplateDialog(HWND dialog, const DialogTemplate& declaration, UINT dpi,
+                         const std::function<HFONT(const ControlTemplate&)>& fontOf,
+                         const std::function<void(const ControlTemplate&, HWND)>& created);
