@@ -9,8 +9,8 @@
 
 #include "app/program_title.h"
 #include "app/start_up.h"
+#include "input/input_list.h"
 #include "panels/view_dispatch.h"
-#include "panels/view_operations.h"
 #include "ui/control_layer.h"
 #include "ui/wx/compact_style.h"
 #include "ui/wx/main_frame.h"
@@ -39,8 +39,8 @@ class TrastelApp : public wxApp {
     frame->SetTitle(wxString::FromUTF8(kProgramTitle));
     frame->CentreOnScreen();
     frame->Show();
-    // Added as if dropped on the list, once the window is on the screen.
-    if (!files.empty()) CallAfter([files] { OnInputDrop(files); });
+    // Added as the input panel's commands add them, once the window is on the screen.
+    if (!files.empty()) CallAfter([files] { AddPathsGivenAtStart(files); });
     return true;
   }
 

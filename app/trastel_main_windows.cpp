@@ -13,8 +13,8 @@
 
 #include "app/program_title.h"
 #include "app/start_up.h"
+#include "input/input_list.h"
 #include "panels/view_dispatch.h"
-#include "panels/view_operations.h"
 #include "platform/wide_text_windows.h"
 #include "ui/control_layer.h"
 #include "ui/win32/main_window.h"
@@ -70,7 +70,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   }
   SetWindowTextW(window->Handle(), platform::Widen(kProgramTitle).c_str());
   window->Show(showCommand);
-  // Added as if dropped on the list, once the window is on the screen.
-  if (!files.empty()) OnInputDrop(files);
+  // Added as the input panel's commands add them, once the window is on the screen.
+  if (!files.empty()) AddPathsGivenAtStart(files);
   return MainWindow::Run(window->Handle());
 }

@@ -151,15 +151,49 @@ std::optional<std::string> BrowseForFolder(const std::string& title) {
   return *folder + "/";
 }
 
+namespace {
+
+// 一つ追加 once its file is chosen.
+void AddChosenFile(const std::string& path) {
+  if (AddInputEntry(path)) {
+    ResetTotals();
+    CurrentViewOperations().refreshSelection();
+  } else if (EntryTextOf(path)) {
+    ShowMessage("[%s]\nは変換できないファイルです！", path.c_str());
+  }
+}
+
+// フォルダから追加 once its folder (ending with one '/') is chosen. False when the list filled up.
+bool AddChosenFolder(const std::string& folder) {
+  // The folder ends with a separator and the pattern adds another, so every entry found here
+  // carries the doubled separator, as entries added from a folder always have.
+  const std::string directory = folder + "/";
+  std::error_code error;
+  std::vector<std::string> names = platform::ListFolder(directory.c_str(), error);
+  if (error == std::errc::filename_too_long) ShowPathTooLong(folder);
+  if (names.empty()) return true;
+  LoopWaitCursor wait;
+  for (const std::string& name : names) {
+    wait.Show();
+    if (EntryCount() >= kMaxInputEntries) {
+      wait.End();
+      WarnIfListFull();
+      return false;
+    }
+    pumpOneMessage();
+    if (name == "." || name == "..") continue;
+    if (AddInputEntry(directory + name)) ResetTotals();
+  }
+  CurrentViewOperations().refreshSelection();
+  return true;
+}
+
+}  // namespace
+
 void OnAddOne() {
   if (WarnIfListFull()) return;
   if (std::optional<std::string> path = ChooseInputFile("どのファイルを変換する？？")) {
-    if (AddInputEntry(*path)) {
-      ResetTotals();
-      CurrentViewOperations().refreshSelection();
-    } else if (EntryTextOf(*path)) {
-      ShowMessage("[%s]\nは変換できないファイルです！", path->c_str());
-    }
+    AddChosenFile(*path);
   }
   Controls().RepaintView();
 }
@@ -168,30 +202,19 @@ void OnAddFolder() {
   if (WarnIfListFull()) return;
   std::optional<std::string> folder = BrowseForFolder("画像があるファルダを指定してください！");
   if (!folder) return;
-  // The folder ends with a separator and the pattern adds another, so every entry found here
-  // carries the doubled separator, as entries added from a folder always have.
-  const std::string directory = *folder + "/";
-  std::error_code error;
-  std::vector<std::string> names = platform::ListFolder(directory.c_str(), error);
-  if (error == std::errc::filename_too_long) ShowPathTooLong(*folder);
-  if (names.empty()) {
-    Controls().RepaintView();
-    return;
-  }
-  LoopWaitCursor wait;
-  for (const std::string& name : names) {
-    wait.Show();
-    if (EntryCount() >= kMaxInputEntries) {
-      wait.End();
-      WarnIfListFull();
-      return;
+  if (AddChosenFolder(*folder)) Controls().RepaintView();
+}
+
+void AddPathsGivenAtStart(const std::vector<std::string>& paths) {
+  for (std::string path : paths) {
+    if (WarnIfListFull()) break;
+    if (platform::KindOf(path.c_str()) == platform::PathKind::kFolder) {
+      while (!path.empty() && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+      if (!AddChosenFolder(path + "/")) break;
+    } else {
+      AddChosenFile(path);
     }
-    pumpOneMessage();
-    if (name == "." || name == "..") continue;
-    if (AddInputEntry(directory + name)) ResetTotals();
   }
-  CurrentViewOperations().refreshSelection();
-  wait.End();
   Controls().RepaintView();
 }
 

@@ -13,6 +13,9 @@ void OnAddOne();
 void OnAddFolder();
 void OnInputDrop(const std::vector<std::string>& files);
 void OnDeleteOne();
+// The files and folders given on the command line at start, each added as 一つ追加 adds its file
+// and フォルダから追加 its folder, with their messages; the first that finds the list full ends.
+void AddPathsGivenAtStart(const std::vector<std::string>& paths);
 void OnDeleteAll();
 void OnMoveUp();
 void OnMoveDown();
