@@ -7,6 +7,7 @@
 
 #include "panels/choice_tables.h"
 #include "resources/control_ids.h"
+#include "resources/panel_templates.h"
 #include "state/app_state.h"
 #include "state/setting_bindings.h"
 #include "ui/headless/headless_control_layer.h"
@@ -33,17 +34,41 @@ int ValueCount(const SettingBinding& setting) {
       return 2;
     case kRadioGroup:
       return setting.ControlCount();
-    case kNoControl:
-      return setting.highest + 1;
     default:
       return 0;
   }
 }
 
+// The largest value a setting of the 詳細設定 dialog takes.
+std::int32_t HighestDialogValue(const SettingBinding& setting) {
+  return setting.kind == kNumberBox ? setting.highest : ValueCount(setting) - 1;
+}
+
 std::string OutOfRange(const SettingBinding& setting) {
   const std::string name(setting.Name());
-  std::string last = std::to_string(ValueCount(setting) - 1);
+  std::string last =
+      std::to_string(setting.OnDialog() ? HighestDialogValue(setting) : ValueCount(setting) - 1);
   return name + " は 0〜" + last + " にしてください / " + name + " takes 0 to " + last;
+}
+
+// The dialog's settings have no control in the panels: they are stored directly, within the
+// values the dialog offers.
+std::string StoreDialogSetting(const SettingBinding& setting, std::int32_t value) {
+  if (value < 0 || value > HighestDialogValue(setting)) return OutOfRange(setting);
+  *setting.NumberIn(*GetAppState()) = value;
+  return {};
+}
+
+// The texts of the dialog's radio buttons for the help.
+std::string DialogChoices(const SettingBinding& setting) {
+  std::string text;
+  for (int position = 0; position < setting.ControlCount(); ++position) {
+    for (const ControlTemplate& control : MoreSettingsDialogTemplate().controls) {
+      if (control.id != setting.controlIds[position]) continue;
+      text += (position == 0 ? ": " : ", ") + std::to_string(position) + " " + control.text;
+    }
+  }
+  return text;
 }
 
 // Where the focus goes when the user leaves a box: a button without a focus handler.
@@ -67,6 +92,7 @@ std::string ApplySettingOverride(HeadlessControlLayer& layer, const SettingOverr
   std::string error = CheckSettingOverride(setting);
   if (!error.empty()) return error;
   const SettingBinding& binding = *FindSetting(setting.key);
+  if (binding.OnDialog()) return StoreDialogSetting(binding, *StrictNumber(setting.value));
   const int controlId = binding.controlIds[0];
   switch (binding.kind) {
     case kFolderBox:
@@ -86,9 +112,6 @@ std::string ApplySettingOverride(HeadlessControlLayer& layer, const SettingOverr
   const std::int32_t value = *StrictNumber(setting.value);
   if (value < 0 || value >= ValueCount(binding)) return OutOfRange(binding);
   switch (binding.kind) {
-    case kNoControl:
-      *binding.NumberIn(*GetAppState()) = value;
-      break;
     case kList:
       layer.Choose(binding.barId, controlId, value);
       break;
@@ -117,7 +140,7 @@ std::string DescribeSettingKeys() {
         "  " + name + std::string(name.size() < kNameColumn ? kNameColumn - name.size() : 1, ' ');
     switch (setting.kind) {
       case kNumberBox:
-        text += "数値 / number";
+        text += setting.OnDialog() ? "0-" + std::to_string(setting.highest) : "数値 / number";
         break;
       case kNameBox:
         text += "名前 / name";
@@ -125,11 +148,9 @@ std::string DescribeSettingKeys() {
       case kFolderBox:
         text += "フォルダ / folder";
         break;
-      case kNoControl:
-        text += "0-" + std::to_string(setting.highest) + ": " + setting.valueHelp;
-        break;
       default: {
         text += "0-" + std::to_string(ValueCount(setting) - 1);
+        if (setting.kind == kRadioGroup && setting.OnDialog()) text += DialogChoices(setting);
         if (setting.kind == kList) {
           const auto& entries = ChoiceTableOf(setting.controlIds[0]).entries;
           if (entries.size() <= kListedEntries) {

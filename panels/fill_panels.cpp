@@ -29,7 +29,7 @@ void CheckRadioOf(const SettingBinding& group, int value) {
 
 // Shows the setting's stored value in its control; a list first gets its entries appended.
 void FillSetting(const SettingBinding& setting, AppState& state) {
-  if (setting.kind == SettingControl::kNoControl) return;
+  if (setting.OnDialog()) return;
   ControlLayer& layer = GetControlLayer();
   const int control = setting.controlIds[0];
   if (!setting.IsNumber()) {

@@ -33,7 +33,7 @@ int CheckedPosition(const SettingBinding& group) {
 // Copies the setting's control into its field; a text is cut to what its settings line holds,
 // so that every saved file reads back whole.
 void ReadSetting(const SettingBinding& setting, AppState& state) {
-  if (setting.kind == SettingControl::kNoControl) return;
+  if (setting.OnDialog()) return;
   ControlLayer& layer = GetControlLayer();
   const int control = setting.controlIds[0];
   if (!setting.IsNumber()) {

@@ -2,6 +2,7 @@
 
 #include "panels/handlers.h"
 #include "panels/initialise_settings.h"
+#include "panels/more_settings.h"
 #include "panels/settings_pages.h"
 #include "panels/view_operations.h"
 #include "resources/control_ids.h"
@@ -80,6 +81,8 @@ constexpr HandlerRow kHandlers[] = {
     {kActionPanel, kPreviewButton, kClicked, OnPreview},
     {kActionPanel, kRunButton, kClicked, RunBatch},
     {kActionPanel, kInitialiseButton, kClicked, InitialiseSettings},
+
+    {0, kMoreSettingsCommand, kMenuCommand, OnMoreSettings},
 };
 
 }  // namespace

@@ -21,10 +21,13 @@ enum BarId : int {
   kFilterPage = 80012,
   kOtherPage = 80013,
   kProgressPanel = 80014,
+  // Not a panel: the 詳細設定 dialog, whose controls are addressed with it.
+  kMoreSettingsDialog = 80100,
 };
 
 enum ControlId : int {
   kOkButton = 1,
+  kCancelButton = 2,
   kInputList = 1001,
   kAddOneButton = 1002,
   kDeleteOneButton = 1003,
@@ -93,10 +96,17 @@ enum ControlId : int {
   kGifTransparencyList = 1071,
   kPreviewMethodList = 1072,
   kGifBitDepthList = 1074,
+  // The 詳細設定 dialog.
+  kShapeStretchRadio = 1201,
+  kShapeFitInsideRadio = 1202,
+  kShapeLongSideRadio = 1203,
+  kNoEnlargeCheck = 1204,
+  kJpegMaxKbBox = 1205,
 };
 
 enum CommandId : int {
   kAboutCommand = 57664,
   kExitCommand = 57665,
   kHelpCommand = 57670,
+  kMoreSettingsCommand = 57700,
 };

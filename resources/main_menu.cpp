@@ -5,6 +5,7 @@
 namespace {
 
 constexpr MenuItemTemplate kMainMenu[] = {
+    {"ファイル", "詳細設定...", kMoreSettingsCommand},
     {"ファイル", "アプリ終了", kExitCommand},
     {"ヘルプ", "説明書", kHelpCommand},
     {"ヘルプ", "ヴァージョン", kAboutCommand},

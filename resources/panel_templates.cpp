@@ -241,6 +241,23 @@ constexpr ControlTemplate kAboutControls[] = {
 
 constexpr DialogTemplate kAboutDialog = {100, "バージョン情報 ", 151, 105, kAboutControls};
 
+// The settings beyond the panels': how resized pictures keep their shape, and the JPEG size cap.
+constexpr ControlTemplate kMoreSettingsControls[] = {
+    {kStatic, kGroupBox, "縦横比 (リサイズするとき)", 7, 5, 186, 60, kNoStyle},
+    {kShapeStretchRadio, kRadioButton, "伸縮する", 15, 18, 60, 10, kGroupStart},
+    {kShapeFitInsideRadio, kRadioButton, "枠に収める", 15, 30, 60, 10, kNoStyle},
+    {kShapeLongSideRadio, kRadioButton, "長辺に合わせる", 15, 42, 70, 10, kNoStyle},
+    {kNoEnlargeCheck, kCheckBox, "拡大しない", 105, 18, 80, 10, kNoStyle},
+    {kStatic, kGroupBox, "JPEG", 7, 70, 186, 34, kNoStyle},
+    {kStatic, kLabel, "JPEGのファイルサイズ上限 (KB)", 15, 85, 112, 8, kNoStyle},
+    {kJpegMaxKbBox, kEdit, "", 130, 83, 36, 13, kDigitsOnly},
+    {kStatic, kLabel, "0 = なし", 15, 94, 60, 8, kNoStyle},
+    {kOkButton, kPushButton, "OK", 86, 112, 50, 14, kDefaultButton},
+    {kCancelButton, kPushButton, "キャンセル", 143, 112, 50, 14, kNoStyle},
+};
+
+constexpr DialogTemplate kMoreSettingsBox = {150, "詳細設定", 200, 133, kMoreSettingsControls};
+
 }  // namespace
 
 std::span<const PanelTemplate> PanelTemplates() {
@@ -269,6 +286,10 @@ std::span<const int> SettingsPageBars() {
 
 const DialogTemplate& AboutDialogTemplate() {
   return kAboutDialog;
+}
+
+const DialogTemplate& MoreSettingsDialogTemplate() {
+  return kMoreSettingsBox;
 }
 
 std::string AboutLinkTarget(const ControlTemplate& link) {

@@ -84,6 +84,8 @@ const ControlTemplate* FindControlTemplate(int barId, int controlId);
 std::span<const int> SettingsPageBars();
 // The about box, template 100.
 const DialogTemplate& AboutDialogTemplate();
+// The 詳細設定 dialog; its controls are addressed with kMoreSettingsDialog.
+const DialogTemplate& MoreSettingsDialogTemplate();
 // What a link of the about box opens: its address without the arrow before it, a mail address
 // as a mailto: address.
 std::string AboutLinkTarget(const ControlTemplate& link);

@@ -67,27 +67,38 @@ const SettingBinding kSettings[] = {
      0,
      "トラステル"},
     {"#PREVIEW_TYPE=", &PathBlock::PREVIEW_TYPE, kList, kOtherPage, {kPreviewMethodList}},
-    {.key = "#RESIZE_FIT=",
-     .field = &PictureRecord::RESIZE_FIT,
-     .kind = kNoControl,
-     .file = SettingsFile::kExtras,
-     .highest = 2,
-     .valueHelp = "0 伸縮する, 1 枠に収める, 2 長辺に合わせる"},
-    {.key = "#NO_ENLARGE=",
-     .field = &PictureRecord::NO_ENLARGE,
-     .kind = kNoControl,
-     .file = SettingsFile::kExtras,
-     .highest = 1,
-     .valueHelp = "1 拡大しない"},
-    {.key = "#JPG_MAX_KB=",
-     .field = &PictureRecord::JPG_MAX_KB,
-     .kind = kNoControl,
-     .file = SettingsFile::kExtras,
-     .highest = 1 << 20,
-     .valueHelp = "KB (0 = 上限なし / no cap)"},
+    {"#RESIZE_FIT=",
+     &PictureRecord::RESIZE_FIT,
+     kRadioGroup,
+     kMoreSettingsDialog,
+     {kShapeStretchRadio, kShapeFitInsideRadio, kShapeLongSideRadio},
+     0,
+     nullptr,
+     SettingsFile::kExtras},
+    {"#NO_ENLARGE=",
+     &PictureRecord::NO_ENLARGE,
+     kCheckBox,
+     kMoreSettingsDialog,
+     {kNoEnlargeCheck},
+     0,
+     nullptr,
+     SettingsFile::kExtras},
+    {"#JPG_MAX_KB=",
+     &PictureRecord::JPG_MAX_KB,
+     kNumberBox,
+     kMoreSettingsDialog,
+     {kJpegMaxKbBox},
+     0,
+     nullptr,
+     SettingsFile::kExtras,
+     1 << 20},
 };
 
 }  // namespace
+
+bool SettingBinding::OnDialog() const {
+  return barId == kMoreSettingsDialog;
+}
 
 int SettingBinding::ControlCount() const {
   int count = 0;

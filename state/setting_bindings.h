@@ -24,7 +24,6 @@ enum class SettingControl {
   kList,        // a drop-down list; the value is the position of the chosen entry
   kCheckBox,    // 1 when checked
   kRadioGroup,  // the buttons in the order of their values; the value is the checked one's
-  kNoControl,   // no control shows it yet: set through the settings file and trastel-batch
 };
 
 // The file a setting is stored in: Confing.inf, or Trastel.inf beside it for the settings that
@@ -43,12 +42,12 @@ struct SettingBinding {
   // Null for the output folder, whose default is the program folder.
   const char* defaultText = nullptr;
   SettingsFile file = SettingsFile::kMain;
-  // For a setting without a control: its largest value (the smallest is 0) and, for the help,
-  // what its values mean.
+  // For a number of the 詳細設定 dialog: its largest value (the smallest is 0).
   std::int32_t highest = 0;
-  const char* valueHelp = nullptr;
 
   bool IsNumber() const { return !std::holds_alternative<PathsText>(field); }
+  // True for a setting of the 詳細設定 dialog, false for one of the panels.
+  bool OnDialog() const;
   // The output folder's value stands alone on the line after its key.
   bool ValueOnOwnLine() const { return kind == SettingControl::kFolderBox; }
   // The radio group's number of buttons; 1 for the other kinds.

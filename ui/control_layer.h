@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -34,6 +35,11 @@ struct ControlEvent {
   Notification notification = Notification::kClicked;
   std::vector<std::string> files;
 };
+
+struct DialogTemplate;
+// The values of a dialog's controls by control id: "1" or "0" for a check box or radio button,
+// the text for an edit box.
+using DialogValues = std::map<int, std::string>;
 
 // One pair of an open-file dialog's filter: a description and its patterns ("*.bmp;*.jpg").
 struct FileFilter {
@@ -63,6 +69,10 @@ class ControlLayer {
   virtual void ShowMessageBox(const std::string& text) = 0;
   // A modal Yes/No question with the caption "メッセージ"; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
+  // The modal dialog `declaration` (OK kOkButton, キャンセル kCancelButton) with its check boxes,
+  // radio buttons and edit boxes set from `values`; true, with `values` as the user left them,
+  // when it was closed with OK.
+  virtual bool ShowDialog(const DialogTemplate& declaration, DialogValues& values) = 0;
   // The open-file dialog for one existing file; nullopt when cancelled.
   virtual std::optional<std::string> ChooseOpenFile(const std::string& title,
                                                     std::span<const FileFilter> filters) = 0;

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "panels/settings_pages.h"
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
+#include "resources/panel_templates.h"
 #include "state/app_state.h"
 #include "tests/panels/panel_fixture.h"
 
@@ -254,6 +259,48 @@ TEST_F(HandlersTest, OutputFolderBrowserSavesChosenFolderOrKeepsTheOld) {
   layer->folderChoices.push_back(fits);
   layer->Click(kInputPanel, kBrowseFolderButton);
   EXPECT_EQ(GetAppState()->paths->SAVE, fits);
+}
+
+TEST_F(HandlersTest, MoreSettingsDialogShowsStoresOnOkAndDiscardsOnCancel) {
+  AppState& state = *GetAppState();
+  state.target->JPG_MAX_KB = 150;
+  DialogValues shown;
+  layer->onDialog = [&shown](const DialogTemplate&, DialogValues& values) {
+    shown = values;
+    values[kShapeLongSideRadio] = "1";
+    values[kShapeStretchRadio] = "0";
+    values[kNoEnlargeCheck] = "1";
+    values[kJpegMaxKbBox] = "99999999";
+    return false;  // キャンセル
+  };
+  layer->ChooseMenuCommand(kMoreSettingsCommand);
+  EXPECT_EQ(layer->dialogTitles, std::vector<std::string>{"詳細設定"});
+  EXPECT_EQ(shown, (DialogValues{{kShapeStretchRadio, "1"},
+                                 {kShapeFitInsideRadio, "0"},
+                                 {kShapeLongSideRadio, "0"},
+                                 {kNoEnlargeCheck, "0"},
+                                 {kJpegMaxKbBox, "150"}}));
+  EXPECT_EQ(state.target->RESIZE_FIT, 0);
+  EXPECT_EQ(refreshCount, 0);
+
+  const std::string mainFile = SettingsFileText();
+  auto answer = layer->onDialog;
+  layer->onDialog = [answer](const DialogTemplate& declaration, DialogValues& values) {
+    answer(declaration, values);
+    return true;  // OK
+  };
+  layer->ChooseMenuCommand(kMoreSettingsCommand);
+  EXPECT_EQ(state.target->RESIZE_FIT, 2);
+  EXPECT_EQ(state.target->NO_ENLARGE, 1);
+  // A cap past the largest is held to it.
+  EXPECT_EQ(state.target->JPG_MAX_KB, 1 << 20);
+  EXPECT_EQ(refreshCount, 1);
+  EXPECT_EQ(SettingsFileText(), mainFile);
+  std::ifstream extras(folder / "Data" / "Trastel.inf", std::ios::binary);
+  const std::string extrasText((std::istreambuf_iterator<char>(extras)), {});
+  EXPECT_NE(extrasText.find("#RESIZE_FIT=\t2\r\n#NO_ENLARGE=\t1\r\n#JPG_MAX_KB=\t1048576\r\n"),
+            std::string::npos)
+      << extrasText;
 }
 
 }  // namespace

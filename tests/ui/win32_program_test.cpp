@@ -215,7 +215,9 @@ TEST(Win32ProgramTest, FirstStartConversionSettingsPagesAndClosing) {
             DefaultSettings(outputFolder));
 }
 
-TEST(Win32ProgramTest, FilesAndFoldersGivenAtStartAreAdded) {
+// Files and folders given on the command line are added at start; the 詳細設定 dialog opens from
+// the menu, keeps its texts whole and stores what OK leaves in Trastel.inf.
+TEST(Win32ProgramTest, FilesGivenAtStartAndTheMoreSettingsDialog) {
   const fs::path folder = MakeUniqueFolder("trastel-win32-arguments");
   const FolderRemover remover{folder};
   const fs::path bin = TRASTEL_BIN_DIR;
@@ -238,8 +240,26 @@ TEST(Win32ProgramTest, FilesAndFoldersGivenAtStartAreAdded) {
   const HWND list = GetDlgItem(GetDlgItem(main, kInputPanel), kInputList);
   EXPECT_TRUE(WaitUntil([&] { return Send(list, LB_GETCOUNT) == 3; }))
       << Send(list, LB_GETCOUNT).value_or(-1) << " entries: " << DescribeTopWindows(program.Id());
+
+  ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kMoreSettingsCommand, 0));
+  const HWND dialog = WaitForTopWindow(program.Id(), kDialogClass, L"詳細設定");
+  ASSERT_NE(dialog, nullptr) << "no 詳細設定 dialog: " << DescribeTopWindows(program.Id());
+  EXPECT_FALSE(IsWindowEnabled(main)) << "the dialog is not modal";
+  EXPECT_TRUE(
+      SaveScreenshot(dialog, fs::absolute(TRASTEL_ARTIFACT_DIR) / "more-settings-win32.png"));
+  EXPECT_EQ(Send(GetDlgItem(dialog, kShapeStretchRadio), BM_GETCHECK), BST_CHECKED);
+  Send(GetDlgItem(dialog, kShapeLongSideRadio), BM_CLICK);
+  Send(GetDlgItem(dialog, kNoEnlargeCheck), BM_CLICK);
+  ASSERT_TRUE(SetText(GetDlgItem(dialog, kJpegMaxKbBox), L"180"));
+  ASSERT_TRUE(Press(GetDlgItem(dialog, IDOK)));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); })) << DescribeTopWindows(program.Id());
+
   ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kExitCommand, 0));
   EXPECT_TRUE(program.WaitForExit());
+  const std::string extras = ReadBytes(folder / "Data" / "Trastel.inf");
+  EXPECT_NE(extras.find("#RESIZE_FIT=\t2\r\n#NO_ENLARGE=\t1\r\n#JPG_MAX_KB=\t180\r\n"),
+            std::string::npos)
+      << extras;
 }
 
 }  // namespace

@@ -7,11 +7,16 @@
 #include <gdk/gdk.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <wx/checkbox.h>
+#include <wx/dialog.h>
 #include <wx/display.h>
 #include <wx/frame.h>
+#include <wx/menu.h>
 #include <wx/panel.h>
+#include <wx/radiobut.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/timer.h>
 #include <wx/treectrl.h>
 #include <wx/uiaction.h>
 
@@ -24,6 +29,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/start_up.h"
 #include "base/program_folder.h"
@@ -172,6 +178,65 @@ TEST_F(WxWindowTest, EveryPanelLiesInsideTheVisibleClientArea) {
                      std::to_string(outer.x) + "+" + std::to_string(outer.y);
   EXPECT_EQ(
       std::system(("/usr/bin/import -window root -crop " + crop + " " + shot.string()).c_str()), 0);
+}
+
+// The 詳細設定 dialog, opened from the menu: its texts whole, a screenshot kept, values changed
+// and OK pressed; the settings are then in force and read back after a new start.
+TEST_F(WxWindowTest, MoreSettingsDialogFromTheMenuFitsItsTextsAndKeepsWhatOkStores) {
+  const int menuId = frame->GetMenuBar()->FindMenuItem(wxString::FromUTF8("ファイル"),
+                                                       wxString::FromUTF8("詳細設定..."));
+  ASSERT_NE(menuId, wxNOT_FOUND);
+  struct Answer : wxTimer {
+    std::vector<std::string> tooNarrow;
+    bool answered = false;
+    int ticks = 0;
+    void Notify() override {
+      if (answered || ++ticks > 100) return;
+      for (wxWindow* window : wxTopLevelWindows) {
+        auto* dialog = dynamic_cast<wxDialog*>(window);
+        if (dialog == nullptr || !dialog->IsShown()) continue;
+        ProcessEventsFor(300);
+        const wxRect inside(wxPoint(0, 0), dialog->GetClientSize());
+        for (wxWindow* child : dialog->GetChildren()) {
+          // An edit box's best size is no text's; its numbers are checked with the panels'.
+          const bool sized = dynamic_cast<wxTextCtrl*>(child) != nullptr ||
+                             child->GetBestSize().x <= child->GetSize().x;
+          const bool whole = sized && inside.Contains(child->GetRect());
+          if (!whole) tooNarrow.push_back(child->GetLabel().utf8_string());
+        }
+        const wxRect place = dialog->GetScreenRect();
+        const fs::path shot = fs::path(TRASTEL_ARTIFACT_DIR) / "more-settings-wx.png";
+        fs::create_directories(shot.parent_path());
+        const std::string crop = std::to_string(place.width) + "x" + std::to_string(place.height) +
+                                 "+" + std::to_string(place.x) + "+" + std::to_string(place.y);
+        std::system(("/usr/bin/import -window root -crop " + crop + " " + shot.string()).c_str());
+        static_cast<wxRadioButton*>(dialog->FindWindow(kShapeFitInsideRadio))->SetValue(true);
+        static_cast<wxCheckBox*>(dialog->FindWindow(kNoEnlargeCheck))->SetValue(true);
+        static_cast<wxTextCtrl*>(dialog->FindWindow(kJpegMaxKbBox))->SetValue("200");
+        wxWindow* ok = dialog->FindWindow(kOkButton);
+        wxCommandEvent click(wxEVT_BUTTON, ok->GetId());
+        click.SetEventObject(ok);
+        answered = true;
+        ok->GetEventHandler()->ProcessEvent(click);
+        return;
+      }
+    }
+  } answer;
+  answer.Start(200);
+  wxCommandEvent choose(wxEVT_MENU, menuId);
+  frame->GetEventHandler()->ProcessEvent(choose);
+  answer.Stop();
+  ASSERT_TRUE(answer.answered) << "no dialog came";
+  EXPECT_EQ(answer.tooNarrow, std::vector<std::string>{});
+  AppState& state = *GetAppState();
+  EXPECT_EQ(state.target->RESIZE_FIT, 1);
+  EXPECT_EQ(state.target->NO_ENLARGE, 1);
+  EXPECT_EQ(state.target->JPG_MAX_KB, 200);
+  state.target->RESIZE_FIT = state.target->NO_ENLARGE = state.target->JPG_MAX_KB = 0;
+  ASSERT_EQ(LoadSettings(), SettingsStatus::kDone);
+  EXPECT_EQ(state.target->RESIZE_FIT, 1);
+  EXPECT_EQ(state.target->NO_ENLARGE, 1);
+  EXPECT_EQ(state.target->JPG_MAX_KB, 200);
 }
 
 TEST_F(WxWindowTest, TheSettingsTreeShowsItsEightItemsWhole) {

@@ -505,8 +505,9 @@ TEST(WxMainJobTest, AddsPicturesSelectsOneRunsAndFindsTheConvertedFiles) {
   }
   EXPECT_EQ(outputs, expected);
 
+  // "アプリ終了", below "詳細設定...".
   map->OpenFileMenu();
-  RunCommand("xdotool key Down Return");
+  RunCommand("xdotool key Down Down Return");
   std::optional<int> exitCode = program.WaitForExit();
   ASSERT_TRUE(exitCode) << "the program did not end";
   EXPECT_EQ(*exitCode, 0);

@@ -159,9 +159,9 @@ TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
   EXPECT_GT(DifferingPixels(firstShot, secondShot, window->x + 260, window->y + 230, 290, 150),
             500);
 
-  // "ファイル" then its only item, "アプリ終了".
+  // "ファイル" then its second item, "アプリ終了".
   Click(window->x + 20, window->y + 10);
-  RunCommand("xdotool key Down Return");
+  RunCommand("xdotool key Down Down Return");
   auto exitCode = WaitForExit(pid);
   ASSERT_TRUE(exitCode) << "the program did not end";
   EXPECT_EQ(*exitCode, 0);

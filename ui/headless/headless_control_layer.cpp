@@ -1,5 +1,7 @@
 #include "ui/headless/headless_control_layer.h"
 
+#include "resources/panel_templates.h"
+
 #include <algorithm>
 #include <mutex>
 #include <string_view>
@@ -54,6 +56,14 @@ bool HeadlessControlLayer::AskYesNo(const std::string& text) {
   bool answer = answers.front();
   answers.pop_front();
   return answer;
+}
+
+bool HeadlessControlLayer::ShowDialog(const DialogTemplate& declaration, DialogValues& values) {
+  dialogTitles.push_back(declaration.caption);
+  DialogValues shown = values;
+  if (!onDialog || !onDialog(declaration, shown)) return false;
+  values = std::move(shown);
+  return true;
 }
 
 std::optional<std::string> HeadlessControlLayer::ChooseOpenFile(const std::string& title,

@@ -38,6 +38,7 @@ class HeadlessControlLayer : public ControlLayer {
 
   void ShowMessageBox(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
+  bool ShowDialog(const DialogTemplate& declaration, DialogValues& values) override;
   std::optional<std::string> ChooseOpenFile(const std::string& title,
                                             std::span<const FileFilter> filters) override;
   std::optional<std::string> BrowseForFolder(const std::string& title,
@@ -111,7 +112,10 @@ class HeadlessControlLayer : public ControlLayer {
   // Results of the next file and folder dialogs (nullopt: cancelled); cancelled when empty.
   std::deque<std::optional<std::string>> fileChoices;
   std::deque<std::optional<std::string>> folderChoices;
-  // Titles of the file and folder dialogs shown, in order.
+  // Answers the dialogs of ShowDialog when set: may change the values, and answers OK (true) or
+  // キャンセル. Without it every such dialog is cancelled. Their captions go to dialogTitles.
+  std::function<bool(const DialogTemplate&, DialogValues&)> onDialog;
+  // Titles of the file, folder and other dialogs shown, in order.
   std::vector<std::string> dialogTitles;
   // The folder each folder dialog opened in, in order.
   std::vector<std::string> folderStarts;

@@ -179,6 +179,9 @@ void MainWindow::RunCommand(int commandId) {
     case kAboutCommand:
       ShowAboutDialog(window_);
       break;
+    case kMoreSettingsCommand:
+      if (layer_ != nullptr) layer_->Raise({0, commandId, Notification::kMenuCommand, {}});
+      break;
     default:
       break;
   }

@@ -41,6 +41,7 @@ class Win32ControlLayer : public ControlLayer {
 
   void ShowMessageBox(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
+  bool ShowDialog(const DialogTemplate& declaration, DialogValues& values) override;
   std::optional<std::string> ChooseOpenFile(const std::string& title,
                                             std::span<const FileFilter> filters) override;
   std::optional<std::string> BrowseForFolder(const std::string& title,

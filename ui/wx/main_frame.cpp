@@ -105,6 +105,13 @@ class MainFrame : public wxFrame {
     Bind(
         wxEVT_MENU, [](wxCommandEvent&) { OpenHelpPage(); }, MenuItemWxId(kHelpCommand));
     Bind(
+        wxEVT_MENU,
+        [](wxCommandEvent&) {
+          static_cast<WxControlLayer&>(GetControlLayer())
+              .Raise({0, kMoreSettingsCommand, Notification::kMenuCommand, {}});
+        },
+        MenuItemWxId(kMoreSettingsCommand));
+    Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { ShowAboutDialog(this); },
         MenuItemWxId(kAboutCommand));
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
