@@ -284,6 +284,26 @@ std::span<const int> SettingsPageBars() {
   return kSettingsPages;
 }
 
+std::vector<const ControlTemplate*> InCreationOrder(std::span<const ControlTemplate> controls) {
+  std::vector<const ControlTemplate*> ordered;
+  for (bool groupBoxes : {true, false}) {
+    for (const ControlTemplate& control : controls) {
+      if ((control.kind == ControlKind::kGroupBox) == groupBoxes) ordered.push_back(&control);
+    }
+  }
+  return ordered;
+}
+
+std::vector<std::vector<int>> RadioGroups(std::span<const ControlTemplate> controls) {
+  std::vector<std::vector<int>> groups;
+  for (const ControlTemplate& control : controls) {
+    if (control.kind != ControlKind::kRadioButton) continue;
+    if ((control.style & kGroupStart) || groups.empty()) groups.emplace_back();
+    groups.back().push_back(control.id);
+  }
+  return groups;
+}
+
 const DialogTemplate& AboutDialogTemplate() {
   return kAboutDialog;
 }

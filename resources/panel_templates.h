@@ -5,6 +5,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 #include "resources/control_ids.h"
 
@@ -73,6 +74,13 @@ struct DialogTemplate {
   int height;
   std::span<const ControlTemplate> controls;
 };
+
+// The controls in the order every control layer creates them: group boxes first, so that they
+// lie beneath the controls they surround and the tab order runs through those as declared.
+std::vector<const ControlTemplate*> InCreationOrder(std::span<const ControlTemplate> controls);
+// The radio groups among `controls`: each runs from a button marked kGroupStart to the next such
+// mark, its buttons' ids in declaration order.
+std::vector<std::vector<int>> RadioGroups(std::span<const ControlTemplate> controls);
 
 // Every panel template; the created ones first, in the order of creation.
 std::span<const PanelTemplate> PanelTemplates();

@@ -65,9 +65,9 @@ class ControlLayer {
   static unsigned NotificationCount() { return notificationCount_; }
 
   // Dialogs.
-  // A modal message box with the caption "メッセージボックス" and an OK button.
+  // A modal message box with the caption kMessageCaption and an OK button.
   virtual void ShowMessageBox(const std::string& text) = 0;
-  // A modal Yes/No question with the caption "メッセージ"; true for Yes.
+  // A modal Yes/No question with the caption kQuestionCaption; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
   // The modal dialog `declaration` (OK kOkButton, キャンセル kCancelButton) with its check boxes,
   // radio buttons and edit boxes set from `values`; true, with `values` as the user left them,

@@ -338,19 +338,10 @@ std::optional<std::string> HeadlessControlLayer::TreeSelectedText(int barId, int
 }
 
 std::vector<int> HeadlessControlLayer::RadioGroup(int barId, int controlId) const {
-  // A group runs from a button marked as its start to the next such mark.
-  std::vector<int> group;
-  bool containsControl = false;
-  for (const ControlTemplate& control : panels_.at(barId).declaration->controls) {
-    if (control.kind != ControlKind::kRadioButton) continue;
-    if (control.style & kGroupStart) {
-      if (containsControl) break;
-      group.clear();
-    }
-    group.push_back(control.id);
-    if (control.id == controlId) containsControl = true;
+  for (std::vector<int>& group : RadioGroups(panels_.at(barId).declaration->controls)) {
+    if (std::ranges::find(group, controlId) != group.end()) return std::move(group);
   }
-  return containsControl ? group : std::vector<int>{};
+  return {};
 }
 
 void HeadlessControlLayer::Focus(int barId, int controlId) {

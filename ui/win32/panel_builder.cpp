@@ -301,26 +301,15 @@ PlacedWindow CreateControl(HWND parent, const ControlTemplate& control, const Pi
 
 void BuildPanelControls(HWND parent, const PanelTemplate& panel, const PixelRect& area, UINT dpi,
                         HFONT font, Win32ControlLayer& layer, std::vector<PlacedWindow>& placed) {
-  std::vector<int> radioGroup;
-  auto endRadioGroup = [&] {
-    if (!radioGroup.empty()) layer.AddRadioGroup(panel.barId, radioGroup);
-    radioGroup.clear();
-  };
-  for (bool groupBoxes : {true, false}) {
-    for (const ControlTemplate& control : panel.controls) {
-      if ((control.kind == ControlKind::kGroupBox) != groupBoxes) continue;
-      // A radio group runs from a button marked as its start to the next such mark.
-      if (control.kind == ControlKind::kRadioButton) {
-        if (control.style & kGroupStart) endRadioGroup();
-        radioGroup.push_back(control.id);
-      }
-      PlacedWindow window = CreateControl(parent, control, area, dpi, font);
-      if (window.window == nullptr) continue;
-      placed.push_back(window);
-      if (control.id != kNoControlId) {
-        layer.AddControl(panel.barId, control.id, control.kind, window.window);
-      }
+  for (const ControlTemplate* control : InCreationOrder(panel.controls)) {
+    PlacedWindow window = CreateControl(parent, *control, area, dpi, font);
+    if (window.window == nullptr) continue;
+    placed.push_back(window);
+    if (control->id != kNoControlId) {
+      layer.AddControl(panel.barId, control->id, control->kind, window.window);
     }
   }
-  endRadioGroup();
+  for (const std::vector<int>& group : RadioGroups(panel.controls)) {
+    layer.AddRadioGroup(panel.barId, group);
+  }
 }

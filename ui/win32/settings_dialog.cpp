@@ -1,7 +1,6 @@
 // ShowDialog of the native window: a modal dialog built from its declaration, its check boxes,
 // radio buttons and edit boxes set from the values and read back on OK.
 #include <algorithm>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -55,21 +54,17 @@ void Build(HWND dialog, ValuedDialog& box) {
 }
 
 // The template's radio buttons check themselves only through their owner: a click checks the
-// clicked one and clears the others of its group (the run of buttons from a group start).
+// clicked one and clears the others of its group.
 void CheckClickedRadio(ValuedDialog& box, HWND clicked) {
-  auto& controls = box.valued;
-  auto found = std::find_if(controls.begin(), controls.end(),
+  auto found = std::find_if(box.valued.begin(), box.valued.end(),
                             [clicked](const auto& control) { return control.second == clicked; });
-  if (found == controls.end() || found->first->kind != ControlKind::kRadioButton) return;
-  auto first = found;
-  while (first != controls.begin() && !(first->first->style & kGroupStart) &&
-         std::prev(first)->first->kind == ControlKind::kRadioButton) {
-    --first;
-  }
-  for (auto control = first; control != controls.end(); ++control) {
-    if (control->first->kind != ControlKind::kRadioButton) break;
-    if (control != first && (control->first->style & kGroupStart)) break;
-    SendMessageW(control->second, BM_SETCHECK, control == found ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (found == box.valued.end() || found->first->kind != ControlKind::kRadioButton) return;
+  for (const std::vector<int>& group : RadioGroups(box.declaration.controls)) {
+    if (std::ranges::find(group, found->first->id) == group.end()) continue;
+    for (int member : group) {
+      CheckDlgButton(GetParent(clicked), member,
+                     member == found->first->id ? BST_CHECKED : BST_UNCHECKED);
+    }
   }
 }
 

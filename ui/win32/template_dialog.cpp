@@ -34,12 +34,9 @@ void BuildTemplateDialog(HWND dialog, const DialogTemplate& declaration, UINT dp
                reinterpret_cast<LPARAM>(ProgramIcon(GetSystemMetrics(SM_CXICON))));
   const PixelRect area{0, 0, DialogUnitsToPixelsX(declaration.width),
                        DialogUnitsToPixelsY(declaration.height)};
-  for (bool groupBoxes : {true, false}) {
-    for (const ControlTemplate& control : declaration.controls) {
-      if ((control.kind == ControlKind::kGroupBox) != groupBoxes) continue;
-      PlacedWindow placed = CreateControl(dialog, control, area, dpi, fontOf(control));
-      if (placed.window != nullptr) created(control, placed.window);
-    }
+  for (const ControlTemplate* control : InCreationOrder(declaration.controls)) {
+    PlacedWindow placed = CreateControl(dialog, *control, area, dpi, fontOf(*control));
+    if (placed.window != nullptr) created(*control, placed.window);
   }
   RECT frame{0, 0, ScaleToDpi(area.width, dpi), ScaleToDpi(area.height, dpi)};
   AdjustWindowRectExForDpi(&frame, kDialogStyle, FALSE, 0, dpi);

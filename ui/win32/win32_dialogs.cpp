@@ -9,6 +9,7 @@
 
 #include "platform/desktop.h"
 #include "platform/wide_text_windows.h"
+#include "resources/message_captions.h"
 #include "ui/win32/win32_control_layer.h"
 
 namespace {
@@ -55,11 +56,13 @@ std::optional<std::string> ShowOpenDialog(IFileOpenDialog& dialog, HWND owner) {
 }  // namespace
 
 void Win32ControlLayer::ShowMessageBox(const std::string& text) {
-  MessageBoxW(owner_, platform::Widen(text).c_str(), L"メッセージボックス", MB_OK);
+  MessageBoxW(owner_, platform::Widen(text).c_str(), platform::Widen(kMessageCaption).c_str(),
+              MB_OK);
 }
 
 bool Win32ControlLayer::AskYesNo(const std::string& text) {
-  return MessageBoxW(owner_, platform::Widen(text).c_str(), L"メッセージ", MB_YESNO) == IDYES;
+  return MessageBoxW(owner_, platform::Widen(text).c_str(),
+                     platform::Widen(kQuestionCaption).c_str(), MB_YESNO) == IDYES;
 }
 
 std::optional<std::string> Win32ControlLayer::ChooseOpenFile(const std::string& title,

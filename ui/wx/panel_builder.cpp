@@ -3,6 +3,7 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/dialog.h>
 #include <wx/dnd.h>
 #include <wx/font.h>
 #include <wx/gauge.h>
@@ -215,6 +216,17 @@ wxWindow* CreateControl(wxWindow* parent, const ControlTemplate& control) {
   return window;
 }
 
+void BuildTemplateDialog(wxDialog& dialog, const DialogTemplate& declaration,
+                         const std::function<void(const ControlTemplate&, wxWindow*)>& created) {
+  dialog.SetIcon(ProgramIcon());
+  dialog.SetClientSize(DialogUnitsToPixelsX(declaration.width),
+                       DialogUnitsToPixelsY(declaration.height));
+  for (const ControlTemplate* control : InCreationOrder(declaration.controls)) {
+    created(*control, CreateControl(&dialog, *control));
+  }
+  dialog.CentreOnParent();
+}
+
 void BuildPanelControls(wxWindow* parent, const PanelTemplate& panel, WxControlLayer& layer) {
   // The buttons of the radio group being built; the toolkit joins a radio button to the group
   // of the radio button created before it unless it starts a group.
@@ -228,18 +240,15 @@ void BuildPanelControls(wxWindow* parent, const PanelTemplate& panel, WxControlL
     for (int member : radioGroup) layer.AddRadioNone(panel.barId, member, none);
     radioGroup.clear();
   };
-  for (bool groupBoxes : {true, false}) {
-    for (const ControlTemplate& control : panel.controls) {
-      if ((control.kind == ControlKind::kGroupBox) != groupBoxes) continue;
-      if (control.kind == ControlKind::kRadioButton && (control.style & kGroupStart)) {
-        endRadioGroup();
-      }
-      wxWindow* window = CreateControl(parent, control);
-      if (control.kind == ControlKind::kRadioButton) radioGroup.push_back(control.id);
-      if (control.id == kNoControlId) continue;
-      layer.AddControl(panel.barId, control.id, control.kind, window);
-      RouteNotifications(window, control, panel.barId, layer);
+  for (const ControlTemplate* control : InCreationOrder(panel.controls)) {
+    if (control->kind == ControlKind::kRadioButton && (control->style & kGroupStart)) {
+      endRadioGroup();
     }
+    wxWindow* window = CreateControl(parent, *control);
+    if (control->kind == ControlKind::kRadioButton) radioGroup.push_back(control->id);
+    if (control->id == kNoControlId) continue;
+    layer.AddControl(panel.barId, control->id, control->kind, window);
+    RouteNotifications(window, *control, panel.barId, layer);
   }
   endRadioGroup();
   if (panel.acceptsFiles) parent->SetDropTarget(new InputDropTarget(layer, panel.barId));

@@ -9,9 +9,7 @@
 #include <map>
 
 #include "resources/panel_templates.h"
-#include "ui/panel_layout.h"
 #include "ui/wx/panel_builder.h"
-#include "ui/wx/program_icon.h"
 #include "ui/wx/wx_control_layer.h"
 
 namespace {
@@ -43,27 +41,19 @@ std::string ValueOf(wxWindow* window, ControlKind kind) {
 
 bool WxControlLayer::ShowDialog(const DialogTemplate& declaration, DialogValues& values) {
   wxDialog dialog(owner_, wxID_ANY, wxString::FromUTF8(declaration.caption));
-  dialog.SetIcon(ProgramIcon());
-  dialog.SetClientSize(DialogUnitsToPixelsX(declaration.width),
-                       DialogUnitsToPixelsY(declaration.height));
   std::map<int, std::pair<wxWindow*, ControlKind>> valued;
-  for (bool groupBoxes : {true, false}) {
-    for (const ControlTemplate& control : declaration.controls) {
-      if ((control.kind == ControlKind::kGroupBox) != groupBoxes) continue;
-      wxWindow* window = CreateControl(&dialog, control);
-      if (control.kind == ControlKind::kPushButton) {
-        const int answer = control.id == kOkButton ? wxID_OK : wxID_CANCEL;
-        window->Bind(wxEVT_BUTTON, [&dialog, answer](wxCommandEvent&) { dialog.EndModal(answer); });
-      }
-      if (!IsValued(control.kind)) continue;
-      valued[control.id] = {window, control.kind};
-      if (auto value = values.find(control.id); value != values.end()) {
-        SetValue(window, control.kind, value->second);
-      }
+  BuildTemplateDialog(dialog, declaration, [&](const ControlTemplate& control, wxWindow* window) {
+    if (control.kind == ControlKind::kPushButton) {
+      const int answer = control.id == kOkButton ? wxID_OK : wxID_CANCEL;
+      window->Bind(wxEVT_BUTTON, [&dialog, answer](wxCommandEvent&) { dialog.EndModal(answer); });
     }
-  }
+    if (!IsValued(control.kind)) return;
+    valued[control.id] = {window, control.kind};
+    if (auto value = values.find(control.id); value != values.end()) {
+      SetValue(window, control.kind, value->second);
+    }
+  });
   dialog.SetEscapeId(wxID_CANCEL);
-  dialog.CentreOnParent();
   if (dialog.ShowModal() != wxID_OK) return false;
   for (const auto& [id, control] : valued) values[id] = ValueOf(control.first, control.second);
   return true;

@@ -10,6 +10,7 @@
 
 #include "base/program_folder.h"
 #include "platform/desktop.h"
+#include "resources/message_captions.h"
 #include "ui/wx/wx_control_layer.h"
 
 namespace {
@@ -44,13 +45,13 @@ void RestoreWorkingDirectory() {
 }  // namespace
 
 void WxControlLayer::ShowMessageBox(const std::string& text) {
-  wxMessageDialog box(owner_, Text(text), wxString::FromUTF8("メッセージボックス"),
-                      wxOK | wxICON_NONE);
+  wxMessageDialog box(owner_, Text(text), wxString::FromUTF8(kMessageCaption), wxOK | wxICON_NONE);
   box.ShowModal();
 }
 
 bool WxControlLayer::AskYesNo(const std::string& text) {
-  wxMessageDialog box(owner_, Text(text), wxString::FromUTF8("メッセージ"), wxYES_NO | wxICON_NONE);
+  wxMessageDialog box(owner_, Text(text), wxString::FromUTF8(kQuestionCaption),
+                      wxYES_NO | wxICON_NONE);
   return box.ShowModal() == wxID_YES;
 }
 
