@@ -274,40 +274,34 @@ void HeadlessControlLayer::LimitTyping(int barId, int controlId, int characters)
 
 void HeadlessControlLayer::SetProgressRange(int barId, int controlId, int low, int high) {
   if (Control* bar = Find(barId, controlId, {ControlKind::kProgressBar})) {
-    bar->low = low;
-    bar->high = high;
-    bar->position = std::clamp(bar->position, low, std::max(low, high));
+    bar->progress.SetRange(low, high);
   }
 }
 
 void HeadlessControlLayer::SetProgressPosition(int barId, int controlId, int position) {
   if (Control* bar = Find(barId, controlId, {ControlKind::kProgressBar})) {
-    bar->position = std::clamp(position, bar->low, std::max(bar->low, bar->high));
+    bar->progress.SetPosition(position);
   }
 }
 
 void HeadlessControlLayer::SetProgressStep(int barId, int controlId, int step) {
-  if (Control* bar = Find(barId, controlId, {ControlKind::kProgressBar})) bar->step = step;
+  if (Control* bar = Find(barId, controlId, {ControlKind::kProgressBar}))
+    bar->progress.SetStep(step);
 }
 
 void HeadlessControlLayer::StepProgress(int barId, int controlId) {
-  Control* bar = Find(barId, controlId, {ControlKind::kProgressBar});
-  if (!bar) return;
-  // Stepping past the end starts over from the beginning, as the Windows progress bar does.
-  bar->position += bar->step;
-  if (bar->position > bar->high) bar->position = bar->low + (bar->position - bar->high);
-  bar->position = std::clamp(bar->position, bar->low, std::max(bar->low, bar->high));
+  if (Control* bar = Find(barId, controlId, {ControlKind::kProgressBar})) bar->progress.Step();
 }
 
 void HeadlessControlLayer::DeltaProgress(int barId, int controlId, int delta) {
   if (Control* bar = Find(barId, controlId, {ControlKind::kProgressBar})) {
-    bar->position = std::clamp(bar->position + delta, bar->low, std::max(bar->low, bar->high));
+    bar->progress.Delta(delta);
   }
 }
 
 int HeadlessControlLayer::ProgressPosition(int barId, int controlId) const {
   const Control* bar = Find(barId, controlId, {ControlKind::kProgressBar});
-  return bar ? bar->position : 0;
+  return bar ? bar->progress.Position() : 0;
 }
 
 int HeadlessControlLayer::TreeCount(int barId, int controlId) const {

@@ -19,6 +19,7 @@
 
 #include "resources/panel_templates.h"
 #include "ui/control_layer.h"
+#include "ui/progress_model.h"
 
 // An operation (the layer's method, e.g. "ListCount") on an address that names no control of
 // the kind it needs; a panel operation on a missing panel has control id 0.
@@ -140,10 +141,7 @@ class HeadlessControlLayer : public ControlLayer {
     std::vector<std::string> items;
     int selection = -1;
     int checked = 0;
-    int low = 0;
-    int high = 100;
-    int position = 0;
-    int step = 10;
+    ProgressModel progress;
   };
   struct Panel {
     const PanelTemplate* declaration;

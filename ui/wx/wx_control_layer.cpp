@@ -275,64 +275,51 @@ void WxControlLayer::SetText(int barId, int controlId, const std::string& text) 
   }
 }
 
-const WxControlLayer::ProgressModel* WxControlLayer::Progress(int barId, int controlId,
-                                                              Caller caller) const {
+const ProgressModel* WxControlLayer::Progress(int barId, int controlId, Caller caller) const {
   auto model = progress_.find({barId, controlId});
   if (model != progress_.end()) return &model->second;
   ReportMiss(caller, barId, controlId);
   return nullptr;
 }
 
-WxControlLayer::ProgressModel* WxControlLayer::Progress(int barId, int controlId, Caller caller) {
+ProgressModel* WxControlLayer::Progress(int barId, int controlId, Caller caller) {
   return const_cast<ProgressModel*>(std::as_const(*this).Progress(barId, controlId, caller));
 }
 
-void WxControlLayer::ShowProgress(int barId, int controlId) {
+// Runs `change` on the bar's model and shows the outcome on its gauge.
+template <typename Change>
+void WxControlLayer::ChangeProgress(int barId, int controlId, Change change) {
   auto* gauge = Find<wxGauge>(barId, controlId, ControlKind::kProgressBar);
   ProgressModel* model = Progress(barId, controlId);
   if (!gauge || !model) return;
-  gauge->SetRange(std::max(1, model->high - model->low));
-  gauge->SetValue(model->position - model->low);
+  change(*model);
+  gauge->SetRange(std::max(1, model->High() - model->Low()));
+  gauge->SetValue(model->Position() - model->Low());
 }
 
 void WxControlLayer::SetProgressRange(int barId, int controlId, int low, int high) {
-  if (ProgressModel* model = Progress(barId, controlId)) {
-    model->low = low;
-    model->high = high;
-    model->position = std::clamp(model->position, low, std::max(low, high));
-    ShowProgress(barId, controlId);
-  }
+  ChangeProgress(barId, controlId, [=](ProgressModel& model) { model.SetRange(low, high); });
 }
 
 void WxControlLayer::SetProgressPosition(int barId, int controlId, int position) {
-  if (ProgressModel* model = Progress(barId, controlId)) {
-    model->position = std::clamp(position, model->low, std::max(model->low, model->high));
-    ShowProgress(barId, controlId);
-  }
+  ChangeProgress(barId, controlId, [=](ProgressModel& model) { model.SetPosition(position); });
 }
 
 void WxControlLayer::SetProgressStep(int barId, int controlId, int step) {
-  if (ProgressModel* model = Progress(barId, controlId)) model->step = step;
+  if (ProgressModel* model = Progress(barId, controlId)) model->SetStep(step);
 }
 
 void WxControlLayer::StepProgress(int barId, int controlId) {
-  ProgressModel* model = Progress(barId, controlId);
-  if (!model) return;
-  // Stepping past the end starts over from the beginning, as the Windows progress bar does.
-  int position = model->position + model->step;
-  if (position > model->high) position = model->low + (position - model->high);
-  SetProgressPosition(barId, controlId, position);
+  ChangeProgress(barId, controlId, [](ProgressModel& model) { model.Step(); });
 }
 
 void WxControlLayer::DeltaProgress(int barId, int controlId, int delta) {
-  if (ProgressModel* model = Progress(barId, controlId)) {
-    SetProgressPosition(barId, controlId, model->position + delta);
-  }
+  ChangeProgress(barId, controlId, [=](ProgressModel& model) { model.Delta(delta); });
 }
 
 int WxControlLayer::ProgressPosition(int barId, int controlId) const {
   const ProgressModel* model = Progress(barId, controlId);
-  return model ? model->position : 0;
+  return model ? model->Position() : 0;
 }
 
 int WxControlLayer::TreeCount(int barId, int controlId) const {

@@ -11,6 +11,7 @@
 
 #include "resources/panel_templates.h"
 #include "ui/control_layer.h"
+#include "ui/progress_model.h"
 
 class wxWindow;
 
@@ -93,13 +94,6 @@ class WxControlLayer : public ControlLayer {
     ControlKind kind;
     wxWindow* window;
   };
-  // The Windows progress bar's range, position and step, shown on a 0-based gauge.
-  struct ProgressModel {
-    int low = 0;
-    int high = 100;
-    int position = 0;
-    int step = 10;
-  };
 
   using Caller = std::source_location;
   // The control at the address if it is of one of `kinds` (any kind when empty); otherwise
@@ -113,12 +107,14 @@ class WxControlLayer : public ControlLayer {
   ProgressModel* Progress(int barId, int controlId, Caller caller = Caller::current());
   void PassOnFocusLoss();
   void Deliver(const ControlEvent& event);
-  void ShowProgress(int barId, int controlId);
+  template <typename Change>
+  void ChangeProgress(int barId, int controlId, Change change);
 
   wxWindow* owner_;
   wxWindow* view_;
   std::map<int, wxWindow*> panels_;
   std::map<std::pair<int, int>, BuiltControl> controls_;
+  // The Windows progress bar's model, shown on a 0-based gauge.
   std::map<std::pair<int, int>, ProgressModel> progress_;
   std::map<std::pair<int, int>, wxWindow*> radioNone_;
   bool changingTree_ = false;
