@@ -16,3 +16,14 @@ constexpr MenuItemTemplate kMainMenu[] = {
 std::span<const MenuItemTemplate> MainMenuItems() {
   return kMainMenu;
 }
+
+std::vector<MenuTemplate> MainMenus() {
+  std::vector<MenuTemplate> menus;
+  for (const MenuItemTemplate& item : kMainMenu) {
+    if (menus.empty() || std::string_view(menus.back().title) != item.menu) {
+      menus.push_back({item.menu, {}});
+    }
+    menus.back().items.push_back(&item);
+  }
+  return menus;
+}

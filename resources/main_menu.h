@@ -2,6 +2,8 @@
 #pragma once
 
 #include <span>
+#include <string_view>
+#include <vector>
 
 struct MenuItemTemplate {
   const char* menu;
@@ -11,3 +13,11 @@ struct MenuItemTemplate {
 
 // The items in menu order; items of one menu are adjacent.
 std::span<const MenuItemTemplate> MainMenuItems();
+
+// One menu of the menu bar: its title and its items.
+struct MenuTemplate {
+  const char* title;
+  std::vector<const MenuItemTemplate*> items;
+};
+// The menus in menu-bar order, each with its items.
+std::vector<MenuTemplate> MainMenus();

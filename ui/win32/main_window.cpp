@@ -1,7 +1,6 @@
 #include "ui/win32/main_window.h"
 
 #include <exception>
-#include <string_view>
 
 #include "base/help_page.h"
 #include "panels/settings_pages.h"
@@ -26,17 +25,14 @@ constexpr UINT kCloseWaitInterval = 100;
 
 HMENU CreateMainMenu() {
   HMENU bar = CreateMenu();
-  HMENU menu = nullptr;
-  const char* menuTitle = nullptr;
-  for (const MenuItemTemplate& item : MainMenuItems()) {
-    if (menuTitle == nullptr || std::string_view(menuTitle) != item.menu) {
-      menu = CreatePopupMenu();
-      menuTitle = item.menu;
-      AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu),
-                  platform::Widen(item.menu).c_str());
+  for (const MenuTemplate& declaration : MainMenus()) {
+    HMENU menu = CreatePopupMenu();
+    for (const MenuItemTemplate* item : declaration.items) {
+      AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item->commandId),
+                  platform::Widen(item->item).c_str());
     }
-    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item.commandId),
-                platform::Widen(item.item).c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu),
+                platform::Widen(declaration.title).c_str());
   }
   return bar;
 }

@@ -35,15 +35,12 @@ int MenuItemWxId(int commandId) {
 
 wxMenuBar* CreateMenuBar() {
   auto* bar = new wxMenuBar();
-  wxMenu* menu = nullptr;
-  const char* menuTitle = nullptr;
-  for (const MenuItemTemplate& item : MainMenuItems()) {
-    if (menuTitle == nullptr || std::string_view(menuTitle) != item.menu) {
-      menu = new wxMenu();
-      menuTitle = item.menu;
-      bar->Append(menu, wxString::FromUTF8(item.menu));
+  for (const MenuTemplate& declaration : MainMenus()) {
+    auto* menu = new wxMenu();
+    for (const MenuItemTemplate* item : declaration.items) {
+      menu->Append(MenuItemWxId(item->commandId), wxString::FromUTF8(item->item));
     }
-    menu->Append(MenuItemWxId(item.commandId), wxString::FromUTF8(item.item));
+    bar->Append(menu, wxString::FromUTF8(declaration.title));
   }
   return bar;
 }
