@@ -24,6 +24,7 @@
 #include "state/setting_bindings.h"
 #include "tests/support/file_size_limit.h"
 #include "ui/headless/headless_control_layer.h"
+#include "ui/text_box_limit.h"
 
 #include "tests/support/unique_folder.h"
 
@@ -429,6 +430,13 @@ TEST_F(SettingsFileTest, ExtrasLiveBesideTheMainFileWhichKeepsItsBytes) {
   EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
   EXPECT_EQ(state_->target->RESIZE_FIT, 0);
   EXPECT_EQ(layer_->messages.size(), 1u);
+}
+
+TEST(SettingBindingsTest, EveryTypedTextFitsItsSettingsLine) {
+  for (const SettingBinding& setting : SettingBindings()) {
+    if (setting.kind != SettingControl::kNameBox) continue;
+    EXPECT_GE(setting.TextCapacity(), static_cast<std::size_t>(kTextBoxBytes)) << setting.key;
+  }
 }
 
 TEST_F(SettingsFileTest, DeleteTempFilesRemovesOnlyTheTwoPictures) {

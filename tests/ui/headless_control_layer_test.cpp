@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "resources/control_ids.h"
@@ -141,6 +142,17 @@ TEST_F(HeadlessControlLayerTest, AddressesOfNoControlOfTheNeededKindAreMisses) {
                                       {"Click", kJpgPage, kResizeKeepRadio},
                                       {"StepProgress", kInputPanel, kBatchProgressBar}}));
   EXPECT_TRUE(events.empty());
+}
+
+TEST_F(HeadlessControlLayerTest, TypedTextKeepsWhatASettingsLineHoldsInWholeCharacters) {
+  std::string kanji;
+  for (int i = 0; i < 100; ++i) kanji += "漢";
+  layer.Type(kRenamePage, kRenameNameBox, kanji);
+  // 79 three-byte characters are 237 bytes; the 80th would pass 239.
+  EXPECT_EQ(layer.GetText(kRenamePage, kRenameNameBox), kanji.substr(0, 237));
+  // What the program sets stays whole.
+  layer.SetText(kRenamePage, kRenameNameBox, kanji);
+  EXPECT_EQ(layer.GetText(kRenamePage, kRenameNameBox), kanji);
 }
 
 }  // namespace

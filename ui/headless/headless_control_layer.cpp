@@ -1,6 +1,7 @@
 #include "ui/headless/headless_control_layer.h"
 
 #include "resources/panel_templates.h"
+#include "ui/text_box_limit.h"
 
 #include <algorithm>
 #include <mutex>
@@ -352,6 +353,16 @@ void HeadlessControlLayer::Focus(int barId, int controlId) {
 void HeadlessControlLayer::Type(int barId, int controlId, const std::string& text) {
   Focus(barId, controlId);
   const Control* box = Lookup(barId, controlId);
+  if (box && box->kind == ControlKind::kEdit && !(box->style & (kDigitsOnly | kReadOnly))) {
+    // A text box takes what a settings line keeps, in whole UTF-8 characters.
+    std::size_t kept = std::min(text.size(), static_cast<std::size_t>(kTextBoxBytes));
+    while (kept < text.size() && kept > 0 &&
+           (static_cast<unsigned char>(text[kept]) & 0xc0) == 0x80) {
+      --kept;
+    }
+    SetText(barId, controlId, text.substr(0, kept));
+    return;
+  }
   // The limit counts bytes, which are the characters of the digit boxes it is used for.
   bool cut = box && box->typingLimit > 0 && text.size() > box->typingLimit;
   SetText(barId, controlId, cut ? text.substr(0, box->typingLimit) : text);

@@ -2,11 +2,9 @@
 // box takes no more bytes than one settings line keeps of its text.
 #pragma once
 
-#include <windows.h>
+#include "ui/text_box_limit.h"
 
-// A settings line holds 255 bytes with its key, its tab and its line end ("#FOLDER_NAME=\t"
-// and "\r\n", 16 bytes): 239 bytes of UTF-8 text.
-inline constexpr int kTextBoxBytes = 239;
+#include <windows.h>
 
 enum class EditRule { kDigitsOnly, kLimitBytes };
 
