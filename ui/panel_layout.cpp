@@ -26,6 +26,16 @@ int DialogUnitsToPixelsY(int units) {
   return units * kUnitHeightNumerator / kUnitHeightDenominator;
 }
 
+bool IsWrappedLabel(const ControlTemplate& control) {
+  constexpr int kOneLineHeightUnits = 10;
+  return control.kind == ControlKind::kLabel && control.height > kOneLineHeightUnits;
+}
+
+int WrappedLabelWidth(const PixelRect& rect, int areaWidth) {
+  constexpr int kWrapMargin = 10;
+  return std::max(rect.width, areaWidth - rect.x - kWrapMargin);
+}
+
 PixelRect ControlRect(const ControlTemplate& control) {
   int heightUnits = control.kind == ControlKind::kDropDownList
                         ? std::min(control.height, kClosedListHeightUnits)

@@ -36,6 +36,15 @@ int DialogUnitsToPixelsY(int units);
 // The rectangle of a control inside its panel or dialog.
 PixelRect ControlRect(const ControlTemplate& control);
 
+// True for a label taller than one line of its template: its text wraps.
+bool IsWrappedLabel(const ControlTemplate& control);
+// How wide a wrapped label at `rect` may be inside an area `areaWidth` pixels wide: up to the
+// area's edge less a margin, so that its text needs as few lines as possible and does not run
+// into the controls below it.
+int WrappedLabelWidth(const PixelRect& rect, int areaWidth);
+// The settings tree's indent per level, in pixels at 96 DPI.
+inline constexpr int kTreeIndentPixels = 10;
+
 struct PanelPlacement {
   int barId;
   PixelRect rect;

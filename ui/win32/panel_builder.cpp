@@ -16,13 +16,8 @@
 namespace {
 
 constexpr wchar_t kPanelClass[] = L"TrastelPanel";
-// A label taller than one line of the template wraps within its width.
-constexpr int kOneLineHeightUnits = 10;
-// Room kept between a wrapped label and the right edge of its panel, in pixels.
-constexpr int kWrapMargin = 10;
 // The box of a check box or radio button and the gap before its text, in pixels at 96 DPI.
 constexpr int kCheckBoxRoom = 18;
-constexpr int kTreeIndent = 10;
 
 Win32ControlLayer& LayerOf(HWND panel) {
   return *reinterpret_cast<Win32ControlLayer*>(GetWindowLongPtrW(panel, GWLP_USERDATA));
@@ -218,8 +213,8 @@ PixelRect FittedRect(HWND window, const ControlTemplate& control, PixelRect rect
   TextContext context(window, font);
   int neededWidth = 0;
   int neededHeight = 0;
-  if (control.kind == ControlKind::kLabel && control.height > kOneLineHeightUnits) {
-    rect.width = std::max(rect.width, area.width - rect.x - kWrapMargin);
+  if (IsWrappedLabel(control)) {
+    rect.width = WrappedLabelWidth(rect, area.width);
     RECT needed{0, 0, ScaleToDpi(rect.width, dpi), 0};
     DrawTextW(context, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
     neededHeight = ScaleFromDpi(needed.bottom, dpi);
@@ -285,7 +280,7 @@ PlacedWindow CreateControl(HWND parent, const ControlTemplate& control, const Pi
       break;
     case ControlKind::kTree:
       // A narrow indent leaves the item texts their whole width.
-      TreeView_SetIndent(window, ScaleToDpi(kTreeIndent, dpi));
+      TreeView_SetIndent(window, ScaleToDpi(kTreeIndentPixels, dpi));
       break;
     case ControlKind::kIcon:
       SendMessageW(window, STM_SETICON,

@@ -25,12 +25,7 @@
 
 namespace {
 
-// A label taller than one line of the template wraps within its width.
-constexpr int kOneLineHeightUnits = 10;
-// Room kept between a wrapped label and the right edge of its panel, in pixels.
-constexpr int kWrapMargin = 10;
 constexpr int kTreeSpacing = 2;
-constexpr int kTreeIndent = 10;
 
 wxString Text(const char* text) {
   return wxString::FromUTF8(text);
@@ -72,11 +67,9 @@ void FitText(wxWindow* window, const ControlTemplate& control, const PixelRect& 
   wxSize parentSize = window->GetParent()->GetClientSize();
   int maxWidth = std::max(rect.width, parentSize.x - rect.x);
   int maxHeight = std::max(rect.height, parentSize.y - rect.y);
-  if (control.kind == ControlKind::kLabel && control.height > kOneLineHeightUnits) {
-    // Lines may use the room up to the panel's frame, so that the text needs as few lines as
-    // possible and does not run into the controls below it.
-    int wrapWidth = std::max(rect.width, parentSize.x - rect.x - kWrapMargin);
-    window->SetLabel(WrapAtWidth(window, window->GetLabel(), wrapWidth));
+  if (IsWrappedLabel(control)) {
+    window->SetLabel(
+        WrapAtWidth(window, window->GetLabel(), WrappedLabelWidth(rect, parentSize.x)));
   }
   wxSize best = window->GetBestSize();
   window->SetSize(rect.x, rect.y, std::min(std::max(rect.width, best.x), maxWidth),
@@ -192,7 +185,7 @@ wxWindow* CreateControl(wxWindow* parent, const ControlTemplate& control) {
       tree->AddRoot(wxEmptyString);
       // Narrower indents than the toolkit's leave the item texts their whole width.
       tree->SetSpacing(kTreeSpacing);
-      tree->SetIndent(kTreeIndent);
+      tree->SetIndent(kTreeIndentPixels);
       // The tree draws its items itself, with the font of the compact style.
       tree->SetFont(CompactFont());
       // The settings tree never scrolls.
