@@ -1,6 +1,7 @@
 #include "ui/headless/headless_control_layer.h"
 
 #include "resources/panel_templates.h"
+#include "ui/control_registry.h"
 #include "ui/text_box_limit.h"
 
 #include <algorithm>
@@ -141,10 +142,7 @@ HeadlessControlLayer::Control* HeadlessControlLayer::Find(int barId, int control
                                                           std::initializer_list<ControlKind> kinds,
                                                           Caller caller) {
   Control* control = Lookup(barId, controlId);
-  if (control != nullptr &&
-      (kinds.size() == 0 || std::ranges::find(kinds, control->kind) != kinds.end())) {
-    return control;
-  }
+  if (control != nullptr && IsOfKind(control->kind, kinds)) return control;
   RecordMiss(caller, barId, controlId);
   return nullptr;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/wide_text_windows.h"
+#include "ui/control_registry.h"
 
 namespace {
 
@@ -90,11 +91,8 @@ void Win32ControlLayer::Raise(const ControlEvent& event) {
 
 HWND Win32ControlLayer::Find(int barId, int controlId, std::initializer_list<ControlKind> kinds,
                              Caller caller) const {
-  auto control = controls_.find({barId, controlId});
-  if (control != controls_.end() &&
-      (kinds.size() == 0 || std::ranges::find(kinds, control->second.kind) != kinds.end())) {
-    return control->second.window;
-  }
+  const BuiltControl* control = FindBuilt(controls_, barId, controlId, kinds);
+  if (control != nullptr) return control->window;
   ReportMiss(caller, barId, controlId);
   return nullptr;
 }

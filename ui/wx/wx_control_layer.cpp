@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "ui/control_registry.h"
 #include "ui/wx/edit_filters.h"
 
 namespace {
@@ -97,13 +98,9 @@ void WxControlLayer::Deliver(const ControlEvent& event) {
 const WxControlLayer::BuiltControl* WxControlLayer::Lookup(int barId, int controlId,
                                                            std::initializer_list<ControlKind> kinds,
                                                            Caller caller) const {
-  auto control = controls_.find({barId, controlId});
-  if (control != controls_.end() &&
-      (kinds.size() == 0 || std::ranges::find(kinds, control->second.kind) != kinds.end())) {
-    return &control->second;
-  }
-  ReportMiss(caller, barId, controlId);
-  return nullptr;
+  const BuiltControl* control = FindBuilt(controls_, barId, controlId, kinds);
+  if (control == nullptr) ReportMiss(caller, barId, controlId);
+  return control;
 }
 
 template <typename Window>
