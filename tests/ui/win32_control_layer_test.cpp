@@ -127,6 +127,56 @@ TEST_F(Win32WindowTest, InformationBoxesShowTheirLongestTextsWhole) {
   }
 }
 
+// The labels, check boxes and radio buttons whose text their window does not hold whole, at
+// the window's resolution: the text wrapped at the width it has must fit its height.
+std::vector<std::string> CutTexts(HWND main) {
+  std::vector<std::string> cut;
+  const UINT dpi = GetDpiForWindow(main);
+  for (const PanelTemplate& panel : PanelTemplates()) {
+    if (!panel.created) continue;
+    for (HWND child = GetWindow(GetDlgItem(main, panel.barId), GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t className[16] = {};
+      GetClassNameW(child, className, 16);
+      const LONG style = GetWindowLongW(child, GWL_STYLE);
+      const LONG type = style & BS_TYPEMASK;
+      const bool label = std::wstring(className) == L"Static" && (style & SS_TYPEMASK) != SS_ICON;
+      const bool button = std::wstring(className) == L"Button" &&
+                          (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX ||
+                           type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
+      if (!label && !button) continue;
+      std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
+      text.resize(static_cast<std::size_t>(GetWindowTextW(child, text.data(), text.size())));
+      if (text.empty()) continue;
+      RECT client{};
+      GetClientRect(child, &client);
+      // A check box's box and the gap before its text.
+      const int room = client.right - (button ? MulDiv(18, dpi, 96) : 0);
+      HDC context = GetDC(child);
+      HGDIOBJ previous =
+          SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+      RECT needed{0, 0, room, 0};
+      DrawTextW(context, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
+      SelectObject(context, previous);
+      ReleaseDC(child, context);
+      if (needed.right > room || needed.bottom > client.bottom) {
+        char utf8[512] = {};
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8, sizeof utf8, nullptr, nullptr);
+        cut.push_back(std::string(panel.name) + ": " + utf8);
+      }
+    }
+  }
+  return cut;
+}
+
+TEST_F(Win32WindowTest, EveryLabelShowsItsWholeTextAtBothScalings) {
+  EXPECT_EQ(CutTexts(window_->Handle()), std::vector<std::string>{});
+  RECT suggested{0, 0, 1000, 800};
+  SendMessageW(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(CutTexts(window_->Handle()), std::vector<std::string>{});
+}
+
 TEST_F(Win32WindowTest, ListsRefuseIndexesOutOfRangeAndClearTheSelection) {
   EXPECT_EQ(layer().ComboAppend(kFormatPanel, kFormatList, "BMP"), 0);
   EXPECT_EQ(layer().ComboAppend(kFormatPanel, kFormatList, "JPG"), 1);

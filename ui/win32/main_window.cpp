@@ -188,6 +188,7 @@ void MainWindow::ChangeDpi(UINT dpi, const RECT& suggested) {
   // The controls take the new font before the old one goes.
   FontHandle font = CreateDialogFont(dpi_);
   ApplyFont(window_, font.get());
+  ApplyReducedFonts(placed_, dpi_);
   font_ = std::move(font);
   for (const PlacedWindow& placed : placed_) PlaceAtDpi(placed, dpi_);
   SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0,

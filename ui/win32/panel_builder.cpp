@@ -204,34 +204,55 @@ class TextContext {
   HGDIOBJ previous_;
 };
 
+// The width at 96 DPI that a one-line text needs in `font`.
+int OneLineWidth(HWND window, const ControlTemplate& control, const std::wstring& text, UINT dpi,
+                 HFONT font) {
+  TextContext context(window, font);
+  SIZE extent{};
+  GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
+  int width = ScaleFromDpi(extent.cx, dpi) + 1;
+  if (control.kind == ControlKind::kCheckBox || control.kind == ControlKind::kRadioButton) {
+    width += kCheckBoxRoom;
+  }
+  return width;
+}
+
 // The rectangle a text-bearing control needs at 96 DPI, within the parent's area: one-line texts
 // widen to their text, labels of several lines to the panel's edge, and both grow down to what
-// their lines need.
-PixelRect FittedRect(HWND window, const ControlTemplate& control, PixelRect rect,
-                     const PixelRect& area, UINT dpi, HFONT font) {
+// their lines need. A one-line text that even the panel's edge cannot hold is set in a smaller
+// font, the largest that holds it (the dialog face is wider on some systems than on the one
+// the layout was made for).
+PlacedWindow FittedPlace(HWND window, const ControlTemplate& control, PixelRect rect,
+                         const PixelRect& area, UINT dpi, HFONT font) {
   std::wstring text = platform::Widen(control.text);
-  TextContext context(window, font);
   int neededWidth = 0;
   int neededHeight = 0;
+  int fontPercent = 100;
   if (IsWrappedLabel(control)) {
     rect.width = WrappedLabelWidth(rect, area.width);
+    TextContext context(window, font);
     RECT needed{0, 0, ScaleToDpi(rect.width, dpi), 0};
     DrawTextW(context, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
     neededHeight = ScaleFromDpi(needed.bottom, dpi);
   } else {
-    SIZE extent{};
-    GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
-    neededWidth = ScaleFromDpi(extent.cx, dpi) + 1;
-    neededHeight = ScaleFromDpi(extent.cy, dpi);
-    if (control.kind == ControlKind::kCheckBox || control.kind == ControlKind::kRadioButton) {
-      neededWidth += kCheckBoxRoom;
+    const int room = std::max(rect.width, area.width - rect.x);
+    neededWidth = OneLineWidth(window, control, text, dpi, font);
+    constexpr int kSmallestPercent = 70;
+    constexpr int kPercentStep = 5;
+    while (neededWidth > room && fontPercent > kSmallestPercent) {
+      fontPercent -= kPercentStep;
+      neededWidth = OneLineWidth(window, control, text, dpi, ReducedDialogFont(dpi, fontPercent));
     }
+    TextContext context(window, font);
+    SIZE extent{};
+    GetTextExtentPoint32W(context, L"A", 1, &extent);
+    neededHeight = ScaleFromDpi(extent.cy, dpi);
   }
   rect.width =
       std::min(std::max(rect.width, neededWidth), std::max(rect.width, area.width - rect.x));
   rect.height =
       std::min(std::max(rect.height, neededHeight), std::max(rect.height, area.height - rect.y));
-  return rect;
+  return {window, rect, fontPercent};
 }
 
 }  // namespace
@@ -263,13 +284,17 @@ PlacedWindow CreateControl(HWND parent, const ControlTemplate& control, const Pi
       GetModuleHandleW(nullptr), nullptr);
   if (window == nullptr) return {nullptr, rect};
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  int fontPercent = 100;
   switch (control.kind) {
     case ControlKind::kLabel:
     case ControlKind::kLinkText:
     case ControlKind::kCheckBox:
-    case ControlKind::kRadioButton:
-      rect = FittedRect(window, control, rect, area, dpi, font);
+    case ControlKind::kRadioButton: {
+      const PlacedWindow fitted = FittedPlace(window, control, rect, area, dpi, font);
+      rect = fitted.rect;
+      fontPercent = fitted.fontPercent;
       break;
+    }
     case ControlKind::kEdit:
       RemoveEditMargins(window);
       if (control.style & kDigitsOnly) {
@@ -289,7 +314,9 @@ PlacedWindow CreateControl(HWND parent, const ControlTemplate& control, const Pi
     default:
       break;
   }
-  PlacedWindow placed{window, rect};
+  PlacedWindow placed{window, rect, fontPercent};
+  // A link keeps its underlined font: its texts fit.
+  if (control.kind != ControlKind::kLinkText) ApplyReducedFonts({placed}, dpi);
   PlaceAtDpi(placed, dpi);
   return placed;
 }

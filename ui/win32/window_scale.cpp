@@ -1,7 +1,9 @@
 #include "ui/win32/window_scale.h"
 
 #include <iterator>
+#include <map>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -16,6 +18,13 @@ BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
   GetClassNameW(child, className, static_cast<int>(std::size(className)));
   if (std::wstring_view(className) == L"Edit") RemoveEditMargins(child);
   return TRUE;
+}
+
+// The dialog face `pixels` high (its characters' height, without the leading).
+FontHandle CreateFontOfHeight(int pixels, bool underlined) {
+  return FontHandle(CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, underlined, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontFace));
 }
 
 }  // namespace
@@ -42,10 +51,25 @@ void PlaceAtDpi(const PlacedWindow& placed, UINT dpi) {
 }
 
 FontHandle CreateDialogFont(UINT dpi, bool underlined) {
-  return FontHandle(CreateFontW(-MulDiv(kFontPoints, static_cast<int>(dpi), kPointsPerInch), 0, 0,
-                                0, FW_NORMAL, FALSE, underlined, FALSE, DEFAULT_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, kFontFace));
+  return CreateFontOfHeight(MulDiv(kFontPoints, static_cast<int>(dpi), kPointsPerInch), underlined);
+}
+
+HFONT ReducedDialogFont(UINT dpi, int percent) {
+  static std::map<std::pair<UINT, int>, FontHandle> fonts;
+  FontHandle& font = fonts[{dpi, percent}];
+  if (!font) {
+    font = CreateFontOfHeight(
+        MulDiv(kFontPoints * percent, static_cast<int>(dpi), kPointsPerInch * 100), false);
+  }
+  return font.get();
+}
+
+void ApplyReducedFonts(const std::vector<PlacedWindow>& placed, UINT dpi) {
+  for (const PlacedWindow& window : placed) {
+    if (window.fontPercent == 100) continue;
+    SendMessageW(window.window, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(ReducedDialogFont(dpi, window.fontPercent)), FALSE);
+  }
 }
 
 void ApplyFont(HWND parent, HFONT font) {
