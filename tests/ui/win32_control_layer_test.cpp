@@ -109,7 +109,8 @@ TEST_F(Win32WindowTest, InformationBoxesShowTheirLongestTextsWhole) {
     int controlId;
     const char* text;
   };
-  for (auto [controlId, text] : {Shown{kAfterTypeBox, "BMP"}, Shown{kBeforeTypeBox, "JPG"},
+  for (auto [controlId, text] : {Shown{kAfterTypeBox, "BMP"}, Shown{kAfterTypeBox, "HTM"},
+                                 Shown{kBeforeTypeBox, "JPG"}, Shown{kBeforeTypeBox, "WEBP"},
                                  Shown{kEntryCountBox, "1000"}, Shown{kAfterWidthBox, "2500"}}) {
     HWND box = Control(kInputPanel, controlId);
     layer().SetText(kInputPanel, controlId, text);

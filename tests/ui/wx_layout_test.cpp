@@ -267,7 +267,8 @@ TEST_F(WxWindowTest, NumberBoxesShowTheirLargestValuesWhole) {
       {kInputPanel, kAfterHeightBox, "9999"},       {kFormatPanel, kResizeWidthBox, "2500"},
       {kFormatPanel, kResizeHeightBox, "2500"},     {kRenamePage, kRenameNumberBox, "9999"},
       {kRenamePage, kRenameStepBox, "9999"},        {kFilterPage, kCropStartX1Box, "2500"},
-      {kFilterPage, kCropEndYBox, "2500"},
+      {kFilterPage, kCropEndYBox, "2500"},          {kInputPanel, kBeforeTypeBox, "WEBP"},
+      {kInputPanel, kAfterTypeBox, "HTM"},
   };
   for (const NumberBox& box : boxes) {
     layer->PanelWindow(box.barId)->Show();

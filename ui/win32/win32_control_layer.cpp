@@ -10,6 +10,7 @@
 
 #include "platform/wide_text_windows.h"
 #include "ui/control_registry.h"
+#include "ui/win32/window_scale.h"
 
 namespace {
 
@@ -20,6 +21,36 @@ void ReportMiss([[maybe_unused]] const std::source_location& caller, [[maybe_unu
   std::fprintf(stderr, "no control at (%d, %d) for %s\n", barId, controlId, caller.function_name());
   assert(!"no control at the address");
 #endif
+}
+
+bool IsReadOnlyBox(HWND window) {
+  return (GetWindowLongW(window, GWL_STYLE) & ES_READONLY) != 0;
+}
+
+// A read-only box shows what the program puts in it (a file's type, its size) in the dialog font,
+// or in the largest smaller one that holds it whole where the box is too narrow for the font.
+void FitBoxFont(HWND box, UINT dpi) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), text.size())));
+  RECT client{};
+  GetClientRect(box, &client);
+  auto margins = static_cast<DWORD>(SendMessageW(box, EM_GETMARGINS, 0, 0));
+  const long room = client.right - LOWORD(margins) - HIWORD(margins);
+  constexpr int kSmallestPercent = 70;
+  constexpr int kPercentStep = 5;
+  int percent = 100;
+  HDC context = GetDC(box);
+  for (; percent > kSmallestPercent; percent -= kPercentStep) {
+    HGDIOBJ previous = SelectObject(context, ReducedDialogFont(dpi, percent));
+    SIZE extent{};
+    GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(context, previous);
+    if (extent.cx <= room) break;
+  }
+  ReleaseDC(box, context);
+  SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(ReducedDialogFont(dpi, percent)), TRUE);
+  // A new font brings the font's margins back.
+  RemoveEditMargins(box);
 }
 
 std::string WindowText(HWND window) {
@@ -219,6 +250,15 @@ std::string Win32ControlLayer::GetText(int barId, int controlId) const {
 void Win32ControlLayer::SetText(int barId, int controlId, const std::string& text) {
   if (HWND control = Find(barId, controlId, {})) {
     SetWindowTextW(control, platform::Widen(text).c_str());
+    if (IsReadOnlyBox(control)) FitBoxFont(control, GetDpiForWindow(owner_));
+  }
+}
+
+void Win32ControlLayer::RefitReadOnlyBoxes(UINT dpi) {
+  for (const auto& [address, control] : controls_) {
+    if (control.kind == ControlKind::kEdit && IsReadOnlyBox(control.window)) {
+      FitBoxFont(control.window, dpi);
+    }
   }
 }
 

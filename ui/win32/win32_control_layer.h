@@ -38,6 +38,9 @@ class Win32ControlLayer : public ControlLayer {
   bool ChangingTreeSelection() const { return changingTree_; }
   // True while the wait cursor is shown; the windows then keep it whatever the mouse is over.
   bool Waiting() const { return waitDepth_ > 0; }
+  // Gives every read-only box the font that shows its text whole at `dpi`, once every window
+  // has the dialog font of a new resolution.
+  void RefitReadOnlyBoxes(UINT dpi);
 
   void ShowMessageBox(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;

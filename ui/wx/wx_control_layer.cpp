@@ -1,5 +1,7 @@
 #include "ui/wx/wx_control_layer.h"
 
+#include <gtk/gtk.h>
+
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/debug.h>
@@ -13,6 +15,7 @@
 #include <exception>
 
 #include "ui/control_registry.h"
+#include "ui/wx/compact_style.h"
 #include "ui/wx/edit_filters.h"
 
 namespace {
@@ -32,6 +35,31 @@ void ReportMiss([[maybe_unused]] const std::source_location& caller, [[maybe_unu
   wxFAIL_MSG(
       wxString::Format("no control at (%d, %d) for %s", barId, controlId, caller.function_name()));
 #endif
+}
+
+// A read-only box shows what the program puts in it (a file's type, its size) in the compact
+// font, or in the largest smaller one that holds it whole where the box is too narrow for it.
+void FitReadOnlyText(wxTextCtrl* box) {
+  GtkWidget* entry = box->GetHandle();
+  GtkStyleContext* style = gtk_widget_get_style_context(entry);
+  GtkBorder padding;
+  GtkBorder border;
+  gtk_style_context_get_padding(style, gtk_style_context_get_state(style), &padding);
+  gtk_style_context_get_border(style, gtk_style_context_get_state(style), &border);
+  const int room = box->GetSize().x - padding.left - padding.right - border.left - border.right;
+  constexpr int kSmallestPercent = 70;
+  constexpr int kPercentStep = 5;
+  wxFont font = CompactFont();
+  const double fullSize = font.GetFractionalPointSize();
+  int percent = 100;
+  for (; percent > kSmallestPercent; percent -= kPercentStep) {
+    font.SetFractionalPointSize(fullSize * percent / 100.0);
+    int width = 0;
+    box->GetTextExtent(box->GetValue(), &width, nullptr, nullptr, nullptr, &font);
+    if (width <= room) break;
+  }
+  font.SetFractionalPointSize(fullSize * percent / 100.0);
+  box->SetFont(font);
 }
 
 // The root items of a tree with a hidden root, in order.
@@ -267,6 +295,7 @@ void WxControlLayer::SetText(int barId, int controlId, const std::string& text) 
     ProgramTextChange unfiltered(box);
     // ChangeValue, unlike SetValue, raises no text event of its own.
     box->ChangeValue(Text(text));
+    if (!box->IsEditable()) FitReadOnlyText(box);
   } else {
     control->window->SetLabel(Text(text));
   }
