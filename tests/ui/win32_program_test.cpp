@@ -254,6 +254,14 @@ TEST(Win32ProgramTest, FilesGivenAtStartAndTheMoreSettingsDialog) {
   ASSERT_TRUE(Press(GetDlgItem(dialog, IDOK)));
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); })) << DescribeTopWindows(program.Id());
 
+  // The about box shows the version whole.
+  ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kAboutCommand, 0));
+  const HWND about = WaitForTopWindow(program.Id(), kDialogClass, L"バージョン情報 ");
+  ASSERT_NE(about, nullptr) << "no about box: " << DescribeTopWindows(program.Id());
+  EXPECT_TRUE(SaveScreenshot(about, fs::absolute(TRASTEL_ARTIFACT_DIR) / "win32-about.png"));
+  ASSERT_TRUE(Press(GetDlgItem(about, IDOK)));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); })) << DescribeTopWindows(program.Id());
+
   ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kExitCommand, 0));
   EXPECT_TRUE(program.WaitForExit());
   const std::string extras = ReadBytes(folder / "Data" / "Trastel.inf");
