@@ -36,6 +36,14 @@ int WrappedLabelWidth(const PixelRect& rect, int areaWidth) {
   return std::max(rect.width, areaWidth - rect.x - kWrapMargin);
 }
 
+int LargestFittingFontPercent(const std::function<bool(int percent)>& fits) {
+  constexpr int kSmallestPercent = 70;
+  constexpr int kPercentStep = 5;
+  int percent = 100;
+  while (percent > kSmallestPercent && !fits(percent)) percent -= kPercentStep;
+  return percent;
+}
+
 PixelRect ControlRect(const ControlTemplate& control) {
   int heightUnits = control.kind == ControlKind::kDropDownList
                         ? std::min(control.height, kClosedListHeightUnits)

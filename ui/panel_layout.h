@@ -3,6 +3,7 @@
 // dialog font at 96 DPI) so that the layout keeps the proportions it was designed with.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "resources/panel_templates.h"
@@ -42,6 +43,10 @@ bool IsWrappedLabel(const ControlTemplate& control);
 // area's edge less a margin, so that its text needs as few lines as possible and does not run
 // into the controls below it.
 int WrappedLabelWidth(const PixelRect& rect, int areaWidth);
+// The largest font size, in percent of the layout's font, at which `fits` holds: the full size,
+// else steps of 5 % down to 70 %, where the search stops whether or not it holds. For a text that
+// its place cannot hold in the layout's font (the face is wider on some systems).
+int LargestFittingFontPercent(const std::function<bool(int percent)>& fits);
 // The settings tree's indent per level, in pixels at 96 DPI.
 inline constexpr int kTreeIndentPixels = 10;
 

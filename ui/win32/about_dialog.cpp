@@ -31,12 +31,8 @@ void BuildAboutBox(HWND dialog, AboutBox& box) {
 }
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    BuildAboutBox(dialog, *reinterpret_cast<AboutBox*>(lParam));
-    return TRUE;
-  }
-  auto* box = reinterpret_cast<AboutBox*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  AboutBox* box = DialogState(dialog, message, lParam, BuildAboutBox);
+  if (message == WM_INITDIALOG) return TRUE;
   if (box == nullptr) return FALSE;
   switch (message) {
     case WM_COMMAND: {

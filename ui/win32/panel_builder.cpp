@@ -236,13 +236,10 @@ PlacedWindow FittedPlace(HWND window, const ControlTemplate& control, PixelRect 
     neededHeight = ScaleFromDpi(needed.bottom, dpi);
   } else {
     const int room = std::max(rect.width, area.width - rect.x);
-    neededWidth = OneLineWidth(window, control, text, dpi, font);
-    constexpr int kSmallestPercent = 70;
-    constexpr int kPercentStep = 5;
-    while (neededWidth > room && fontPercent > kSmallestPercent) {
-      fontPercent -= kPercentStep;
-      neededWidth = OneLineWidth(window, control, text, dpi, ReducedDialogFont(dpi, fontPercent));
-    }
+    fontPercent = LargestFittingFontPercent([&](int percent) {
+      neededWidth = OneLineWidth(window, control, text, dpi, ReducedDialogFont(dpi, percent));
+      return neededWidth <= room;
+    });
     TextContext context(window, font);
     SIZE extent{};
     GetTextExtentPoint32W(context, L"A", 1, &extent);

@@ -69,12 +69,8 @@ void CheckClickedRadio(ValuedDialog& box, HWND clicked) {
 }
 
 INT_PTR CALLBACK ValuedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    Build(dialog, *reinterpret_cast<ValuedDialog*>(lParam));
-    return TRUE;
-  }
-  auto* box = reinterpret_cast<ValuedDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  ValuedDialog* box = DialogState(dialog, message, lParam, Build);
+  if (message == WM_INITDIALOG) return TRUE;
   if (box == nullptr || message != WM_COMMAND) return FALSE;
   const int command = LOWORD(wParam);
   if (HIWORD(wParam) == BN_CLICKED) CheckClickedRadio(*box, reinterpret_cast<HWND>(lParam));

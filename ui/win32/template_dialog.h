@@ -12,6 +12,17 @@
 // EndDialog was given.
 INT_PTR RunTemplateDialog(HWND owner, DLGPROC procedure, LPARAM parameter);
 
+// What a dialog's procedure works on: the object given to RunTemplateDialog, which `build` makes
+// the dialog from on WM_INITDIALOG; null before that.
+template <typename Box>
+Box* DialogState(HWND dialog, UINT message, LPARAM lParam, void (*build)(HWND, Box&)) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    build(dialog, *reinterpret_cast<Box*>(lParam));
+  }
+  return reinterpret_cast<Box*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
 // Gives the dialog its caption and icon, creates its controls (group boxes first, each with the
 // font `fontOf` gives it, each told to `created`), and sizes and centres it over its owner.
 void BuildTemplateDialog(HWND dialog, const DialogTemplate& declaration, UINT dpi,

@@ -27,36 +27,32 @@ bool IsReadOnlyBox(HWND window) {
   return (GetWindowLongW(window, GWL_STYLE) & ES_READONLY) != 0;
 }
 
-// A read-only box shows what the program puts in it (a file's type, its size) in the dialog font,
-// or in the largest smaller one that holds it whole where the box is too narrow for the font.
-void FitBoxFont(HWND box, UINT dpi) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), text.size())));
-  RECT client{};
-  GetClientRect(box, &client);
-  auto margins = static_cast<DWORD>(SendMessageW(box, EM_GETMARGINS, 0, 0));
-  const long room = client.right - LOWORD(margins) - HIWORD(margins);
-  constexpr int kSmallestPercent = 70;
-  constexpr int kPercentStep = 5;
-  int percent = 100;
-  HDC context = GetDC(box);
-  for (; percent > kSmallestPercent; percent -= kPercentStep) {
-    HGDIOBJ previous = SelectObject(context, ReducedDialogFont(dpi, percent));
-    SIZE extent{};
-    GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(context, previous);
-    if (extent.cx <= room) break;
-  }
-  ReleaseDC(box, context);
-  SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(ReducedDialogFont(dpi, percent)), TRUE);
-  // A new font brings the font's margins back.
-  RemoveEditMargins(box);
-}
-
 std::string WindowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), text.size())));
   return platform::Narrow(text);
+}
+
+// A read-only box shows what the program puts in it (a file's type, its size) in the dialog font,
+// or in the largest smaller one that holds it whole where the box is too narrow for the font.
+void FitBoxFont(HWND box, UINT dpi) {
+  const std::wstring text = platform::Widen(WindowText(box));
+  RECT client{};
+  GetClientRect(box, &client);
+  auto margins = static_cast<DWORD>(SendMessageW(box, EM_GETMARGINS, 0, 0));
+  const long room = client.right - LOWORD(margins) - HIWORD(margins);
+  HDC context = GetDC(box);
+  const int percent = LargestFittingFontPercent([&](int candidate) {
+    HGDIOBJ previous = SelectObject(context, ReducedDialogFont(dpi, candidate));
+    SIZE extent{};
+    GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(context, previous);
+    return extent.cx <= room;
+  });
+  ReleaseDC(box, context);
+  SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(ReducedDialogFont(dpi, percent)), TRUE);
+  // A new font brings the font's margins back.
+  RemoveEditMargins(box);
 }
 
 // The text of entry `index` of a list box or drop-down list, by the given length and text

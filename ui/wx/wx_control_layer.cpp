@@ -15,6 +15,7 @@
 #include <exception>
 
 #include "ui/control_registry.h"
+#include "ui/panel_layout.h"
 #include "ui/wx/compact_style.h"
 #include "ui/wx/edit_filters.h"
 
@@ -47,17 +48,14 @@ void FitReadOnlyText(wxTextCtrl* box) {
   gtk_style_context_get_padding(style, gtk_style_context_get_state(style), &padding);
   gtk_style_context_get_border(style, gtk_style_context_get_state(style), &border);
   const int room = box->GetSize().x - padding.left - padding.right - border.left - border.right;
-  constexpr int kSmallestPercent = 70;
-  constexpr int kPercentStep = 5;
   wxFont font = CompactFont();
   const double fullSize = font.GetFractionalPointSize();
-  int percent = 100;
-  for (; percent > kSmallestPercent; percent -= kPercentStep) {
-    font.SetFractionalPointSize(fullSize * percent / 100.0);
+  const int percent = LargestFittingFontPercent([&](int candidate) {
+    font.SetFractionalPointSize(fullSize * candidate / 100.0);
     int width = 0;
     box->GetTextExtent(box->GetValue(), &width, nullptr, nullptr, nullptr, &font);
-    if (width <= room) break;
-  }
+    return width <= room;
+  });
   font.SetFractionalPointSize(fullSize * percent / 100.0);
   box->SetFont(font);
 }
