@@ -9,6 +9,7 @@
 
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/colour_management.h"
+#include "engine/imagelib/scoped_struct.h"
 
 namespace imagelib {
 namespace {
@@ -18,30 +19,8 @@ struct DemuxerDeleter {
 };
 using Demuxer = std::unique_ptr<WebPDemuxer, DemuxerDeleter>;
 
-class FrameIterator {
- public:
-  FrameIterator() = default;
-  ~FrameIterator() { WebPDemuxReleaseIterator(&iterator_); }
-  FrameIterator(const FrameIterator&) = delete;
-  FrameIterator& operator=(const FrameIterator&) = delete;
-  WebPIterator* operator->() { return &iterator_; }
-  WebPIterator* Get() { return &iterator_; }
-
- private:
-  WebPIterator iterator_{};
-};
-
-class ChunkIterator {
- public:
-  ChunkIterator() = default;
-  ~ChunkIterator() { WebPDemuxReleaseChunkIterator(&iterator_); }
-  ChunkIterator(const ChunkIterator&) = delete;
-  ChunkIterator& operator=(const ChunkIterator&) = delete;
-  WebPChunkIterator* Get() { return &iterator_; }
-
- private:
-  WebPChunkIterator iterator_{};
-};
+using FrameIterator = ScopedStruct<WebPIterator, WebPDemuxReleaseIterator>;
+using ChunkIterator = ScopedStruct<WebPChunkIterator, WebPDemuxReleaseChunkIterator>;
 
 // Lossless WebP codes long runs of one colour in a few bits: a small file may hold a large
 // plain picture, but not beyond this.
