@@ -68,6 +68,20 @@ gmagick[grey]="-colorspace GRAY -quality $quality"
 vipsOne[grey]='vips colourspace "$f" "$o[Q='$quality']" b-w'
 reference[grey]="-grayscale Rec601Luma"
 
+input[jpegwebp]=jpeg extension[jpegwebp]=webp
+oursSet[jpegwebp]="DIB_TYPE=5 WEBP_QUALITY=80"
+magick[jpegwebp]="-quality 80" gmagick[jpegwebp]="-quality 80"
+vipsOne[jpegwebp]='vips copy "$f" "$o[Q=80]"'
+floorOne[jpegwebp]='cwebp -quiet -q 80 -m 4 "$f" -o "$o"'
+reference[jpegwebp]=""
+
+input[jpegwebpll]=jpeg extension[jpegwebpll]=webp
+oursSet[jpegwebpll]="DIB_TYPE=5 WEBP_LOSSLESS=1"
+magick[jpegwebpll]="-define webp:lossless=true" gmagick[jpegwebpll]="-define webp:lossless=true"
+vipsOne[jpegwebpll]='vips copy "$f" "$o[lossless]"'
+floorOne[jpegwebpll]='cwebp -quiet -lossless -q 75 -m 4 "$f" -o "$o"'
+reference[jpegwebpll]=""
+
 input[other640]=other extension[other640]=jpg
 oursSet[other640]="${oursSet[jpeg640]}"
 magick[other640]="${magick[jpeg640]}" gmagick[other640]="${gmagick[jpeg640]}"
