@@ -37,7 +37,7 @@ GifTransparency TransparencyOf(const PictureRecord& target) {
 using Writer = int (*)(PictureHandle, const char*, const PictureRecord&);
 
 // Indexed by OutputFormat.
-constexpr Writer kWriters[] = {WriteBmp, WriteJpeg, WritePng, WriteGif, WriteHtm};
+constexpr Writer kWriters[] = {WriteBmp, WriteJpeg, WritePng, WriteGif, WriteHtm, WriteWebp};
 
 }  // namespace
 
@@ -98,6 +98,10 @@ int WriteHtm(PictureHandle picture, const char* path, const PictureRecord& targe
   return WriteTableArt(picture, path, header.biWidth, header.biHeight, target.HTM_TYPE + 1);
 }
 
+int WriteWebp(PictureHandle picture, const char* path, const PictureRecord& target) {
+  return SaveWebp(path, picture, target.WEBP_QUALITY, target.WEBP_LOSSLESS);
+}
+
 int WriteAnimatedGif(const PictureHandle* frames, int count, const char* path,
                      const PictureRecord& target) {
   GifTransparency transparency = TransparencyOf(target);
@@ -114,6 +118,10 @@ int WriteAnimatedGif(const PictureHandle* frames, int count, const char* path,
     record.picture = frames[i];
   }
   return SaveAnimatedGif(path, records.data(), count, 0);
+}
+
+bool IsPictureFormat(int format) {
+  return format >= 0 && format < static_cast<int>(std::size(kWriters)) && format != kFormatHtm;
 }
 
 int SaveByFormat(PictureHandle picture, const PictureRecord& target) {

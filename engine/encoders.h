@@ -13,7 +13,14 @@ enum OutputFormat {
   kFormatPng = 2,
   kFormatGif = 3,
   kFormatHtm = 4,
+  kFormatWebp = 5,
+  // A picture of a kind the program reads but does not write; it has no type name.
+  kFormatNone = 6,
 };
+
+// Formats written by converting the picture, whose facts a trial conversion measures (all but
+// the table art).
+bool IsPictureFormat(int format);
 
 // Writes `picture` to target.path by target.DIB_TYPE. Non-zero on success: kSavedOverCap when
 // a JPEG with a size cap (JPG_MAX_KB) was written at the lowest quality and is still larger.
@@ -31,5 +38,6 @@ int WriteJpeg(PictureHandle picture, const char* path, const PictureRecord& targ
 int WritePng(PictureHandle picture, const char* path, const PictureRecord& target);
 int WriteGif(PictureHandle picture, const char* path, const PictureRecord& target);
 int WriteHtm(PictureHandle picture, const char* path, const PictureRecord& target);
+int WriteWebp(PictureHandle picture, const char* path, const PictureRecord& target);
 int WriteAnimatedGif(const PictureHandle* frames, int count, const char* path,
                      const PictureRecord& target);

@@ -8,6 +8,7 @@
 #include "base/path_names.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
+#include "engine/encoders.h"
 #include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
@@ -15,7 +16,9 @@
 
 namespace {
 
-constexpr const char* kTypeNames[] = {"BMP", "JPG", "PNG", "GIF", "HTM", ""};
+// Indexed by OutputFormat.
+constexpr const char* kTypeNames[] = {"BMP", "JPG", "PNG", "GIF", "HTM", "WEBP", ""};
+static_assert(std::size(kTypeNames) == kFormatNone + 1);
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -29,23 +29,17 @@ void SetBox(int box, const std::string& text) {
   GetControlLayer().SetText(kInputPanel, box, text);
 }
 
-// The library's kinds (1 BMP .. 4 GIF) as output format numbers; 5 for anything else.
+// The library's kinds as output format numbers; kFormatNone for anything else.
 int FormatOfKind(int kind) {
-  return kind >= kIdentifiedBmp && kind <= kIdentifiedGif ? kind - 1 : 5;
-}
-
-// The kind the facts name: the record's format, or a kind the program reads but does not
-// write.
-std::string KindName(const PictureRecord& record) {
-  if (IdentifyPictureFile(record.path, 0) == kIdentifiedWebp) return "WEBP";
-  return GetPicTypeName(record.DIB_TYPE);
+  if (kind >= kIdentifiedBmp && kind <= kIdentifiedGif) return kind - 1;
+  return kind == kIdentifiedWebp ? kFormatWebp : kFormatNone;
 }
 
 void ShowFacts(const InfoRow& row, const PictureRecord& record) {
   SetBox(row.sizeBox, std::to_string(record.fileSize));
   SetBox(row.widthBox, std::to_string(record.width));
   SetBox(row.heightBox, std::to_string(record.height));
-  SetBox(row.typeBox, KindName(record));
+  SetBox(row.typeBox, GetPicTypeName(record.DIB_TYPE));
 }
 
 }  // namespace
@@ -167,7 +161,7 @@ void RefreshSelection() {
     ReadPanels();
     const PictureRecord& target = *state->target;
     if (target.DIB_TYPE == kFormatGif && target.GIF_ANIMA != 0) ShowNoInfo(kBeforeRow);
-    if (target.DIB_TYPE < kFormatBmp || target.DIB_TYPE > kFormatGif) {
+    if (!IsPictureFormat(target.DIB_TYPE)) {
       OnSettingChanged();
       ShowHtmAfterInfo(kAfterRow);
     } else {

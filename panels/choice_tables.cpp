@@ -17,11 +17,14 @@ std::vector<std::string> Counted(int count, int step, const char* unit) {
 
 std::vector<ChoiceTable> BuildTables() {
   return {
-      {kFormatPanel, kFormatList, {"BMP形式", "JPG形式", "PNG形式", "GIF形式", "HTM形式"}},
+      {kFormatPanel,
+       kFormatList,
+       {"BMP形式", "JPG形式", "PNG形式", "GIF形式", "HTM形式", "WEBP形式"}},
       {kBmpPage,
        kBmpColourList,
        {"２４ビットに変換", "１６ビットに変換", "８ビットに変換", "８ビット＋ＲＬＥに変換"}},
       {kJpgPage, kJpgQualityList, Counted(101, 1, "%")},
+      {kWebpPage, kWebpQualityList, Counted(101, 1, "")},
       {kHtmPage,
        kHtmPixelList,
        {"１ピクセル", "２ピクセル", "３ピクセル", "４ピクセル", "５ピクセル"}},

@@ -9,7 +9,8 @@
 
 // Holds the settings tree's items in tree order, once FillPanels has inserted them.
 struct PanelHelper {
-  std::array<int, 8> treeItems{-1, -1, -1, -1, -1, -1, -1, -1};
+  PanelHelper() { treeItems.fill(-1); }
+  std::array<int, kSettingsPageCount> treeItems;
 };
 
 // The process-wide PanelHelper, created on first use.

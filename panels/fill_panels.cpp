@@ -67,7 +67,7 @@ constexpr InfoBoxText kInfoPlaceholders[] = {
     {kAfterHeightBox, "????"}, {kAfterBytesBox, "??????????"}, {kAfterTypeBox, "???"},
 };
 
-// Inserts the eight tree items if the tree is empty, then selects the first one.
+// Inserts the tree's items if the tree is empty, then selects the first one.
 void FillSettingsTree() {
   ControlLayer& layer = GetControlLayer();
   PanelHelper& helper = GetPanelHelper();

@@ -7,10 +7,11 @@
 namespace {
 
 constexpr SettingsPage kPages[] = {
-    {"BMP(*.bmp)", kBmpPage},  {"JPG(*.jpg)", kJpgPage}, {"PNG(*.png)", kPngPage},
-    {"GIF(*.gif)", kGifPage},  {"HTM(*.htm)", kHtmPage}, {"編集", kFilterPage},
-    {"リネーム", kRenamePage}, {"その他", kOtherPage},
+    {"BMP(*.bmp)", kBmpPage}, {"JPG(*.jpg)", kJpgPage},  {"PNG(*.png)", kPngPage},
+    {"GIF(*.gif)", kGifPage}, {"HTM(*.htm)", kHtmPage},  {"WEBP(*.webp)", kWebpPage},
+    {"編集", kFilterPage},    {"リネーム", kRenamePage}, {"その他", kOtherPage},
 };
+static_assert(std::size(kPages) == kSettingsPageCount);
 
 }  // namespace
 

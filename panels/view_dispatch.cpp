@@ -51,6 +51,8 @@ constexpr HandlerRow kHandlers[] = {
     {kGifPage, kGifTransparencyList, kSelectionChanged, [] { OnFormatPageChanged(3); }},
     {kGifPage, kGifBitDepthList, kSelectionChanged, [] { OnFormatPageChanged(3); }},
     {kHtmPage, kHtmPixelList, kSelectionChanged, [] { OnFormatPageChanged(4); }},
+    {kWebpPage, kWebpQualityList, kSelectionChanged, [] { OnFormatPageChanged(5); }},
+    {kWebpPage, kWebpLosslessCheck, kClicked, [] { OnFormatPageChanged(5); }},
 
     {kFilterPage, kFilterList, kSelectionChanged, RunRefresh},
     {kFilterPage, kAngleList, kSelectionChanged, RunRefresh},

@@ -21,6 +21,7 @@ enum BarId : int {
   kFilterPage = 80012,
   kOtherPage = 80013,
   kProgressPanel = 80014,
+  kWebpPage = 80015,
   // Not a panel: the 詳細設定 dialog, whose controls are addressed with it.
   kMoreSettingsDialog = 80100,
 };
@@ -96,6 +97,8 @@ enum ControlId : int {
   kGifTransparencyList = 1071,
   kPreviewMethodList = 1072,
   kGifBitDepthList = 1074,
+  kWebpQualityList = 1101,
+  kWebpLosslessCheck = 1102,
   // The 詳細設定 dialog.
   kShapeStretchRadio = 1201,
   kShapeFitInsideRadio = 1202,

@@ -62,8 +62,8 @@ constexpr ControlTemplate kFormatControls[] = {
 };
 
 constexpr ControlTemplate kTreeControls[] = {
-    {kSettingsTree, kTree, "", 6, 14, 57, 102, kNoStyle},
-    {kStatic, kGroupBox, "５～．各種設定", 1, 3, 67, 116, kNoStyle},
+    {kSettingsTree, kTree, "", 3, 14, 66, 126, kNoStyle},
+    {kStatic, kGroupBox, "５～．各種設定", 1, 3, 70, 140, kNoStyle},
 };
 
 constexpr ControlTemplate kActionControls[] = {
@@ -141,6 +141,20 @@ constexpr ControlTemplate kHtmControls[] = {
      kNoStyle},
 };
 
+constexpr ControlTemplate kWebpControls[] = {
+    {kStatic, kGroupBox, "５．WEBP(*.webp, *.WEBP) 形式の主な設定", 0, 3, 197, 116, kNoStyle},
+    {kStatic, kGroupBox, "品質", 7, 18, 51, 31, kNoStyle},
+    {kWebpQualityList, kDropDownList, "", 15, 30, 35, 180, kNoStyle},
+    {kStatic, kLabel, "０～１００の間で選んでください。", 67, 19, 115, 8, kNoStyle},
+    {kStatic, kLabel, "品質が高いほど画像はきれいですが", 66, 30, 123, 8, kNoStyle},
+    {kStatic, kLabel, "ファイルサイズは大きくなります。", 66, 41, 97, 8, kNoStyle},
+    {kStatic, kGroupBox, "圧縮", 7, 64, 87, 31, kNoStyle},
+    {kWebpLosslessCheck, kCheckBox, "可逆圧縮", 15, 77, 73, 10, kNoStyle},
+    {kStatic, kLabel, "元の画像の色を少しも", 102, 66, 82, 8, kNoStyle},
+    {kStatic, kLabel, "変えずに圧縮します。", 102, 77, 92, 8, kNoStyle},
+    {kStatic, kLabel, "(品質の設定は使いません)", 102, 88, 90, 8, kNoStyle},
+};
+
 constexpr ControlTemplate kAviControls[] = {
     {kStatic, kGroupBox, "５．AVI(*.avi, *AVI) 形式の主な設定", 0, 3, 197, 116, kNoStyle},
 };
@@ -215,6 +229,7 @@ constexpr PanelTemplate kPanels[] = {
     {137, kPngPage, "PngPage", 206, 201, DockEdge::kLeft, true, false, kPngControls},
     {138, kGifPage, "GifPage", 206, 201, DockEdge::kLeft, true, false, kGifControls},
     {139, kHtmPage, "HtmPage", 206, 201, DockEdge::kLeft, true, false, kHtmControls},
+    {146, kWebpPage, "WebpPage", 206, 201, DockEdge::kLeft, true, false, kWebpControls},
     {141, kRenamePage, "RenamePage", 206, 201, DockEdge::kLeft, true, false, kRenameControls},
     {143, kFilterPage, "FilterPage", 206, 201, DockEdge::kLeft, true, false, kFilterControls},
     {144, kOtherPage, "OtherPage", 206, 201, DockEdge::kLeft, true, false, kOtherControls},
@@ -224,8 +239,8 @@ constexpr PanelTemplate kPanels[] = {
 };
 
 // Hidden in this order whenever a settings page is shown.
-constexpr int kSettingsPages[] = {kBmpPage, kJpgPage,    kPngPage,    kGifPage,
-                                  kHtmPage, kRenamePage, kFilterPage, kOtherPage};
+constexpr int kSettingsPages[] = {kBmpPage,  kJpgPage,    kPngPage,    kGifPage,  kHtmPage,
+                                  kWebpPage, kRenamePage, kFilterPage, kOtherPage};
 
 constexpr ControlTemplate kAboutControls[] = {
     {kStatic, kIcon, "", 8, 8, 21, 20, kNoStyle},

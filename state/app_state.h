@@ -51,6 +51,8 @@ struct PictureRecord {
   std::int32_t RESIZE_FIT;  // engine/output_size.h: ResizeShape
   std::int32_t NO_ENLARGE;
   std::int32_t JPG_MAX_KB;  // 0 for no cap
+  std::int32_t WEBP_QUALITY;
+  std::int32_t WEBP_LOSSLESS;
 };
 
 struct PathBlock {

@@ -92,6 +92,22 @@ const SettingBinding kSettings[] = {
      nullptr,
      SettingsFile::kExtras,
      1 << 20},
+    {"#WEBP_QUALITY=",
+     &PictureRecord::WEBP_QUALITY,
+     kList,
+     kWebpPage,
+     {kWebpQualityList},
+     80,
+     nullptr,
+     SettingsFile::kExtras},
+    {"#WEBP_LOSSLESS=",
+     &PictureRecord::WEBP_LOSSLESS,
+     kCheckBox,
+     kWebpPage,
+     {kWebpLosslessCheck},
+     0,
+     nullptr,
+     SettingsFile::kExtras},
 };
 
 }  // namespace

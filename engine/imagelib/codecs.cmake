@@ -20,4 +20,5 @@ target_sources(trastel_core PRIVATE
   rle8.cpp
   rle_picture.cpp
   webp_reader.cpp
+  webp_writer.cpp
 )

@@ -128,3 +128,6 @@ int SaveJpegWithin(const char* path, PictureHandle picture, int quality, int pro
 int SavePng(const char* path, PictureHandle picture, const PngOptions* options);
 int SaveGif(const char* path, PictureHandle picture, const GifOptions* options);
 int SaveAnimatedGif(const char* path, const AnimationFrame* frames, int count, int reserved);
+// WebP at `quality` (0-100), or lossless when `lossless` is non-zero; 0 for a picture wider or
+// higher than the format's 16383 pixels.
+int SaveWebp(const char* path, PictureHandle picture, int quality, int lossless);

@@ -138,7 +138,7 @@ TEST_F(BatchToolTest, UsageErrorsNameTheirCauseAndConvertNothing) {
       {{"--set", "RESIZE_X=12px", "in/a.png"}, "RESIZE_X needs a number, not \"12px\""},
       {{"--set", "JPG_TYPE=", "in/a.png"}, "JPG_TYPE needs a number, not \"\""},
       {{"--set", "CUT_X_1=99999999999", "in/a.png"}, "CUT_X_1 needs a number"},
-      {{"--set", "DIB_TYPE=5", "in/a.png"}, "DIB_TYPE takes 0 to 4"},
+      {{"--set", "DIB_TYPE=6", "in/a.png"}, "DIB_TYPE takes 0 to 5"},
       {{"--set", "JPG_PRO=2", "in/a.png"}, "JPG_PRO takes 0 to 1"},
       {{"--set", "RESIZE_TYPE=-1", "in/a.png"}, "RESIZE_TYPE takes 0 to 3"},
       {{"--jobs", "0", "in/a.png"}, "--jobs needs a whole number of 1 or more: \"0\""},
@@ -183,6 +183,18 @@ TEST_F(BatchToolTest, ConvertsPicturesSkipsOthersAndCreatesMissingSettings) {
   EXPECT_TRUE(fs::exists(StoredSettings()));
   // Standard error is not a terminal here: no progress bar.
   EXPECT_EQ(result.errors.find('\r'), std::string::npos);
+}
+
+TEST_F(BatchToolTest, WebpIsWrittenWithItsSettingsAndNamedByTheExtensionRule) {
+  MakePicture("in/a.png", "-size 40x30 gradient:red-blue");
+  RunResult result = Run({"--out", "out", "--set", "DIB_TYPE=5", "--set", "WEBP_LOSSLESS=1",
+                          "--set", "RENAME_DIB=1", "in/a.png"});
+  EXPECT_EQ(result.status, 0) << result.errors;
+  EXPECT_EQ(OutputNames("out"), (std::vector<std::string>{"a.WEBP"}));
+  EXPECT_EQ(Identify(folder_ / "out" / "a.WEBP"), "WEBP 40x30");
+  result = Run({"--set", "DIB_TYPE=5", "--set", "WEBP_QUALITY=101", "in/a.png"});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.errors.find("WEBP_QUALITY takes 0 to 100"), std::string::npos) << result.errors;
 }
 
 TEST_F(BatchToolTest, ProgressBarOnlyOnATerminal) {
@@ -507,8 +519,11 @@ TEST_F(BatchToolTest, SizesKeepThePicturesShapeAndTheNewKeysAreSavedBesideTheMai
             1);
   EXPECT_EQ(ReadText(StoredSettings()), mainOnly);
   auto extras = SettingValues(ReadText(StoredSettings().parent_path() / "Trastel.inf"));
-  EXPECT_EQ(extras, (std::map<std::string, std::string>{
-                        {"RESIZE_FIT", "2"}, {"NO_ENLARGE", "0"}, {"JPG_MAX_KB", "150"}}));
+  EXPECT_EQ(extras, (std::map<std::string, std::string>{{"RESIZE_FIT", "2"},
+                                                        {"NO_ENLARGE", "0"},
+                                                        {"JPG_MAX_KB", "150"},
+                                                        {"WEBP_QUALITY", "80"},
+                                                        {"WEBP_LOSSLESS", "0"}}));
   EXPECT_NE(Run({"--help"}).output.find("\n  JPG_MAX_KB "), std::string::npos);
 }
 

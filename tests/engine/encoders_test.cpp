@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -116,6 +117,31 @@ TEST_F(EncodersTest, PngAndGifInterlaceOnRequest) {
               std::string("GIF 24x16 ") + (interlaced ? "GIF" : "None"));
     EXPECT_EQ(PixelOf(output_, 20, 2), "200,100,50,1");
   }
+}
+
+TEST_F(EncodersTest, WebpIsLossyByQualityOrExactWhenLossless) {
+  std::uintmax_t sizes[2] = {};
+  for (int quality : {10, 95}) {
+    target_->WEBP_QUALITY = quality;
+    ASSERT_EQ(Convert(kFormatWebp, "out.webp"), 1) << quality;
+    EXPECT_EQ(ReadBytes(output_).substr(8, 7), "WEBPVP8");
+    EXPECT_EQ(Identify(output_, "%m %wx%h"), "WEBP 24x16");
+    sizes[quality > 50] = fs::file_size(output_);
+  }
+  EXPECT_LT(sizes[0], sizes[1]);
+  // Lossy: close to the source colour; lossless: the very colours, whatever the quality says.
+  int red = 0, green = 0, blue = 0;
+  ASSERT_EQ(std::sscanf(PixelOf(output_, 20, 2).c_str(), "%d,%d,%d", &red, &green, &blue), 3);
+  EXPECT_NEAR(red, 200, 12);
+  EXPECT_NEAR(green, 100, 12);
+  EXPECT_NEAR(blue, 50, 12);
+  target_->WEBP_LOSSLESS = 1;
+  target_->WEBP_QUALITY = 0;
+  ASSERT_EQ(Convert(kFormatWebp, "out.webp"), 1);
+  EXPECT_EQ(ReadBytes(output_).substr(12, 4), "VP8L");
+  EXPECT_EQ(PixelOf(output_, 20, 2), "200,100,50,1");
+  EXPECT_EQ(PixelOf(output_, 0, 15), "0,0,0,1");
+  EXPECT_EQ(PixelOf(output_, 0, 0), "255,255,255,1");
 }
 
 // Alpha of a pixel read by ImageMagick: "1" opaque, "0" transparent.

@@ -65,7 +65,7 @@ TEST_F(PictureInfoTest, RowsShowTheSourceAndTheTrialResult) {
   EXPECT_EQ(layer->waitCursorDepth, 0);
 }
 
-TEST_F(PictureInfoTest, WebpIsAddedAndNamedByItsKind) {
+TEST_F(PictureInfoTest, WebpIsReadAndWrittenAndNamedByItsKind) {
   fs::path source = MakePicture("pics/photo.webp", "-size 64x48 xc:'rgb(10,20,30)'");
   layer->Choose(kFormatPanel, kFormatList, 2);  // PNG
   layer->fileChoices = {source.string()};
@@ -73,6 +73,11 @@ TEST_F(PictureInfoTest, WebpIsAddedAndNamedByItsKind) {
   EXPECT_EQ(Row(kBefore),
             (Texts{"photo.webp", std::to_string(fs::file_size(source)), "64", "48", "WEBP"}));
   EXPECT_EQ(Row(kAfter)[4], "PNG");
+  layer->Choose(kFormatPanel, kFormatList, 5);  // WEBP: the trial is a real WebP file.
+  fs::path trial = folder / "Data/__Temp/__Temp__file__vimbo_trastel2__.tpf";
+  EXPECT_EQ(Identify(trial, "%m %wx%h"), "WEBP 64x48");
+  EXPECT_EQ(Row(kAfter),
+            (Texts{"photo.webp", std::to_string(fs::file_size(trial)), "64", "48", "WEBP"}));
   EXPECT_TRUE(layer->messages.empty());
 }
 

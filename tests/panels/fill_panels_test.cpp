@@ -150,7 +150,7 @@ TEST_F(FillPanelsTest, InitialiseAfterYesRestoresDefaultsWithoutDuplicates) {
   ASSERT_EQ(layer->questions.size(), 1u);
   EXPECT_EQ(layer->questions[0], "本当に設定を初期化してよろしいでしょうか？");
   EXPECT_EQ(layer->ListCount(kInputPanel, kInputList), 0);
-  EXPECT_EQ(layer->TreeCount(kSettingsTreePanel, kSettingsTree), 8);
+  EXPECT_EQ(layer->TreeCount(kSettingsTreePanel, kSettingsTree), kSettingsPageCount);
   for (const ChoiceTable& table : ChoiceTables()) {
     EXPECT_EQ(layer->ComboCount(table.barId, table.controlId),
               static_cast<int>(table.entries.size()))

@@ -148,13 +148,13 @@ TEST_F(HandlersTest, CropBoxesGetThePerAxisCheck) {
 TEST_F(HandlersTest, TheTreeClickThatLeavesASizeOrCropBoxShowsItsPage) {
   // The click on the tree takes the focus from the box first; its page is shown all the same.
   layer->Type(kFormatPanel, kResizeWidthBox, "300");
-  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 7);
+  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 8);
   EXPECT_TRUE(layer->IsPanelVisible(kOtherPage));
   EXPECT_FALSE(layer->IsPanelVisible(kBmpPage));
-  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 5);
+  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 6);
   layer->Click(kFilterPage, kCropSizeRadio);
   layer->Type(kFilterPage, kCropStartX1Box, "10");
-  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 6);
+  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 7);
   EXPECT_TRUE(layer->IsPanelVisible(kRenamePage));
   EXPECT_FALSE(layer->IsPanelVisible(kFilterPage));
   EXPECT_EQ(layer->TreeSelectedText(kSettingsTreePanel, kSettingsTree), "リネーム");
@@ -162,14 +162,15 @@ TEST_F(HandlersTest, TheTreeClickThatLeavesASizeOrCropBoxShowsItsPage) {
 
 TEST_F(HandlersTest, TreeItemsShowTheirPagesAlone) {
   const auto pages = SettingsPages();
-  for (int item = 7; item >= 0; --item) {
+  for (int item = kSettingsPageCount - 1; item >= 0; --item) {
     layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, item);
-    for (int page = 0; page < 8; ++page) {
+    for (int page = 0; page < kSettingsPageCount; ++page) {
       EXPECT_EQ(layer->IsPanelVisible(pages[page].barId), page == item) << item << "/" << page;
     }
   }
-  EXPECT_EQ(pages[5].barId, kFilterPage);
-  EXPECT_EQ(pages[6].barId, kRenamePage);
+  EXPECT_EQ(pages[5].barId, kWebpPage);
+  EXPECT_EQ(pages[6].barId, kFilterPage);
+  EXPECT_EQ(pages[7].barId, kRenamePage);
   EXPECT_FALSE(layer->HasPanel(kAviPage));
   EXPECT_FALSE(layer->HasPanel(kRegistryPage));
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "panels/settings_pages.h"
 #include "resources/control_ids.h"
 #include "resources/panel_templates.h"
 #include "ui/control_layer.h"
@@ -176,6 +177,35 @@ TEST_F(Win32WindowTest, EveryLabelShowsItsWholeTextAtBothScalings) {
   SendMessageW(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
                reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(CutTexts(window_->Handle()), std::vector<std::string>{});
+}
+
+// The tree items whose text lies outside the tree's client area.
+std::vector<std::string> CutTreeItems(HWND tree) {
+  std::vector<std::string> cut;
+  RECT client{};
+  GetClientRect(tree, &client);
+  int index = 0;
+  for (HTREEITEM item = TreeView_GetRoot(tree); item != nullptr;
+       item = TreeView_GetNextSibling(tree, item), ++index) {
+    RECT text{};
+    if (!TreeView_GetItemRect(tree, item, &text, TRUE) || !Inside(client, text)) {
+      cut.push_back(SettingsPages()[index].treeText);
+    }
+  }
+  return cut;
+}
+
+TEST_F(Win32WindowTest, TheSettingsTreeShowsEveryItemWholeAtBothScalings) {
+  for (const SettingsPage& page : SettingsPages()) {
+    layer().TreeInsert(kSettingsTreePanel, kSettingsTree, page.treeText);
+  }
+  HWND tree = Control(kSettingsTreePanel, kSettingsTree);
+  ASSERT_EQ(TreeView_GetCount(tree), SettingsPages().size());
+  EXPECT_EQ(CutTreeItems(tree), std::vector<std::string>{});
+  RECT suggested{0, 0, 1000, 800};
+  SendMessageW(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(CutTreeItems(tree), std::vector<std::string>{});
 }
 
 TEST_F(Win32WindowTest, ListsRefuseIndexesOutOfRangeAndClearTheSelection) {

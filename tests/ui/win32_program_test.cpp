@@ -47,8 +47,9 @@ struct Page {
   const char* name;
 };
 constexpr Page kPages[] = {
-    {kBmpPage, "bmp"}, {kJpgPage, "jpg"},     {kPngPage, "png"},       {kGifPage, "gif"},
-    {kHtmPage, "htm"}, {kFilterPage, "edit"}, {kRenamePage, "rename"}, {kOtherPage, "other"},
+    {kBmpPage, "bmp"},     {kJpgPage, "jpg"},       {kPngPage, "png"},
+    {kGifPage, "gif"},     {kHtmPage, "htm"},       {kWebpPage, "webp"},
+    {kFilterPage, "edit"}, {kRenamePage, "rename"}, {kOtherPage, "other"},
 };
 
 std::string ReadBytes(const fs::path& file) {
@@ -80,8 +81,8 @@ std::string PictureFacts(const fs::path& file) {
 
 std::vector<int> VisiblePages(HWND main) {
   std::vector<int> visible;
-  for (int barId = kBmpPage; barId <= kOtherPage; ++barId) {
-    if (IsWindowVisible(GetDlgItem(main, barId))) visible.push_back(barId);
+  for (const Page& page : kPages) {
+    if (IsWindowVisible(GetDlgItem(main, page.barId))) visible.push_back(page.barId);
   }
   return visible;
 }

@@ -33,6 +33,7 @@
 
 #include "app/start_up.h"
 #include "base/program_folder.h"
+#include "panels/settings_pages.h"
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
@@ -239,7 +240,7 @@ TEST_F(WxWindowTest, MoreSettingsDialogFromTheMenuFitsItsTextsAndKeepsWhatOkStor
   EXPECT_EQ(state.target->JPG_MAX_KB, 200);
 }
 
-TEST_F(WxWindowTest, TheSettingsTreeShowsItsEightItemsWhole) {
+TEST_F(WxWindowTest, TheSettingsTreeShowsEveryItemWhole) {
   auto* tree = static_cast<wxTreeCtrl*>(layer->ControlWindow(kSettingsTreePanel, kSettingsTree));
   wxRect inside(wxPoint(0, 0), tree->GetClientSize());
   int count = 0;
@@ -250,7 +251,7 @@ TEST_F(WxWindowTest, TheSettingsTreeShowsItsEightItemsWhole) {
     ASSERT_TRUE(tree->GetBoundingRect(item, text, true));
     EXPECT_TRUE(inside.Contains(text)) << tree->GetItemText(item).utf8_string();
   }
-  EXPECT_EQ(count, 8);
+  EXPECT_EQ(count, kSettingsPageCount);
 }
 
 // Each number box shows the largest value it takes whole.

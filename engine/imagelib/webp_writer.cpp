@@ -1,0 +1,58 @@
+// WebP encoding through libwebp's advanced interface, with the settings its own command-line
+// encoder uses by default (method 4, one thread: the batch runs one picture per core).
+#include <webp/encode.h>
+
+#include <algorithm>
+
+#include "engine/imagelib/codec_support.h"
+#include "engine/imagelib/imagelib.h"
+#include "engine/imagelib/picture_store.h"
+#include "engine/imagelib/scoped_struct.h"
+
+namespace imagelib {
+namespace {
+
+using EncoderPicture = ScopedStruct<WebPPicture, WebPPictureFree>;
+using MemoryWriter = ScopedStruct<WebPMemoryWriter, WebPMemoryWriterClear>;
+
+// Lossless files are made with the encoder's default effort: the quality then sets how hard it
+// tries, not how true the colours are, and they stay exact whatever it is.
+constexpr float kLosslessEffort = 75;
+
+bool Encode(const Picture& bgr, int quality, bool lossless, MemoryWriter& output) {
+  WebPConfig config;
+  if (!WebPConfigInit(&config)) return false;
+  config.lossless = lossless ? 1 : 0;
+  config.quality = lossless ? kLosslessEffort : static_cast<float>(std::clamp(quality, 0, 100));
+  config.method = 4;
+  if (!WebPValidateConfig(&config)) return false;
+
+  EncoderPicture picture;
+  if (!WebPPictureInit(picture.Get())) return false;
+  picture->use_argb = lossless ? 1 : 0;
+  picture->width = bgr.width;
+  picture->height = bgr.height;
+  if (!WebPPictureImportBGR(picture.Get(), bgr.pixels.data(), static_cast<int>(bgr.Stride()))) {
+    return false;
+  }
+  picture->writer = WebPMemoryWrite;
+  picture->custom_ptr = output.Get();
+  return WebPEncode(&config, picture.Get()) != 0;
+}
+
+}  // namespace
+}  // namespace imagelib
+
+int SaveWebp(const char* path, PictureHandle handle, int quality, int lossless) {
+  const imagelib::Picture* stored = imagelib::FindPicture(handle);
+  if (stored == nullptr) return 0;
+  // The format's sides are 14-bit numbers.
+  if (stored->width > WEBP_MAX_DIMENSION || stored->height > WEBP_MAX_DIMENSION) return 0;
+  imagelib::Picture scratch;
+  const imagelib::Picture* picture = imagelib::Bgr24View(*stored, scratch);
+  if (picture == nullptr) return 0;
+  imagelib::MemoryWriter output;
+  WebPMemoryWriterInit(output.Get());
+  if (!imagelib::Encode(*picture, quality, lossless != 0, output)) return 0;
+  return imagelib::WriteFileAtomically(path, {(*output).mem, (*output).size}) ? 1 : 0;
+}
