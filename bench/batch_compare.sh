@@ -47,7 +47,7 @@ run_tool() {  # job tool
       local sets=()
       for s in ${oursSet[$job]}; do sets+=(--set "$s"); done
       printf '#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)\n#END\n' >"$work/bench.inf"
-      command=$(printf '%q ' "$ours" --settings "$work/bench.inf" --out "$out" "${sets[@]}" "$in")
+      command=$(printf '%q ' "$ours" --jobs 1 --settings "$work/bench.inf" --out "$out" "${sets[@]}" "$in")
       ;;
     magick) command="/usr/bin/mogrify -path '$out' -format $ext ${magick[$job]} '$in'/*" ;;
     gm) command="cd '$in' && gm mogrify -output-directory '$out' -format $ext ${gmagick[$job]} *" ;;
