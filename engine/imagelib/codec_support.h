@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/picture.h"
 
 namespace imagelib {
@@ -15,7 +16,7 @@ namespace imagelib {
 using ByteSpan = std::span<const std::uint8_t>;
 using Bytes = std::vector<std::uint8_t>;
 
-// The kind of picture the bytes hold (kIdentifiedBmp ... kIdentifiedWebp, or kIdentifiedNone),
+// The kind of picture the bytes hold (kIdentifiedBmp ... kIdentifiedAvif, or kIdentifiedNone),
 // judged from their first bytes only.
 int IdentifyPictureBytes(ByteSpan data);
 
@@ -27,6 +28,9 @@ std::unique_ptr<Picture> DecodeJpeg(ByteSpan data);
 std::unique_ptr<Picture> DecodePng(ByteSpan data);
 std::unique_ptr<Picture> DecodeGif(ByteSpan data);
 std::unique_ptr<Picture> DecodeWebp(ByteSpan data);
+// HEIC and AVIF files, told apart by the brands of their file type box.
+int HeifKindOf(ByteSpan head);
+std::unique_ptr<Picture> DecodeHeif(ByteSpan data);
 
 // A colour of a pixel with alpha as it shows over white, where pictures without alpha are
 // shown.
@@ -60,6 +64,8 @@ const Picture* UncompressedView(const Picture& picture, Picture& scratch);
 
 // The picture itself when it is uncompressed 24-bit, otherwise a 24-bit copy in `scratch`.
 const Picture* Bgr24View(const Picture& picture, Picture& scratch);
+// The same for the stored picture of `handle`; null when there is none.
+const Picture* StoredBgr24(PictureHandle handle, Picture& scratch);
 
 // Replaces the file at `path` with `bytes`, or leaves everything as it was and returns false.
 bool WriteFileAtomically(const char* path, ByteSpan bytes);

@@ -1,6 +1,7 @@
 # Decoders, encoders and run-length coding.
 target_sources(trastel_core PRIVATE
   atomic_output.cpp
+  avif_writer.cpp
   bmp_reader.cpp
   bmp_writer.cpp
   colour_management.cpp
@@ -8,6 +9,7 @@ target_sources(trastel_core PRIVATE
   gif_lzw.cpp
   gif_reader.cpp
   gif_writer.cpp
+  heif_reader.cpp
   jpeg_data_end.cpp
   jpeg_markers.cpp
   jpeg_reader.cpp

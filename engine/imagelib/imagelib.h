@@ -94,6 +94,8 @@ inline constexpr int kIdentifiedJpeg = 2;
 inline constexpr int kIdentifiedPng = 3;
 inline constexpr int kIdentifiedGif = 4;
 inline constexpr int kIdentifiedWebp = 5;
+inline constexpr int kIdentifiedHeic = 6;
+inline constexpr int kIdentifiedAvif = 7;
 
 int IdentifyPictureFile(const char* path, int reserved);
 PictureHandle LoadPicture(const char* path);
@@ -131,3 +133,5 @@ int SaveAnimatedGif(const char* path, const AnimationFrame* frames, int count, i
 // WebP at `quality` (0-100), or lossless when `lossless` is non-zero; 0 for a picture wider or
 // higher than the format's 16383 pixels.
 int SaveWebp(const char* path, PictureHandle picture, int quality, int lossless);
+// AVIF at `quality` (0-100) and the AV1 encoder's `speed` (0 slowest and smallest to 9 fastest).
+int SaveAvif(const char* path, PictureHandle picture, int quality, int speed);

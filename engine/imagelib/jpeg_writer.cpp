@@ -92,10 +92,8 @@ int NextQuality(int fits, std::uint64_t fitsBytes, int over, std::uint64_t overB
 }  // namespace imagelib
 
 int SaveJpeg(const char* path, PictureHandle handle, int quality, int progressive) {
-  const imagelib::Picture* stored = imagelib::FindPicture(handle);
-  if (stored == nullptr) return 0;
   imagelib::Picture scratch;
-  const imagelib::Picture* picture = imagelib::Bgr24View(*stored, scratch);
+  const imagelib::Picture* picture = imagelib::StoredBgr24(handle, scratch);
   if (picture == nullptr) return 0;
 
   imagelib::JpegErrorHandler handler;
@@ -112,10 +110,8 @@ int SaveJpeg(const char* path, PictureHandle handle, int quality, int progressiv
 
 int SaveJpegWithin(const char* path, PictureHandle handle, int quality, int progressive,
                    std::uint64_t maxBytes) {
-  const imagelib::Picture* stored = imagelib::FindPicture(handle);
-  if (stored == nullptr) return 0;
   imagelib::Picture scratch;
-  const imagelib::Picture* picture = imagelib::Bgr24View(*stored, scratch);
+  const imagelib::Picture* picture = imagelib::StoredBgr24(handle, scratch);
   if (picture == nullptr) return 0;
   // The search keeps the best file that fits and the smallest quality known not to, until
   // they are neighbours: files are measured in memory, and one is written.

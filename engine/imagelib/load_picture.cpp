@@ -20,7 +20,8 @@ struct Signature {
   std::string_view afterSize = {};
 };
 
-constexpr std::size_t kLongestSignature = 12;
+// Enough for a HEIF file type box with a few compatible brands.
+constexpr std::size_t kLongestSignature = 40;
 
 const std::array<Signature, 6> kSignatures = {{
     {std::string_view("BM", 2), kIdentifiedBmp, DecodeBmp},
@@ -61,13 +62,14 @@ std::optional<Bytes> ReadHead(RegularFile& file) {
 
 int IdentifyPictureBytes(ByteSpan data) {
   const Signature* signature = FindSignature(data);
-  return signature == nullptr ? kIdentifiedNone : signature->kind;
+  if (signature == nullptr) return HeifKindOf(data.first(std::min(data.size(), kLongestSignature)));
+  return signature->kind;
 }
 
 std::unique_ptr<Picture> DecodePicture(ByteSpan data) {
   const Signature* signature = FindSignature(data);
-  if (signature == nullptr) return nullptr;
-  return signature->decode(data);
+  if (signature != nullptr) return signature->decode(data);
+  return IdentifyPictureBytes(data) == kIdentifiedNone ? nullptr : DecodeHeif(data);
 }
 
 std::unique_ptr<Picture> MakeRowlessPicture(int width, int height, int bitsPerPixel) {

@@ -42,6 +42,11 @@ const Picture* Bgr24View(const Picture& picture, Picture& scratch) {
   return &scratch;
 }
 
+const Picture* StoredBgr24(PictureHandle handle, Picture& scratch) {
+  const Picture* stored = FindPicture(handle);
+  return stored == nullptr ? nullptr : Bgr24View(*stored, scratch);
+}
+
 }  // namespace imagelib
 
 int CompressRle(PictureHandle handle) {

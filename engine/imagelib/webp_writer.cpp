@@ -44,13 +44,11 @@ bool Encode(const Picture& bgr, int quality, bool lossless, MemoryWriter& output
 }  // namespace imagelib
 
 int SaveWebp(const char* path, PictureHandle handle, int quality, int lossless) {
-  const imagelib::Picture* stored = imagelib::FindPicture(handle);
-  if (stored == nullptr) return 0;
-  // The format's sides are 14-bit numbers.
-  if (stored->width > WEBP_MAX_DIMENSION || stored->height > WEBP_MAX_DIMENSION) return 0;
   imagelib::Picture scratch;
-  const imagelib::Picture* picture = imagelib::Bgr24View(*stored, scratch);
+  const imagelib::Picture* picture = imagelib::StoredBgr24(handle, scratch);
   if (picture == nullptr) return 0;
+  // The format's sides are 14-bit numbers.
+  if (picture->width > WEBP_MAX_DIMENSION || picture->height > WEBP_MAX_DIMENSION) return 0;
   imagelib::MemoryWriter output;
   WebPMemoryWriterInit(output.Get());
   if (!imagelib::Encode(*picture, quality, lossless != 0, output)) return 0;

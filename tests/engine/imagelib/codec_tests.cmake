@@ -5,6 +5,7 @@ trastel_add_test(imagelib_codec_tests
   conformance_test.cpp
   file_output_test.cpp
   gif_output_test.cpp
+  heif_test.cpp
   hostile_input_test.cpp
   reader_variants_test.cpp
   rle_test.cpp
