@@ -121,9 +121,9 @@ const char* BatchUsageLine() {
 const char* BatchHelpText() {
   return R"(使い方: trastel-batch [オプション] パス...
 
-パスに指定した画像ファイル(BMP, JPEG, PNG, GIF)とフォルダの中の画像を、ウィンドウ版と同じ
-設定と同じ変換で一度に変換します。画像でないファイルは標準エラーに一行出して飛ばします。
-読み込めるのは 1000 件までです。
+パスに指定した画像ファイル(BMP, JPEG, PNG, GIF, WebP, HEIC, AVIF)とフォルダの中の画像を、
+ウィンドウ版と同じ設定と同じ変換で一度に変換します。画像でないファイルは標準エラーに一行
+出して飛ばします。読み込めるのは 1000 件までです。
 
   --out DIR          出力フォルダを DIR にします(なければ作ります)。
   --settings FILE    設定ファイル(最後に表示)の代わりに FILE の設定を使います。
@@ -140,9 +140,10 @@ const char* BatchHelpText() {
 
 Usage: trastel-batch [options] PATH...
 
-Converts the picture files (BMP, JPEG, PNG, GIF) and the pictures in the folders given as PATH
-in one run, with the settings and the conversion of the window program. Files that are not
-pictures are skipped with a line on standard error. At most 1000 pictures are taken.
+Converts the picture files (BMP, JPEG, PNG, GIF, WebP, HEIC, AVIF) and the pictures in the
+folders given as PATH in one run, with the settings and the conversion of the window program.
+Files that are not pictures are skipped with a line on standard error. At most 1000 pictures are
+taken.
 
   --out DIR          Writes the results into DIR (created if missing).
   --settings FILE    Uses the settings in FILE instead of the settings file (shown last).

@@ -37,7 +37,8 @@ GifTransparency TransparencyOf(const PictureRecord& target) {
 using Writer = int (*)(PictureHandle, const char*, const PictureRecord&);
 
 // Indexed by OutputFormat.
-constexpr Writer kWriters[] = {WriteBmp, WriteJpeg, WritePng, WriteGif, WriteHtm, WriteWebp};
+constexpr Writer kWriters[] = {WriteBmp, WriteJpeg, WritePng, WriteGif,
+                               WriteHtm, WriteWebp, WriteAvif};
 
 }  // namespace
 
@@ -100,6 +101,10 @@ int WriteHtm(PictureHandle picture, const char* path, const PictureRecord& targe
 
 int WriteWebp(PictureHandle picture, const char* path, const PictureRecord& target) {
   return SaveWebp(path, picture, target.WEBP_QUALITY, target.WEBP_LOSSLESS);
+}
+
+int WriteAvif(PictureHandle picture, const char* path, const PictureRecord& target) {
+  return SaveAvif(path, picture, target.AVIF_QUALITY, target.AVIF_SPEED);
 }
 
 int WriteAnimatedGif(const PictureHandle* frames, int count, const char* path,

@@ -14,8 +14,10 @@ enum OutputFormat {
   kFormatGif = 3,
   kFormatHtm = 4,
   kFormatWebp = 5,
-  // A picture of a kind the program reads but does not write; it has no type name.
-  kFormatNone = 6,
+  kFormatAvif = 6,
+  // Kinds the program reads but does not write: HEIC has a type name, kFormatNone none.
+  kFormatHeic = 7,
+  kFormatNone = 8,
 };
 
 // Formats written by converting the picture, whose facts a trial conversion measures (all but
@@ -39,5 +41,6 @@ int WritePng(PictureHandle picture, const char* path, const PictureRecord& targe
 int WriteGif(PictureHandle picture, const char* path, const PictureRecord& target);
 int WriteHtm(PictureHandle picture, const char* path, const PictureRecord& target);
 int WriteWebp(PictureHandle picture, const char* path, const PictureRecord& target);
+int WriteAvif(PictureHandle picture, const char* path, const PictureRecord& target);
 int WriteAnimatedGif(const PictureHandle* frames, int count, const char* path,
                      const PictureRecord& target);

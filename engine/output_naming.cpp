@@ -17,7 +17,8 @@
 namespace {
 
 // Indexed by OutputFormat.
-constexpr const char* kTypeNames[] = {"BMP", "JPG", "PNG", "GIF", "HTM", "WEBP", ""};
+constexpr const char* kTypeNames[] = {"BMP",  "JPG",  "PNG",  "GIF", "HTM",
+                                      "WEBP", "AVIF", "HEIC", ""};
 static_assert(std::size(kTypeNames) == kFormatNone + 1);
 
 std::string Lower(std::string text) {

@@ -18,13 +18,15 @@
 namespace {
 
 const FileFilter kPictureFilters[] = {
-    {"変換可能なすべてのピクチャ (*.bmp,*.jp*g,*.png,*.gif,*.webp)",
-     "*.bmp;*.jp*g;*.png;*.gif;*.webp"},
+    {"変換可能なすべてのピクチャ (*.bmp,*.jp*g,*.png,*.gif,*.webp,*.heic,*.heif,*.hif,*.avif)",
+     "*.bmp;*.jp*g;*.png;*.gif;*.webp;*.heic;*.heif;*.hif;*.avif"},
     {"ビットマップ (*.bmp)", "*.bmp"},
     {"ジェイぺグ (*.jp*g)", "*.jp*g"},
     {"ピング (*.png)", "*.png"},
     {"ジフ (*.gif)", "*.gif"},
     {"ウェブピー (*.webp)", "*.webp"},
+    {"ヒーフ (*.heic,*.heif,*.hif)", "*.heic;*.heif;*.hif"},
+    {"エーブイアイエフ (*.avif)", "*.avif"},
 };
 
 ControlLayer& Controls() {

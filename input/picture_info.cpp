@@ -32,7 +32,16 @@ void SetBox(int box, const std::string& text) {
 // The library's kinds as output format numbers; kFormatNone for anything else.
 int FormatOfKind(int kind) {
   if (kind >= kIdentifiedBmp && kind <= kIdentifiedGif) return kind - 1;
-  return kind == kIdentifiedWebp ? kFormatWebp : kFormatNone;
+  switch (kind) {
+    case kIdentifiedWebp:
+      return kFormatWebp;
+    case kIdentifiedAvif:
+      return kFormatAvif;
+    case kIdentifiedHeic:
+      return kFormatHeic;
+    default:
+      return kFormatNone;
+  }
 }
 
 void ShowFacts(const InfoRow& row, const PictureRecord& record) {

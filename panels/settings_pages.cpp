@@ -7,9 +7,10 @@
 namespace {
 
 constexpr SettingsPage kPages[] = {
-    {"BMP(*.bmp)", kBmpPage}, {"JPG(*.jpg)", kJpgPage},  {"PNG(*.png)", kPngPage},
-    {"GIF(*.gif)", kGifPage}, {"HTM(*.htm)", kHtmPage},  {"WEBP(*.webp)", kWebpPage},
-    {"編集", kFilterPage},    {"リネーム", kRenamePage}, {"その他", kOtherPage},
+    {"BMP(*.bmp)", kBmpPage},    {"JPG(*.jpg)", kJpgPage}, {"PNG(*.png)", kPngPage},
+    {"GIF(*.gif)", kGifPage},    {"HTM(*.htm)", kHtmPage}, {"WEBP(*.webp)", kWebpPage},
+    {"AVIF(*.avif)", kAvifPage}, {"編集", kFilterPage},    {"リネーム", kRenamePage},
+    {"その他", kOtherPage},
 };
 static_assert(std::size(kPages) == kSettingsPageCount);
 

@@ -8,7 +8,7 @@ struct SettingsPage {
   int barId;
 };
 
-inline constexpr int kSettingsPageCount = 9;
+inline constexpr int kSettingsPageCount = 10;
 
 // The tree items in order; an item's position is its page index.
 std::span<const SettingsPage> SettingsPages();

@@ -53,6 +53,8 @@ constexpr HandlerRow kHandlers[] = {
     {kHtmPage, kHtmPixelList, kSelectionChanged, [] { OnFormatPageChanged(4); }},
     {kWebpPage, kWebpQualityList, kSelectionChanged, [] { OnFormatPageChanged(5); }},
     {kWebpPage, kWebpLosslessCheck, kClicked, [] { OnFormatPageChanged(5); }},
+    {kAvifPage, kAvifQualityList, kSelectionChanged, [] { OnFormatPageChanged(6); }},
+    {kAvifPage, kAvifSpeedList, kSelectionChanged, [] { OnFormatPageChanged(6); }},
 
     {kFilterPage, kFilterList, kSelectionChanged, RunRefresh},
     {kFilterPage, kAngleList, kSelectionChanged, RunRefresh},

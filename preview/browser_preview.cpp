@@ -9,6 +9,8 @@
 #include "base/settings_place.h"
 #include "base/show_message.h"
 #include "engine/encoders.h"
+#include "engine/imagelib/imagelib.h"
+#include "engine/imagelib/picture_store.h"
 #include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
@@ -42,6 +44,20 @@ std::string PreviewPageOf(int method) {
   return copy;
 }
 
+// The source as the preview page shows it: a copy, or a PNG of it for a kind browsers do not
+// show (HEIC). A failure leaves the previous copy (or none); the page then shows what it finds.
+void CopySourceForBrowser(const std::string& source, const std::string& copy) {
+  if (IdentifyPictureFile(source.c_str(), 0) == kIdentifiedHeic) {
+    ScopedPicture picture(LoadPicture(source.c_str()));
+    PngOptions plain{};
+    if (picture) SavePng(copy.c_str(), picture.Get(), &plain);
+    return;
+  }
+  std::error_code ignored;
+  fs::copy_file(platform::PathOf(source), platform::PathOf(copy),
+                fs::copy_options::overwrite_existing, ignored);
+}
+
 }  // namespace
 
 void OnPreview() {
@@ -55,10 +71,6 @@ void OnPreview() {
     ShowMessage("HTM形式はプレビューできません！");
     return;
   }
-  // A failed copy leaves the previous copy (or none); the page then shows what it finds.
-  std::error_code ignored;
-  fs::copy_file(platform::PathOf(state->source->path),
-                platform::PathOf(TempFilePath(kPreviewSourceName)),
-                fs::copy_options::overwrite_existing, ignored);
+  CopySourceForBrowser(state->source->path, TempFilePath(kPreviewSourceName));
   OpenLocalPage(PreviewPageOf(state->paths->PREVIEW_TYPE).c_str());
 }

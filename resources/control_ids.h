@@ -22,6 +22,7 @@ enum BarId : int {
   kOtherPage = 80013,
   kProgressPanel = 80014,
   kWebpPage = 80015,
+  kAvifPage = 80016,
   // Not a panel: the 詳細設定 dialog, whose controls are addressed with it.
   kMoreSettingsDialog = 80100,
 };
@@ -99,6 +100,8 @@ enum ControlId : int {
   kGifBitDepthList = 1074,
   kWebpQualityList = 1101,
   kWebpLosslessCheck = 1102,
+  kAvifQualityList = 1103,
+  kAvifSpeedList = 1104,
   // The 詳細設定 dialog.
   kShapeStretchRadio = 1201,
   kShapeFitInsideRadio = 1202,

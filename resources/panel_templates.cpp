@@ -155,6 +155,20 @@ constexpr ControlTemplate kWebpControls[] = {
     {kStatic, kLabel, "(品質の設定は使いません)", 102, 88, 90, 8, kNoStyle},
 };
 
+constexpr ControlTemplate kAvifControls[] = {
+    {kStatic, kGroupBox, "５．AVIF(*.avif, *.AVIF) 形式の主な設定", 0, 3, 197, 116, kNoStyle},
+    {kStatic, kGroupBox, "品質", 7, 18, 51, 31, kNoStyle},
+    {kAvifQualityList, kDropDownList, "", 15, 30, 35, 180, kNoStyle},
+    {kStatic, kLabel, "０～１００の間で選んでください。", 67, 19, 115, 8, kNoStyle},
+    {kStatic, kLabel, "品質が高いほど画像はきれいですが", 66, 30, 123, 8, kNoStyle},
+    {kStatic, kLabel, "ファイルサイズは大きくなります。", 66, 41, 97, 8, kNoStyle},
+    {kStatic, kGroupBox, "速度", 7, 64, 51, 31, kNoStyle},
+    {kAvifSpeedList, kDropDownList, "", 15, 76, 35, 120, kNoStyle},
+    {kStatic, kLabel, "０(遅い)～９(速い)の間で選んでください。", 67, 65, 128, 8, kNoStyle},
+    {kStatic, kLabel, "遅いほどファイルは小さくなりますが", 66, 76, 123, 8, kNoStyle},
+    {kStatic, kLabel, "変換に時間がかかります。", 66, 87, 97, 8, kNoStyle},
+};
+
 constexpr ControlTemplate kAviControls[] = {
     {kStatic, kGroupBox, "５．AVI(*.avi, *AVI) 形式の主な設定", 0, 3, 197, 116, kNoStyle},
 };
@@ -230,6 +244,7 @@ constexpr PanelTemplate kPanels[] = {
     {138, kGifPage, "GifPage", 206, 201, DockEdge::kLeft, true, false, kGifControls},
     {139, kHtmPage, "HtmPage", 206, 201, DockEdge::kLeft, true, false, kHtmControls},
     {146, kWebpPage, "WebpPage", 206, 201, DockEdge::kLeft, true, false, kWebpControls},
+    {147, kAvifPage, "AvifPage", 206, 201, DockEdge::kLeft, true, false, kAvifControls},
     {141, kRenamePage, "RenamePage", 206, 201, DockEdge::kLeft, true, false, kRenameControls},
     {143, kFilterPage, "FilterPage", 206, 201, DockEdge::kLeft, true, false, kFilterControls},
     {144, kOtherPage, "OtherPage", 206, 201, DockEdge::kLeft, true, false, kOtherControls},
@@ -239,8 +254,8 @@ constexpr PanelTemplate kPanels[] = {
 };
 
 // Hidden in this order whenever a settings page is shown.
-constexpr int kSettingsPages[] = {kBmpPage,  kJpgPage,    kPngPage,    kGifPage,  kHtmPage,
-                                  kWebpPage, kRenamePage, kFilterPage, kOtherPage};
+constexpr int kSettingsPages[] = {kBmpPage,  kJpgPage,  kPngPage,    kGifPage,    kHtmPage,
+                                  kWebpPage, kAvifPage, kRenamePage, kFilterPage, kOtherPage};
 
 constexpr ControlTemplate kAboutControls[] = {
     {kStatic, kIcon, "", 8, 8, 21, 20, kNoStyle},

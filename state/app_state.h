@@ -53,6 +53,8 @@ struct PictureRecord {
   std::int32_t JPG_MAX_KB;  // 0 for no cap
   std::int32_t WEBP_QUALITY;
   std::int32_t WEBP_LOSSLESS;
+  std::int32_t AVIF_QUALITY;
+  std::int32_t AVIF_SPEED;
 };
 
 struct PathBlock {

@@ -108,6 +108,22 @@ const SettingBinding kSettings[] = {
      0,
      nullptr,
      SettingsFile::kExtras},
+    {"#AVIF_QUALITY=",
+     &PictureRecord::AVIF_QUALITY,
+     kList,
+     kAvifPage,
+     {kAvifQualityList},
+     60,
+     nullptr,
+     SettingsFile::kExtras},
+    {"#AVIF_SPEED=",
+     &PictureRecord::AVIF_SPEED,
+     kList,
+     kAvifPage,
+     {kAvifSpeedList},
+     6,
+     nullptr,
+     SettingsFile::kExtras},
 };
 
 }  // namespace

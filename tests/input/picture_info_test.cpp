@@ -81,6 +81,20 @@ TEST_F(PictureInfoTest, WebpIsReadAndWrittenAndNamedByItsKind) {
   EXPECT_TRUE(layer->messages.empty());
 }
 
+TEST_F(PictureInfoTest, HeicIsReadAndAvifWrittenAndBothNamedByTheirKinds) {
+  fs::path source = MakePicture("pics/phone.heic", "-size 64x48 xc:'rgb(10,20,30)'");
+  layer->Choose(kFormatPanel, kFormatList, 6);  // AVIF
+  layer->fileChoices = {source.string()};
+  layer->Click(kInputPanel, kAddOneButton);
+  EXPECT_EQ(Row(kBefore),
+            (Texts{"phone.heic", std::to_string(fs::file_size(source)), "64", "48", "HEIC"}));
+  fs::path trial = folder / "Data/__Temp/__Temp__file__vimbo_trastel2__.tpf";
+  EXPECT_EQ(Identify(trial, "%wx%h"), "64x48");
+  EXPECT_EQ(Row(kAfter),
+            (Texts{"phone.avif", std::to_string(fs::file_size(trial)), "64", "48", "AVIF"}));
+  EXPECT_TRUE(layer->messages.empty());
+}
+
 TEST_F(PictureInfoTest, TableArtRowIsComputedWithoutConverting) {
   fs::path source = MakePicture("p.png", "-size 100x50 xc:red");
   layer->Choose(kFormatPanel, kFormatList, 4);  // HTM

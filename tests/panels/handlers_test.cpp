@@ -145,16 +145,25 @@ TEST_F(HandlersTest, CropBoxesGetThePerAxisCheck) {
   EXPECT_EQ(layer->GetText(kFilterPage, kCropEndXBox), "2500");
 }
 
+// The tree item of a settings page.
+int ItemOf(int barId) {
+  const auto pages = SettingsPages();
+  for (std::size_t item = 0; item < pages.size(); ++item) {
+    if (pages[item].barId == barId) return static_cast<int>(item);
+  }
+  return -1;
+}
+
 TEST_F(HandlersTest, TheTreeClickThatLeavesASizeOrCropBoxShowsItsPage) {
   // The click on the tree takes the focus from the box first; its page is shown all the same.
   layer->Type(kFormatPanel, kResizeWidthBox, "300");
-  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 8);
+  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, ItemOf(kOtherPage));
   EXPECT_TRUE(layer->IsPanelVisible(kOtherPage));
   EXPECT_FALSE(layer->IsPanelVisible(kBmpPage));
-  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 6);
+  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, ItemOf(kFilterPage));
   layer->Click(kFilterPage, kCropSizeRadio);
   layer->Type(kFilterPage, kCropStartX1Box, "10");
-  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, 7);
+  layer->ClickTreeItem(kSettingsTreePanel, kSettingsTree, ItemOf(kRenamePage));
   EXPECT_TRUE(layer->IsPanelVisible(kRenamePage));
   EXPECT_FALSE(layer->IsPanelVisible(kFilterPage));
   EXPECT_EQ(layer->TreeSelectedText(kSettingsTreePanel, kSettingsTree), "リネーム");
@@ -169,8 +178,9 @@ TEST_F(HandlersTest, TreeItemsShowTheirPagesAlone) {
     }
   }
   EXPECT_EQ(pages[5].barId, kWebpPage);
-  EXPECT_EQ(pages[6].barId, kFilterPage);
-  EXPECT_EQ(pages[7].barId, kRenamePage);
+  EXPECT_EQ(pages[6].barId, kAvifPage);
+  EXPECT_EQ(pages[7].barId, kFilterPage);
+  EXPECT_EQ(pages[8].barId, kRenamePage);
   EXPECT_FALSE(layer->HasPanel(kAviPage));
   EXPECT_FALSE(layer->HasPanel(kRegistryPage));
 }

@@ -44,6 +44,15 @@ TEST_F(PreviewTest, OpensThePageOfTheChosenMethodWithACopyOfTheSource) {
   EXPECT_EQ(layer->launched.size(), 1u);
 }
 
+TEST_F(PreviewTest, AHeicSourceIsShownAsAPngBrowsersCanShow) {
+  fs::create_directories(folder / "Data/Preview/Normal");
+  WriteFile(folder / "Data/Preview/Normal/HTop.html", "<html></html>");
+  AddPicture("phone.heic");
+  Preview();
+  EXPECT_EQ(Identify(kSourceCopy, "%m %wx%h"), "PNG 9x7");
+  EXPECT_TRUE(layer->messages.empty());
+}
+
 TEST_F(PreviewTest, EmptyListAndTableArtCannotBePreviewed) {
   WriteFile(folder / kSourceCopy, "old");
   Preview();

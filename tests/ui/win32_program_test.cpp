@@ -47,9 +47,9 @@ struct Page {
   const char* name;
 };
 constexpr Page kPages[] = {
-    {kBmpPage, "bmp"},     {kJpgPage, "jpg"},       {kPngPage, "png"},
-    {kGifPage, "gif"},     {kHtmPage, "htm"},       {kWebpPage, "webp"},
-    {kFilterPage, "edit"}, {kRenamePage, "rename"}, {kOtherPage, "other"},
+    {kBmpPage, "bmp"},       {kJpgPage, "jpg"},     {kPngPage, "png"},   {kGifPage, "gif"},
+    {kHtmPage, "htm"},       {kWebpPage, "webp"},   {kAvifPage, "avif"}, {kFilterPage, "edit"},
+    {kRenamePage, "rename"}, {kOtherPage, "other"},
 };
 
 std::string ReadBytes(const fs::path& file) {
