@@ -100,6 +100,9 @@ std::unique_ptr<Picture> DecodeHeif(ByteSpan data) {
   std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
   if (!options) return nullptr;
   options->convert_hdr_to_8bit = 1;
+  // AV1 pictures decode with aom, on every platform alike (the Windows build has no other AV1
+  // decoder; libheif's dav1d glue leaks on some broken files). HEVC ones take libde265.
+  options->decoder_id = "aom";
   heif_image* decodedImage = nullptr;
   if (heif_decode_image(handle.get(), &decodedImage, heif_colorspace_RGB,
                         heif_chroma_interleaved_RGBA, options.get())

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,22 @@ TEST(HeifTest, CutFilesAndBoxesThatLieAreRefused) {
   ASSERT_NE(meta, 0u);
   std::memcpy(longMeta.data() + meta, "\x7f\xff\xff\xff", 4);
   EXPECT_FALSE(loads(longMeta));
+  EXPECT_EQ(imagelib::StoredPictureCount(), 0u);
+}
+
+// The fuzzer's HEIF seeds, its findings among them, load or are refused, and leave nothing
+// behind (the sanitizer build checks for leaks).
+TEST(HeifTest, TheFuzzersFilesLoadOrAreRefusedCleanly) {
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(TRASTEL_SOURCE_DIR "/fuzz/seeds")) {
+    const std::string extension = entry.path().extension().string();
+    if (extension != ".heic" && extension != ".avif") continue;
+    ++files;
+    const std::string path = entry.path().string();
+    EXPECT_NE(IdentifyPictureFile(path.c_str(), 0), kIdentifiedNone) << path;
+    ScopedPicture picture(LoadPicture(path.c_str()));
+  }
+  EXPECT_GE(files, 4);
   EXPECT_EQ(imagelib::StoredPictureCount(), 0u);
 }
 
