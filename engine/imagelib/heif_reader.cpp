@@ -103,9 +103,15 @@ std::unique_ptr<Picture> DecodeHeif(ByteSpan data) {
   // AV1 pictures decode with aom, on every platform alike (the Windows build has no other AV1
   // decoder; libheif's dav1d glue leaks on some broken files). HEVC ones take libde265.
   options->decoder_id = "aom";
+  std::unique_ptr<SrgbConversion> conversion = SrgbConversion::For(ColoursOf(handle.get()));
+  // Grey profiles convert 24-bit pictures only; their pixels are converted after compositing.
+  const bool convertsRgba = conversion && !conversion->IsGrey();
+  // Opaque pictures without such a profile skip the alpha channel and the compositing.
+  const bool opaque = !heif_image_handle_has_alpha_channel(handle.get()) && !convertsRgba;
   heif_image* decodedImage = nullptr;
   if (heif_decode_image(handle.get(), &decodedImage, heif_colorspace_RGB,
-                        heif_chroma_interleaved_RGBA, options.get())
+                        opaque ? heif_chroma_interleaved_RGB : heif_chroma_interleaved_RGBA,
+                        options.get())
           .code != heif_error_Ok) {
     return nullptr;
   }
@@ -119,16 +125,22 @@ std::unique_ptr<Picture> DecodeHeif(ByteSpan data) {
   int stride = 0;
   const std::uint8_t* rgba =
       heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
-  if (rgba == nullptr || stride < 4 * width) return nullptr;
+  if (rgba == nullptr || stride < (opaque ? 3 : 4) * width) return nullptr;
 
-  std::unique_ptr<SrgbConversion> conversion = SrgbConversion::For(ColoursOf(handle.get()));
-  // Grey profiles convert 24-bit pictures only; their pixels are converted after compositing.
-  const bool convertsRgba = conversion && !conversion->IsGrey();
   const auto rowPixels = static_cast<std::size_t>(width);
   Bytes bgra(4 * rowPixels);
   auto picture = MakePicture(width, height, 24);
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* row = rgba + static_cast<std::size_t>(stride) * static_cast<std::size_t>(y);
+    std::uint8_t* target = picture->Row(y);
+    if (opaque) {
+      for (std::size_t x = 0; x < rowPixels; ++x) {
+        target[3 * x] = row[3 * x + 2];
+        target[3 * x + 1] = row[3 * x + 1];
+        target[3 * x + 2] = row[3 * x];
+      }
+      continue;
+    }
     if (convertsRgba) {
       conversion->ConvertRgba(row, 1, bgra.data(), rowPixels);
     } else {
@@ -139,7 +151,6 @@ std::unique_ptr<Picture> DecodeHeif(ByteSpan data) {
         bgra[4 * x + 3] = row[4 * x + 3];
       }
     }
-    std::uint8_t* target = picture->Row(y);
     for (std::size_t x = 0; x < rowPixels; ++x) {
       for (int channel = 0; channel < 3; ++channel) {
         target[3 * x + channel] = OverWhite(bgra[4 * x + channel], bgra[4 * x + 3]);

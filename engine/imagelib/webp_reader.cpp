@@ -64,6 +64,16 @@ std::unique_ptr<Picture> DecodeWebp(ByteSpan data) {
   std::unique_ptr<SrgbConversion> conversion = SrgbConversion::For(ColoursOf(demuxer.get()));
   // Grey profiles convert 24-bit pictures only; their pixels are converted after compositing.
   const bool convertsRgba = conversion && !conversion->IsGrey();
+  // An opaque frame over the whole canvas decodes straight into the picture's rows.
+  if (!frame->has_alpha && !convertsRgba && frameWidth == width && frameHeight == height) {
+    auto picture = MakePicture(width, height, 24);
+    if (WebPDecodeBGRInto(frame->fragment.bytes, frame->fragment.size, picture->pixels.data(),
+                          picture->pixels.size(), static_cast<int>(picture->Stride())) == nullptr) {
+      return nullptr;
+    }
+    if (conversion) conversion->Convert(*picture);
+    return picture;
+  }
   const std::size_t frameStride = 4 * static_cast<std::size_t>(frameWidth);
   Bytes decoded(frameStride * static_cast<std::size_t>(frameHeight));
   if (!DecodeFrame(frame->fragment, !convertsRgba, decoded.data(), decoded.size(),
