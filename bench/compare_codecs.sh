@@ -13,18 +13,7 @@ export OMP_NUM_THREADS=1 MAGICK_THREAD_LIMIT=1
 one_core=(taskset -c 0)
 runs=7
 
-# Median wall time in milliseconds of a shell command, over $runs runs.
-median_ms() {
-  local times=()
-  for _ in $(seq "$runs"); do
-    local start end
-    start=$(date +%s%N)
-    "${one_core[@]}" bash -c "$1" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p" | awk '{printf "%.2f", $1 / 1000}'
-}
+source "$root/bench/median_time.sh"
 
 "${one_core[@]}" "$bench" "$work" > "$work/ours.txt"
 ours() { awk -v key="$1" '$1 == key { print $2 }' "$work/ours.txt"; }

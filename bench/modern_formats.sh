@@ -28,18 +28,7 @@ runs=5
   +noise Gaussian -quality 92 "$work/photo.jpg"
 printf '#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)\n#END\n' >"$work/bench.inf"
 
-# Median wall time in seconds of a shell command over $runs runs.
-median_s() {
-  local times=()
-  for _ in $(seq "$runs"); do
-    local start end
-    start=$(date +%s%N)
-    "${one_core[@]}" bash -c "$1" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p" | awk '{printf "%.2f", $1 / 1000}'
-}
+source "$root/bench/median_time.sh"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 # ours SOURCE OUTFOLDER SETTINGS...: one picture converted with one worker.
 ours() {
@@ -57,12 +46,12 @@ djpeg "$work/photo.jpg" | /usr/bin/convert ppm:- "$work/reference.png"
 cwebp -quiet -q 80 "$work/photo.jpg" -o "$work/photo.webp"
 avifenc -j 1 -y 420 -s 6 -a end-usage=q -a cq-level=25 "$work/photo.jpg" "$work/photo.avif" >/dev/null
 
-echo "== decode (4000x3000, median of $runs, s, one core)"
+echo "== decode (4000x3000, median of $runs, ms, one core)"
 printf '%-5s %7s %7s %6s  %s\n' kind ours tool ratio tool
 decode() {  # kind tool-command
   local mine theirs
-  mine=$(median_s "$(ours "$work/photo.$1" "$work/dec-$1" DIB_TYPE=0)")
-  theirs=$(median_s "$2")
+  mine=$(median_ms "$(ours "$work/photo.$1" "$work/dec-$1" DIB_TYPE=0)")
+  theirs=$(median_ms "$2")
   printf '%-5s %7s %7s %6s  %s\n' "$1" "$mine" "$theirs" "$(ratio "$mine" "$theirs")" "${2%% *}"
 }
 decode jpg "djpeg -bmp '$work/photo.jpg' >'$work/t.bmp'"
@@ -71,13 +60,13 @@ decode webp "dwebp '$work/photo.webp' -ppm -o '$work/t.ppm'"
 decode avif "avifdec -j 1 '$work/photo.avif' '$work/t.y4m'"
 
 echo
-echo "== encode from the JPEG (median of $runs, s, one core; bytes; PSNR against the decoded JPEG)"
+echo "== encode from the JPEG (median of $runs, ms, one core; bytes; PSNR against the decoded JPEG)"
 printf '%-12s %7s %7s %6s %10s %10s %7s %7s\n' job ours tool ratio "ours B" "tool B" "ours dB" "tool dB"
 encode() {  # job extension our-settings tool-command tool-output
   local job=$1 ext=$2 settings=$3 command=$4 output=$5 mine theirs
   # shellcheck disable=SC2086
-  mine=$(median_s "$(ours "$work/photo.jpg" "$work/enc-$job" $settings)")
-  theirs=$(median_s "$command")
+  mine=$(median_ms "$(ours "$work/photo.jpg" "$work/enc-$job" $settings)")
+  theirs=$(median_ms "$command")
   local produced=$work/enc-$job/photo.$ext
   /usr/bin/convert "$produced" -colorspace sRGB "$work/ours.png"
   /usr/bin/convert "$output" -colorspace sRGB "$work/theirs.png"
