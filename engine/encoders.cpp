@@ -129,6 +129,10 @@ bool IsPictureFormat(int format) {
   return format >= 0 && format < static_cast<int>(std::size(kWriters)) && format != kFormatHtm;
 }
 
+bool StoresAlpha(int format) {
+  return format == kFormatWebp || format == kFormatAvif;
+}
+
 int SaveByFormat(PictureHandle picture, const PictureRecord& target) {
   if (target.DIB_TYPE < 0 || target.DIB_TYPE >= static_cast<int>(std::size(kWriters))) return 0;
   return kWriters[target.DIB_TYPE](picture, target.path, target);

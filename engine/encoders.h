@@ -24,6 +24,9 @@ enum OutputFormat {
 // the table art).
 bool IsPictureFormat(int format);
 
+// Formats that store alpha: their pictures are loaded keeping it.
+bool StoresAlpha(int format);
+
 // Writes `picture` to target.path by target.DIB_TYPE. Non-zero on success: kSavedOverCap when
 // a JPEG with a size cap (JPG_MAX_KB) was written at the lowest quality and is still larger.
 inline constexpr int kSavedOverCap = 2;

@@ -1,8 +1,8 @@
 #include "engine/picture_slots.h"
 
-int LoadSlot(PictureHandle& slot, const char* path) {
+int LoadSlot(PictureHandle& slot, const char* path, bool keepAlpha) {
   ReleaseSlot(slot);
-  slot = LoadPicture(path);
+  slot = keepAlpha ? LoadPictureKeepingAlpha(path) : LoadPicture(path);
   if (slot == 0) return 0;
   if (NeedsExpanding(slot)) ExpandPicture(slot);
   ConvertTo24Bit(slot);

@@ -5,8 +5,9 @@
 #include "engine/imagelib/imagelib.h"
 
 // Loads the picture at `path` into the slot (releasing what it held) and brings it to 24 bits
-// per pixel. 1 on success, 0 when the file cannot be decoded (the slot is then empty).
-int LoadSlot(PictureHandle& slot, const char* path);
+// per pixel, keeping its alpha when `keepAlpha`. 1 on success, 0 when the file cannot be
+// decoded (the slot is then empty).
+int LoadSlot(PictureHandle& slot, const char* path, bool keepAlpha);
 
 // Releases the slot's picture, if any, and empties the slot.
 void ReleaseSlot(PictureHandle& slot);

@@ -13,8 +13,8 @@
 
 namespace {
 
-bool LoadSource(PictureHandle& slot, const PictureRecord& source) {
-  if (LoadSlot(slot, source.path)) return true;
+bool LoadSource(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target) {
+  if (LoadSlot(slot, source.path, StoresAlpha(target.DIB_TYPE))) return true;
   ShowMessage("[%s]\nがオープンできませんでした！", source.path);
   return false;
 }
@@ -59,7 +59,7 @@ int WithinMemory(const PictureRecord& source, Step step) {
 
 int ConvertSingleStep(const PictureRecord& source, const PictureRecord& target,
                       PictureHandle& slot) {
-  if (!LoadSource(slot, source)) return 0;
+  if (!LoadSource(slot, source, target)) return 0;
   ApplyFilter(slot, target.FILTER_TYPE);
   Crop(slot, target);
   Rotate(slot, target);
@@ -73,7 +73,7 @@ int PrepareFrameStep(const PictureRecord& source, const PictureRecord& target,
                      std::span<PictureHandle> frames, int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= frames.size()) return 0;
   PictureHandle& slot = frames[static_cast<std::size_t>(index)];
-  if (!LoadSource(slot, source)) return 0;
+  if (!LoadSource(slot, source, target)) return 0;
   ApplyFilter(slot, target.FILTER_TYPE);
   Crop(slot, target);
   // Frames are brought to their common size before they turn.

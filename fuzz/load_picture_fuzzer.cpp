@@ -1,16 +1,24 @@
-// libFuzzer target: decodes arbitrary bytes as a picture of any supported kind.
+// libFuzzer target: decodes arbitrary bytes as a picture of any supported kind, half the inputs
+// (by their length) keeping their alpha.
 #include <cstddef>
 #include <cstdint>
 
 #include "engine/imagelib/codec_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  auto picture = imagelib::DecodePicture(imagelib::ByteSpan(data, size));
+  const auto alpha = size % 2 == 0 ? imagelib::AlphaUse::kOverWhite : imagelib::AlphaUse::kKept;
+  auto picture = imagelib::DecodePicture(imagelib::ByteSpan(data, size), alpha);
   if (picture) {
     // Touch every pixel so that a picture smaller than it claims is caught by the sanitizers.
     const auto& store = picture->IsCompressed() ? picture->rle : picture->pixels;
     volatile std::uint8_t sum = 0;
     for (const std::uint8_t byte : store) sum = sum + byte;
+    // A kept alpha plane covers the whole picture.
+    if (picture->HasAlpha() &&
+        picture->alpha.size() !=
+            static_cast<std::size_t>(picture->width) * static_cast<std::size_t>(picture->height)) {
+      __builtin_trap();
+    }
   }
   return 0;
 }

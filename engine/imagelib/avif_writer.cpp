@@ -1,5 +1,6 @@
 // AVIF encoding through libheif with its AV1 encoder (aom): 8-bit 4:2:0, the colours declared
-// as sRGB, one thread (the batch runs one picture per core).
+// as sRGB, one thread (the batch runs one picture per core); a picture that keeps its alpha is
+// written with it.
 #include <algorithm>
 #include <memory>
 
@@ -23,8 +24,10 @@ constexpr int kFastestSpeed = 9;
 
 HeifImage RgbImageOf(const Picture& bgr) {
   heif_image* created = nullptr;
-  if (!HeifOk(heif_image_create(bgr.width, bgr.height, heif_colorspace_RGB,
-                                heif_chroma_interleaved_RGB, &created))) {
+  const bool withAlpha = bgr.HasAlpha();
+  if (!HeifOk(heif_image_create(
+          bgr.width, bgr.height, heif_colorspace_RGB,
+          withAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &created))) {
     return nullptr;
   }
   HeifImage image(created);
@@ -38,6 +41,10 @@ HeifImage RgbImageOf(const Picture& bgr) {
   for (int y = 0; y < bgr.height; ++y) {
     const std::uint8_t* source = bgr.Row(y);
     std::uint8_t* target = rgb + static_cast<std::size_t>(stride) * static_cast<std::size_t>(y);
+    if (withAlpha) {
+      JoinAlphaRow(bgr, y, target, true);
+      continue;
+    }
     for (int x = 0; x < bgr.width; ++x, source += 3, target += 3) {
       target[0] = source[2];
       target[1] = source[1];

@@ -170,7 +170,7 @@ bool IsNativeRgb555(const BmpLayout& layout) {
                                layout.masks[2] == 0x001f && layout.masks[3] == 0));
 }
 
-std::unique_ptr<Picture> DecodeRows(ByteSpan data, const BmpLayout& layout) {
+std::unique_ptr<Picture> DecodeRows(ByteSpan data, const BmpLayout& layout, AlphaUse use) {
   const auto width = static_cast<int>(layout.width);
   const auto height = static_cast<int>(layout.height);
   const std::size_t sourceStride =
@@ -216,16 +216,20 @@ std::unique_ptr<Picture> DecodeRows(ByteSpan data, const BmpLayout& layout) {
     }
   }
   auto picture = MakePicture(width, height, 24);
+  if (usesAlpha) AddAlphaPlane(*picture, use);
+  Bytes bgra(4 * static_cast<std::size_t>(width));
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* source = rowInFile(y);
-    std::uint8_t* target = picture->Row(y);
-    for (int x = 0; x < width; ++x, target += 3) {
+    for (int x = 0; x < width; ++x) {
       const std::uint32_t pixel = ReadPixelBits(source, x, layout.bitsPerPixel);
-      const std::uint8_t opacity = usesAlpha ? alpha.Extract(pixel) : 255;
-      target[0] = OverWhite(blue.Extract(pixel), opacity);
-      target[1] = OverWhite(green.Extract(pixel), opacity);
-      target[2] = OverWhite(red.Extract(pixel), opacity);
+      std::uint8_t* sample = bgra.data() + 4 * static_cast<std::size_t>(x);
+      sample[0] = blue.Extract(pixel);
+      sample[1] = green.Extract(pixel);
+      sample[2] = red.Extract(pixel);
+      sample[3] = usesAlpha ? alpha.Extract(pixel) : 255;
     }
+    StoreBgraRow(bgra.data(), static_cast<std::size_t>(width), picture->Row(y),
+                 picture->AlphaRow(y));
   }
   return picture;
 }
@@ -252,13 +256,13 @@ std::unique_ptr<Picture> DecodeRunLengths(ByteSpan data, const BmpLayout& layout
 
 }  // namespace
 
-std::unique_ptr<Picture> DecodeBmp(ByteSpan data) {
+std::unique_ptr<Picture> DecodeBmp(ByteSpan data, AlphaUse alpha) {
   const auto layout = ReadLayout(data);
   if (!layout || !IsAcceptableSize(layout->width, layout->height)) return nullptr;
   if (layout->compression == bmp::kRle8 || layout->compression == bmp::kRle4) {
     return DecodeRunLengths(data, *layout);
   }
-  return DecodeRows(data, *layout);
+  return DecodeRows(data, *layout, alpha);
 }
 
 }  // namespace imagelib

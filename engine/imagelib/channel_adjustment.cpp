@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/imagelib/alpha_plane.h"
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/operation_support.h"
 
@@ -62,6 +63,8 @@ int AdjustChannels(PictureHandle picture, int red, int green, int blue) {
   const std::array<imagelib::AdjustmentTable, 3> tables{imagelib::AdjustmentTable(strengths[0]),
                                                         imagelib::AdjustmentTable(strengths[1]),
                                                         imagelib::AdjustmentTable(strengths[2])};
+  // Neighbours are blended as they show, so transparent ones lend nothing.
+  imagelib::ShowOverWhite(*found);
   int width = found->width;
   int height = found->height;
   std::size_t rowValues = static_cast<std::size_t>(width) * 3;
@@ -88,5 +91,6 @@ int AdjustChannels(PictureHandle picture, int red, int green, int blue) {
     std::swap(above, current);
     std::swap(current, below);
   }
+  imagelib::TakeFromWhite(*found);
   return 1;
 }

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/imagelib/alpha_plane.h"
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/picture.h"
 
@@ -21,22 +22,16 @@ using Bytes = std::vector<std::uint8_t>;
 int IdentifyPictureBytes(ByteSpan data);
 
 // Decodes a file of any supported kind; null when the bytes are not a sound picture.
-std::unique_ptr<Picture> DecodePicture(ByteSpan data);
+std::unique_ptr<Picture> DecodePicture(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
 
-std::unique_ptr<Picture> DecodeBmp(ByteSpan data);
+std::unique_ptr<Picture> DecodeBmp(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
 std::unique_ptr<Picture> DecodeJpeg(ByteSpan data);
-std::unique_ptr<Picture> DecodePng(ByteSpan data);
-std::unique_ptr<Picture> DecodeGif(ByteSpan data);
-std::unique_ptr<Picture> DecodeWebp(ByteSpan data);
+std::unique_ptr<Picture> DecodePng(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
+std::unique_ptr<Picture> DecodeGif(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
+std::unique_ptr<Picture> DecodeWebp(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
 // HEIC and AVIF files, told apart by the brands of their file type box.
 int HeifKindOf(ByteSpan head);
-std::unique_ptr<Picture> DecodeHeif(ByteSpan data);
-
-// A colour of a pixel with alpha as it shows over white, where pictures without alpha are
-// shown.
-inline std::uint8_t OverWhite(std::uint8_t colour, std::uint8_t alpha) {
-  return static_cast<std::uint8_t>((colour * alpha + 255 * (255 - alpha) + 127) / 255);
-}
+std::unique_ptr<Picture> DecodeHeif(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
 
 // True when a picture of this size may be allocated for a file of `dataBytes` bytes whose
 // coding can yield at most `pixelsPerByte` pixels per byte. A header that claims far more

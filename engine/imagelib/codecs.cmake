@@ -1,5 +1,6 @@
 # Decoders, encoders and run-length coding.
 target_sources(trastel_core PRIVATE
+  alpha_plane.cpp
   atomic_output.cpp
   avif_writer.cpp
   bmp_reader.cpp

@@ -38,6 +38,14 @@ PictureHandle CropPicture(PictureHandle picture, int x, int y, int width, int he
         source->Row(static_cast<int>(top) + row) + bytesPerPixel * static_cast<std::size_t>(left),
         rowBytes);
   }
+  if (source->HasAlpha()) {
+    result->alpha.resize(static_cast<std::size_t>(result->width) *
+                         static_cast<std::size_t>(result->height));
+    for (int row = 0; row < result->height; ++row) {
+      std::memcpy(result->AlphaRow(row), source->AlphaRow(static_cast<int>(top) + row) + left,
+                  static_cast<std::size_t>(result->width));
+    }
+  }
   PictureHandle cropped = imagelib::StorePicture(std::move(result));
   ReleasePicture(picture);
   return cropped;

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <optional>
 
+#include "engine/imagelib/alpha_plane.h"
+
 namespace imagelib {
 namespace {
 
@@ -100,8 +102,9 @@ int ExifOrientation(ByteSpan exif) {
   return 1;
 }
 
-void ApplyOrientation(Picture& picture, int orientation) {
-  if (orientation < 2 || orientation > 8 || picture.IsCompressed()) return;
+namespace {
+
+void TurnUpright(Picture& picture, int orientation) {
   const bool swapsSides = orientation >= 5;
   auto upright = MakePicture(swapsSides ? picture.height : picture.width,
                              swapsSides ? picture.width : picture.height, picture.bitsPerPixel);
@@ -125,6 +128,16 @@ void ApplyOrientation(Picture& picture, int orientation) {
     }
   }
   picture = std::move(*upright);
+}
+
+}  // namespace
+
+void ApplyOrientation(Picture& picture, int orientation) {
+  if (orientation < 2 || orientation > 8 || picture.IsCompressed()) return;
+  WithAlphaPlane(picture, false, [orientation](Picture& plane, bool /*isAlphaPlane*/) {
+    TurnUpright(plane, orientation);
+    return true;
+  });
 }
 
 }  // namespace imagelib

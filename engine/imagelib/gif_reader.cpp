@@ -108,7 +108,8 @@ bool ReadIndexes(GifFileType* gif, std::vector<GifByteType>& indexes) {
   return true;
 }
 
-// Draws the decoded image onto the canvas, leaving its transparent pixels alone.
+// Draws the decoded image onto the canvas, leaving its transparent pixels alone (and
+// transparent in the canvas's alpha plane, if it keeps one).
 void DrawImage(const GifFileType* gif, const std::vector<GifByteType>& indexes,
                const GraphicsControlBlock& control, Picture& canvas) {
   const GifImageDesc& image = gif->Image;
@@ -119,6 +120,7 @@ void DrawImage(const GifFileType* gif, const std::vector<GifByteType>& indexes,
     if (y >= canvas.height) continue;
     const GifByteType* source = indexes.data() + line * static_cast<std::size_t>(image.Width);
     std::uint8_t* target = canvas.Row(y);
+    std::uint8_t* opacity = canvas.AlphaRow(y);
     for (int x = 0; x < image.Width && image.Left + x < canvas.width; ++x) {
       const int index = source[x];
       if (index == control.TransparentColor) continue;
@@ -128,6 +130,7 @@ void DrawImage(const GifFileType* gif, const std::vector<GifByteType>& indexes,
       pixel[0] = colour.Blue;
       pixel[1] = colour.Green;
       pixel[2] = colour.Red;
+      if (opacity != nullptr) opacity[image.Left + x] = 255;
     }
   }
 }
@@ -152,7 +155,7 @@ std::unique_ptr<Picture> MakeCanvas(const GifFileType* gif, std::uint64_t dataBy
 
 }  // namespace
 
-std::unique_ptr<Picture> DecodeGif(ByteSpan data) {
+std::unique_ptr<Picture> DecodeGif(ByteSpan data, AlphaUse alpha) {
   GifReadSource source{data};
   int error = 0;
   GifReader gif(DGifOpen(&source, ReadFromMemory, &error));
@@ -176,7 +179,10 @@ std::unique_ptr<Picture> DecodeGif(ByteSpan data) {
   if (!read) return nullptr;
   // What follows the first image is not read, so a damaged later frame costs nothing.
   auto canvas = MakeCanvas(gif.get(), data.size());
-  if (canvas) DrawImage(gif.get(), indexes, control, *canvas);
+  if (!canvas) return nullptr;
+  AddAlphaPlane(*canvas, alpha);
+  std::fill(canvas->alpha.begin(), canvas->alpha.end(), 0);
+  DrawImage(gif.get(), indexes, control, *canvas);
   return canvas;
 }
 

@@ -1,5 +1,5 @@
 // HEIF files through libheif: HEIC (HEVC pictures, decoded by libde265) and AVIF (AV1). The
-// primary picture, turned and mirrored as the file says; alpha is composited over white and an
+// primary picture, turned and mirrored as the file says; alpha shows over white (or is kept) and an
 // embedded colour profile brings the colours to sRGB, as for PNG and WebP files.
 #include <array>
 #include <cstring>
@@ -80,7 +80,7 @@ int HeifKindOf(ByteSpan head) {
   return heif ? kIdentifiedHeic : kIdentifiedNone;
 }
 
-std::unique_ptr<Picture> DecodeHeif(ByteSpan data) {
+std::unique_ptr<Picture> DecodeHeif(ByteSpan data, AlphaUse alpha) {
   HeifContext context(heif_context_alloc());
   if (!context) return nullptr;
   heif_context_set_maximum_image_size_limit(context.get(), kLargestSquareSide);
@@ -130,6 +130,7 @@ std::unique_ptr<Picture> DecodeHeif(ByteSpan data) {
   const auto rowPixels = static_cast<std::size_t>(width);
   Bytes bgra(4 * rowPixels);
   auto picture = MakePicture(width, height, 24);
+  if (!opaque) AddAlphaPlane(*picture, alpha);
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* row = rgba + static_cast<std::size_t>(stride) * static_cast<std::size_t>(y);
     std::uint8_t* target = picture->Row(y);
@@ -151,11 +152,7 @@ std::unique_ptr<Picture> DecodeHeif(ByteSpan data) {
         bgra[4 * x + 3] = row[4 * x + 3];
       }
     }
-    for (std::size_t x = 0; x < rowPixels; ++x) {
-      for (int channel = 0; channel < 3; ++channel) {
-        target[3 * x + channel] = OverWhite(bgra[4 * x + channel], bgra[4 * x + 3]);
-      }
-    }
+    StoreBgraRow(bgra.data(), rowPixels, target, picture->AlphaRow(y));
   }
   if (conversion && !convertsRgba) conversion->Convert(*picture);
   return picture;

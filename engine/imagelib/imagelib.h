@@ -99,6 +99,10 @@ inline constexpr int kIdentifiedAvif = 7;
 
 int IdentifyPictureFile(const char* path, int reserved);
 PictureHandle LoadPicture(const char* path);
+// As LoadPicture, keeping the alpha of a picture that has one, for the encoders that store it
+// (SaveWebp, SaveAvif): its pixels then hold their own colours, not as they show over white.
+// The pixel operations carry the alpha along; other encoders are not given such a picture.
+PictureHandle LoadPictureKeepingAlpha(const char* path);
 void ReleasePicture(PictureHandle picture);
 int GetPictureHeader(PictureHandle picture, BitmapInfoHeader* header);
 ColourRef GetPixelColour(PictureHandle picture, int x, int y);

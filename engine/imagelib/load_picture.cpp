@@ -15,7 +15,7 @@ namespace {
 struct Signature {
   std::string_view bytes;
   int kind;
-  std::unique_ptr<Picture> (*decode)(ByteSpan);
+  std::unique_ptr<Picture> (*decode)(ByteSpan, AlphaUse);
   // Bytes that follow at offset 8, after a container's size field.
   std::string_view afterSize = {};
 };
@@ -25,7 +25,8 @@ constexpr std::size_t kLongestSignature = 40;
 
 const std::array<Signature, 6> kSignatures = {{
     {std::string_view("BM", 2), kIdentifiedBmp, DecodeBmp},
-    {std::string_view("\xFF\xD8\xFF", 3), kIdentifiedJpeg, DecodeJpeg},
+    {std::string_view("\xFF\xD8\xFF", 3), kIdentifiedJpeg,
+     [](ByteSpan data, AlphaUse) { return DecodeJpeg(data); }},
     {std::string_view("\x89PNG\r\n\x1A\n", 8), kIdentifiedPng, DecodePng},
     {std::string_view("GIF87a", 6), kIdentifiedGif, DecodeGif},
     {std::string_view("GIF89a", 6), kIdentifiedGif, DecodeGif},
@@ -66,10 +67,16 @@ int IdentifyPictureBytes(ByteSpan data) {
   return signature->kind;
 }
 
-std::unique_ptr<Picture> DecodePicture(ByteSpan data) {
+std::unique_ptr<Picture> DecodePicture(ByteSpan data, AlphaUse alpha) {
   const Signature* signature = FindSignature(data);
-  if (signature != nullptr) return signature->decode(data);
-  return IdentifyPictureBytes(data) == kIdentifiedNone ? nullptr : DecodeHeif(data);
+  std::unique_ptr<Picture> picture;
+  if (signature != nullptr) {
+    picture = signature->decode(data, alpha);
+  } else if (IdentifyPictureBytes(data) != kIdentifiedNone) {
+    picture = DecodeHeif(data, alpha);
+  }
+  if (picture) DropOpaqueAlpha(*picture);
+  return picture;
 }
 
 std::unique_ptr<Picture> MakeRowlessPicture(int width, int height, int bitsPerPixel) {
@@ -96,17 +103,31 @@ int IdentifyPictureFile(const char* path, int /*reserved*/) {
   return head ? imagelib::IdentifyPictureBytes(*head) : kIdentifiedNone;
 }
 
-PictureHandle LoadPicture(const char* path) {
+namespace imagelib {
+namespace {
+
+PictureHandle LoadFile(const char* path, AlphaUse alpha) {
   // The size and the first bytes decide before the rest is read: a huge file or one of no
   // picture kind costs nothing to refuse.
-  auto file = imagelib::RegularFile::Open(path);
-  if (!file || file->Size() > imagelib::kLargestFile) return 0;
-  auto bytes = imagelib::ReadHead(*file);
-  if (!bytes || imagelib::IdentifyPictureBytes(*bytes) == kIdentifiedNone ||
+  auto file = RegularFile::Open(path);
+  if (!file || file->Size() > kLargestFile) return 0;
+  auto bytes = ReadHead(*file);
+  if (!bytes || IdentifyPictureBytes(*bytes) == kIdentifiedNone ||
       !file->ReadMore(*bytes,
                       file->Size() - std::min<std::uint64_t>(file->Size(), bytes->size()))) {
     return 0;
   }
-  auto picture = imagelib::DecodePicture(*bytes);
-  return picture ? imagelib::StorePicture(std::move(picture)) : 0;
+  auto picture = DecodePicture(*bytes, alpha);
+  return picture ? StorePicture(std::move(picture)) : 0;
+}
+
+}  // namespace
+}  // namespace imagelib
+
+PictureHandle LoadPicture(const char* path) {
+  return imagelib::LoadFile(path, imagelib::AlphaUse::kOverWhite);
+}
+
+PictureHandle LoadPictureKeepingAlpha(const char* path) {
+  return imagelib::LoadFile(path, imagelib::AlphaUse::kKept);
 }

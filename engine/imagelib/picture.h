@@ -31,6 +31,10 @@ struct Picture {
   // The BI_RLE8 stream of a compressed 8-bit picture, rows from bottom to top as stored in a
   // file; empty when the picture is not compressed.
   std::vector<std::uint8_t> rle;
+  // The opacity of each pixel (width bytes a row, top to bottom) of a 24-bit picture loaded to
+  // keep its alpha, whose pixels then hold their own colours; empty for every other picture,
+  // whose colours are as they show over white.
+  std::vector<std::uint8_t> alpha;
 
   bool IsCompressed() const { return !rle.empty(); }
   std::size_t Stride() const {
@@ -39,6 +43,16 @@ struct Picture {
   std::uint8_t* Row(int y) { return pixels.data() + Stride() * static_cast<std::size_t>(y); }
   const std::uint8_t* Row(int y) const {
     return pixels.data() + Stride() * static_cast<std::size_t>(y);
+  }
+  bool HasAlpha() const { return !alpha.empty(); }
+  // The row's opacities; null when the picture keeps no alpha.
+  std::uint8_t* AlphaRow(int y) {
+    return HasAlpha() ? alpha.data() + static_cast<std::size_t>(width) * static_cast<std::size_t>(y)
+                      : nullptr;
+  }
+  const std::uint8_t* AlphaRow(int y) const {
+    return HasAlpha() ? alpha.data() + static_cast<std::size_t>(width) * static_cast<std::size_t>(y)
+                      : nullptr;
   }
 };
 

@@ -161,10 +161,11 @@ bool ReadPicture(png_structp png, png_infop info, PngDecoding& decoding) {
 
 // Brings the decoded picture into its final form: samples converted to sRGB, and the rows
 // with alpha composited over white.
-void FinishPicture(PngDecoding& decoding) {
+void FinishPicture(PngDecoding& decoding, AlphaUse use) {
   Picture& picture = *decoding.picture;
   if (decoding.conversion && !decoding.convertsSamples) decoding.conversion->Convert(picture);
   if (decoding.withAlpha.empty()) return;
+  AddAlphaPlane(picture, use);
   const std::size_t width = static_cast<std::size_t>(picture.width);
   const std::size_t stride = 4 * width * decoding.sampleBytes;
   Bytes converted(decoding.convertsSamples ? 4 * width : 0);
@@ -174,12 +175,7 @@ void FinishPicture(PngDecoding& decoding) {
       decoding.conversion->ConvertRgba(source, decoding.sampleBytes, converted.data(), width);
       source = converted.data();
     }
-    std::uint8_t* target = picture.Row(y);
-    for (std::size_t x = 0; x < width; ++x, source += 4, target += 3) {
-      for (int channel = 0; channel < 3; ++channel) {
-        target[channel] = OverWhite(source[channel], source[3]);
-      }
-    }
+    StoreBgraRow(source, width, picture.Row(y), picture.AlphaRow(y));
   }
 }
 
@@ -204,7 +200,7 @@ bool RunDecoder(png_structp png, png_infop info, PngDecoding& decoding) {
 
 }  // namespace
 
-std::unique_ptr<Picture> DecodePng(ByteSpan data) {
+std::unique_ptr<Picture> DecodePng(ByteSpan data, AlphaUse alpha) {
   if (!ChunksFitTheFile(data)) return nullptr;
   PngSource source{data};
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngWarn);
@@ -223,7 +219,7 @@ std::unique_ptr<Picture> DecodePng(ByteSpan data) {
   }
   png_destroy_read_struct(&png, &info, nullptr);
   if (!decoded) return nullptr;
-  FinishPicture(decoding);
+  FinishPicture(decoding, alpha);
   ApplyOrientation(*decoding.picture, ExifOrientation(decoding.metadata.exif));
   return std::move(decoding.picture);
 }

@@ -5,6 +5,7 @@
 #include <numeric>
 #include <vector>
 
+#include "engine/imagelib/alpha_plane.h"
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/operation_support.h"
 #include "engine/imagelib/resampling.h"
@@ -258,9 +259,12 @@ int ResizePicture(PictureHandle picture, int width, int height) {
   };
   const int areaWidth = nearTarget(found->width, width);
   const int areaHeight = nearTarget(found->height, height);
-  if (areaWidth != found->width || areaHeight != found->height) {
-    *found = imagelib::AreaResize(*found, areaWidth, areaHeight);
-  }
-  *found = imagelib::FilterResize(*found, width, height);
+  imagelib::WithAlphaPlane(*found, true, [&](imagelib::Picture& plane, bool) {
+    if (areaWidth != plane.width || areaHeight != plane.height) {
+      plane = imagelib::AreaResize(plane, areaWidth, areaHeight);
+    }
+    plane = imagelib::FilterResize(plane, width, height);
+    return true;
+  });
   return 1;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <numbers>
 
+#include "engine/imagelib/alpha_plane.h"
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/operation_support.h"
 #include "engine/imagelib/resampling.h"
@@ -169,8 +170,23 @@ int RotatePicture(PictureHandle picture, int angleThousandths, ColourRef fill) {
   if (angle < 0) angle += imagelib::kFullTurn;
   if (angle == 0) return 1;
   if (angle % imagelib::kQuarterTurn == 0) {
-    *found = imagelib::TurnByQuarters(*found, angle / imagelib::kQuarterTurn);
+    imagelib::WithAlphaPlane(*found, false, [angle](imagelib::Picture& plane, bool) {
+      plane = imagelib::TurnByQuarters(plane, angle / imagelib::kQuarterTurn);
+      return true;
+    });
     return 1;
   }
-  return imagelib::TurnByAngle(*found, angle, fill) ? 1 : 0;
+  // A picture that keeps its alpha gets transparent corners instead of the fill colour.
+  constexpr ColourRef kTransparent = MakeColour(0, 0, 0);
+  constexpr ColourRef kShownTransparent = MakeColour(255, 255, 255);
+  const bool keepsAlpha = found->HasAlpha();
+  return imagelib::WithAlphaPlane(*found, true,
+                                  [&](imagelib::Picture& plane, bool isAlphaPlane) {
+                                    const ColourRef corners = isAlphaPlane ? kTransparent
+                                                              : keepsAlpha ? kShownTransparent
+                                                                           : fill;
+                                    return imagelib::TurnByAngle(plane, angle, corners);
+                                  })
+             ? 1
+             : 0;
 }

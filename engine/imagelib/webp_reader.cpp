@@ -1,9 +1,10 @@
 // WebP files through libwebp: the still picture, or the first frame of an animation on its
-// canvas. Alpha is composited over white and an embedded colour profile brings the colours to
+// canvas. Alpha shows over white (or is kept) and an embedded colour profile brings the colours to
 // sRGB, as for PNG files.
 #include <webp/decode.h>
 #include <webp/demux.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -45,7 +46,7 @@ bool DecodeFrame(const WebPData& fragment, bool bgra, std::uint8_t* pixels, std:
 
 }  // namespace
 
-std::unique_ptr<Picture> DecodeWebp(ByteSpan data) {
+std::unique_ptr<Picture> DecodeWebp(ByteSpan data, AlphaUse alpha) {
   const WebPData whole{data.data(), data.size()};
   Demuxer demuxer(WebPDemux(&whole));
   if (!demuxer) return nullptr;
@@ -89,17 +90,17 @@ std::unique_ptr<Picture> DecodeWebp(ByteSpan data) {
     }
   }
 
-  // The canvas around a smaller first frame shows as white, as a transparent one would.
+  // The canvas around a smaller first frame is transparent: it shows as white.
   auto picture = MakePicture(width, height, 24);
   std::memset(picture->pixels.data(), 0xff, picture->pixels.size());
+  AddAlphaPlane(*picture, alpha);
+  std::fill(picture->alpha.begin(), picture->alpha.end(), 0);
   for (int y = 0; y < frameHeight; ++y) {
-    const std::uint8_t* source = decoded.data() + frameStride * static_cast<std::size_t>(y);
-    std::uint8_t* target = picture->Row(frame->y_offset + y) + 3 * frame->x_offset;
-    for (int x = 0; x < frameWidth; ++x, source += 4, target += 3) {
-      for (int channel = 0; channel < 3; ++channel) {
-        target[channel] = OverWhite(source[channel], source[3]);
-      }
-    }
+    std::uint8_t* opacity = picture->AlphaRow(frame->y_offset + y);
+    StoreBgraRow(decoded.data() + frameStride * static_cast<std::size_t>(y),
+                 static_cast<std::size_t>(frameWidth),
+                 picture->Row(frame->y_offset + y) + 3 * frame->x_offset,
+                 opacity == nullptr ? nullptr : opacity + frame->x_offset);
   }
   if (conversion && !convertsRgba) conversion->Convert(*picture);
   return picture;

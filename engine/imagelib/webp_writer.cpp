@@ -1,5 +1,6 @@
 // WebP encoding through libwebp's advanced interface, with the settings its own command-line
-// encoder uses by default (method 4, one thread: the batch runs one picture per core).
+// encoder uses by default (method 4, one thread: the batch runs one picture per core). A
+// picture that keeps its alpha is written with it.
 #include <webp/encode.h>
 
 #include <algorithm>
@@ -32,7 +33,17 @@ bool Encode(const Picture& bgr, int quality, bool lossless, MemoryWriter& output
   picture->use_argb = lossless ? 1 : 0;
   picture->width = bgr.width;
   picture->height = bgr.height;
-  if (!WebPPictureImportBGR(picture.Get(), bgr.pixels.data(), static_cast<int>(bgr.Stride()))) {
+  if (bgr.HasAlpha()) {
+    const std::size_t rowBytes = 4 * static_cast<std::size_t>(bgr.width);
+    Bytes bgra(rowBytes * static_cast<std::size_t>(bgr.height));
+    for (int y = 0; y < bgr.height; ++y) {
+      JoinAlphaRow(bgr, y, bgra.data() + rowBytes * static_cast<std::size_t>(y), false);
+    }
+    if (!WebPPictureImportBGRA(picture.Get(), bgra.data(), static_cast<int>(rowBytes))) {
+      return false;
+    }
+  } else if (!WebPPictureImportBGR(picture.Get(), bgr.pixels.data(),
+                                   static_cast<int>(bgr.Stride()))) {
     return false;
   }
   picture->writer = WebPMemoryWrite;

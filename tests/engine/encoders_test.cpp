@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/colour_numbers.h"
+#include "engine/filters.h"
 #include "engine/imagelib/picture_store.h"
 #include "engine/pipeline.h"
 #include "tests/engine/pipeline_test_support.h"
@@ -148,6 +149,81 @@ TEST_F(EncodersTest, WebpIsLossyByQualityOrExactWhenLossless) {
 std::string AlphaOf(const fs::path& file, int x, int y) {
   std::string pixel = PipelineTest::PixelOf(file, x, y);
   return pixel.substr(pixel.rfind(',') + 1);
+}
+
+// Every pixel as ImageMagick reads it: red, green, blue and alpha bytes.
+std::string RgbaOf(const fs::path& file) {
+  return RunCommand("/usr/bin/convert '" + file.string() + "[0]' -depth 8 RGBA:- 2>/dev/null");
+}
+
+int SampleAt(const std::string& rgba, std::size_t pixel, int channel) {
+  return static_cast<std::uint8_t>(rgba.at(4 * pixel + static_cast<std::size_t>(channel)));
+}
+
+TEST_F(EncodersTest, WebpAndAvifKeepTheSourcesAlphaThroughEveryStep) {
+  // Opaque orange, half-transparent blue and fully transparent green, side by side.
+  input_ = MakePicture("PNG32:alpha.png",
+                       "-size 24x16 xc:'rgba(0,255,0,0)' -fill 'rgb(200,100,50)' "
+                       "-draw 'rectangle 0,0 11,15' -fill 'rgba(0,0,255,0.502)' "
+                       "-draw 'rectangle 12,0 17,15'");
+  const std::string source = RgbaOf(input_);
+  ASSERT_EQ(source.size(), 24u * 16 * 4);
+  ASSERT_EQ(SampleAt(source, 14, 3), 128);
+
+  // Lossless: every visible pixel and every opacity exactly as in the source.
+  target_->WEBP_LOSSLESS = 1;
+  ASSERT_EQ(Convert(kFormatWebp, "out.webp"), 1);
+  std::string written = RgbaOf(output_);
+  ASSERT_EQ(written.size(), source.size());
+  for (std::size_t pixel = 0; pixel < 24 * 16; ++pixel) {
+    EXPECT_EQ(SampleAt(written, pixel, 3), SampleAt(source, pixel, 3)) << pixel;
+    for (int channel = 0; channel < 3 && SampleAt(source, pixel, 3) != 0; ++channel) {
+      EXPECT_EQ(SampleAt(written, pixel, channel), SampleAt(source, pixel, channel)) << pixel;
+    }
+  }
+  // ImageMagick reads no AVIF alpha: libavif's own decoder (not the library that wrote it) does.
+  ASSERT_EQ(Convert(kFormatAvif, "out.avif"), 1);
+  const fs::path decoded = folder_ / "avif.png";
+  RunCommand("avifdec '" + output_.string() + "' '" + decoded.string() + "' >/dev/null 2>&1");
+  written = RgbaOf(decoded);
+  ASSERT_EQ(written.size(), source.size());
+  EXPECT_NEAR(SampleAt(written, 5, 3), 255, 4);
+  EXPECT_NEAR(SampleAt(written, 14, 3), 128, 8);
+  EXPECT_NEAR(SampleAt(written, 14, 2), 255, 24);
+  EXPECT_NEAR(SampleAt(written, 20, 3), 0, 4);
+
+  // A colour filter acts on the pixels' own colours: the blue turns yellow, still half seen.
+  target_->FILTER_TYPE = kFilterNegative;
+  ASSERT_EQ(Convert(kFormatWebp, "out.webp"), 1);
+  written = RgbaOf(output_);
+  EXPECT_EQ(written.substr(4 * 14, 4), std::string("\xff\xff\x00\x80", 4));
+  EXPECT_EQ(written.substr(4 * 5, 4), std::string("\x37\x9b\xcd\xff", 4));
+
+  // Cut, shrunk and turned: the alpha follows; the transparent green lends no colour to its
+  // neighbours, and the corners the turn uncovers are transparent.
+  target_->FILTER_TYPE = 0;
+  target_->CUT_TYPE = 1;
+  target_->cropX = 4;
+  target_->cropY = 0;
+  target_->cropWidth = 20;
+  target_->cropHeight = 16;
+  target_->RESIZE_TYPE = 2;
+  target_->width = 10;
+  target_->height = 8;
+  target_->ANGLE_VAL = 30;
+  ASSERT_EQ(Convert(kFormatWebp, "out.webp"), 1);
+  int width = 0, height = 0;
+  ASSERT_EQ(std::sscanf(Identify(output_, "%w %h").c_str(), "%d %d", &width, &height), 2);
+  written = RgbaOf(output_);
+  ASSERT_EQ(written.size(), 4u * width * height);
+  EXPECT_LE(SampleAt(written, 0, 3), 8);
+  int seen = 0;
+  for (std::size_t pixel = 0; pixel < written.size() / 4; ++pixel) {
+    if (SampleAt(written, pixel, 3) < 64) continue;
+    ++seen;
+    EXPECT_LE(SampleAt(written, pixel, 1), 110) << pixel;
+  }
+  EXPECT_GT(seen, 20);
 }
 
 TEST_F(EncodersTest, GifTransparencyTakesWhiteBlackOrNothing) {
