@@ -16,10 +16,8 @@ using Transform = ColourTransform;
 // sRGB's white point and primaries, for a gamma given without chromaticities.
 constexpr Chromaticities kSrgbPrimaries = {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
 
-// The gamma that PNG writers give for sRGB (45455 in the file), which browsers take as sRGB's
-// own curve rather than a pure power curve.
 bool IsSrgbGamma(double gamma) {
-  return std::abs(gamma - 0.45455) < 0.000005;
+  return std::abs(gamma - kSrgbCurveGamma) < 0.000005;
 }
 
 // A profile of a file's gamma (a pure power curve, or sRGB's curve for sRGB's gamma) and

@@ -19,6 +19,10 @@ struct Chromaticities {
   double blueX = 0, blueY = 0;
 };
 
+// The gamma that stands for sRGB's own curve rather than a pure power curve (PNG writers give
+// it for sRGB, 45455 in the file).
+inline constexpr double kSrgbCurveGamma = 0.45455;
+
 // What a file says about its colours. An embedded profile comes first, then a declaration of
 // sRGB, then a gamma (with the primaries, sRGB's when none are given).
 struct ColourDescription {

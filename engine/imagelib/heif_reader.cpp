@@ -1,6 +1,7 @@
 // HEIF files through libheif: HEIC (HEVC pictures, decoded by libde265) and AVIF (AV1). The
-// primary picture, turned and mirrored as the file says; alpha shows over white (or is kept) and an
-// embedded colour profile brings the colours to sRGB, as for PNG and WebP files.
+// primary picture, turned and mirrored as the file says; alpha shows over white (or is kept) and
+// an embedded colour profile or declared primaries bring the colours to sRGB, as for PNG and
+// WebP files.
 #include <array>
 #include <cstring>
 #include <memory>
@@ -41,9 +42,72 @@ bool IsOneOf(std::string_view brand, const std::array<std::string_view, N>& bran
   return false;
 }
 
+struct NclxDeleter {
+  void operator()(heif_color_profile_nclx* nclx) const { heif_nclx_color_profile_free(nclx); }
+};
+
+struct NclxPrimaries {
+  heif_color_primaries code;
+  Chromaticities xy;
+};
+constexpr NclxPrimaries kNclxPrimaries[] = {
+    {heif_color_primaries_ITU_R_BT_709_5, {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06}},
+    {heif_color_primaries_ITU_R_BT_470_6_System_B_G,
+     {0.3127, 0.3290, 0.64, 0.33, 0.29, 0.60, 0.15, 0.06}},
+    {heif_color_primaries_ITU_R_BT_601_6,
+     {0.3127, 0.3290, 0.630, 0.340, 0.310, 0.595, 0.155, 0.070}},
+    {heif_color_primaries_ITU_R_BT_2020_2_and_2100_0,
+     {0.3127, 0.3290, 0.708, 0.292, 0.170, 0.797, 0.131, 0.046}},
+    {heif_color_primaries_SMPTE_RP_431_2, {0.314, 0.351, 0.680, 0.320, 0.265, 0.690, 0.150, 0.060}},
+    {heif_color_primaries_SMPTE_EG_432_1,
+     {0.3127, 0.3290, 0.680, 0.320, 0.265, 0.690, 0.150, 0.060}},
+};
+
+// The gamma of a transfer that pictures for the screen are made with: sRGB's curve for sRGB and
+// the BT.709 family (as browsers show such stills); 0 for the others (HDR curves among them),
+// whose samples are taken as they are.
+double NclxGamma(heif_transfer_characteristics transfer) {
+  switch (transfer) {
+    case heif_transfer_characteristic_IEC_61966_2_1:
+    case heif_transfer_characteristic_ITU_R_BT_709_5:
+    case heif_transfer_characteristic_ITU_R_BT_601_6:
+    case heif_transfer_characteristic_ITU_R_BT_2020_2_10bit:
+    case heif_transfer_characteristic_ITU_R_BT_2020_2_12bit:
+      return kSrgbCurveGamma;
+    case heif_transfer_characteristic_ITU_R_BT_470_6_System_M:
+      return 1 / 2.2;
+    case heif_transfer_characteristic_ITU_R_BT_470_6_System_B_G:
+      return 1 / 2.8;
+    case heif_transfer_characteristic_linear:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+// Colours declared by code points (nclx) rather than a profile: wide-gamut pictures (Display
+// P3, BT.2020) are brought to sRGB like those with a profile.
+ColourDescription NclxColours(const heif_image_handle* handle) {
+  ColourDescription colours;
+  heif_color_profile_nclx* found = nullptr;
+  if (heif_image_handle_get_nclx_color_profile(handle, &found).code != heif_error_Ok) {
+    return colours;
+  }
+  std::unique_ptr<heif_color_profile_nclx, NclxDeleter> nclx(found);
+  const double gamma = NclxGamma(nclx->transfer_characteristics);
+  for (const NclxPrimaries& known : kNclxPrimaries) {
+    if (known.code != nclx->color_primaries || gamma == 0) continue;
+    colours.srgb = known.code == heif_color_primaries_ITU_R_BT_709_5 && gamma == kSrgbCurveGamma;
+    colours.gamma = gamma;
+    colours.primaries = known.xy;
+  }
+  return colours;
+}
+
 ColourDescription ColoursOf(const heif_image_handle* handle) {
   ColourDescription colours;
   const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+  if (type == heif_color_profile_type_nclx) return NclxColours(handle);
   if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC) return colours;
   colours.iccProfile.resize(heif_image_handle_get_raw_color_profile_size(handle));
   if (colours.iccProfile.empty() ||

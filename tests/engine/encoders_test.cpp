@@ -184,7 +184,8 @@ TEST_F(EncodersTest, WebpAndAvifKeepTheSourcesAlphaThroughEveryStep) {
   // ImageMagick reads no AVIF alpha: libavif's own decoder (not the library that wrote it) does.
   ASSERT_EQ(Convert(kFormatAvif, "out.avif"), 1);
   const fs::path decoded = folder_ / "avif.png";
-  RunCommand("avifdec '" + output_.string() + "' '" + decoded.string() + "' >/dev/null 2>&1");
+  RunCommand("/usr/bin/avifdec '" + output_.string() + "' '" + decoded.string() +
+             "' >/dev/null 2>&1");
   written = RgbaOf(decoded);
   ASSERT_EQ(written.size(), source.size());
   EXPECT_NEAR(SampleAt(written, 5, 3), 255, 4);

@@ -146,7 +146,7 @@ std::vector<std::uint8_t> SwappedPrimariesProfile() {
   return bytes;
 }
 
-TEST(HeifTest, AnEmbeddedProfileBringsTheColoursToSrgb) {
+TEST(HeifTest, AnEmbeddedProfileOrDeclaredPrimariesBringTheColoursToSrgb) {
   codectest::TempFolder folder;
   const std::string path = folder.File("profile.avif");
   codectest::WriteBytes(path, EncodedAvif(heif_orientation_normal, SwappedPrimariesProfile()));
@@ -155,6 +155,21 @@ TEST(HeifTest, AnEmbeddedProfileBringsTheColoursToSrgb) {
   const ColourRef stored = GetPixelColour(picture.Get(), 30, 10);  // red in the file's terms
   EXPECT_LT(RedOf(stored), 60);
   EXPECT_GT(BlueOf(stored), 200);
+
+  // Display P3 declared by code points alone, by libavif's encoder, lossless: (200,100,50)
+  // there is about (215,93,31) in sRGB.
+  const std::string png = folder.File("p3.png");
+  const std::string p3 = folder.File("p3.avif");
+  ASSERT_TRUE(codectest::Run("/usr/bin/convert -size 8x8 xc:'rgb(200,100,50)' PNG24:" +
+                             codectest::Quoted(png)));
+  ASSERT_TRUE(codectest::Run("/usr/bin/avifenc -l --cicp 12/13/0 " + codectest::Quoted(png) + " " +
+                             codectest::Quoted(p3) + " >/dev/null"));
+  ScopedPicture wide(LoadPicture(p3.c_str()));
+  ASSERT_TRUE(wide);
+  const ColourRef colour = GetPixelColour(wide.Get(), 4, 4);
+  EXPECT_NEAR(RedOf(colour), 215, 3);
+  EXPECT_NEAR(GreenOf(colour), 93, 3);
+  EXPECT_NEAR(BlueOf(colour), 31, 3);
 }
 
 TEST(HeifTest, AvifIsWrittenAtTheQualityAskedForAndTheSameEveryTime) {
