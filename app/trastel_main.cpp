@@ -14,6 +14,7 @@
 #include "ui/control_layer.h"
 #include "ui/wx/compact_style.h"
 #include "ui/wx/main_frame.h"
+#include "ui/wx/user_locale.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ std::vector<std::string> Arguments(int argc, const wxCmdLineArgsArray& argv) {
 class TrastelApp : public wxApp {
  public:
   bool OnInit() override {
+    UseUserLocale();
     ApplyCompactStyle();
     wxFrame* frame = CreateMainFrame(ShutDown);
     GetControlLayer().SetEventSink(DispatchViewEvent);

@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -38,9 +39,11 @@
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"
+#include "tests/support/unique_folder.h"
 #include "tests/ui/wx_test_support.h"
 #include "ui/panel_layout.h"
 #include "ui/wx/main_frame.h"
+#include "ui/wx/user_locale.h"
 #include "ui/wx/wx_control_layer.h"
 
 namespace {
@@ -386,6 +389,22 @@ TEST_F(WxWindowTest, AddressesOfNoControlAssertInDebugBuildsOnly) {
 #else
   EXPECT_EQ(asserted, 3);
 #endif
+}
+
+// A Japanese locale compiled into a folder of the test's own needs no change to the system.
+TEST(WxLocaleTest, ToolkitTextsFollowTheUsersLocaleWhileNumbersStayInC) {
+  const fs::path folder = MakeUniqueFolder("trastel-locale");
+  ASSERT_EQ(std::system(("localedef -i ja_JP -f UTF-8 '" + (folder / "ja_JP.UTF-8").string() +
+                         "' >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  setenv("LOCPATH", folder.c_str(), 1);
+  setenv("LC_ALL", "ja_JP.UTF-8", 1);
+  UseUserLocale();
+  // What GTK's dialogs put on their buttons.
+  EXPECT_STREQ(g_dgettext("gtk30", "_Cancel"), "キャンセル(_C)");
+  EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+  fs::remove_all(folder);
 }
 
 }  // namespace
