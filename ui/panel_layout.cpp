@@ -1,6 +1,7 @@
 #include "ui/panel_layout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -17,6 +18,13 @@ bool IsSettingsPage(int barId) {
 }
 
 }  // namespace
+
+PixelRect ScaledRect(const PixelRect& rect, double scale) {
+  auto scaled = [scale](int pixels) { return static_cast<int>(std::lround(pixels * scale)); };
+  const int x = scaled(rect.x);
+  const int y = scaled(rect.y);
+  return {x, y, scaled(rect.Right()) - x, scaled(rect.Bottom()) - y};
+}
 
 int DialogUnitsToPixelsX(int units) {
   return units * kUnitWidthNumerator / kUnitWidthDenominator;

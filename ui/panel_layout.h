@@ -31,6 +31,10 @@ struct PixelRect {
   }
 };
 
+// The rectangle at `scale` times the size, its edges rounded, so that rectangles that touch
+// still touch.
+PixelRect ScaledRect(const PixelRect& rect, double scale);
+
 int DialogUnitsToPixelsX(int units);
 int DialogUnitsToPixelsY(int units);
 

@@ -24,6 +24,7 @@
 
 #include <chrono>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -122,8 +123,18 @@ class WxWindowTest : public ::testing::Test {
   WxControlLayer* layer = nullptr;
 };
 
-TEST_F(WxWindowTest, FrameHasItsFixedSize) {
-  EXPECT_EQ(frame->GetClientSize(), wxSize(kClientWidth, kClientHeight));
+// The layout is made at 96 dpi; the desktop's scaling enlarges the window and its text alike.
+TEST_F(WxWindowTest, FrameHasItsFixedSizeAtTheDesktopsScaling) {
+  const char* dpi = std::getenv("TRASTEL_TEST_DPI");
+  const double scale = dpi != nullptr ? std::atof(dpi) / 96 : 1;
+  EXPECT_EQ(frame->GetClientSize(), wxSize(static_cast<int>(std::lround(kClientWidth * scale)),
+                                           static_cast<int>(std::lround(kClientHeight * scale))));
+  wxWindow* button = layer->ControlWindow(kActionPanel, kRunButton);
+  int textHeight = 0;
+  const wxFont font = button->GetFont();
+  button->GetTextExtent(button->GetLabel(), nullptr, &textHeight, nullptr, nullptr, &font);
+  // A line of the 10-pixel font takes 17 pixels at 96 dpi.
+  EXPECT_GE(textHeight, 15.5 * scale);
   EXPECT_FALSE(frame->HasFlag(wxRESIZE_BORDER));
   EXPECT_FALSE(frame->HasFlag(wxMAXIMIZE_BOX));
 }

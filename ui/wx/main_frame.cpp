@@ -5,6 +5,7 @@
 #include <wx/panel.h>
 #include <wx/statline.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "resources/main_menu.h"
 #include "ui/panel_layout.h"
 #include "ui/wx/about_dialog.h"
+#include "ui/wx/compact_style.h"
 #include "ui/wx/panel_builder.h"
 #include "ui/wx/program_icon.h"
 #include "ui/wx/wx_control_layer.h"
@@ -67,7 +69,7 @@ class MainFrame : public wxFrame {
     auto layer = std::make_unique<WxControlLayer>(this, view_);
     // Each panel gets its place before its controls are built, as they fit their texts to it.
     for (const PanelPlacement& placement : LayoutPanels(kClientWidth, kClientHeight).panels) {
-      auto* panel = new DockPanel(this, placement.rect);
+      auto* panel = new DockPanel(this, ScaledRect(placement.rect, LayoutScale()));
       BuildPanelControls(panel, *FindPanelTemplate(placement.barId), *layer);
       layer->AddPanel(placement.barId, panel);
       const PixelRect& line = placement.borderLine;
@@ -135,7 +137,7 @@ class MainFrame : public wxFrame {
 
   // Gives the window the client area the panels are laid out for and keeps its size fixed.
   void KeepClientArea() {
-    const wxSize client(kClientWidth, kClientHeight);
+    const wxSize client(ScaledPixels(kClientWidth), ScaledPixels(kClientHeight));
     if (GetClientSize() != client) {
       SetSizeHints(wxDefaultSize, wxDefaultSize);
       SetClientSize(client);
@@ -145,16 +147,21 @@ class MainFrame : public wxFrame {
   }
 
   // Places the panels, their border lines and the view for the client area the window has.
+  // The layout is made at 96 dpi and scaled to the screen's pixels.
   void PlacePanels() {
-    wxSize client = GetClientSize();
-    FrameLayout layout = LayoutPanels(client.x, client.y);
+    const wxSize client = GetClientSize();
+    const double scale = LayoutScale();
+    const FrameLayout layout = LayoutPanels(static_cast<int>(std::lround(client.x / scale)),
+                                            static_cast<int>(std::lround(client.y / scale)));
+    auto place = [scale](wxWindow* window, const PixelRect& layoutRect) {
+      const PixelRect rect = ScaledRect(layoutRect, scale);
+      window->SetSize(rect.x, rect.y, rect.width, rect.height);
+    };
     for (std::size_t i = 0; i < docked_.size() && i < layout.panels.size(); ++i) {
-      const PixelRect& rect = layout.panels[i].rect;
-      const PixelRect& line = layout.panels[i].borderLine;
-      docked_[i].panel->SetSize(rect.x, rect.y, rect.width, rect.height);
-      docked_[i].borderLine->SetSize(line.x, line.y, line.width, line.height);
+      place(docked_[i].panel, layout.panels[i].rect);
+      place(docked_[i].borderLine, layout.panels[i].borderLine);
     }
-    view_->SetSize(layout.view.x, layout.view.y, layout.view.width, layout.view.height);
+    place(view_, layout.view);
   }
 
   std::function<void()> onClose_;

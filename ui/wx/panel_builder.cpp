@@ -138,7 +138,7 @@ void RouteNotifications(wxWindow* window, const ControlTemplate& control, int ba
 }  // namespace
 
 wxWindow* CreateControl(wxWindow* parent, const ControlTemplate& control) {
-  PixelRect rect = ControlRect(control);
+  PixelRect rect = ScaledRect(ControlRect(control), LayoutScale());
   wxPoint place(rect.x, rect.y);
   wxSize size(rect.width, rect.height);
   int id = WxId(control);
@@ -184,8 +184,8 @@ wxWindow* CreateControl(wxWindow* parent, const ControlTemplate& control) {
           wxTR_HIDE_ROOT | wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_SINGLE | wxBORDER_NONE);
       tree->AddRoot(wxEmptyString);
       // Narrower indents than the toolkit's leave the item texts their whole width.
-      tree->SetSpacing(kTreeSpacing);
-      tree->SetIndent(kTreeIndentPixels);
+      tree->SetSpacing(ScaledPixels(kTreeSpacing));
+      tree->SetIndent(ScaledPixels(kTreeIndentPixels));
       // The tree draws its items itself, with the font of the compact style.
       tree->SetFont(CompactFont());
       // The settings tree never scrolls.
@@ -212,8 +212,8 @@ wxWindow* CreateControl(wxWindow* parent, const ControlTemplate& control) {
 void BuildTemplateDialog(wxDialog& dialog, const DialogTemplate& declaration,
                          const std::function<void(const ControlTemplate&, wxWindow*)>& created) {
   dialog.SetIcon(ProgramIcon());
-  dialog.SetClientSize(DialogUnitsToPixelsX(declaration.width),
-                       DialogUnitsToPixelsY(declaration.height));
+  dialog.SetClientSize(ScaledPixels(DialogUnitsToPixelsX(declaration.width)),
+                       ScaledPixels(DialogUnitsToPixelsY(declaration.height)));
   for (const ControlTemplate* control : InCreationOrder(declaration.controls)) {
     created(*control, CreateControl(&dialog, *control));
   }
