@@ -90,10 +90,10 @@ double NclxGamma(heif_transfer_characteristics transfer) {
 ColourDescription NclxColours(const heif_image_handle* handle) {
   ColourDescription colours;
   heif_color_profile_nclx* found = nullptr;
-  if (heif_image_handle_get_nclx_color_profile(handle, &found).code != heif_error_Ok) {
-    return colours;
-  }
+  const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &found);
+  // libheif hands out the profile even when it refuses one of its values.
   std::unique_ptr<heif_color_profile_nclx, NclxDeleter> nclx(found);
+  if (error.code != heif_error_Ok || !nclx) return colours;
   const double gamma = NclxGamma(nclx->transfer_characteristics);
   for (const NclxPrimaries& known : kNclxPrimaries) {
     if (known.code != nclx->color_primaries || gamma == 0) continue;
