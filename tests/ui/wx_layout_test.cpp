@@ -38,11 +38,13 @@
 #include "panels/settings_pages.h"
 #include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
+#include "resources/message_captions.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"
 #include "tests/support/unique_folder.h"
 #include "tests/ui/wx_test_support.h"
 #include "ui/panel_layout.h"
+#include "ui/wx/compact_style.h"
 #include "ui/wx/main_frame.h"
 #include "ui/wx/user_locale.h"
 #include "ui/wx/wx_control_layer.h"
@@ -400,6 +402,44 @@ TEST_F(WxWindowTest, AddressesOfNoControlAssertInDebugBuildsOnly) {
 #else
   EXPECT_EQ(asserted, 3);
 #endif
+}
+
+// A message box of a short text is still wide enough for its caption in the title bar.
+class MessageBoxMeasure : public wxTimer {
+ public:
+  void Notify() override {
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* item = windows; item != nullptr; item = item->next) {
+      GtkWidget* window = GTK_WIDGET(item->data);
+      if (!GTK_IS_MESSAGE_DIALOG(window) || !gtk_widget_get_mapped(window)) continue;
+      width = gtk_widget_get_allocated_width(window);
+      // The box with its title bar, for a look at the caption.
+      GdkRectangle outer;
+      gdk_window_get_frame_extents(gtk_widget_get_window(window), &outer);
+      const fs::path shot = fs::path(TRASTEL_ARTIFACT_DIR) / "message-box-wx.png";
+      fs::create_directories(shot.parent_path());
+      std::system(("/usr/bin/import -window root -crop " + std::to_string(outer.width) + "x" +
+                   std::to_string(outer.height) + "+" + std::to_string(outer.x) + "+" +
+                   std::to_string(outer.y) + " " + shot.string())
+                      .c_str());
+      gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_OK);
+    }
+    g_list_free(windows);
+  }
+  int width = 0;
+};
+
+TEST_F(WxWindowTest, MessageBoxesGiveTheirCaptionsRoom) {
+  MessageBoxMeasure measure;
+  measure.Start(300);
+  layer->ShowMessageBox("済");
+  measure.Stop();
+  const wxFont bold = CompactFont().Bold();
+  int captionWidth = 0;
+  frame->GetTextExtent(wxString::FromUTF8(kMessageCaption), &captionWidth, nullptr, nullptr,
+                       nullptr, &bold);
+  // Room beside the caption for the window's icon and its three buttons.
+  EXPECT_GE(measure.width, captionWidth + ScaledPixels(64));
 }
 
 // A Japanese locale compiled into a folder of the test's own needs no change to the system.

@@ -1,11 +1,14 @@
 #include "ui/wx/compact_style.h"
 
 #include <gtk/gtk.h>
+#include <wx/dcscreen.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+
+#include "resources/message_captions.h"
 
 namespace {
 
@@ -73,6 +76,26 @@ std::string ScaledCss() {
   return css;
 }
 
+// Message boxes are as wide as their captions need in the window manager's title bar, which
+// GTK does not count: it sizes them by their text alone. Title bars draw in a bold font about
+// half as large again as the window's, beside the window's icon and three buttons.
+std::string MessageBoxCss() {
+  constexpr double kTitleFontRatio = 1.5;
+  constexpr int kTitleBarDecorationPixels = 110;
+  const wxFont font = CompactFont().Bold();
+  wxScreenDC screen;
+  int widest = 0;
+  for (const char* caption : {kMessageCaption, kQuestionCaption}) {
+    int width = 0;
+    screen.GetTextExtent(wxString::FromUTF8(caption), &width, nullptr, nullptr, nullptr, &font);
+    widest = std::max(widest, width);
+  }
+  return "messagedialog .dialog-vbox {\n  min-width: " +
+         std::to_string(static_cast<int>(widest * kTitleFontRatio) +
+                        ScaledPixels(kTitleBarDecorationPixels)) +
+         "px;\n}\n";
+}
+
 double ScreenResolution() {
   GdkScreen* screen = gdk_screen_get_default();
   const double resolution = screen != nullptr ? gdk_screen_get_resolution(screen) : -1;
@@ -93,7 +116,7 @@ void ApplyCompactStyle() {
   GdkScreen* screen = gdk_screen_get_default();
   if (screen == nullptr) return;
   GtkCssProvider* provider = gtk_css_provider_new();
-  const std::string css = ScaledCss();
+  const std::string css = ScaledCss() + MessageBoxCss();
   gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
   gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(provider),
                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
