@@ -1,6 +1,7 @@
 #include "base/help_page.h"
 
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "base/show_message.h"
@@ -11,8 +12,10 @@ void OpenLocalPage(const char* page) {
   std::error_code ignored;
   if (!std::filesystem::exists(platform::PathOf(page), ignored)) {
     ShowMessage("[%s]\nが見つかりませんでした！", page);
-  } else if (!GetControlLayer().LaunchDocument(page)) {
-    ShowMessage("[%s]\nをブラウザで開けませんでした！", page);
+  } else {
+    GetControlLayer().LaunchDocument(page, [name = std::string(page)] {
+      ShowMessage("[%s]\nをブラウザで開けませんでした！", name.c_str());
+    });
   }
 }
 

@@ -80,9 +80,10 @@ class ControlLayer {
   // ends with '/'; nullopt when cancelled.
   virtual std::optional<std::string> BrowseForFolder(const std::string& title,
                                                      const std::string& startFolder) = 0;
-  // Opens a page, a file or a mailto: address with the desktop's default program; false when
-  // nothing could be opened.
-  virtual bool LaunchDocument(const std::string& target) = 0;
+  // Opens a page, a file or a mailto: address with the desktop's default program. `failed`
+  // (if any) runs on the window's thread when nothing could be opened: at once, or when the
+  // desktop answers, which the window does not wait for.
+  virtual void LaunchDocument(const std::string& target, std::function<void()> failed) = 0;
 
   // Dispatches at most one pending event; never blocks.
   virtual void PumpOneMessage() = 0;

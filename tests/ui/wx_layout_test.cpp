@@ -404,6 +404,26 @@ TEST_F(WxWindowTest, AddressesOfNoControlAssertInDebugBuildsOnly) {
 #endif
 }
 
+// The desktop's opener may take its time to fail (a browser that will not start); the window
+// goes on meanwhile and hears of the failure when it comes.
+TEST_F(WxWindowTest, OpeningAPageDoesNotWaitForTheDesktopsVerdict) {
+  fs::create_directories(folder / "bin");
+  const fs::path opener = folder / "bin" / "xdg-open";
+  std::ofstream(opener) << "#!/bin/sh\nsleep 1\nexit 3\n";
+  fs::permissions(opener, fs::perms::owner_all);
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", (folder.string() + "/bin:" + path).c_str(), 1);
+  std::ofstream(folder / "page.html") << "<html></html>";
+  bool failed = false;
+  const auto start = std::chrono::steady_clock::now();
+  layer->LaunchDocument((folder / "page.html").string(), [&failed] { failed = true; });
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_FALSE(failed);
+  for (int waited = 0; !failed && waited < 5000; waited += 100) ProcessEventsFor(100);
+  EXPECT_TRUE(failed);
+  setenv("PATH", path.c_str(), 1);
+}
+
 // A message box of a short text is still wide enough for its caption in the title bar.
 class MessageBoxMeasure : public wxTimer {
  public:

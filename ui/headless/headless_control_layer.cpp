@@ -87,9 +87,9 @@ std::optional<std::string> HeadlessControlLayer::BrowseForFolder(const std::stri
   return choice;
 }
 
-bool HeadlessControlLayer::LaunchDocument(const std::string& target) {
+void HeadlessControlLayer::LaunchDocument(const std::string& target, std::function<void()> failed) {
   launched.push_back(target);
-  return launchSucceeds;
+  if (!launchSucceeds && failed) failed();
 }
 
 void HeadlessControlLayer::PumpOneMessage() {

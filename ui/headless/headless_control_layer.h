@@ -44,7 +44,7 @@ class HeadlessControlLayer : public ControlLayer {
                                             std::span<const FileFilter> filters) override;
   std::optional<std::string> BrowseForFolder(const std::string& title,
                                              const std::string& startFolder) override;
-  bool LaunchDocument(const std::string& target) override;
+  void LaunchDocument(const std::string& target, std::function<void()> failed) override;
   void PumpOneMessage() override;
   void BeginWaitCursor() override;
   void RestoreWaitCursor() override;

@@ -39,7 +39,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
       auto link = box->links.find(reinterpret_cast<HWND>(lParam));
       if (link != box->links.end() && HIWORD(wParam) == STN_CLICKED) {
         // The link opens its page or a new mail; the box stays open.
-        GetControlLayer().LaunchDocument(link->second);
+        GetControlLayer().LaunchDocument(link->second, nullptr);
       } else if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
         EndDialog(dialog, IDOK);
       }

@@ -100,8 +100,9 @@ std::optional<std::string> Win32ControlLayer::BrowseForFolder(const std::string&
   return folder;
 }
 
-bool Win32ControlLayer::LaunchDocument(const std::string& target) {
-  return platform::OpenWithDesktop(target);
+void Win32ControlLayer::LaunchDocument(const std::string& target, std::function<void()> failed) {
+  // The shell answers at once.
+  if (!platform::OpenWithDesktop(target) && failed) failed();
 }
 
 void Win32ControlLayer::PumpOneMessage() {

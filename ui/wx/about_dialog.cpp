@@ -20,7 +20,7 @@ void ShowAboutDialog(wxWindow* owner) {
     window->SetFont(window->GetFont().Underlined());
     window->SetCursor(wxCursor(wxCURSOR_HAND));
     window->Bind(wxEVT_LEFT_UP,
-                 [target](wxMouseEvent&) { GetControlLayer().LaunchDocument(target); });
+                 [target](wxMouseEvent&) { GetControlLayer().LaunchDocument(target, nullptr); });
   });
   dialog.SetAffirmativeId(kOkButton);
   dialog.SetEscapeId(kOkButton);

@@ -6,12 +6,14 @@
 
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <source_location>
 #include <utility>
 
 #include "resources/panel_templates.h"
 #include "ui/control_layer.h"
 #include "ui/progress_model.h"
+#include "ui/wx/launch_watcher.h"
 
 class wxWindow;
 
@@ -37,7 +39,7 @@ class WxControlLayer : public ControlLayer {
                                             std::span<const FileFilter> filters) override;
   std::optional<std::string> BrowseForFolder(const std::string& title,
                                              const std::string& startFolder) override;
-  bool LaunchDocument(const std::string& target) override;
+  void LaunchDocument(const std::string& target, std::function<void()> failed) override;
   void PumpOneMessage() override;
   void BeginWaitCursor() override;
   void RestoreWaitCursor() override;
@@ -112,6 +114,7 @@ class WxControlLayer : public ControlLayer {
 
   wxWindow* owner_;
   wxWindow* view_;
+  std::unique_ptr<LaunchWatcher> launches_ = std::make_unique<LaunchWatcher>();
   std::map<int, wxWindow*> panels_;
   std::map<std::pair<int, int>, BuiltControl> controls_;
   // The Windows progress bar's model, shown on a 0-based gauge.

@@ -85,8 +85,8 @@ std::optional<std::string> WxControlLayer::BrowseForFolder(const std::string& ti
   return folder;
 }
 
-bool WxControlLayer::LaunchDocument(const std::string& target) {
-  return platform::OpenWithDesktop(target);
+void WxControlLayer::LaunchDocument(const std::string& target, std::function<void()> failed) {
+  launches_->Watch(target, std::move(failed));
 }
 
 void WxControlLayer::PumpOneMessage() {
