@@ -269,7 +269,7 @@ constexpr ControlTemplate kAboutControls[] = {
     {kOkButton, kPushButton, "ok", 50, 87, 50, 14, kDefaultButton},
 };
 
-constexpr DialogTemplate kAboutDialog = {100, "バージョン情報 ", 151, 105, kAboutControls};
+constexpr DialogTemplate kAboutDialog = {100, "バージョン情報 ", 151, 105, kAboutControls, 9};
 
 // The settings beyond the panels': how resized pictures keep their shape, and the JPEG size cap.
 constexpr ControlTemplate kMoreSettingsControls[] = {

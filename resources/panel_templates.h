@@ -67,12 +67,17 @@ struct PanelTemplate {
   std::span<const ControlTemplate> controls;
 };
 
+// The point size of the dialog font the window's templates are laid out in.
+inline constexpr int kDialogFontPoints = 8;
+
 struct DialogTemplate {
   int templateId;
   const char* caption;
   int width;
   int height;
   std::span<const ControlTemplate> controls;
+  // The point size of the dialog's font, to which its dialog units are relative.
+  int fontPoints = kDialogFontPoints;
 };
 
 // The controls in the order every control layer creates them: group boxes first, so that they

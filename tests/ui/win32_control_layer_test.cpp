@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "panels/choice_tables.h"
 #include "panels/settings_pages.h"
 #include "resources/control_ids.h"
 #include "resources/panel_templates.h"
@@ -127,6 +128,77 @@ TEST_F(Win32WindowTest, InformationBoxesShowTheirLongestTextsWhole) {
     auto margins = static_cast<DWORD>(SendMessageW(box, EM_GETMARGINS, 0, 0));
     EXPECT_LE(extent.cx, client.right - LOWORD(margins) - HIWORD(margins)) << text;
   }
+}
+
+// The width of `text` in the font of `window`.
+int TextWidth(HWND window, const std::wstring& text) {
+  HDC context = GetDC(window);
+  HGDIOBJ previous =
+      SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
+  SelectObject(context, previous);
+  ReleaseDC(window, context);
+  return extent.cx;
+}
+
+std::string Utf8Of(const std::wstring& text) {
+  char utf8[512] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8, sizeof utf8, nullptr, nullptr);
+  return utf8;
+}
+
+// The group captions and the entries of closed drop-down lists that their window does not show
+// whole at the window's resolution.
+std::vector<std::string> CutCaptionsAndEntries(HWND main) {
+  std::vector<std::string> cut;
+  const UINT dpi = GetDpiForWindow(main);
+  for (const PanelTemplate& panel : PanelTemplates()) {
+    if (!panel.created) continue;
+    for (HWND child = GetWindow(GetDlgItem(main, panel.barId), GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t className[16] = {};
+      GetClassNameW(child, className, 16);
+      std::vector<std::wstring> texts;
+      int room = 0;
+      if (std::wstring(className) == L"ComboBox") {
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        GetComboBoxInfo(child, &info);
+        room = info.rcItem.right - info.rcItem.left;
+        for (int index = 0; index < SendMessageW(child, CB_GETCOUNT, 0, 0); ++index) {
+          std::wstring entry(SendMessageW(child, CB_GETLBTEXTLEN, index, 0) + 1, L'\0');
+          entry.resize(
+              SendMessageW(child, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(entry.data())));
+          texts.push_back(entry);
+        }
+      } else if (std::wstring(className) == L"Button" &&
+                 (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+        RECT client{};
+        GetClientRect(child, &client);
+        // The frame's corner and a gap on either side of the caption.
+        room = client.right - MulDiv(12, dpi, 96);
+        std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
+        caption.resize(
+            static_cast<std::size_t>(GetWindowTextW(child, caption.data(), caption.size())));
+        texts.push_back(caption);
+      }
+      for (const std::wstring& text : texts) {
+        if (TextWidth(child, text) > room)
+          cut.push_back(std::string(panel.name) + ": " + Utf8Of(text));
+      }
+    }
+  }
+  return cut;
+}
+
+TEST_F(Win32WindowTest, EveryGroupCaptionAndListEntryShowsWholeAtBothScalings) {
+  for (const ChoiceTable& table : ChoiceTables()) AppendChoices(table.controlId);
+  EXPECT_EQ(CutCaptionsAndEntries(window_->Handle()), std::vector<std::string>{});
+  RECT suggested{0, 0, 1000, 800};
+  SendMessageW(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(CutCaptionsAndEntries(window_->Handle()), std::vector<std::string>{});
 }
 
 // The labels, check boxes and radio buttons whose text their window does not hold whole, at

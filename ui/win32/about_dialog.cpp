@@ -68,7 +68,9 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 }  // namespace
 
 void ShowAboutDialog(HWND owner) {
-  UINT dpi = GetDpiForWindow(owner);
-  AboutBox box{dpi, CreateDialogFont(dpi), CreateDialogFont(dpi, true), {}};
+  const UINT dpi = GetDpiForWindow(owner);
+  // The box's fonts are made for its own layout resolution.
+  const UINT fontDpi = TemplateDpi(AboutDialogTemplate(), dpi);
+  AboutBox box{dpi, CreateDialogFont(fontDpi), CreateDialogFont(fontDpi, true), {}};
   RunTemplateDialog(owner, AboutProc, reinterpret_cast<LPARAM>(&box));
 }

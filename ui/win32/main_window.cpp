@@ -189,7 +189,7 @@ void MainWindow::ChangeDpi(UINT dpi, const RECT& suggested) {
   FontHandle font = CreateDialogFont(dpi_);
   ApplyFont(window_, font.get());
   ApplyReducedFonts(placed_, dpi_);
-  if (layer_ != nullptr) layer_->RefitReadOnlyBoxes(dpi_);
+  if (layer_ != nullptr) layer_->RefitFilledFonts(dpi_);
   font_ = std::move(font);
   for (const PlacedWindow& placed : placed_) PlaceAtDpi(placed, dpi_);
   SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0,

@@ -18,6 +18,8 @@ namespace {
 constexpr wchar_t kPanelClass[] = L"TrastelPanel";
 // The box of a check box or radio button and the gap before its text, in pixels at 96 DPI.
 constexpr int kCheckBoxRoom = 18;
+// What a group box's frame keeps beside its caption, in pixels at 96 DPI.
+constexpr int kGroupCaptionInsets = 16;
 
 Win32ControlLayer& LayerOf(HWND panel) {
   return *reinterpret_cast<Win32ControlLayer*>(GetWindowLongPtrW(panel, GWLP_USERDATA));
@@ -292,6 +294,14 @@ PlacedWindow CreateControl(HWND parent, const ControlTemplate& control, const Pi
       fontPercent = fitted.fontPercent;
       break;
     }
+    case ControlKind::kGroupBox:
+      // The caption sits on the frame, inset from both its ends.
+      fontPercent = LargestFittingFontPercent([&](int percent) {
+        return OneLineWidth(window, control, text, dpi, ReducedDialogFont(dpi, percent)) +
+                   kGroupCaptionInsets <=
+               rect.width;
+      });
+      break;
     case ControlKind::kEdit:
       RemoveEditMargins(window);
       if (control.style & kDigitsOnly) {

@@ -26,19 +26,25 @@ INT_PTR RunTemplateDialog(HWND owner, DLGPROC procedure, LPARAM parameter) {
                                  parameter);
 }
 
+UINT TemplateDpi(const DialogTemplate& declaration, UINT dpi) {
+  return static_cast<UINT>(
+      MulDiv(static_cast<int>(dpi), declaration.fontPoints, kDialogFontPoints));
+}
+
 void BuildTemplateDialog(HWND dialog, const DialogTemplate& declaration, UINT dpi,
                          const std::function<HFONT(const ControlTemplate&)>& fontOf,
                          const std::function<void(const ControlTemplate&, HWND)>& created) {
+  const UINT layoutDpi = TemplateDpi(declaration, dpi);
   SetWindowTextW(dialog, platform::Widen(declaration.caption).c_str());
   SendMessageW(dialog, WM_SETICON, ICON_BIG,
                reinterpret_cast<LPARAM>(ProgramIcon(GetSystemMetrics(SM_CXICON))));
   const PixelRect area{0, 0, DialogUnitsToPixelsX(declaration.width),
                        DialogUnitsToPixelsY(declaration.height)};
   for (const ControlTemplate* control : InCreationOrder(declaration.controls)) {
-    PlacedWindow placed = CreateControl(dialog, *control, area, dpi, fontOf(*control));
+    PlacedWindow placed = CreateControl(dialog, *control, area, layoutDpi, fontOf(*control));
     if (placed.window != nullptr) created(*control, placed.window);
   }
-  RECT frame{0, 0, ScaleToDpi(area.width, dpi), ScaleToDpi(area.height, dpi)};
+  RECT frame{0, 0, ScaleToDpi(area.width, layoutDpi), ScaleToDpi(area.height, layoutDpi)};
   AdjustWindowRectExForDpi(&frame, kDialogStyle, FALSE, 0, dpi);
   RECT owner{};
   GetWindowRect(GetParent(dialog), &owner);

@@ -23,8 +23,14 @@ Box* DialogState(HWND dialog, UINT message, LPARAM lParam, void (*build)(HWND, B
   return reinterpret_cast<Box*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
+// The resolution a dialog's controls and fonts are made for on a monitor of `dpi`: a dialog in a
+// larger font than the window's is laid out as the window's font would be at a resolution that
+// much higher, its dialog units growing with its font.
+UINT TemplateDpi(const DialogTemplate& declaration, UINT dpi);
+
 // Gives the dialog its caption and icon, creates its controls (group boxes first, each with the
-// font `fontOf` gives it, each told to `created`), and sizes and centres it over its owner.
+// font `fontOf` gives it, made for TemplateDpi, each told to `created`), and sizes and centres
+// it over its owner.
 void BuildTemplateDialog(HWND dialog, const DialogTemplate& declaration, UINT dpi,
                          const std::function<HFONT(const ControlTemplate&)>& fontOf,
                          const std::function<void(const ControlTemplate&, HWND)>& created);

@@ -33,28 +33,6 @@ std::string WindowText(HWND window) {
   return platform::Narrow(text);
 }
 
-// A read-only box shows what the program puts in it (a file's type, its size) in the dialog font,
-// or in the largest smaller one that holds it whole where the box is too narrow for the font.
-void FitBoxFont(HWND box, UINT dpi) {
-  const std::wstring text = platform::Widen(WindowText(box));
-  RECT client{};
-  GetClientRect(box, &client);
-  auto margins = static_cast<DWORD>(SendMessageW(box, EM_GETMARGINS, 0, 0));
-  const long room = client.right - LOWORD(margins) - HIWORD(margins);
-  HDC context = GetDC(box);
-  const int percent = LargestFittingFontPercent([&](int candidate) {
-    HGDIOBJ previous = SelectObject(context, ReducedDialogFont(dpi, candidate));
-    SIZE extent{};
-    GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(context, previous);
-    return extent.cx <= room;
-  });
-  ReleaseDC(box, context);
-  SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(ReducedDialogFont(dpi, percent)), TRUE);
-  // A new font brings the font's margins back.
-  RemoveEditMargins(box);
-}
-
 // The text of entry `index` of a list box or drop-down list, by the given length and text
 // messages.
 std::string EntryText(HWND list, int index, UINT lengthMessage, UINT textMessage) {
@@ -64,6 +42,51 @@ std::string EntryText(HWND list, int index, UINT lengthMessage, UINT textMessage
   LRESULT copied = SendMessageW(list, textMessage, index, reinterpret_cast<LPARAM>(text.data()));
   text.resize(copied < 0 ? 0 : static_cast<std::size_t>(copied));
   return platform::Narrow(text);
+}
+
+// The largest dialog font, in percent, in which every one of `texts` is at most `room` pixels
+// wide in `window`.
+int FittingFontPercent(HWND window, const std::vector<std::wstring>& texts, long room, UINT dpi) {
+  HDC context = GetDC(window);
+  const int percent = LargestFittingFontPercent([&](int candidate) {
+    HGDIOBJ previous = SelectObject(context, ReducedDialogFont(dpi, candidate));
+    bool fits = true;
+    for (const std::wstring& text : texts) {
+      SIZE extent{};
+      GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
+      fits = fits && extent.cx <= room;
+    }
+    SelectObject(context, previous);
+    return fits;
+  });
+  ReleaseDC(window, context);
+  return percent;
+}
+
+// A read-only box shows what the program puts in it (a file's type, its size) in the dialog font,
+// or in the largest smaller one that holds it whole where the box is too narrow for the font.
+void FitBoxFont(HWND box, UINT dpi) {
+  RECT client{};
+  GetClientRect(box, &client);
+  auto margins = static_cast<DWORD>(SendMessageW(box, EM_GETMARGINS, 0, 0));
+  const long room = client.right - LOWORD(margins) - HIWORD(margins);
+  const int percent = FittingFontPercent(box, {platform::Widen(WindowText(box))}, room, dpi);
+  SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(ReducedDialogFont(dpi, percent)), TRUE);
+  // A new font brings the font's margins back.
+  RemoveEditMargins(box);
+}
+
+// A closed drop-down list shows its choice in the dialog font, or in the largest smaller one
+// in which each of `entries` fits the list's text area.
+int ComboFontPercent(HWND combo, const std::vector<std::wstring>& entries, UINT dpi) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetComboBoxInfo(combo, &info)) return 100;
+  return FittingFontPercent(combo, entries, info.rcItem.right - info.rcItem.left, dpi);
+}
+
+void SetFontPercent(HWND window, int percent, UINT dpi) {
+  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(ReducedDialogFont(dpi, percent)), TRUE);
 }
 
 LPARAM WideParam(const std::wstring& text) {
@@ -206,11 +229,20 @@ int Win32ControlLayer::ComboAppend(int barId, int controlId, const std::string& 
   std::wstring wide = platform::Widen(text);
   auto added =
       Send(barId, controlId, ControlKind::kDropDownList, CB_ADDSTRING, 0, WideParam(wide), -1);
-  return added < 0 ? -1 : static_cast<int>(added);
+  if (added < 0) return -1;
+  // Entries come one at a time: the font shrinks only for one that does not fit.
+  HWND combo = Find(barId, controlId, {});
+  const UINT dpi = GetDpiForWindow(owner_);
+  auto [fitted, first] = comboFontPercents_.try_emplace(combo, 100);
+  const int percent = std::min(fitted->second, ComboFontPercent(combo, {wide}, dpi));
+  if (percent != fitted->second || first) SetFontPercent(combo, percent, dpi);
+  fitted->second = percent;
+  return static_cast<int>(added);
 }
 
 void Win32ControlLayer::ComboReset(int barId, int controlId) {
   Send(barId, controlId, ControlKind::kDropDownList, CB_RESETCONTENT, 0, 0, 0);
+  comboFontPercents_.erase(Find(barId, controlId, {}));
 }
 
 bool Win32ControlLayer::ComboSelect(int barId, int controlId, int index) {
@@ -250,10 +282,20 @@ void Win32ControlLayer::SetText(int barId, int controlId, const std::string& tex
   }
 }
 
-void Win32ControlLayer::RefitReadOnlyBoxes(UINT dpi) {
+void Win32ControlLayer::RefitFilledFonts(UINT dpi) {
   for (const auto& [address, control] : controls_) {
     if (control.kind == ControlKind::kEdit && IsReadOnlyBox(control.window)) {
       FitBoxFont(control.window, dpi);
+    } else if (control.kind == ControlKind::kDropDownList) {
+      std::vector<std::wstring> entries;
+      for (int index = 0, count = static_cast<int>(SendMessageW(control.window, CB_GETCOUNT, 0, 0));
+           index < count; ++index) {
+        entries.push_back(
+            platform::Widen(EntryText(control.window, index, CB_GETLBTEXTLEN, CB_GETLBTEXT)));
+      }
+      const int percent = ComboFontPercent(control.window, entries, dpi);
+      SetFontPercent(control.window, percent, dpi);
+      comboFontPercents_[control.window] = percent;
     }
   }
 }

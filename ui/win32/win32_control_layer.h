@@ -38,9 +38,9 @@ class Win32ControlLayer : public ControlLayer {
   bool ChangingTreeSelection() const { return changingTree_; }
   // True while the wait cursor is shown; the windows then keep it whatever the mouse is over.
   bool Waiting() const { return waitDepth_ > 0; }
-  // Gives every read-only box the font that shows its text whole at `dpi`, once every window
-  // has the dialog font of a new resolution.
-  void RefitReadOnlyBoxes(UINT dpi);
+  // Gives every read-only box and drop-down list the font that shows its texts whole at `dpi`,
+  // once every window has the dialog font of a new resolution.
+  void RefitFilledFonts(UINT dpi);
 
   void ShowMessageBox(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
@@ -117,4 +117,6 @@ class Win32ControlLayer : public ControlLayer {
   std::map<std::pair<int, int>, std::vector<int>> radioGroups_;
   bool changingTree_ = false;
   int waitDepth_ = 0;
+  // The font size, in percent of the dialog font, of each drop-down list that holds entries.
+  std::map<HWND, int> comboFontPercents_;
 };

@@ -5,9 +5,11 @@
 #include <string_view>
 #include <utility>
 
+#include "resources/panel_templates.h"
+
 namespace {
 
-constexpr int kFontPoints = 8;
+constexpr int kFontPoints = kDialogFontPoints;
 constexpr int kPointsPerInch = 72;
 constexpr wchar_t kFontFace[] = L"MS UI Gothic";
 
