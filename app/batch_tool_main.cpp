@@ -17,6 +17,7 @@
 #include "app/batch_tool_main.h"
 #include "app/start_up.h"
 #include "base/path_names.h"
+#include "base/text_encoding.h"
 #include "engine/batch.h"
 #include "engine/imagelib/atomic_output.h"
 #include "input/input_list.h"
@@ -70,7 +71,7 @@ std::string PrepareOutputFolder(const std::string& folder, std::string& error) {
     error = "出力フォルダが作れません / cannot make the output folder: " + path;
     return {};
   }
-  if (path.size() > kMaxPathBytes) {
+  if (StoredLength(path) > kMaxPathLength) {
     error = "出力フォルダのパスが長すぎます / output folder path too long: " + path;
     return {};
   }
@@ -206,7 +207,7 @@ int RunBatchTool(BatchOptions options) {
   std::string storedSettings;
   if (options.settingsFile) {
     storedSettings = CallerPath(*options.settingsFile);
-    if (storedSettings.size() > kMaxPathBytes) {
+    if (StoredLength(storedSettings) > kMaxPathLength) {
       return UsageError("設定ファイルのパスが長すぎます / settings path too long: " +
                         storedSettings);
     }

@@ -42,7 +42,7 @@ bool InitProgramFolder() {
   if (!SetProgramFolder(folder->c_str())) {
     ShowMessage(
         "[%s]\nはプログラムのフォルダとしてはパスが長すぎるため起動できません！(%d バイトまでです)",
-        PathForMessage(*folder).c_str(), static_cast<int>(kMaxProgramFolderBytes));
+        PathForMessage(*folder).c_str(), static_cast<int>(kMaxProgramFolderLength));
     return false;
   }
   if (!platform::SetWorkingFolder(programFolder)) {
@@ -53,7 +53,7 @@ bool InitProgramFolder() {
 }
 
 void MakeDataFolder(const char* name) {
-  std::string folder(CutAtCharacterBoundary(std::string(programFolder) + name, kMaxPathBytes));
+  std::string folder(CutToStoredLength(std::string(programFolder) + name, kMaxPathLength));
   platform::MakeFolder(folder.c_str(), programFolder);
 }
 

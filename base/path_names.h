@@ -5,11 +5,18 @@
 #include <cstddef>
 #include <string>
 
-// The longest path or file name, in bytes, that the program holds: each lives in a buffer of
-// kPathBufferBytes with its terminating zero. A longer one is refused (or, for a name formed
-// by the program, cut), never overflows.
-inline constexpr std::size_t kMaxPathBytes = 255;
-inline constexpr std::size_t kPathBufferBytes = kMaxPathBytes + 1;
+// The bytes of a fixed text array that holds `length` bytes as the program's limits count them
+// (StoredLength, base/text_encoding.h): in UTF-8 a character takes at most three times its
+// cp932 bytes. With the terminating zero.
+constexpr std::size_t StoredTextBytes(std::size_t length) {
+  return 3 * length + 1;
+}
+
+// The longest path or file name that the program holds, counted by StoredLength: 255 bytes, as
+// on Japanese Windows. Each lives in a buffer of kPathBufferBytes. A longer one is refused (or,
+// for a name formed by the program, cut), never overflows.
+inline constexpr std::size_t kMaxPathLength = 255;
+inline constexpr std::size_t kPathBufferBytes = StoredTextBytes(kMaxPathLength);
 
 // Rewrites the path in `buffer` (of `size` bytes) relative to the folder `base`, in place, and
 // returns `buffer`. A path with nothing in common with the base stays as it is.

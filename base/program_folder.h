@@ -9,10 +9,10 @@
 
 extern char programFolder[kPathBufferBytes];
 
-// The longest program folder, its separator included, that leaves room in a path for the
-// settings file "Data/Confing.inf" below it.
-inline constexpr std::size_t kMaxProgramFolderBytes = kMaxPathBytes - 16;
+// The longest program folder (counted by StoredLength), its separator included, that leaves
+// room in a path for the settings file "Data/Confing.inf" below it.
+inline constexpr std::size_t kMaxProgramFolderLength = kMaxPathLength - 16;
 
 // Sets programFolder to `folder`, adding the trailing separator if missing. Returns false,
-// changing nothing, if it is longer than kMaxProgramFolderBytes.
+// changing nothing, if it is longer than kMaxProgramFolderLength.
 bool SetProgramFolder(const char* folder);

@@ -6,6 +6,7 @@
 
 #include "base/path_names.h"
 #include "base/program_folder.h"
+#include "base/text_encoding.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -38,7 +39,7 @@ bool CanCreateFileIn(const std::string& folder) {
 }
 
 bool MakeUserFolder(const std::string& folder) {
-  if (folder.size() + kLongestNameInFolder > kMaxPathBytes) return false;
+  if (StoredLength(folder) + kLongestNameInFolder > kMaxPathLength) return false;
   std::error_code error;
   std::filesystem::create_directories(platform::PathOf(folder + "__Temp"), error);
   return !error && CanCreateFileIn(folder);

@@ -20,4 +20,6 @@ bool IsValidUtf8(std::string_view text);
 
 // Text written on Windows in cp932 (Shift_JIS) to and from UTF-8.
 using platform::Cp932ToUtf8;
+using platform::CutToStoredLength;
+using platform::StoredLength;
 using platform::Utf8ToCp932;

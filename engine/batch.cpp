@@ -13,6 +13,7 @@
 
 #include "base/path_names.h"
 #include "base/show_message.h"
+#include "base/text_encoding.h"
 #include "engine/encoders.h"
 #include "engine/entry_job.h"
 #include "engine/imagelib/atomic_output.h"
@@ -105,7 +106,7 @@ bool PrepareEntry(RunRecord& run, Entry& entry) {
   target = input.target;
   paths = input.paths;
   CopyText(source.path, input.sourcePath.c_str());
-  CopyText(source.name, FileNamePart(source.path, false).c_str());
+  CopyStoredText(source.name, FileNamePart(source.path, false));
   MakeOutputName(source.name, paths.RENAME_TYPE, target.DIB_TYPE, EntryNumber(input.index),
                  paths.RENAME_DIB, paths.FOLDER_TYPE, paths.subFolder);
   if (paths.FOLDER_TYPE != 0) CreateOutputFolder(paths.SAVE, paths.subFolder);
@@ -115,8 +116,8 @@ bool PrepareEntry(RunRecord& run, Entry& entry) {
   if (writes) {
     outputPath = run.outputs.FreePath(planned, OutputExtension(target.DIB_TYPE, paths.RENAME_DIB));
   }
-  if (outputPath.size() > kMaxPathBytes) {
-    entry.failure = "出力先のパスが " + std::to_string(kMaxPathBytes) +
+  if (StoredLength(outputPath) > kMaxPathLength) {
+    entry.failure = "出力先のパスが " + std::to_string(kMaxPathLength) +
                     " バイトを超えるため保存できません:\n[" + outputPath + "]";
     return false;
   }

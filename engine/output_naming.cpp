@@ -75,7 +75,7 @@ int MakeOutputName(const char* sourceName, int rule, int format, int number, int
   }
   name += ExtensionOf(GetPicTypeName(format), extensionMode);
 
-  name = std::string(CutAtCharacterBoundary(name, kMaxPathBytes));
+  name = std::string(CutToStoredLength(name, kMaxPathLength));
   CopyText(state->paths->outputName, name.c_str());
   return 1;
 }

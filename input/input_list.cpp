@@ -7,6 +7,7 @@
 #include "base/path_names.h"
 #include "base/program_folder.h"
 #include "base/show_message.h"
+#include "base/text_encoding.h"
 #include "engine/imagelib/imagelib.h"
 #include "panels/handlers.h"
 #include "panels/view_operations.h"
@@ -78,15 +79,15 @@ std::optional<std::string> EntryTextOf(const std::string& path) {
   path.copy(buffer.data(), path.size());
   MakeRelativePath(buffer.data(), buffer.size(), programFolder);
   std::string relative = buffer.c_str();
-  if (relative.size() <= kMaxPathBytes) return relative;
-  if (path.size() <= kMaxPathBytes) return path;
+  if (StoredLength(relative) <= kMaxPathLength) return relative;
+  if (StoredLength(path) <= kMaxPathLength) return path;
   return std::nullopt;
 }
 
 // Says which path is too long to be an entry.
 void ShowPathTooLong(const std::string& path) {
   ShowMessage("[%s]\nはパスが長すぎるため追加できません！(%d バイトまでです)",
-              PathForMessage(path).c_str(), static_cast<int>(kMaxPathBytes));
+              PathForMessage(path).c_str(), static_cast<int>(kMaxPathLength));
 }
 
 bool SwapWithNeighbour(int offset) {

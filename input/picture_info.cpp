@@ -110,7 +110,7 @@ int ShowBeforeInfo(const InfoRow& row) {
       controls.ListText(kInputPanel, kInputList, controls.ListSelection(kInputPanel, kInputList));
   CopyText(source.path, entry.c_str());
   RecordPictureFacts(entry.c_str(), source);
-  CopyText(source.name, FileNamePart(entry, false).c_str());
+  CopyStoredText(source.name, FileNamePart(entry, false));
   SetBox(row.nameBox, FileNamePart(entry, true));
   ShowFacts(row, source);
   return 1;

@@ -2,6 +2,7 @@
 
 #include <string>
 #include "base/show_message.h"
+#include "base/text_encoding.h"
 
 #include "panels/crop_rules.h"
 #include "panels/fill_and_read_panels.h"
@@ -111,10 +112,10 @@ void BrowseOutputFolder() {
   ControlLayer& layer = GetControlLayer();
   PathBlock& paths = *GetAppState()->paths;
   auto folder = layer.BrowseForFolder("画像を出力場所を指定してください！", paths.SAVE);
-  // An output file's path must fit the path limit (the buffer less its terminator) with at least
-  // a one-character name after the folder; a longer folder could hold no file: keep the old one.
-  constexpr std::size_t kLongestFolder = sizeof(PathBlock::SAVE) - 2;
-  if (folder && folder->size() > kLongestFolder) {
+  // An output file's path must fit the path limit with at least a one-character name after the
+  // folder; a longer folder could hold no file: keep the old one.
+  constexpr std::size_t kLongestFolder = kMaxPathLength - 1;
+  if (folder && StoredLength(*folder) > kLongestFolder) {
     ShowMessage("[%s]\nはパスが長すぎるため出力先にできません！(%d バイトまでです)",
                 PathForMessage(*folder).c_str(), static_cast<int>(kLongestFolder));
     folder.reset();

@@ -4,14 +4,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "base/path_names.h"
+#include "base/text_encoding.h"
 #include "engine/imagelib/imagelib.h"
 
 inline constexpr int kFrameSlotCount = 1000;
+// The longest source name (counted by StoredLength), as the source record holds it.
+inline constexpr std::size_t kMaxNameLength = 127;
 
 struct PictureRecord {
-  char name[128];
+  char name[StoredTextBytes(kMaxNameLength)];
   char path[kPathBufferBytes];
   // 64-bit, as is the total in PathBlock: pictures of 2 GiB and more are measured truly.
   std::int64_t fileSize;
@@ -63,7 +68,7 @@ struct PathBlock {
   char tempName[kPathBufferBytes];
   std::int32_t selectedIndex;
   std::int32_t RENAME_TYPE;
-  char outputName[512];
+  char outputName[kPathBufferBytes];
   std::int32_t RENAME_NUM;
   std::int32_t RENAME_VAL;
   std::int32_t RENAME_DIB;
@@ -108,4 +113,11 @@ void CopyTextInto(char* destination, std::size_t size, const char* text);
 template <std::size_t N>
 void CopyText(char (&destination)[N], const char* text) {
   CopyTextInto(destination, N, text);
+}
+
+// Copies `text` into an array sized by StoredTextBytes, cut to the stored length it holds.
+template <std::size_t N>
+void CopyStoredText(char (&destination)[N], std::string_view text) {
+  static_assert((N - 1) % 3 == 0, "an array sized by StoredTextBytes");
+  CopyText(destination, std::string(CutToStoredLength(text, (N - 1) / 3)).c_str());
 }

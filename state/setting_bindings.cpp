@@ -155,18 +155,18 @@ char* SettingBinding::TextIn(AppState& state) const {
 }
 
 std::size_t SettingBinding::TextCapacity() const {
-  // The reader takes 255 bytes before the line break at once; a key line spends some of them
-  // on its key and the tab.
-  constexpr std::size_t kLineBytes = 255;
-  return ValueOnOwnLine() ? kLineBytes : kLineBytes - std::strlen(key) - 1;
+  // A line of the file holds 255 bytes before its line break, as Japanese Windows stores them;
+  // a key line spends some of them on its key and the tab.
+  constexpr std::size_t kLineLength = 255;
+  return ValueOnOwnLine() ? kLineLength : kLineLength - std::strlen(key) - 1;
 }
 
 std::string_view SettingBinding::FitText(std::string_view text) const {
-  return CutAtCharacterBoundary(text, TextCapacity());
+  return CutToStoredLength(text, TextCapacity());
 }
 
 void SettingBinding::StoreText(AppState& state, std::string_view text) const {
-  CopyTextInto(TextIn(state), TextCapacity() + 1, std::string(FitText(text)).c_str());
+  CopyTextInto(TextIn(state), kPathBufferBytes, std::string(FitText(text)).c_str());
 }
 
 void SettingBinding::StoreDefault(AppState& state) const {

@@ -14,7 +14,7 @@
 
 using TargetNumber = std::int32_t PictureRecord::*;
 using PathsNumber = std::int32_t PathBlock::*;
-using PathsText = char (PathBlock::*)[256];
+using PathsText = char (PathBlock::*)[kPathBufferBytes];
 
 // How a control shows a setting's value.
 enum class SettingControl {

@@ -32,7 +32,7 @@ constexpr FileFormat kExtrasFormat = {"#FORMAT TRASTEL_EXTRAS_100 (*.inf,*.INF)"
                                       "TRASTEL_EXTRAS_100"};
 constexpr const char* kExtrasName = "Trastel.inf";
 constexpr const char* kEndLine = "#END";
-constexpr std::size_t kLineBytes = 256;
+constexpr std::size_t kLineBytes = kSettingsLineBytes;
 // A settings file holds a few kilobytes; one past this size is damaged and is not read at all.
 constexpr std::uint64_t kMostSettingsBytes = 1 << 20;
 constexpr const char* kDamagedMessage = "Load ：\"%s\"ファイルが壊れています、新規作成をします。";
@@ -149,12 +149,12 @@ void ApplyKeyLine(const SettingBinding& setting, const char* line, AppState& sta
 
 }  // namespace
 
-SettingsLine ReadSettingsLine(std::FILE* stream, char* line) {
+SettingsLine ReadSettingsLine(std::FILE* stream, char (&line)[kSettingsLineBytes]) {
   if (std::fgets(line, kLineBytes, stream) == nullptr) {
     line[0] = '\0';
     return SettingsLine::kEndOfFile;
   }
-  // Treat CR LF like LF, also when the CR ends a 255-byte piece and the LF starts the next.
+  // Treat CR LF like LF, also when the CR ends a piece and the LF starts the next.
   std::size_t length = std::strlen(line);
   if (length >= 1 && line[length - 1] == '\r') {
     int next = std::fgetc(stream);
@@ -271,7 +271,7 @@ SettingsStatus LoadFile(const char* path, SettingsFile file) {
 }  // namespace
 
 SettingsStatus SaveSettings() {
-  char path[kLineBytes];
+  char path[kPathBufferBytes];
   CopyText(path, GetAppState()->paths->configPath);
   const SettingsStatus main = SaveFile(path, SettingsFile::kMain);
   if (main != SettingsStatus::kDone) return main;
@@ -280,7 +280,7 @@ SettingsStatus SaveSettings() {
 
 SettingsStatus LoadSettings() {
   AppState* state = GetAppState();
-  char path[kLineBytes];
+  char path[kPathBufferBytes];
   CopyText(path, state->paths->configPath);
   // Saves of runs that were killed while writing leave their temporary files beside the file.
   imagelib::RemoveStaleTemporaryFiles(platform::Utf8Of(platform::PathOf(path).parent_path()));

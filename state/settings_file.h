@@ -2,7 +2,10 @@
 // Confing.inf's: their writer, their reader and the temporary-file clean-up.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+
+#include "base/path_names.h"
 
 enum class SettingsStatus {
   kDone,         // read whole or written
@@ -25,8 +28,13 @@ SettingsStatus LoadSettings();
 int CheckSettingsFormat(const char* path, const char* formatWord);
 
 enum class SettingsLine { kContent, kSkip, kEndOfFile };
-// Reads one line of at most 255 bytes (line break included) into `line` (256 bytes).
-SettingsLine ReadSettingsLine(std::FILE* stream, char* line);
+// A line of 255 bytes as Japanese Windows stores them, in UTF-8, with its line break and the
+// terminating zero.
+inline constexpr std::size_t kSettingsLineBytes = StoredTextBytes(255) + 2;
+// Reads one line of at most kSettingsLineBytes - 1 bytes (line break included) into `line`; a
+// longer one is read in pieces. The lines of files of earlier versions, 255 bytes at most, read
+// the same.
+SettingsLine ReadSettingsLine(std::FILE* stream, char (&line)[kSettingsLineBytes]);
 // 1 when `line` begins with `key`, byte for byte.
 int KeyMatches(const char* line, const char* key);
 // Deletes the two temporary picture files in Data/__Temp; failures are ignored.

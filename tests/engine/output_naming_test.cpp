@@ -69,12 +69,15 @@ TEST_F(OutputNamingTest, UnknownFormatIsReportedAndGetsNoTypeName) {
                                       "GetPicTypeName(int n) : -1参照(アドレス破壊)"}));
 }
 
-TEST_F(OutputNamingTest, LongNamesAreCutWholeCharactersAt255Bytes) {
+TEST_F(OutputNamingTest, LongNamesAreCutWholeCharactersAt255StoredBytes) {
   std::string arbitrary;
-  for (int i = 0; i < 100; ++i) arbitrary += "写";  // 3 bytes each.
+  for (int i = 0; i < 150; ++i) arbitrary += "写";  // 2 bytes each in cp932, 3 in UTF-8.
   std::string name = Name("cat", kNameThenNumber, 1, 5, kLowerCaseExtension, 0, arbitrary.c_str());
-  EXPECT_EQ(name.size(), 255u);
-  EXPECT_EQ(name, arbitrary.substr(0, 255));
+  EXPECT_EQ(name, arbitrary.substr(0, 3 * 127));
+  // A hundred fit whole, with the number and the extension (209 bytes in cp932, 309 in UTF-8).
+  arbitrary = arbitrary.substr(0, 3 * 100);
+  EXPECT_EQ(Name("cat", kNameThenNumber, 1, 5, kLowerCaseExtension, 0, arbitrary.c_str()),
+            arbitrary + "5.jpg");
 }
 
 TEST(CreateOutputFolderTest, CreatesOnceAndIgnoresFailures) {

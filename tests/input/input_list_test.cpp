@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/program_folder.h"
+#include "platform/files.h"
 #include "resources/control_ids.h"
 #include "tests/support/main_job_fixture.h"
 #include "tests/support/reference_tool.h"
@@ -132,6 +133,28 @@ TEST_F(InputListTest, TooLongAPathIsRefusedWithItsOwnMessage) {
   EXPECT_EQ(layer->messages[4], layer->messages[2]);
 }
 
+// Entries are measured as Japanese Windows stores them: two bytes a kanji, not UTF-8's three.
+TEST_F(InputListTest, JapanesePathsAreMeasuredAsJapaneseWindowsStoresThem) {
+  std::string name;
+  for (int i = 0; i < 80; ++i) name += "夕";
+  // 198 bytes in cp932, 294 in UTF-8.
+  const std::string entry = "写真/家族旅行の思い出の写真フォルダ/" + name + ".png";
+  const fs::path picture = MakePicture("a.png");
+  const std::string base = platform::Utf8Of(folder) + "/";
+  fs::create_directories(platform::PathOf(base + "写真/家族旅行の思い出の写真フォルダ"));
+  fs::copy_file(picture, platform::PathOf(base + entry));
+  // In a folder of 60 more, 290 bytes in cp932: too many.
+  std::string more;
+  for (int i = 0; i < 60; ++i) more += "夕";
+  layer->fileChoices = {base + entry, base + "写真/" + more + "/" + name + ".png"};
+  layer->Click(kInputPanel, kAddOneButton);
+  layer->Click(kInputPanel, kAddOneButton);
+  EXPECT_EQ(Entries(), Texts{entry});
+  ASSERT_EQ(layer->messages.size(), 1u);
+  EXPECT_NE(layer->messages[0].find("はパスが長すぎるため追加できません！(255 バイトまでです)"),
+            std::string::npos);
+}
+
 TEST_F(InputListTest, EntriesFromADeepProgramFolderAreNeverCut) {
   // The program eight levels below a folder whose sibling holds the pictures: the relative
   // form of a picture's path is much longer than the path itself.
@@ -155,7 +178,7 @@ TEST_F(InputListTest, EntriesFromADeepProgramFolderAreNeverCut) {
 
   // So deep that the relative form passes the entry's limit: the path itself is the entry.
   fs::path deeper = program;
-  while (deeper.string().size() + 3 < kMaxProgramFolderBytes) deeper /= "d";
+  while (deeper.string().size() + 3 < kMaxProgramFolderLength) deeper /= "d";
   fs::create_directories(deeper);
   ASSERT_TRUE(SetProgramFolder(deeper.generic_string().c_str()));
   fs::current_path(deeper);

@@ -115,14 +115,15 @@ TEST_F(ReadPanelsTest, OffendingCropAxesNeverReachTheSettings) {
 TEST_F(ReadPanelsTest, LongTextsAreCutToWhatTheirSettingsLineHolds) {
   StartUp();
   std::string longName;
-  for (int i = 0; i < 100; ++i) longName += "名";  // 300 bytes
+  for (int i = 0; i < 150; ++i) longName += "名";  // 300 bytes in cp932
   layer->SetText(kOtherPage, kFolderNameBox, longName);
   layer->SetText(kRenamePage, kRenameNameBox, longName);
   layer->Choose(kOtherPage, kSubFolderList, 1);
   layer->Choose(kOtherPage, kPreviewMethodList, 1);
   ReadPanels();
-  // "#FOLDER_NAME=\t" and the name make a line of at most 255 bytes: 80 whole characters.
-  const std::string kept = longName.substr(0, 240);
+  // "#FOLDER_NAME=\t" and the name make a line of at most 255 bytes as Japanese Windows stores
+  // them: 120 whole characters.
+  const std::string kept = longName.substr(0, 3 * 120);
   PathBlock& paths = *GetAppState()->paths;
   EXPECT_EQ(std::string(paths.FOLDER_NAME), kept);
   EXPECT_EQ(std::string(paths.subFolder), kept);

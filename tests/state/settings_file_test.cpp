@@ -265,20 +265,22 @@ TEST_F(SettingsFileTest, MissingFileIsSilentAndWrongFormatIsAnnounced) {
                 Quoted("Load ：\"%s\"はフォーマットが違います。新規作成をします。")}));
 }
 
-TEST_F(SettingsFileTest, LongLinesAreReadIn255BytePieces) {
+TEST_F(SettingsFileTest, LinesAreReadWholeUpToWhatALineHoldsInUtf8) {
+  // A line longer than 255 bytes is read whole; its text is kept as far as a line holds it.
   std::string name(300, 'n');
   WriteBytes(configPath_, SettingsText({"#RENAME_NAME=\t" + name, "#END"}));
-  // The rest of the long line is a line of its own.
-  EXPECT_EQ(LoadSettings(), SettingsStatus::kDamaged);
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
   EXPECT_EQ(std::string(state_->paths->RENAME_NAME), std::string(255 - 14, 'n'));
 
-  platform::Stream stream = platform::OpenMemoryStream(name);
+  // Past what 255 stored bytes take in UTF-8, the rest is a line of its own.
+  const std::string longLine(800, 'n');
+  platform::Stream stream = platform::OpenMemoryStream(longLine);
   ASSERT_NE(stream, nullptr);
-  char line[256];
+  char line[kSettingsLineBytes];
   EXPECT_EQ(ReadSettingsLine(stream.get(), line), SettingsLine::kContent);
-  EXPECT_EQ(std::strlen(line), 255u);
+  EXPECT_EQ(std::strlen(line), kSettingsLineBytes - 1);
   EXPECT_EQ(ReadSettingsLine(stream.get(), line), SettingsLine::kContent);
-  EXPECT_EQ(std::strlen(line), 45u);
+  EXPECT_EQ(std::strlen(line), 800 - (kSettingsLineBytes - 1));
   EXPECT_EQ(ReadSettingsLine(stream.get(), line), SettingsLine::kEndOfFile);
 }
 
@@ -290,7 +292,7 @@ TEST_F(SettingsFileTest, FileWrittenOnWindowsInCp932IsRead) {
   EXPECT_STREQ(state_->paths->RENAME_NAME, "写真");
 
   // Lines are judged by their stored bytes: 120 kanji fill a 254-byte cp932 line, which is
-  // 374 bytes in UTF-8. The name is kept as far as its line can hold it when written again.
+  // 374 bytes in UTF-8. The name is kept whole, also when written again (in UTF-8 on Linux).
   std::string longName;
   for (int i = 0; i < 120; ++i) longName += "名";
   std::optional<std::string> stored = Utf8ToCp932(longName);
@@ -300,13 +302,18 @@ TEST_F(SettingsFileTest, FileWrittenOnWindowsInCp932IsRead) {
                            "#SAVE=", *Utf8ToCp932("/写真/"), "#END"}));
   EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
   EXPECT_TRUE(layer_->messages.empty());
-  EXPECT_EQ(std::string(state_->paths->FOLDER_NAME), longName.substr(0, 240));
+  EXPECT_EQ(std::string(state_->paths->FOLDER_NAME), longName);
   EXPECT_EQ(state_->paths->FOLDER_TYPE, 1);
   EXPECT_EQ(state_->paths->PREVIEW_TYPE, 1);
   EXPECT_STREQ(state_->paths->SAVE, "/写真/");
   ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
   EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
-  EXPECT_EQ(std::string(state_->paths->FOLDER_NAME), longName.substr(0, 240));
+  EXPECT_EQ(std::string(state_->paths->FOLDER_NAME), longName);
+  // One more is past what the line holds.
+  WriteBytes(configPath_,
+             SettingsText({"#FOLDER_NAME=\t" + *stored + *Utf8ToCp932("名名"), "#END"}));
+  EXPECT_EQ(LoadSettings(), SettingsStatus::kDone);
+  EXPECT_EQ(std::string(state_->paths->FOLDER_NAME), longName);
 }
 
 TEST_F(SettingsFileTest, UnwritableLocationGivesTheMessageAndKeepsTheOldFile) {
@@ -436,7 +443,7 @@ TEST_F(SettingsFileTest, ExtrasLiveBesideTheMainFileWhichKeepsItsBytes) {
 TEST(SettingBindingsTest, EveryTypedTextFitsItsSettingsLine) {
   for (const SettingBinding& setting : SettingBindings()) {
     if (setting.kind != SettingControl::kNameBox) continue;
-    EXPECT_GE(setting.TextCapacity(), static_cast<std::size_t>(kTextBoxBytes)) << setting.key;
+    EXPECT_GE(setting.TextCapacity(), static_cast<std::size_t>(kTextBoxLength)) << setting.key;
   }
 }
 

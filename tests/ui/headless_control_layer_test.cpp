@@ -146,10 +146,10 @@ TEST_F(HeadlessControlLayerTest, AddressesOfNoControlOfTheNeededKindAreMisses) {
 
 TEST_F(HeadlessControlLayerTest, TypedTextKeepsWhatASettingsLineHoldsInWholeCharacters) {
   std::string kanji;
-  for (int i = 0; i < 100; ++i) kanji += "漢";
+  for (int i = 0; i < 150; ++i) kanji += "漢";
   layer.Type(kRenamePage, kRenameNameBox, kanji);
-  // 79 three-byte characters are 237 bytes; the 80th would pass 239.
-  EXPECT_EQ(layer.GetText(kRenamePage, kRenameNameBox), kanji.substr(0, 237));
+  // Counted as Japanese Windows stores them, 119 kanji are 238 bytes; the 120th would pass 239.
+  EXPECT_EQ(layer.GetText(kRenamePage, kRenameNameBox), kanji.substr(0, 3 * 119));
   // What the program sets stays whole.
   layer.SetText(kRenamePage, kRenameNameBox, kanji);
   EXPECT_EQ(layer.GetText(kRenamePage, kRenameNameBox), kanji);

@@ -353,13 +353,14 @@ TEST_F(Win32WindowTest, EditBoxesFilterWhatIsTyped) {
   layer().SetText(kFormatPanel, kResizeWidthBox, "a1");
   EXPECT_EQ(layer().GetText(kFormatPanel, kResizeWidthBox), "a1");
 
-  // A text box keeps what one settings line holds: a three-byte character no longer fits.
+  // A text box keeps what one settings line holds, counted as Japanese Windows stores it: after
+  // 237 bytes a kanji of two still fits, and then nothing.
   HWND text = Control(kOtherPage, kFolderNameBox);
   layer().SetText(kOtherPage, kFolderNameBox, std::string(237, 'a'));
   SendMessageW(text, EM_SETSEL, 237, 237);
   SendMessageW(text, WM_CHAR, L'あ', 0);
   SendMessageW(text, WM_CHAR, L'b', 0);
-  EXPECT_EQ(layer().GetText(kOtherPage, kFolderNameBox), std::string(237, 'a') + "b");
+  EXPECT_EQ(layer().GetText(kOtherPage, kFolderNameBox), std::string(237, 'a') + "あ");
 }
 
 TEST_F(Win32WindowTest, AnEditBoxReportsLosingTheFocusOnce) {

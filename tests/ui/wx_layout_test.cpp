@@ -342,13 +342,17 @@ TEST_F(WxWindowTest, EditBoxesFilterWhatIsTyped) {
   name->ChangeValue("");
   auto* editable = GTK_EDITABLE(name->GetHandle());
   std::string kanji;
-  for (int i = 0; i < 100; ++i) kanji += "漢";
+  for (int i = 0; i < 150; ++i) kanji += "漢";
   int position = 0;
   gtk_editable_insert_text(editable, kanji.c_str(), -1, &position);
-  // A settings line keeps 239 bytes of a text: 79 kanji, then two more bytes.
-  EXPECT_EQ(name->GetValue().utf8_string().size(), 237u);
-  gtk_editable_insert_text(editable, "abc", -1, &position);
-  EXPECT_EQ(name->GetValue().utf8_string(), kanji.substr(0, 237) + "ab");
+  // A settings line keeps 239 bytes of a text as Japanese Windows stores it: 119 kanji of two
+  // bytes, and nothing more; after 118, three more ASCII characters.
+  gtk_editable_insert_text(editable, kanji.c_str(), -1, &position);
+  EXPECT_EQ(name->GetValue().utf8_string(), kanji.substr(0, 3 * 119));
+  name->ChangeValue(wxString::FromUTF8(kanji.substr(0, 3 * 118)));
+  position = 118;
+  gtk_editable_insert_text(editable, "abcd", -1, &position);
+  EXPECT_EQ(name->GetValue().utf8_string(), kanji.substr(0, 3 * 118) + "abc");
 }
 
 // Closing the window while a handler runs (a conversion pumping messages) waits until the

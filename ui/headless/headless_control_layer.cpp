@@ -1,5 +1,6 @@
 #include "ui/headless/headless_control_layer.h"
 
+#include "platform/text_codes.h"
 #include "resources/panel_templates.h"
 #include "ui/control_registry.h"
 #include "ui/text_box_limit.h"
@@ -352,13 +353,10 @@ void HeadlessControlLayer::Type(int barId, int controlId, const std::string& tex
   Focus(barId, controlId);
   const Control* box = Lookup(barId, controlId);
   if (box && box->kind == ControlKind::kEdit && !(box->style & (kDigitsOnly | kReadOnly))) {
-    // A text box takes what a settings line keeps, in whole UTF-8 characters.
-    std::size_t kept = std::min(text.size(), static_cast<std::size_t>(kTextBoxBytes));
-    while (kept < text.size() && kept > 0 &&
-           (static_cast<unsigned char>(text[kept]) & 0xc0) == 0x80) {
-      --kept;
-    }
-    SetText(barId, controlId, text.substr(0, kept));
+    // A text box takes what a settings line keeps, in whole characters.
+    SetText(
+        barId, controlId,
+        std::string(platform::CutToStoredLength(text, static_cast<std::size_t>(kTextBoxLength))));
     return;
   }
   // The limit counts bytes, which are the characters of the digit boxes it is used for.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/text_codes.h"
 #include "platform/wide_text_windows.h"
 
 namespace {
@@ -21,7 +22,7 @@ std::wstring DigitsOf(const std::wstring& text) {
 }
 
 // The longest start of `inserted`, in whole characters, that keeps the box within
-// kTextBoxBytes once it replaces the selection.
+// kTextBoxLength once it replaces the selection.
 std::wstring WhatFitsTheLine(HWND box, const std::wstring& inserted) {
   std::wstring held(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
   held.resize(static_cast<std::size_t>(GetWindowTextW(box, held.data(), held.size())));
@@ -29,14 +30,11 @@ std::wstring WhatFitsTheLine(HWND box, const std::wstring& inserted) {
   DWORD end = 0;
   SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   if (start <= end && end <= held.size()) held.erase(start, end - start);
-  auto room = static_cast<long>(kTextBoxBytes) - static_cast<long>(platform::Narrow(held).size());
-  std::size_t kept = 0;
-  while (kept < inserted.size()) {
-    std::size_t next = kept + (IS_HIGH_SURROGATE(inserted[kept]) ? 2 : 1);
-    if (static_cast<long>(platform::Narrow(inserted.substr(0, next)).size()) > room) break;
-    kept = next;
-  }
-  return inserted.substr(0, std::min(kept, inserted.size()));
+  const auto room =
+      std::max(0L, static_cast<long>(kTextBoxLength) -
+                       static_cast<long>(platform::StoredLength(platform::Narrow(held))));
+  return platform::Widen(std::string(
+      platform::CutToStoredLength(platform::Narrow(inserted), static_cast<std::size_t>(room))));
 }
 
 // The clipboard, open for reading while the object lives.

@@ -3,8 +3,12 @@
 #include <gtk/gtk.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
+
+#include "platform/text_codes.h"
 
 namespace {
 
@@ -22,17 +26,13 @@ std::string DigitsOf(GtkEditable*, const char* text, int length) {
 }
 
 // The longest start of the inserted text, in whole characters, that keeps the box within
-// kTextBoxBytes.
+// kTextBoxLength.
 std::string WhatFitsTheLine(GtkEditable* editable, const char* text, int length) {
-  auto held = static_cast<long>(std::strlen(gtk_entry_get_text(GTK_ENTRY(editable))));
-  long room = kTextBoxBytes - held;
-  const char* end = text;
-  while (end < text + length) {
-    const char* next = g_utf8_next_char(end);
-    if (next - text > room) break;
-    end = next;
-  }
-  return std::string(text, end);
+  const auto held =
+      static_cast<long>(platform::StoredLength(gtk_entry_get_text(GTK_ENTRY(editable))));
+  const long room = std::max(0L, kTextBoxLength - held);
+  return std::string(platform::CutToStoredLength(
+      std::string_view(text, static_cast<std::size_t>(length)), static_cast<std::size_t>(room)));
 }
 
 constexpr char kTypingLimitKey[] = "trastel-typing-limit";
