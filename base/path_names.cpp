@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/files.h"
+
 namespace {
 
 bool IsSeparator(char c) {
@@ -103,6 +105,11 @@ char* MakeRelativePath(char* buffer, std::size_t size, const char* baseFolder) {
   if (result.empty()) result = IsSeparator(lastCharacter) ? std::string(".") + lastCharacter : ".";
   StoreCut(buffer, size, result);
   return buffer;
+}
+
+char SeparatorOf(const std::string& path) {
+  const std::size_t last = path.find_last_of(platform::kPathSeparators);
+  return last == std::string::npos ? '/' : path[last];
 }
 
 std::string FileExtension(const std::string& path) {

@@ -22,6 +22,10 @@ inline constexpr std::size_t kPathBufferBytes = StoredTextBytes(kMaxPathLength);
 // returns `buffer`. A path with nothing in common with the base stays as it is.
 char* MakeRelativePath(char* buffer, std::size_t size, const char* base);
 
+// The separator a path uses: its last one (of those the system has), '/' when it has none. A
+// separator the program adds to a path is this one, so that no path it composes mixes the two.
+char SeparatorOf(const std::string& path);
+
 // The text after the last '.' of the path's last element; empty when that element has no dot.
 std::string FileExtension(const std::string& path);
 

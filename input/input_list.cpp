@@ -150,8 +150,9 @@ std::optional<std::string> BrowseForFolder(const std::string& title) {
   std::optional<std::string> folder = Controls().BrowseForFolder(title, GetAppState()->paths->SAVE);
   RestoreWorkingDirectory();
   if (!folder || folder->empty()) return std::nullopt;
+  const char separator = SeparatorOf(*folder);
   if (folder->back() == '/' || folder->back() == '\\') folder->pop_back();
-  return *folder + "/";
+  return *folder + separator;
 }
 
 namespace {
@@ -166,11 +167,13 @@ void AddChosenFile(const std::string& path) {
   }
 }
 
-// フォルダから追加 once its folder (ending with one '/') is chosen. False when the list filled up.
+// フォルダから追加 once its folder (ending with one separator) is chosen. False when the list
+// filled up.
 bool AddChosenFolder(const std::string& folder) {
   // The folder ends with a separator and the pattern adds another, so every entry found here
-  // carries the doubled separator, as entries added from a folder always have.
-  const std::string directory = folder + "/";
+  // carries the doubled separator, as entries added from a folder always have; the added one is
+  // of the folder's own kind.
+  const std::string directory = folder + SeparatorOf(folder);
   std::error_code error;
   std::vector<std::string> names = platform::ListFolder(directory.c_str(), error);
   if (error == std::errc::filename_too_long) ShowPathTooLong(folder);
@@ -212,8 +215,9 @@ void AddPathsGivenAtStart(const std::vector<std::string>& paths) {
   for (std::string path : paths) {
     if (WarnIfListFull()) break;
     if (platform::KindOf(path.c_str()) == platform::PathKind::kFolder) {
+      const char separator = SeparatorOf(path);
       while (!path.empty() && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-      if (!AddChosenFolder(path + "/")) break;
+      if (!AddChosenFolder(path + separator)) break;
     } else {
       AddChosenFile(path);
     }

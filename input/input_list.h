@@ -32,7 +32,8 @@ bool IsConvertiblePicture(const std::string& path);
 // afterwards. Nullopt when cancelled.
 std::optional<std::string> ChooseInputFile(const std::string& title);
 
-// The folder browser; the folder comes back ending with one '/'. Nullopt when cancelled.
+// The folder browser; the folder comes back ending with one separator, of the kind it uses.
+// Nullopt when cancelled.
 std::optional<std::string> BrowseForFolder(const std::string& title);
 
 // Swap the selected entry with its neighbour; true when entries moved.

@@ -79,6 +79,13 @@ TEST_F(InputListTest, FolderPicturesLandAfterTheSelectionInNameOrder) {
   EXPECT_EQ(layer->waitCursorDepth, 0);
   EXPECT_GE(layer->pumpCount, 7);  // One per folder entry, "." and ".." included.
   EXPECT_TRUE(layer->messages.empty());
+#ifdef _WIN32
+  // A folder written with the system's own separator gets that one added: none mixes the two.
+  layer->ListReset(kInputPanel, kInputList);
+  layer->folderChoices = {(folder / "scan").string() + "\\"};
+  layer->Click(kInputPanel, kAddFolderButton);
+  EXPECT_EQ(Entries(), (Texts{"scan\\\\a.bmp", "scan\\\\B.gif", "scan\\\\c.jpg"}));
+#endif
 }
 
 TEST_F(InputListTest, TheThousandthEntryIsTheLast) {
