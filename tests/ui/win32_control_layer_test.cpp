@@ -19,6 +19,7 @@
 #include "resources/panel_templates.h"
 #include "ui/control_layer.h"
 #include "ui/panel_layout.h"
+#include "ui/win32/about_dialog.h"
 #include "ui/win32/main_window.h"
 
 namespace {
@@ -190,6 +191,52 @@ std::vector<std::string> CutCaptionsAndEntries(HWND main) {
     }
   }
   return cut;
+}
+
+// The texts of the about box that their windows do not show whole, and the height of its font;
+// read while the box is open, from a timer of its modal loop, which then closes it.
+struct AboutBoxLook {
+  std::vector<std::string> cut;
+  LONG fontHeight = 0;
+};
+AboutBoxLook lookedAt;
+
+void CALLBACK LookAtAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  HWND box = FindWindowW(L"#32770", L"バージョン情報 ");
+  if (box == nullptr) return;
+  const UINT dpi = GetDpiForWindow(box);
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    const bool group = std::wstring(className) == L"Button" &&
+                       (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+    if (std::wstring(className) != L"Static" && !group) continue;
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(child, text.data(), text.size())));
+    if (text.empty()) continue;
+    RECT client{};
+    GetClientRect(child, &client);
+    if (TextWidth(child, text) > client.right - (group ? MulDiv(12, dpi, 96) : 0)) {
+      lookedAt.cut.push_back(Utf8Of(text));
+    }
+    if (!group) {
+      LOGFONTW font{};
+      GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font,
+                 &font);
+      lookedAt.fontHeight = font.lfHeight;
+    }
+  }
+  EndDialog(box, IDOK);
+}
+
+TEST_F(Win32WindowTest, TheAboutBoxShowsItsTextsWholeInItsNinePointFont) {
+  lookedAt = {};
+  SetTimer(nullptr, 0, 300, LookAtAboutBox);
+  ShowAboutDialog(window_->Handle());
+  EXPECT_EQ(lookedAt.cut, std::vector<std::string>{});
+  EXPECT_EQ(lookedAt.fontHeight, -MulDiv(9, GetDpiForWindow(window_->Handle()), 72));
 }
 
 TEST_F(Win32WindowTest, EveryGroupCaptionAndListEntryShowsWholeAtBothScalings) {
