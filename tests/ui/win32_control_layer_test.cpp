@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 #include "panels/settings_pages.h"
 #include "resources/control_ids.h"
 #include "resources/panel_templates.h"
+#include "tests/ui/win32_driver.h"
 #include "ui/control_layer.h"
 #include "ui/panel_layout.h"
 #include "ui/win32/about_dialog.h"
@@ -237,6 +239,35 @@ TEST_F(Win32WindowTest, TheAboutBoxShowsItsTextsWholeInItsNinePointFont) {
   ShowAboutDialog(window_->Handle());
   EXPECT_EQ(lookedAt.cut, std::vector<std::string>{});
   EXPECT_EQ(lookedAt.fontHeight, -MulDiv(9, GetDpiForWindow(window_->Handle()), 72));
+}
+
+// Every settings page at 150 %, filled, for a look at the layout at that scaling.
+TEST_F(Win32WindowTest, ScreenshotsOfEveryPageAtOneAndAHalfTimesTheScale) {
+  for (const ChoiceTable& table : ChoiceTables()) AppendChoices(table.controlId);
+  for (const SettingsPage& page : SettingsPages()) {
+    layer().TreeInsert(kSettingsTreePanel, kSettingsTree, page.treeText);
+  }
+  RECT suggested{0, 0, 1000, 800};
+  SendMessageW(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&suggested));
+  window_->Show(SW_SHOW);
+  const std::filesystem::path artifacts = std::filesystem::absolute(TRASTEL_ARTIFACT_DIR);
+  std::filesystem::create_directories(artifacts);
+  int number = 0;
+  for (const SettingsPage& shown : SettingsPages()) {
+    for (const SettingsPage& page : SettingsPages()) {
+      layer().SetPanelVisible(page.barId, page.barId == shown.barId);
+    }
+    // The window paints on this thread.
+    for (int turn = 0; turn < 20; ++turn) {
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+      Sleep(25);
+    }
+    EXPECT_TRUE(win32_driver::SaveScreenshot(
+        window_->Handle(), artifacts / ("win32-144dpi-page-" + std::to_string(++number) + ".png")))
+        << shown.treeText;
+  }
 }
 
 TEST_F(Win32WindowTest, EveryGroupCaptionAndListEntryShowsWholeAtBothScalings) {
