@@ -266,11 +266,16 @@ int RunBatchTool(BatchOptions options) {
                                     "] に保存します / renamed: " + planned + " -> " + saved + "\n");
   });
 
-  SetOverSizeCapHandler([&progress](const std::string& entry, const std::string& saved) {
+  SetEntryNoteHandler([&progress](EntryNote note, const std::string& entry,
+                                  const std::string& output) {
     progress.Clear();
     platform::WriteText(
-        stderr, "[" + entry + "]\nは最低の画質でもファイルサイズ上限を超えました [" + saved +
-                    "] / over the size cap even at the lowest quality: " + saved + "\n");
+        stderr, note == EntryNote::kOverSizeCap
+                    ? "[" + entry + "]\nは最低の画質でもファイルサイズ上限を超えました [" + output +
+                          "] / over the size cap even at the lowest quality: " + output + "\n"
+                    : "[" + entry + "]\nは出力先に [" + output +
+                          "] がすでにあるため飛ばします / skipped, already there: " + output +
+                          "\n");
   });
 
   bool running = false;
@@ -285,7 +290,7 @@ int RunBatchTool(BatchOptions options) {
   const BatchResult result = RunBatch(options.jobs);
   running = false;
   SetOutputRenamedHandler(nullptr);
-  SetOverSizeCapHandler(nullptr);
+  SetEntryNoteHandler(nullptr);
   progress.Clear();
   return result.outcome == BatchOutcome::kSucceeded ? kExitSuccess : kExitFailure;
 }

@@ -51,9 +51,13 @@ OutputRenamedHandler& RenamedHandler() {
   return handler;
 }
 
-OverSizeCapHandler& OverCapHandler() {
-  static OverSizeCapHandler handler;
+EntryNoteHandler& NoteHandler() {
+  static EntryNoteHandler handler;
   return handler;
+}
+
+void Note(EntryNote note, const std::string& entry, const std::string& outputPath) {
+  if (NoteHandler()) NoteHandler()(note, entry, outputPath);
 }
 
 // What one run has written or will write, and its result so far.
@@ -74,6 +78,8 @@ struct Entry {
   bool takesPath = false;
   // Why the entry could not be prepared (it then has no job).
   std::string failure;
+  // Left out, its output being there already (it then has no job either).
+  bool skipped = false;
   std::vector<std::string> messages;
 };
 
@@ -114,7 +120,15 @@ bool PrepareEntry(RunRecord& run, Entry& entry) {
   std::string outputPath = planned;
   const bool writes = WritesFile(target, input.isLast);
   if (writes) {
-    outputPath = run.outputs.FreePath(planned, OutputExtension(target.DIB_TYPE, paths.RENAME_DIB));
+    outputPath = run.outputs.FreePath(planned, OutputExtension(target.DIB_TYPE, paths.RENAME_DIB),
+                                      target.EXISTING == kExistingNumber);
+  }
+  // A file there already that this run did not write: kept as it is, the entry left out.
+  if (writes && target.EXISTING == kExistingSkip &&
+      platform::KindOf(outputPath.c_str()) != platform::PathKind::kMissing) {
+    entry.skipped = true;
+    entry.plannedPath = entry.outputPath = outputPath;
+    return true;
   }
   if (StoredLength(outputPath) > kMaxPathLength) {
     entry.failure = "出力先のパスが " + std::to_string(kMaxPathLength) +
@@ -138,7 +152,7 @@ Entry MakeEntry(PlannedEntry input, RunRecord& run, FrameSlots& frames) {
   Entry entry;
   entry.input = std::move(input);
   MessageCapture capture;
-  if (PrepareEntry(run, entry)) {
+  if (PrepareEntry(run, entry) && !entry.skipped) {
     const AppState* state = GetAppState();
     EntryJob::Kind kind = EntryJob::Kind::kPicture;
     if (IsAnimated(*state->target)) {
@@ -170,10 +184,25 @@ bool RetriesAlone(const Entry& entry, bool alone) {
          !IsAnimated(entry.input.target);
 }
 
+// The output gets the modification time of its source (KEEP_DATE); a time that cannot be read or
+// set leaves the output's own.
+void KeepSourceDate(const Entry& entry) {
+  std::error_code error;
+  const auto time =
+      std::filesystem::last_write_time(platform::PathOf(entry.input.sourcePath), error);
+  if (!error) std::filesystem::last_write_time(platform::PathOf(entry.outputPath), time, error);
+}
+
 // Shows what the entry said, puts its output under its name and steps the bar. False, with
 // the reason in `failure`, when the entry failed: the run ends there.
 bool FinishEntry(Entry& entry, RunRecord& run, std::string& failure) {
   for (const std::string& text : entry.messages) ShowMessage("%s", text.c_str());
+  if (entry.skipped) {
+    ++run.result.skipped;
+    Note(EntryNote::kSkippedExisting, entry.input.sourcePath, entry.outputPath);
+    GetControlLayer().DeltaProgress(kProgressPanel, kBatchProgressBar, 1);
+    return true;
+  }
   if (!entry.job) {
     failure = entry.failure;
     return false;
@@ -191,9 +220,12 @@ bool FinishEntry(Entry& entry, RunRecord& run, std::string& failure) {
     return false;
   }
   ++run.result.converted;
+  if (entry.input.target.KEEP_DATE != 0 && WritesFile(entry.input.target, entry.input.isLast)) {
+    KeepSourceDate(entry);
+  }
   if (entry.job->OverSizeCap()) {
     ++run.result.overSizeCap;
-    if (OverCapHandler()) OverCapHandler()(entry.input.sourcePath, entry.outputPath);
+    Note(EntryNote::kOverSizeCap, entry.input.sourcePath, entry.outputPath);
   }
   GetControlLayer().DeltaProgress(kProgressPanel, kBatchProgressBar, 1);
   return true;
@@ -313,6 +345,10 @@ void ShowClosingMessage(const BatchResult& result, std::string failure) {
     text += "\n" + std::to_string(result.overSizeCap) +
             " 個のJPEGファイルは、最低の画質でもファイルサイズ上限を超えました。";
   }
+  if (result.skipped > 0) {
+    text += "\n" + std::to_string(result.skipped) +
+            " 個の画像は、出力先に同じ名前のファイルがすでにあるため飛ばしました。";
+  }
   if (!failure.empty()) text += "\n" + failure;
   ShowMessage("%s", text.c_str());
 }
@@ -357,6 +393,6 @@ void SetOutputRenamedHandler(OutputRenamedHandler handler) {
   RenamedHandler() = std::move(handler);
 }
 
-void SetOverSizeCapHandler(OverSizeCapHandler handler) {
-  OverCapHandler() = std::move(handler);
+void SetEntryNoteHandler(EntryNoteHandler handler) {
+  NoteHandler() = std::move(handler);
 }

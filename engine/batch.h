@@ -38,6 +38,13 @@ enum class BatchOutcome {
   kAlreadyRunning,
 };
 
+// What a run does with an output file that is there already from an earlier run (EXISTING).
+enum ExistingOutput {
+  kExistingReplace = 0,
+  kExistingSkip = 1,
+  kExistingNumber = 2,
+};
+
 struct BatchResult {
   BatchOutcome outcome = BatchOutcome::kSucceeded;
   // Entries converted before the run ended.
@@ -46,6 +53,8 @@ struct BatchResult {
   int renamed = 0;
   // JPEGs that stayed larger than their size cap (JPG_MAX_KB) at the lowest quality.
   int overSizeCap = 0;
+  // Entries left out because their output was there already (EXISTING 1).
+  int skipped = 0;
 };
 
 // `workers` threads convert (every core when 0), never more than there are entries.
@@ -59,7 +68,14 @@ using OutputRenamedHandler = std::function<void(
     const std::string& entry, const std::string& plannedPath, const std::string& savedPath)>;
 void SetOutputRenamedHandler(OutputRenamedHandler handler);
 
-// Told of every JPEG that a run saves larger than its size cap: the entry and the output.
-using OverSizeCapHandler =
-    std::function<void(const std::string& entry, const std::string& savedPath)>;
-void SetOverSizeCapHandler(OverSizeCapHandler handler);
+// What a run tells of one entry beside the closing message's counts.
+enum class EntryNote {
+  // A JPEG saved larger than its size cap, at the lowest quality.
+  kOverSizeCap,
+  // Not converted: its output was there already, and is left as it is.
+  kSkippedExisting,
+};
+// Told of every such entry: the note, the entry and its output.
+using EntryNoteHandler =
+    std::function<void(EntryNote note, const std::string& entry, const std::string& outputPath)>;
+void SetEntryNoteHandler(EntryNoteHandler handler);

@@ -14,13 +14,18 @@ std::string Normal(const std::string& path) {
 
 }  // namespace
 
-std::string RunOutputs::FreePath(const std::string& path, const std::string& extension) const {
-  if (!Written(path)) return path;
+std::string RunOutputs::FreePath(const std::string& path, const std::string& extension,
+                                 bool avoidExisting) const {
+  auto taken = [&](const std::string& candidate) {
+    return Written(candidate) ||
+           (avoidExisting && platform::KindOf(candidate.c_str()) != platform::PathKind::kMissing);
+  };
+  if (!taken(path)) return path;
   std::string candidate;
   int number = 2;
   do {
     candidate = NumberedName(path, extension, number++);
-  } while (Written(candidate));
+  } while (taken(candidate));
   return candidate;
 }
 

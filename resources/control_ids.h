@@ -108,6 +108,10 @@ enum ControlId : int {
   kShapeLongSideRadio = 1203,
   kNoEnlargeCheck = 1204,
   kJpegMaxKbBox = 1205,
+  kExistingReplaceRadio = 1206,
+  kExistingSkipRadio = 1207,
+  kExistingNumberRadio = 1208,
+  kKeepDateCheck = 1209,
 };
 
 enum CommandId : int {

@@ -282,11 +282,17 @@ constexpr ControlTemplate kMoreSettingsControls[] = {
     {kStatic, kLabel, "JPEGのファイルサイズ上限 (KB)", 15, 85, 112, 8, kNoStyle},
     {kJpegMaxKbBox, kEdit, "", 130, 83, 36, 13, kDigitsOnly},
     {kStatic, kLabel, "0 = なし", 15, 94, 60, 8, kNoStyle},
-    {kOkButton, kPushButton, "OK", 86, 112, 50, 14, kDefaultButton},
-    {kCancelButton, kPushButton, "キャンセル", 143, 112, 50, 14, kNoStyle},
+    {kStatic, kGroupBox, "出力ファイル", 7, 109, 186, 58, kNoStyle},
+    {kStatic, kLabel, "同じ名前のファイルが出力先にすでにあるとき", 15, 121, 172, 8, kNoStyle},
+    {kExistingReplaceRadio, kRadioButton, "置き換える", 20, 133, 55, 10, kGroupStart},
+    {kExistingSkipRadio, kRadioButton, "飛ばす", 80, 133, 45, 10, kNoStyle},
+    {kExistingNumberRadio, kRadioButton, "番号を付ける", 128, 133, 62, 10, kNoStyle},
+    {kKeepDateCheck, kCheckBox, "元の更新日時を付ける", 15, 150, 120, 10, kNoStyle},
+    {kOkButton, kPushButton, "OK", 86, 174, 50, 14, kDefaultButton},
+    {kCancelButton, kPushButton, "キャンセル", 143, 174, 50, 14, kNoStyle},
 };
 
-constexpr DialogTemplate kMoreSettingsBox = {150, "詳細設定", 200, 133, kMoreSettingsControls};
+constexpr DialogTemplate kMoreSettingsBox = {150, "詳細設定", 200, 195, kMoreSettingsControls};
 
 }  // namespace
 

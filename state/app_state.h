@@ -60,6 +60,8 @@ struct PictureRecord {
   std::int32_t WEBP_LOSSLESS;
   std::int32_t AVIF_QUALITY;
   std::int32_t AVIF_SPEED;
+  std::int32_t EXISTING;  // engine/batch.h: ExistingOutput
+  std::int32_t KEEP_DATE;
 };
 
 struct PathBlock {

@@ -124,6 +124,22 @@ const SettingBinding kSettings[] = {
      6,
      nullptr,
      SettingsFile::kExtras},
+    {"#EXISTING=",
+     &PictureRecord::EXISTING,
+     kRadioGroup,
+     kMoreSettingsDialog,
+     {kExistingReplaceRadio, kExistingSkipRadio, kExistingNumberRadio},
+     0,
+     nullptr,
+     SettingsFile::kExtras},
+    {"#KEEP_DATE=",
+     &PictureRecord::KEEP_DATE,
+     kCheckBox,
+     kMoreSettingsDialog,
+     {kKeepDateCheck},
+     0,
+     nullptr,
+     SettingsFile::kExtras},
 };
 
 }  // namespace

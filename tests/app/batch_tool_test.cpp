@@ -538,7 +538,9 @@ TEST_F(BatchToolTest, SizesKeepThePicturesShapeAndTheNewKeysAreSavedBesideTheMai
                                                         {"WEBP_QUALITY", "80"},
                                                         {"WEBP_LOSSLESS", "0"},
                                                         {"AVIF_QUALITY", "60"},
-                                                        {"AVIF_SPEED", "6"}}));
+                                                        {"AVIF_SPEED", "6"},
+                                                        {"EXISTING", "0"},
+                                                        {"KEEP_DATE", "0"}}));
   EXPECT_NE(Run({"--help"}).output.find("\n  JPG_MAX_KB "), std::string::npos);
 }
 

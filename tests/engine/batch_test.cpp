@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "resources/control_ids.h"
+#include "state/app_state.h"
 #include "tests/support/main_job_fixture.h"
 
 namespace {
@@ -248,6 +250,48 @@ TEST_F(BatchTest, EditsDuringARunGiveWhatARunOfOneEntryAfterAnotherGives) {
       EXPECT_EQ(Identify(serial / "7.png", "%w"), "12");
     }
   }
+}
+
+// A second run over the same pictures, with each choice for the outputs that are there already,
+// and the outputs dated as their sources.
+TEST_F(BatchTest, OutputsThereAlreadyAreReplacedSkippedOrNumbered) {
+  AddPictures({"a.bmp", "b.bmp"});
+  const auto bytesOf = [](const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const auto earlier = [&] {
+    fs::remove_all(output);
+    fs::create_directories(output);
+    std::ofstream(output / "a.png") << "an earlier run's";
+  };
+  PictureRecord& target = *GetAppState()->target;
+  earlier();
+  Run();  // EXISTING 0: replaced, as always.
+  EXPECT_EQ(Identify(output / "a.png", "%m"), "PNG");
+
+  earlier();
+  target.EXISTING = kExistingSkip;
+  layer->messages.clear();
+  const BatchResult skipped = RunBatch(2);
+  EXPECT_EQ(skipped.outcome, BatchOutcome::kSucceeded);
+  EXPECT_EQ(skipped.skipped, 1);
+  EXPECT_EQ(skipped.converted, 1);
+  EXPECT_EQ(bytesOf(output / "a.png"), "an earlier run's");
+  EXPECT_EQ(OutputFiles(output), (Texts{"a.png", "b.png"}));
+  EXPECT_EQ(layer->messages, Texts{"変換が成功しました！\n1 個の画像は、出力先に同じ名前のファイル"
+                                   "がすでにあるため飛ばしました。"});
+
+  earlier();
+  target.EXISTING = kExistingNumber;
+  target.KEEP_DATE = 1;
+  const auto sourceTime = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  fs::last_write_time(folder / "pics/a.bmp", sourceTime);
+  EXPECT_EQ(RunBatch(2).outcome, BatchOutcome::kSucceeded);
+  EXPECT_EQ(OutputFiles(output), (Texts{"a(2).png", "a.png", "b.png"}));
+  EXPECT_EQ(bytesOf(output / "a.png"), "an earlier run's");
+  EXPECT_EQ(Identify(output / "a(2).png", "%m %wx%h"), "PNG 6x4");
+  EXPECT_EQ(fs::last_write_time(output / "a(2).png"), fs::last_write_time(folder / "pics/a.bmp"));
 }
 
 TEST_F(BatchTest, NumberedNamesInASubFolder) {

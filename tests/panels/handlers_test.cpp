@@ -290,7 +290,11 @@ TEST_F(HandlersTest, MoreSettingsDialogShowsStoresOnOkAndDiscardsOnCancel) {
                                  {kShapeFitInsideRadio, "0"},
                                  {kShapeLongSideRadio, "0"},
                                  {kNoEnlargeCheck, "0"},
-                                 {kJpegMaxKbBox, "150"}}));
+                                 {kJpegMaxKbBox, "150"},
+                                 {kExistingReplaceRadio, "1"},
+                                 {kExistingSkipRadio, "0"},
+                                 {kExistingNumberRadio, "0"},
+                                 {kKeepDateCheck, "0"}}));
   EXPECT_EQ(state.target->RESIZE_FIT, 0);
   EXPECT_EQ(refreshCount, 0);
 
