@@ -266,17 +266,25 @@ int RunBatchTool(BatchOptions options) {
                                     "] に保存します / renamed: " + planned + " -> " + saved + "\n");
   });
 
-  SetEntryNoteHandler([&progress](EntryNote note, const std::string& entry,
-                                  const std::string& output) {
-    progress.Clear();
-    platform::WriteText(
-        stderr, note == EntryNote::kOverSizeCap
-                    ? "[" + entry + "]\nは最低の画質でもファイルサイズ上限を超えました [" + output +
-                          "] / over the size cap even at the lowest quality: " + output + "\n"
-                    : "[" + entry + "]\nは出力先に [" + output +
-                          "] がすでにあるため飛ばします / skipped, already there: " + output +
-                          "\n");
-  });
+  SetEntryNoteHandler(
+      [&progress](EntryNote note, const std::string& entry, const std::string& detail) {
+        progress.Clear();
+        std::string line;
+        switch (note) {
+          case EntryNote::kOverSizeCap:
+            line = "[" + entry + "]\nは最低の画質でもファイルサイズ上限を超えました [" + detail +
+                   "] / over the size cap even at the lowest quality: " + detail;
+            break;
+          case EntryNote::kSkippedExisting:
+            line = "[" + entry + "]\nは出力先に [" + detail +
+                   "] がすでにあるため飛ばします / skipped, already there: " + detail;
+            break;
+          case EntryNote::kFailedAndWentOn:
+            line = "[" + entry + "]\nは変換できませんでした / failed:\n" + detail;
+            break;
+        }
+        platform::WriteText(stderr, line + "\n");
+      });
 
   bool running = false;
   layer.onPump = [&] {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/help_page.h"
 #include "base/path_names.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
@@ -20,6 +21,7 @@
 #include "engine/output_naming.h"
 #include "engine/run_outputs.h"
 #include "engine/run_plan.h"
+#include "engine/run_report.h"
 #include "engine/window_plan.h"
 #include "engine/worker_pool.h"
 #include "platform/files.h"
@@ -65,6 +67,8 @@ struct RunRecord {
   RunOutputs outputs;
   std::set<std::string> cleanedFolders;
   BatchResult result;
+  // The pictures it went on past, for the report.
+  std::vector<FailedEntry> failures;
 };
 
 // One entry as the run's own thread prepared it. Its conversion, if it got one, runs on a worker.
@@ -193,31 +197,57 @@ void KeepSourceDate(const Entry& entry) {
   if (!error) std::filesystem::last_write_time(platform::PathOf(entry.outputPath), time, error);
 }
 
+bool GoesOnPastFailures(const PictureRecord& target) {
+  return target.ON_ERROR == kOnErrorContinue && !IsAnimated(target);
+}
+
 // Shows what the entry said, puts its output under its name and steps the bar. False, with
-// the reason in `failure`, when the entry failed: the run ends there.
+// the reason in `failure`, when the entry failed and the run ends there; a run that goes on past
+// failures keeps what a failed entry said for its report instead of showing it.
 bool FinishEntry(Entry& entry, RunRecord& run, std::string& failure) {
-  for (const std::string& text : entry.messages) ShowMessage("%s", text.c_str());
+  const bool goesOn = GoesOnPastFailures(entry.input.target);
+  const bool reported = goesOn && !entry.skipped && (!entry.job || !entry.job->Succeeded());
+  std::vector<std::string> said;
+  auto say = [&](const std::string& text) {
+    if (reported) {
+      said.push_back(text);
+    } else {
+      ShowMessage("%s", text.c_str());
+    }
+  };
+  auto fail = [&](const std::string& reason) {
+    if (!goesOn) {
+      failure = reason;
+      return false;
+    }
+    if (!reason.empty()) said.push_back(reason);
+    std::string told;
+    for (const std::string& text : said) told += (told.empty() ? "" : "\n") + text;
+    run.failures.push_back({entry.input.sourcePath, said});
+    ++run.result.failed;
+    Note(EntryNote::kFailedAndWentOn, entry.input.sourcePath, told);
+    GetControlLayer().DeltaProgress(kProgressPanel, kBatchProgressBar, 1);
+    return true;
+  };
+  for (const std::string& text : entry.messages) say(text);
   if (entry.skipped) {
     ++run.result.skipped;
     Note(EntryNote::kSkippedExisting, entry.input.sourcePath, entry.outputPath);
     GetControlLayer().DeltaProgress(kProgressPanel, kBatchProgressBar, 1);
     return true;
   }
-  if (!entry.job) {
-    failure = entry.failure;
-    return false;
-  }
+  if (!entry.job) return fail(entry.failure);
   if (entry.outputPath != entry.plannedPath) {
     ++run.result.renamed;
     if (RenamedHandler()) {
       RenamedHandler()(entry.input.sourcePath, entry.plannedPath, entry.outputPath);
     }
   }
-  for (const std::string& text : entry.job->TakeMessages()) ShowMessage("%s", text.c_str());
+  for (const std::string& text : entry.job->TakeMessages()) say(text);
   if (!entry.job->Succeeded() || !entry.job->CommitOutputs()) {
-    failure = entry.job->Failure();
+    const std::string reason = entry.job->Failure();
     entry.job->DiscardOutputs();
-    return false;
+    return fail(reason);
   }
   ++run.result.converted;
   if (entry.input.target.KEEP_DATE != 0 && WritesFile(entry.input.target, entry.input.isLast)) {
@@ -349,6 +379,10 @@ void ShowClosingMessage(const BatchResult& result, std::string failure) {
     text += "\n" + std::to_string(result.skipped) +
             " 個の画像は、出力先に同じ名前のファイルがすでにあるため飛ばしました。";
   }
+  if (result.failed > 0) {
+    text += "\n" + std::to_string(result.converted) + " 件変換、" + std::to_string(result.failed) +
+            " 件失敗しました。失敗した画像の一覧:\n[" + RunReportPath() + "]";
+  }
   if (!failure.empty()) text += "\n" + failure;
   ShowMessage("%s", text.c_str());
 }
@@ -377,11 +411,19 @@ BatchResult RunBatch(int workers) {
   RunRecord run;
   WindowPlan plan;
   std::string failure;
+  RemoveRunReport();
   run.result.outcome = ConvertEntries(workers, plan, run, wait, failure);
+  // A run that went on past failures has failed too, however it ended.
+  if (run.result.failed > 0 && run.result.outcome == BatchOutcome::kSucceeded) {
+    run.result.outcome = BatchOutcome::kFailed;
+  }
   if (run.result.outcome != BatchOutcome::kSucceeded) ReleaseAllImages(state);
   wait.End();
+  const bool reported = !run.failures.empty() && WriteRunReport(run.failures);
   ShowClosingMessage(run.result, failure);
   controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
+  // The list opens in the browser once the message is read.
+  if (reported) OpenLocalPage(RunReportPath().c_str());
   return run.result;
 }
 

@@ -45,6 +45,14 @@ enum ExistingOutput {
   kExistingNumber = 2,
 };
 
+// What a run does when a picture cannot be converted (ON_ERROR): end there, as always, or go on
+// and list every failed picture with its reason at the end (not for an animation, whose frames
+// belong together).
+enum OnError {
+  kOnErrorStop = 0,
+  kOnErrorContinue = 1,
+};
+
 struct BatchResult {
   BatchOutcome outcome = BatchOutcome::kSucceeded;
   // Entries converted before the run ended.
@@ -55,6 +63,8 @@ struct BatchResult {
   int overSizeCap = 0;
   // Entries left out because their output was there already (EXISTING 1).
   int skipped = 0;
+  // Entries that failed while the run went on past them (ON_ERROR 1).
+  int failed = 0;
 };
 
 // `workers` threads convert (every core when 0), never more than there are entries.
@@ -74,8 +84,10 @@ enum class EntryNote {
   kOverSizeCap,
   // Not converted: its output was there already, and is left as it is.
   kSkippedExisting,
+  // Failed, and the run went on.
+  kFailedAndWentOn,
 };
-// Told of every such entry: the note, the entry and its output.
+// Told of every such entry: the note, the entry, and its output (the reason, for a failure).
 using EntryNoteHandler =
-    std::function<void(EntryNote note, const std::string& entry, const std::string& outputPath)>;
+    std::function<void(EntryNote note, const std::string& entry, const std::string& detail)>;
 void SetEntryNoteHandler(EntryNoteHandler handler);

@@ -112,6 +112,8 @@ enum ControlId : int {
   kExistingSkipRadio = 1207,
   kExistingNumberRadio = 1208,
   kKeepDateCheck = 1209,
+  kOnErrorStopRadio = 1210,
+  kOnErrorContinueRadio = 1211,
 };
 
 enum CommandId : int {

@@ -288,11 +288,14 @@ constexpr ControlTemplate kMoreSettingsControls[] = {
     {kExistingSkipRadio, kRadioButton, "飛ばす", 80, 133, 45, 10, kNoStyle},
     {kExistingNumberRadio, kRadioButton, "番号を付ける", 128, 133, 62, 10, kNoStyle},
     {kKeepDateCheck, kCheckBox, "元の更新日時を付ける", 15, 150, 120, 10, kNoStyle},
-    {kOkButton, kPushButton, "OK", 86, 174, 50, 14, kDefaultButton},
-    {kCancelButton, kPushButton, "キャンセル", 143, 174, 50, 14, kNoStyle},
+    {kStatic, kGroupBox, "変換できない画像があるとき", 7, 172, 186, 28, kNoStyle},
+    {kOnErrorStopRadio, kRadioButton, "止める", 15, 184, 45, 10, kGroupStart},
+    {kOnErrorContinueRadio, kRadioButton, "続ける (最後に一覧を表示)", 65, 184, 120, 10, kNoStyle},
+    {kOkButton, kPushButton, "OK", 86, 207, 50, 14, kDefaultButton},
+    {kCancelButton, kPushButton, "キャンセル", 143, 207, 50, 14, kNoStyle},
 };
 
-constexpr DialogTemplate kMoreSettingsBox = {150, "詳細設定", 200, 195, kMoreSettingsControls};
+constexpr DialogTemplate kMoreSettingsBox = {150, "詳細設定", 200, 228, kMoreSettingsControls};
 
 }  // namespace
 

@@ -140,6 +140,14 @@ const SettingBinding kSettings[] = {
      0,
      nullptr,
      SettingsFile::kExtras},
+    {"#ON_ERROR=",
+     &PictureRecord::ON_ERROR,
+     kRadioGroup,
+     kMoreSettingsDialog,
+     {kOnErrorStopRadio, kOnErrorContinueRadio},
+     0,
+     nullptr,
+     SettingsFile::kExtras},
 };
 
 }  // namespace

@@ -255,6 +255,21 @@ TEST_F(BatchToolTest, FailuresEndWithStatusOne) {
   EXPECT_EQ(Run({"--out", "out", "in/missing.png"}).errors.find("変換できない"), std::string::npos);
 }
 
+// Going on past failures: every good picture written, one line for each failure, status 1.
+TEST_F(BatchToolTest, ARunThatGoesOnPastFailuresTellsEachAndEndsWithStatusOne) {
+  MakePicture("in/a.png");
+  WriteFile(folder_ / "in" / "b.jpg", std::string("\xff\xd8\xff\xe0\x00\x10JFIF\x00", 11));
+  MakePicture("in/c.png");
+  const RunResult result =
+      Run({"--set", "ON_ERROR=1", "--out", "out", "in/a.png", "in/b.jpg", "in/c.png"});
+  EXPECT_EQ(result.status, 1) << result.errors;
+  EXPECT_TRUE(fs::exists(folder_ / "out" / "a.bmp"));
+  EXPECT_TRUE(fs::exists(folder_ / "out" / "c.bmp"));
+  EXPECT_NE(result.errors.find("b.jpg]\nは変換できませんでした / failed:\n["), std::string::npos)
+      << result.errors;
+  EXPECT_NE(result.errors.find("2 件変換、1 件失敗しました。"), std::string::npos) << result.errors;
+}
+
 TEST_F(BatchToolTest, SameOutputNamesAreRenamedAndEachRenamingIsTold) {
   MakePicture("in/a/x.png");
   MakePicture("in/b/x.jpg");
@@ -540,7 +555,8 @@ TEST_F(BatchToolTest, SizesKeepThePicturesShapeAndTheNewKeysAreSavedBesideTheMai
                                                         {"AVIF_QUALITY", "60"},
                                                         {"AVIF_SPEED", "6"},
                                                         {"EXISTING", "0"},
-                                                        {"KEEP_DATE", "0"}}));
+                                                        {"KEEP_DATE", "0"},
+                                                        {"ON_ERROR", "0"}}));
   EXPECT_NE(Run({"--help"}).output.find("\n  JPG_MAX_KB "), std::string::npos);
 }
 

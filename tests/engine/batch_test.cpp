@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/run_report.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "tests/support/main_job_fixture.h"
@@ -292,6 +293,47 @@ TEST_F(BatchTest, OutputsThereAlreadyAreReplacedSkippedOrNumbered) {
   EXPECT_EQ(bytesOf(output / "a.png"), "an earlier run's");
   EXPECT_EQ(Identify(output / "a(2).png", "%m %wx%h"), "PNG 6x4");
   EXPECT_EQ(fs::last_write_time(output / "a(2).png"), fs::last_write_time(folder / "pics/a.bmp"));
+}
+
+// Under 続ける a run with two broken pictures converts every good one, shows no message box for
+// the broken ones and lists them, with what they said, on a page that opens at the end.
+TEST_F(BatchTest, ARunThatGoesOnPastFailuresListsThemAtTheEnd) {
+  AddPictures({"a.png"});
+  WriteFile(folder / "pics/broken.png", "not a picture");
+  layer->ListInsert(kInputPanel, kInputList, -1, "pics/broken.png");
+  AddPictures({"c.png"});
+  layer->ListInsert(kInputPanel, kInputList, -1, "pics/missing.png");
+  AddPictures({"e.png"});
+  GetAppState()->target->ON_ERROR = kOnErrorContinue;
+  const BatchResult result = RunBatch(2);
+  EXPECT_EQ(result.outcome, BatchOutcome::kFailed);
+  EXPECT_EQ(result.converted, 3);
+  EXPECT_EQ(result.failed, 2);
+  EXPECT_EQ(OutputFiles(output), (Texts{"a.png", "c.png", "e.png"}));
+  const std::string report = RunReportPath();
+  ASSERT_EQ(layer->messages.size(), 1u);
+  EXPECT_EQ(
+      layer->messages[0],
+      "変換が失敗しました！\n3 件変換、2 件失敗しました。失敗した画像の一覧:\n[" + report + "]");
+  EXPECT_EQ(layer->launched, Texts{report});
+  const std::string page = [&] {
+    std::ifstream in(report, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }();
+  const auto broken =
+      page.find("<li><b>pics/broken.png</b><br>[pics/broken.png]<br>がオープンできませんでした！");
+  const auto missing = page.find("<li><b>pics/missing.png</b>");
+  EXPECT_NE(broken, std::string::npos) << page;
+  EXPECT_NE(missing, std::string::npos) << page;
+  EXPECT_LT(broken, missing);
+  EXPECT_NE(page.find("入力ファイルが見つかりません"), std::string::npos) << page;
+
+  // The next run starts without the earlier run's list.
+  GetAppState()->target->ON_ERROR = kOnErrorStop;
+  layer->ListReset(kInputPanel, kInputList);
+  AddPictures({"a.png"});
+  EXPECT_EQ(RunBatch(1).outcome, BatchOutcome::kSucceeded);
+  EXPECT_FALSE(fs::exists(report));
 }
 
 TEST_F(BatchTest, NumberedNamesInASubFolder) {

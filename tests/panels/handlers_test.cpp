@@ -294,7 +294,9 @@ TEST_F(HandlersTest, MoreSettingsDialogShowsStoresOnOkAndDiscardsOnCancel) {
                                  {kExistingReplaceRadio, "1"},
                                  {kExistingSkipRadio, "0"},
                                  {kExistingNumberRadio, "0"},
-                                 {kKeepDateCheck, "0"}}));
+                                 {kKeepDateCheck, "0"},
+                                 {kOnErrorStopRadio, "1"},
+                                 {kOnErrorContinueRadio, "0"}}));
   EXPECT_EQ(state.target->RESIZE_FIT, 0);
   EXPECT_EQ(refreshCount, 0);
 

@@ -1,0 +1,67 @@
+#include "engine/run_report.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "base/settings_place.h"
+#include "platform/files.h"
+
+namespace {
+
+constexpr char kReportName[] = "failed.html";
+
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\n':
+        escaped += "<br>";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+}  // namespace
+
+std::string RunReportPath() {
+  // Whole, so that the closing message tells where it is wherever the reader stands.
+  std::error_code error;
+  const auto whole = std::filesystem::absolute(platform::PathOf(TempFilePath(kReportName)), error);
+  return error ? TempFilePath(kReportName) : platform::Utf8Of(whole.lexically_normal());
+}
+
+bool WriteRunReport(const std::vector<FailedEntry>& failures) {
+  std::string page =
+      "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<title>変換できなかった画像</title>\n</head>\n<body>\n<h1>変換できなかった画像 (" +
+      std::to_string(failures.size()) + " 件)</h1>\n<ol>\n";
+  for (const FailedEntry& failure : failures) {
+    page += "<li><b>" + Escaped(failure.entry) + "</b>";
+    for (const std::string& text : failure.texts) page += "<br>" + Escaped(text);
+    page += "</li>\n";
+  }
+  page += "</ol>\n</body>\n</html>\n";
+  std::ofstream file(platform::PathOf(RunReportPath()), std::ios::binary | std::ios::trunc);
+  file << page;
+  return static_cast<bool>(file);
+}
+
+void RemoveRunReport() {
+  platform::RemoveFile(RunReportPath().c_str());
+}
