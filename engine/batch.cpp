@@ -39,13 +39,30 @@ constexpr std::chrono::milliseconds kPumpInterval(20);
 // Set while a run is in progress: a second "実行" dispatched by the run's own message pump is
 // ignored instead of starting a run inside the run.
 bool running = false;
+// Set when the button is pressed during a run: the run stops at its next turn.
+bool stopAsked = false;
+
+constexpr char kRunCaption[] = "実行";
+constexpr char kStopCaption[] = "中止";
 
 class RunningFlag {
  public:
-  RunningFlag() { running = true; }
+  RunningFlag() {
+    running = true;
+    stopAsked = false;
+  }
   ~RunningFlag() { running = false; }
   RunningFlag(const RunningFlag&) = delete;
   RunningFlag& operator=(const RunningFlag&) = delete;
+};
+
+// While the entries are converted the run's button reads "中止", and pressing it stops the run.
+class StopCaption {
+ public:
+  StopCaption() { GetControlLayer().SetText(kActionPanel, kRunButton, kStopCaption); }
+  ~StopCaption() { GetControlLayer().SetText(kActionPanel, kRunButton, kRunCaption); }
+  StopCaption(const StopCaption&) = delete;
+  StopCaption& operator=(const StopCaption&) = delete;
 };
 
 OutputRenamedHandler& RenamedHandler() {
@@ -313,6 +330,10 @@ BatchOutcome ConvertEntries(int workers, WindowPlan& plan, RunRecord& run, LoopW
   for (;;) {
     wait.Show();
     pumpOneMessage();
+    if (stopAsked) {
+      DropEntries(entries, 0, run);
+      return BatchOutcome::kStopped;
+    }
     bool settingsRead = false;
     if (plan.TakeEdited() || !reached) {
       settingsRead = RereadEntries(plan, entries, reached ? 1 : 0, run, next);
@@ -363,6 +384,9 @@ BatchOutcome ConvertEntries(int workers, WindowPlan& plan, RunRecord& run, LoopW
 void ShowClosingMessage(const BatchResult& result, std::string failure) {
   std::string text = "変換が失敗しました！";
   if (result.outcome == BatchOutcome::kSucceeded) text = "変換が成功しました！";
+  if (result.outcome == BatchOutcome::kStopped) {
+    text = "中止しました。" + std::to_string(result.converted) + " 件を変換しました。";
+  }
   if (result.outcome == BatchOutcome::kListEmptied) {
     text = "変換を中止しました！";
     failure = "読み込まれてる画像がすべて削除されました。";
@@ -390,7 +414,10 @@ void ShowClosingMessage(const BatchResult& result, std::string failure) {
 }  // namespace
 
 BatchResult RunBatch(int workers) {
-  if (running) return {BatchOutcome::kAlreadyRunning};
+  if (running) {
+    stopAsked = true;
+    return {BatchOutcome::kAlreadyRunning};
+  }
   RunningFlag flag;
   ControlLayer& controls = GetControlLayer();
   AppState* state = GetAppState();
@@ -412,7 +439,10 @@ BatchResult RunBatch(int workers) {
   WindowPlan plan;
   std::string failure;
   RemoveRunReport();
-  run.result.outcome = ConvertEntries(workers, plan, run, wait, failure);
+  {
+    StopCaption caption;
+    run.result.outcome = ConvertEntries(workers, plan, run, wait, failure);
+  }
   // A run that went on past failures has failed too, however it ended.
   if (run.result.failed > 0 && run.result.outcome == BatchOutcome::kSucceeded) {
     run.result.outcome = BatchOutcome::kFailed;

@@ -34,8 +34,11 @@ enum class BatchOutcome {
   kNothingToConvert,
   // The list was emptied (全て削除) before the run reached its end; what was converted stays.
   kListEmptied,
-  // A run was already in progress (a second "実行" dispatched by the run's own message pump).
+  // A run was already in progress: the button, which reads "中止" during a run, was pressed
+  // again (a click dispatched by the run's own message pump), and the run is asked to stop.
   kAlreadyRunning,
+  // Stopped at the user's request: what was converted stays, nothing else is left.
+  kStopped,
 };
 
 // What a run does with an output file that is there already from an earlier run (EXISTING).

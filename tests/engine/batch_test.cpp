@@ -396,18 +396,29 @@ TEST_F(BatchTest, EmptyOutputFolderWritesBesideTheProgram) {
   EXPECT_EQ(layer->messages, Texts{"変換が成功しました！"});
 }
 
-TEST_F(BatchTest, EmptyListAndASecondRunDuringARun) {
+// During a run its button reads 中止: pressed, it ends the run at once, keeping what was
+// converted and leaving nothing else, not even a temporary file.
+TEST_F(BatchTest, EmptyListAndTheButtonThatStopsARun) {
   Run();
   EXPECT_EQ(layer->messages, Texts{"読み込まれてる画像はありません！"});
   layer->messages.clear();
 
-  AddPictures({"a.png", "b.png"});
-  int nested = 0;
+  AddPictures({"a.png", "b.png", "c.png", "d.png", "e.png", "f.png"});
+  std::string caption;
+  bool pressed = false;
   layer->onPump = [&] {
-    if (nested++ == 0) Run();
+    if (pressed || layer->ProgressPosition(kProgressPanel, kBatchProgressBar) < 1) return;
+    caption = layer->GetText(kActionPanel, kRunButton);
+    pressed = true;
+    Run();
   };
-  Run();
-  EXPECT_EQ(layer->messages, Texts{"変換が成功しました！"});
+  const BatchResult result = RunBatch(2);
+  EXPECT_EQ(result.outcome, BatchOutcome::kStopped);
+  EXPECT_EQ(caption, "中止");
+  EXPECT_EQ(layer->GetText(kActionPanel, kRunButton), "実行");
+  EXPECT_EQ(OutputFiles(output), Texts{"a.png"});
+  EXPECT_EQ(layer->messages, Texts{"中止しました。1 件を変換しました。"});
+  EXPECT_EQ(layer->waitCursorDepth, 0);
 }
 
 TEST_F(BatchTest, OutputPathTooLongFailsInsteadOfWritingACutName) {
