@@ -1,5 +1,6 @@
 // The toolkit's libraries keep caches (fonts, themes, the session bus) for the life of the
-// process and never free them. The leak checker of sanitizer builds is told to ignore them, so
+// process and never free them, as the C library keeps the names of a locale that setlocale
+// took. The leak checker of sanitizer builds is told to ignore them, so
 // that it reports only the program's own leaks. Compiled into each executable that starts the
 // toolkit; without the leak checker nothing calls it.
 extern "C" const char* __lsan_default_suppressions() {
@@ -17,5 +18,6 @@ extern "C" const char* __lsan_default_suppressions() {
          "leak:libatk-bridge-2.0.so\n"
          "leak:libatspi.so\n"
          "leak:libwx_gtk3u_core-3.2.so\n"
-         "leak:libwx_baseu-3.2.so\n";
+         "leak:libwx_baseu-3.2.so\n"
+         "leak:__argz_add_sep\n";
 }
