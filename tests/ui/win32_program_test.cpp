@@ -290,10 +290,10 @@ TEST(Win32ProgramTest, TheRunButtonStopsARunThatGoesOnPastABrokenPicture) {
   // Pictures that take a while to convert, the last one broken.
   const fs::path input = folder / "in";
   fs::create_directories(input);
-  ASSERT_TRUE(RunReferenceTool("/usr/bin/convert -size 1600x1200 plasma:fractal '" +
+  ASSERT_TRUE(RunReferenceTool("/usr/bin/convert -size 2000x1500 plasma:fractal '" +
                                platform::Utf8Of(input / "p00.jpg") + "'")
                   .succeeded);
-  constexpr int kPictures = 24;
+  constexpr int kPictures = 40;
   for (int i = 1; i < kPictures - 1; ++i) {
     fs::copy_file(input / "p00.jpg", input / ("p" + std::to_string(10 + i) + ".jpg"));
   }
@@ -330,7 +330,7 @@ TEST(Win32ProgramTest, TheRunButtonStopsARunThatGoesOnPastABrokenPicture) {
   int whole = 0;
   for (const auto& file : fs::directory_iterator(output)) {
     EXPECT_EQ(file.path().extension(), ".bmp") << file.path();
-    EXPECT_EQ(PictureFacts(file.path()), "BMP3 1600x1200") << file.path();
+    EXPECT_EQ(PictureFacts(file.path()), "BMP3 2000x1500") << file.path();
     ++whole;
   }
   EXPECT_GE(whole, 1);
