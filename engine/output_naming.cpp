@@ -8,7 +8,9 @@
 #include "base/path_names.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
+#include "engine/batch.h"
 #include "engine/encoders.h"
+#include "engine/run_outputs.h"
 #include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
@@ -107,5 +109,14 @@ void ShowOutputNamePreview() {
   MakeOutputName(state->source->name, paths.RENAME_TYPE, state->target->DIB_TYPE,
                  EntryNumber(paths.selectedIndex), paths.RENAME_DIB, paths.FOLDER_TYPE,
                  paths.subFolder);
-  GetControlLayer().SetText(kInputPanel, kAfterNameBox, paths.outputName);
+  std::string shown = paths.outputName;
+  // A run that saves beside a file of the name there already (EXISTING 2) names that new file.
+  if (state->target->EXISTING == kExistingNumber) {
+    const std::string folder = paths.SAVE;
+    shown = RunOutputs()
+                .FreePath(folder + shown,
+                          OutputExtension(state->target->DIB_TYPE, paths.RENAME_DIB), true)
+                .substr(folder.size());
+  }
+  GetControlLayer().SetText(kInputPanel, kAfterNameBox, shown);
 }

@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
 #include "base/program_folder.h"
+#include "engine/batch.h"
+#include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "ui/headless/headless_control_layer.h"
 
@@ -78,6 +81,22 @@ TEST_F(OutputNamingTest, LongNamesAreCutWholeCharactersAt255StoredBytes) {
   arbitrary = arbitrary.substr(0, 3 * 100);
   EXPECT_EQ(Name("cat", kNameThenNumber, 1, 5, kLowerCaseExtension, 0, arbitrary.c_str()),
             arbitrary + "5.jpg");
+}
+
+// The 変換後 name is the file a run will write: beside a file of the name there already when
+// outputs are numbered (EXISTING 2).
+TEST_F(OutputNamingTest, ThePreviewNamesTheNumberedOutputBesideAnExistingFile) {
+  const std::filesystem::path folder = MakeUniqueFolder("trastel-naming");
+  CopyText(paths_->SAVE, (folder.string() + "/").c_str());
+  CopyText(GetAppState()->source->name, "cat");
+  GetAppState()->target->DIB_TYPE = 2;  // PNG
+  std::ofstream(folder / "cat.png") << "an earlier run's";
+  ShowOutputNamePreview();
+  EXPECT_EQ(layer_->GetText(kInputPanel, kAfterNameBox), "cat.png");
+  GetAppState()->target->EXISTING = kExistingNumber;
+  ShowOutputNamePreview();
+  EXPECT_EQ(layer_->GetText(kInputPanel, kAfterNameBox), "cat(2).png");
+  std::filesystem::remove_all(folder);
 }
 
 TEST(CreateOutputFolderTest, CreatesOnceAndIgnoresFailures) {
