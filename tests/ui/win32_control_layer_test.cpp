@@ -151,47 +151,58 @@ std::string Utf8Of(const std::wstring& text) {
   return utf8;
 }
 
+std::wstring WindowTextOf(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), text.size())));
+  return text;
+}
+
+// Calls `visit` with every control of every created panel.
+void ForEachPanelControl(HWND main, const std::function<void(const PanelTemplate&, HWND)>& visit) {
+  for (const PanelTemplate& panel : PanelTemplates()) {
+    if (!panel.created) continue;
+    for (HWND child = GetWindow(GetDlgItem(main, panel.barId), GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      visit(panel, child);
+    }
+  }
+}
+
 // The group captions and the entries of closed drop-down lists that their window does not show
 // whole at the window's resolution.
 std::vector<std::string> CutCaptionsAndEntries(HWND main) {
   std::vector<std::string> cut;
   const UINT dpi = GetDpiForWindow(main);
-  for (const PanelTemplate& panel : PanelTemplates()) {
-    if (!panel.created) continue;
-    for (HWND child = GetWindow(GetDlgItem(main, panel.barId), GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-      wchar_t className[16] = {};
-      GetClassNameW(child, className, 16);
-      std::vector<std::wstring> texts;
-      int room = 0;
-      if (std::wstring(className) == L"ComboBox") {
-        COMBOBOXINFO info{};
-        info.cbSize = sizeof info;
-        GetComboBoxInfo(child, &info);
-        room = info.rcItem.right - info.rcItem.left;
-        for (int index = 0; index < SendMessageW(child, CB_GETCOUNT, 0, 0); ++index) {
-          std::wstring entry(SendMessageW(child, CB_GETLBTEXTLEN, index, 0) + 1, L'\0');
-          entry.resize(
-              SendMessageW(child, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(entry.data())));
-          texts.push_back(entry);
-        }
-      } else if (std::wstring(className) == L"Button" &&
-                 (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
-        RECT client{};
-        GetClientRect(child, &client);
-        // The frame's corner and a gap on either side of the caption.
-        room = client.right - MulDiv(12, dpi, 96);
-        std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
-        caption.resize(
-            static_cast<std::size_t>(GetWindowTextW(child, caption.data(), caption.size())));
-        texts.push_back(caption);
+  ForEachPanelControl(main, [&](const PanelTemplate& panel, HWND child) {
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    std::vector<std::wstring> texts;
+    int room = 0;
+    if (std::wstring(className) == L"ComboBox") {
+      COMBOBOXINFO info{};
+      info.cbSize = sizeof info;
+      GetComboBoxInfo(child, &info);
+      room = info.rcItem.right - info.rcItem.left;
+      for (int index = 0; index < SendMessageW(child, CB_GETCOUNT, 0, 0); ++index) {
+        std::wstring entry(SendMessageW(child, CB_GETLBTEXTLEN, index, 0) + 1, L'\0');
+        entry.resize(
+            SendMessageW(child, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(entry.data())));
+        texts.push_back(entry);
       }
-      for (const std::wstring& text : texts) {
-        if (TextWidth(child, text) > room)
-          cut.push_back(std::string(panel.name) + ": " + Utf8Of(text));
+    } else if (std::wstring(className) == L"Button" &&
+               (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+      RECT client{};
+      GetClientRect(child, &client);
+      // The frame's corner and a gap on either side of the caption.
+      room = client.right - MulDiv(12, dpi, 96);
+      texts.push_back(WindowTextOf(child));
+    }
+    for (const std::wstring& text : texts) {
+      if (TextWidth(child, text) > room) {
+        cut.push_back(std::string(panel.name) + ": " + Utf8Of(text));
       }
     }
-  }
+  });
   return cut;
 }
 
@@ -215,8 +226,7 @@ void CALLBACK LookAtAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
     const bool group = std::wstring(className) == L"Button" &&
                        (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
     if (std::wstring(className) != L"Static" && !group) continue;
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(child, text.data(), text.size())));
+    const std::wstring text = WindowTextOf(child);
     if (text.empty()) continue;
     RECT client{};
     GetClientRect(child, &client);
@@ -284,40 +294,33 @@ TEST_F(Win32WindowTest, EveryGroupCaptionAndListEntryShowsWholeAtBothScalings) {
 std::vector<std::string> CutTexts(HWND main) {
   std::vector<std::string> cut;
   const UINT dpi = GetDpiForWindow(main);
-  for (const PanelTemplate& panel : PanelTemplates()) {
-    if (!panel.created) continue;
-    for (HWND child = GetWindow(GetDlgItem(main, panel.barId), GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-      wchar_t className[16] = {};
-      GetClassNameW(child, className, 16);
-      const LONG style = GetWindowLongW(child, GWL_STYLE);
-      const LONG type = style & BS_TYPEMASK;
-      const bool label = std::wstring(className) == L"Static" && (style & SS_TYPEMASK) != SS_ICON;
-      const bool button = std::wstring(className) == L"Button" &&
-                          (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX ||
-                           type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
-      if (!label && !button) continue;
-      std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
-      text.resize(static_cast<std::size_t>(GetWindowTextW(child, text.data(), text.size())));
-      if (text.empty()) continue;
-      RECT client{};
-      GetClientRect(child, &client);
-      // A check box's box and the gap before its text.
-      const int room = client.right - (button ? MulDiv(18, dpi, 96) : 0);
-      HDC context = GetDC(child);
-      HGDIOBJ previous =
-          SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
-      RECT needed{0, 0, room, 0};
-      DrawTextW(context, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
-      SelectObject(context, previous);
-      ReleaseDC(child, context);
-      if (needed.right > room || needed.bottom > client.bottom) {
-        char utf8[512] = {};
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8, sizeof utf8, nullptr, nullptr);
-        cut.push_back(std::string(panel.name) + ": " + utf8);
-      }
+  ForEachPanelControl(main, [&](const PanelTemplate& panel, HWND child) {
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    const LONG type = style & BS_TYPEMASK;
+    const bool label = std::wstring(className) == L"Static" && (style & SS_TYPEMASK) != SS_ICON;
+    const bool button = std::wstring(className) == L"Button" &&
+                        (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+                         type == BS_AUTORADIOBUTTON);
+    if (!label && !button) return;
+    const std::wstring text = WindowTextOf(child);
+    if (text.empty()) return;
+    RECT client{};
+    GetClientRect(child, &client);
+    // A check box's box and the gap before its text.
+    const int room = client.right - (button ? MulDiv(18, dpi, 96) : 0);
+    HDC context = GetDC(child);
+    HGDIOBJ previous =
+        SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+    RECT needed{0, 0, room, 0};
+    DrawTextW(context, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
+    SelectObject(context, previous);
+    ReleaseDC(child, context);
+    if (needed.right > room || needed.bottom > client.bottom) {
+      cut.push_back(std::string(panel.name) + ": " + Utf8Of(text));
     }
-  }
+  });
   return cut;
 }
 

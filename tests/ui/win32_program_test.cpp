@@ -88,6 +88,16 @@ std::vector<int> VisiblePages(HWND main) {
   return visible;
 }
 
+// The program copied into `folder` with a settings file that writes into `output`.
+void InstallProgram(const fs::path& folder, const fs::path& output) {
+  const fs::path bin = TRASTEL_BIN_DIR;
+  fs::copy_file(bin / "trastel.exe", folder / "trastel.exe");
+  fs::copy(bin / "Data", folder / "Data",
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  std::ofstream(folder / "Data" / "Confing.inf", std::ios::binary)
+      << DefaultSettings(ForwardSlashed(platform::Utf8Of(output)) + "/");
+}
+
 struct FolderRemover {
   fs::path folder;
   ~FolderRemover() {
@@ -222,12 +232,7 @@ TEST(Win32ProgramTest, FirstStartConversionSettingsPagesAndClosing) {
 TEST(Win32ProgramTest, FilesGivenAtStartAndTheMoreSettingsDialog) {
   const fs::path folder = MakeUniqueFolder("trastel-win32-arguments");
   const FolderRemover remover{folder};
-  const fs::path bin = TRASTEL_BIN_DIR;
-  fs::copy_file(bin / "trastel.exe", folder / "trastel.exe");
-  fs::copy(bin / "Data", folder / "Data",
-           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-  std::ofstream(folder / "Data" / "Confing.inf", std::ios::binary)
-      << DefaultSettings(ForwardSlashed(platform::Utf8Of(folder)) + "/");
+  InstallProgram(folder, folder);
   const fs::path input = folder / platform::PathOf("写真");
   fs::create_directories(input / "more");
   const fs::path samples = fs::path(TRASTEL_SOURCE_DIR) / "samples";
@@ -277,14 +282,9 @@ TEST(Win32ProgramTest, FilesGivenAtStartAndTheMoreSettingsDialog) {
 TEST(Win32ProgramTest, TheRunButtonStopsARunThatGoesOnPastABrokenPicture) {
   const fs::path folder = MakeUniqueFolder("trastel-win32-stop");
   const FolderRemover remover{folder};
-  const fs::path bin = TRASTEL_BIN_DIR;
-  fs::copy_file(bin / "trastel.exe", folder / "trastel.exe");
-  fs::copy(bin / "Data", folder / "Data",
-           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   const fs::path output = folder / "out";
   fs::create_directories(output);
-  std::ofstream(folder / "Data" / "Confing.inf", std::ios::binary)
-      << DefaultSettings(ForwardSlashed(platform::Utf8Of(output)) + "/");
+  InstallProgram(folder, output);
   std::ofstream(folder / "Data" / "Trastel.inf", std::ios::binary)
       << "#FORMAT TRASTEL_EXTRAS_100 (*.inf,*.INF)\r\n#ON_ERROR=\t1\r\n#END\r\n";
   // Pictures that take a while to convert, the last one broken.
