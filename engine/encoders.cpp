@@ -133,6 +133,11 @@ bool StoresAlpha(int format) {
   return format == kFormatWebp || format == kFormatAvif;
 }
 
+bool StoresExif(int format) {
+  return format == kFormatJpeg || format == kFormatPng || format == kFormatWebp ||
+         format == kFormatAvif;
+}
+
 int SaveByFormat(PictureHandle picture, const PictureRecord& target) {
   if (target.DIB_TYPE < 0 || target.DIB_TYPE >= static_cast<int>(std::size(kWriters))) return 0;
   return kWriters[target.DIB_TYPE](picture, target.path, target);

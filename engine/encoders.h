@@ -27,6 +27,9 @@ bool IsPictureFormat(int format);
 // Formats that store alpha: their pictures are loaded keeping it.
 bool StoresAlpha(int format);
 
+// Formats with a place for an Exif block.
+bool StoresExif(int format);
+
 // Writes `picture` to target.path by target.DIB_TYPE. Non-zero on success: kSavedOverCap when
 // a JPEG with a size cap (JPG_MAX_KB) was written at the lowest quality and is still larger.
 inline constexpr int kSavedOverCap = 2;

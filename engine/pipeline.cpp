@@ -45,6 +45,14 @@ void Resize(PictureHandle slot, const PictureRecord& target) {
                 static_cast<int>(std::min<std::int64_t>(size.height, INT32_MAX)));
 }
 
+// The source's Exif, made for the converted picture, goes with it into formats that have a
+// place for it (EXIF_KEEP); pictures carry none otherwise.
+void KeepExif(PictureHandle slot, const PictureRecord& source, const PictureRecord& target) {
+  if (target.EXIF_KEEP != 0 && StoresExif(target.DIB_TYPE)) {
+    KeepSourceExif(slot, source.path, target.EXIF_KEEP);
+  }
+}
+
 // Runs one conversion step. Running out of memory fails that picture with its own message (and
 // the caller's usual failure handling) instead of ending the program.
 template <typename Step>
@@ -64,6 +72,7 @@ int ConvertSingleStep(const PictureRecord& source, const PictureRecord& target,
   Crop(slot, target);
   Rotate(slot, target);
   Resize(slot, target);
+  KeepExif(slot, source, target);
   const int saved = SaveByFormat(slot, target);
   ReleaseSlot(slot);
   return saved;

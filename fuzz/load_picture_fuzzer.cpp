@@ -1,9 +1,11 @@
 // libFuzzer target: decodes arbitrary bytes as a picture of any supported kind, half the inputs
-// (by their length) keeping their alpha.
+// (by their length) keeping their alpha, and finds and edits the file's Exif block as a
+// conversion that keeps it would.
 #include <cstddef>
 #include <cstdint>
 
 #include "engine/imagelib/codec_support.h"
+#include "engine/imagelib/exif_editing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto alpha = size % 2 == 0 ? imagelib::AlphaUse::kOverWhite : imagelib::AlphaUse::kKept;
@@ -20,5 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       __builtin_trap();
     }
   }
+  const auto keep = size % 3 == 0 ? imagelib::ExifKeep::kAll : imagelib::ExifKeep::kDateAndCamera;
+  imagelib::ExifForOutput(imagelib::ExifBlockOf(imagelib::ByteSpan(data, size)), keep, 640, 480);
   return 0;
 }

@@ -114,6 +114,9 @@ enum ControlId : int {
   kKeepDateCheck = 1209,
   kOnErrorStopRadio = 1210,
   kOnErrorContinueRadio = 1211,
+  kExifNoneRadio = 1212,
+  kExifDateAndCameraRadio = 1213,
+  kExifAllRadio = 1214,
 };
 
 enum CommandId : int {

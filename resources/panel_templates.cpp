@@ -271,7 +271,9 @@ constexpr ControlTemplate kAboutControls[] = {
 
 constexpr DialogTemplate kAboutDialog = {100, "バージョン情報 ", 151, 105, kAboutControls, 9};
 
-// The settings beyond the panels': how resized pictures keep their shape, and the JPEG size cap.
+// The settings beyond the panels': how resized pictures keep their shape, the JPEG size cap,
+// what a run does with existing outputs and failed pictures, and what outputs keep of photos'
+// Exif.
 constexpr ControlTemplate kMoreSettingsControls[] = {
     {kStatic, kGroupBox, "縦横比 (リサイズするとき)", 7, 5, 186, 60, kNoStyle},
     {kShapeStretchRadio, kRadioButton, "伸縮する", 15, 18, 60, 10, kGroupStart},
@@ -291,11 +293,17 @@ constexpr ControlTemplate kMoreSettingsControls[] = {
     {kStatic, kGroupBox, "変換できない画像があるとき", 7, 172, 186, 28, kNoStyle},
     {kOnErrorStopRadio, kRadioButton, "止める", 15, 184, 45, 10, kGroupStart},
     {kOnErrorContinueRadio, kRadioButton, "続ける (最後に一覧を表示)", 65, 184, 120, 10, kNoStyle},
-    {kOkButton, kPushButton, "OK", 86, 207, 50, 14, kDefaultButton},
-    {kCancelButton, kPushButton, "キャンセル", 143, 207, 50, 14, kNoStyle},
+    {kStatic, kGroupBox, "写真の情報 (Exif: JPEG・PNG・WebP・AVIF)", 7, 205, 186, 60, kNoStyle},
+    {kExifNoneRadio, kRadioButton, "残さない", 15, 217, 170, 10, kGroupStart},
+    {kExifDateAndCameraRadio, kRadioButton, "日時とカメラだけ残す (位置情報は消す)", 15, 229, 170,
+     10, kNoStyle},
+    {kExifAllRadio, kRadioButton, "すべて残す (位置情報も残る)", 15, 241, 170, 10, kNoStyle},
+    {kStatic, kLabel, "残すときも向きは直し、縮小画像は消します", 15, 253, 170, 8, kNoStyle},
+    {kOkButton, kPushButton, "OK", 86, 272, 50, 14, kDefaultButton},
+    {kCancelButton, kPushButton, "キャンセル", 143, 272, 50, 14, kNoStyle},
 };
 
-constexpr DialogTemplate kMoreSettingsBox = {150, "詳細設定", 200, 228, kMoreSettingsControls};
+constexpr DialogTemplate kMoreSettingsBox = {150, "詳細設定", 200, 293, kMoreSettingsControls};
 
 }  // namespace
 

@@ -62,7 +62,8 @@ struct PictureRecord {
   std::int32_t AVIF_SPEED;
   std::int32_t EXISTING;  // engine/batch.h: ExistingOutput
   std::int32_t KEEP_DATE;
-  std::int32_t ON_ERROR;  // engine/batch.h: OnError
+  std::int32_t ON_ERROR;   // engine/batch.h: OnError
+  std::int32_t EXIF_KEEP;  // engine/imagelib/exif_editing.h: ExifKeep
 };
 
 struct PathBlock {

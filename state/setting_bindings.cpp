@@ -148,6 +148,14 @@ const SettingBinding kSettings[] = {
      0,
      nullptr,
      SettingsFile::kExtras},
+    {"#EXIF_KEEP=",
+     &PictureRecord::EXIF_KEEP,
+     kRadioGroup,
+     kMoreSettingsDialog,
+     {kExifNoneRadio, kExifDateAndCameraRadio, kExifAllRadio},
+     0,
+     nullptr,
+     SettingsFile::kExtras},
 };
 
 }  // namespace

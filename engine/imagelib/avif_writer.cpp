@@ -68,7 +68,7 @@ heif_error AppendBytes(heif_context* /*context*/, const void* data, size_t size,
   return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
 }
 
-bool Encode(const Picture& bgr, int quality, int speed, Bytes& output) {
+bool Encode(const Picture& bgr, int quality, int speed, ByteSpan exif, Bytes& output) {
   HeifContext context(heif_context_alloc());
   if (!context) return false;
   heif_encoder* found = nullptr;
@@ -89,7 +89,12 @@ bool Encode(const Picture& bgr, int quality, int speed, Bytes& output) {
                                         &written))) {
     return false;
   }
+  // libheif finds the TIFF data after the block's header and records where it starts.
+  const bool tagged =
+      exif.empty() || HeifOk(heif_context_add_exif_metadata(context.get(), written, exif.data(),
+                                                            static_cast<int>(exif.size())));
   heif_image_handle_release(written);
+  if (!tagged) return false;
   heif_writer writer{};
   writer.writer_api_version = 1;
   writer.write = AppendBytes;
@@ -104,6 +109,6 @@ int SaveAvif(const char* path, PictureHandle handle, int quality, int speed) {
   const imagelib::Picture* picture = imagelib::StoredBgr24(handle, scratch);
   if (picture == nullptr) return 0;
   imagelib::Bytes output;
-  if (!imagelib::Encode(*picture, quality, speed, output)) return 0;
+  if (!imagelib::Encode(*picture, quality, speed, imagelib::StoredExif(handle), output)) return 0;
   return imagelib::WriteFileAtomically(path, output) ? 1 : 0;
 }

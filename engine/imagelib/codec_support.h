@@ -32,6 +32,9 @@ std::unique_ptr<Picture> DecodeWebp(ByteSpan data, AlphaUse alpha = AlphaUse::kO
 // HEIC and AVIF files, told apart by the brands of their file type box.
 int HeifKindOf(ByteSpan head);
 std::unique_ptr<Picture> DecodeHeif(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
+// The Exif block of a HEIF file's primary picture, with its "Exif\0\0" header; empty when it
+// has none.
+Bytes HeifExif(ByteSpan data);
 
 // True when a picture of this size may be allocated for a file of `dataBytes` bytes whose
 // coding can yield at most `pixelsPerByte` pixels per byte. A header that claims far more
@@ -52,6 +55,9 @@ std::unique_ptr<Picture> MakePicture(int width, int height, int bitsPerPixel);
 // The same picture with no rows yet: room for all of them is reserved but not touched, so the
 // memory in use grows only as a decoder appends the rows it has decoded.
 std::unique_ptr<Picture> MakeRowlessPicture(int width, int height, int bitsPerPixel);
+
+// The Exif block the picture behind the handle carries for its files; empty for none.
+ByteSpan StoredExif(PictureHandle handle);
 
 // The picture itself when it is uncompressed, otherwise its expanded copy in `scratch`;
 // null when its run-length stream is damaged.

@@ -6,6 +6,8 @@ target_sources(trastel_core PRIVATE
   bmp_reader.cpp
   bmp_writer.cpp
   colour_management.cpp
+  exif_blocks.cpp
+  exif_editing.cpp
   exif_orientation.cpp
   gif_lzw.cpp
   gif_reader.cpp
@@ -22,6 +24,7 @@ target_sources(trastel_core PRIVATE
   regular_file.cpp
   rle8.cpp
   rle_picture.cpp
+  tiff_structure.cpp
   webp_reader.cpp
   webp_writer.cpp
 )

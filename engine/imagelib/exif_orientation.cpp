@@ -6,45 +6,13 @@
 #include <optional>
 
 #include "engine/imagelib/alpha_plane.h"
+#include "engine/imagelib/tiff_structure.h"
 
 namespace imagelib {
 namespace {
 
 constexpr std::uint16_t kOrientationTag = 0x0112;
 constexpr std::uint16_t kShortType = 3;
-constexpr std::size_t kEntryBytes = 12;
-
-// Numbers of the TIFF data after the Exif header, in its byte order; reads past the end give
-// nothing.
-class TiffReader {
- public:
-  explicit TiffReader(ByteSpan tiff) : tiff_(tiff) {}
-
-  // False when the data does not start with a TIFF header.
-  bool ReadByteOrder() {
-    if (tiff_.size() < 8 || tiff_[0] != tiff_[1]) return false;
-    if (tiff_[0] != 'I' && tiff_[0] != 'M') return false;
-    littleEndian_ = tiff_[0] == 'I';
-    return Number(2, 2) == 42;
-  }
-
-  // The `bytes`-byte number at `at`; nothing when it does not lie inside the data.
-  std::optional<std::uint32_t> Number(std::uint64_t at, int bytes) const {
-    if (at > tiff_.size() || tiff_.size() - at < static_cast<std::uint64_t>(bytes)) {
-      return std::nullopt;
-    }
-    std::uint32_t value = 0;
-    for (int i = 0; i < bytes; ++i) {
-      const std::uint32_t byte = tiff_[at + static_cast<std::size_t>(i)];
-      value |= littleEndian_ ? byte << (8 * i) : byte << (8 * (bytes - 1 - i));
-    }
-    return value;
-  }
-
- private:
-  ByteSpan tiff_;
-  bool littleEndian_ = false;
-};
 
 struct Point {
   std::ptrdiff_t x = 0;
@@ -86,17 +54,12 @@ int ExifOrientation(ByteSpan exif) {
   if (!tiff.ReadByteOrder()) return 1;
   // Only the first directory is read: no offset is followed twice, so no loop can form.
   const std::optional<std::uint32_t> directory = tiff.Number(4, 4);
-  const std::optional<std::uint32_t> count = directory ? tiff.Number(*directory, 2) : std::nullopt;
-  if (!count) return 1;
-  for (std::uint32_t i = 0; i < *count; ++i) {
-    const std::uint64_t entry = std::uint64_t{*directory} + 2 + kEntryBytes * i;
-    const std::optional<std::uint32_t> tag = tiff.Number(entry, 2);
-    if (!tag) return 1;
-    if (*tag != kOrientationTag) continue;
-    const std::optional<std::uint32_t> type = tiff.Number(entry + 2, 2);
-    const std::optional<std::uint32_t> components = tiff.Number(entry + 4, 4);
-    const std::optional<std::uint32_t> value = tiff.Number(entry + 8, 2);
-    if (type != kShortType || !components || *components < 1 || !value) return 1;
+  const auto entries = directory ? tiff.Entries(*directory) : std::nullopt;
+  if (!entries) return 1;
+  for (const TiffEntry& entry : *entries) {
+    if (entry.tag != kOrientationTag) continue;
+    const std::optional<std::uint32_t> value = tiff.Number(entry.ValueFieldAt(), 2);
+    if (entry.type != kShortType || entry.count < 1 || !value) return 1;
     return *value >= 1 && *value <= 8 ? static_cast<int>(*value) : 1;
   }
   return 1;

@@ -5,10 +5,12 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/colour_management.h"
+#include "engine/imagelib/exif_editing.h"
 #include "engine/imagelib/heif_support.h"
 #include "engine/imagelib/imagelib.h"
 
@@ -144,19 +146,56 @@ int HeifKindOf(ByteSpan head) {
   return heif ? kIdentifiedHeic : kIdentifiedNone;
 }
 
-std::unique_ptr<Picture> DecodeHeif(ByteSpan data, AlphaUse alpha) {
-  HeifContext context(heif_context_alloc());
-  if (!context) return nullptr;
-  heif_context_set_maximum_image_size_limit(context.get(), kLargestSquareSide);
-  if (heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(), nullptr)
-          .code != heif_error_Ok) {
-    return nullptr;
+namespace {
+
+using HeifHandle = std::unique_ptr<heif_image_handle, HandleDeleter>;
+
+// The primary picture of a HEIF file in memory, which must outlive the context.
+struct OpenedHeif {
+  HeifContext context;
+  HeifHandle primary;
+};
+
+std::optional<OpenedHeif> OpenHeif(ByteSpan data) {
+  OpenedHeif heif{HeifContext(heif_context_alloc()), nullptr};
+  if (!heif.context) return std::nullopt;
+  heif_context_set_maximum_image_size_limit(heif.context.get(), kLargestSquareSide);
+  if (!HeifOk(heif_context_read_from_memory_without_copy(heif.context.get(), data.data(),
+                                                         data.size(), nullptr))) {
+    return std::nullopt;
   }
   heif_image_handle* primary = nullptr;
-  if (heif_context_get_primary_image_handle(context.get(), &primary).code != heif_error_Ok) {
-    return nullptr;
+  if (!HeifOk(heif_context_get_primary_image_handle(heif.context.get(), &primary))) {
+    return std::nullopt;
   }
-  std::unique_ptr<heif_image_handle, HandleDeleter> handle(primary);
+  heif.primary.reset(primary);
+  return heif;
+}
+
+}  // namespace
+
+Bytes HeifExif(ByteSpan data) {
+  const std::optional<OpenedHeif> heif = OpenHeif(data);
+  heif_item_id id = 0;
+  if (!heif ||
+      heif_image_handle_get_list_of_metadata_block_IDs(heif->primary.get(), "Exif", &id, 1) != 1) {
+    return {};
+  }
+  const std::size_t size = heif_image_handle_get_metadata_size(heif->primary.get(), id);
+  if (size < 4 || size > data.size()) return {};
+  Bytes item(size);
+  if (!HeifOk(heif_image_handle_get_metadata(heif->primary.get(), id, item.data()))) return {};
+  // The item starts with the distance from its fifth byte to the TIFF header.
+  const std::uint32_t skip = std::uint32_t{item[0]} << 24 | std::uint32_t{item[1]} << 16 |
+                             std::uint32_t{item[2]} << 8 | item[3];
+  if (skip > size - 4) return {};
+  return WithExifHeader(ByteSpan(item).subspan(4 + skip));
+}
+
+std::unique_ptr<Picture> DecodeHeif(ByteSpan data, AlphaUse alpha) {
+  const std::optional<OpenedHeif> heif = OpenHeif(data);
+  if (!heif) return nullptr;
+  const HeifHandle& handle = heif->primary;
   const int width = heif_image_handle_get_width(handle.get());
   const int height = heif_image_handle_get_height(handle.get());
   if (!IsPlausibleSize(width, height, data.size(), kMostPixelsPerByte)) return nullptr;

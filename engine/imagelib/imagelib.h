@@ -123,6 +123,10 @@ int ApplyLookupTables(PictureHandle picture, const std::uint8_t* red, const std:
                       const std::uint8_t* blue);
 int RotatePicture(PictureHandle picture, int angleThousandths, ColourRef fill);
 int ResizePicture(PictureHandle picture, int width, int height);
+// Gives the picture the Exif block of the file at `sourcePath`, made for the picture's present
+// size with what `keep` (an ExifKeep) keeps; the JPEG, PNG, WebP and AVIF files saved from it
+// then carry that block. 1 when the picture has one now, 0 otherwise.
+int KeepSourceExif(PictureHandle picture, const char* sourcePath, int keep);
 int SaveBmp(const char* path, PictureHandle picture);
 int SaveJpeg(const char* path, PictureHandle picture, int quality, int progressive);
 // As SaveJpeg, at the highest quality up to `quality` whose file takes at most `maxBytes`, or at

@@ -23,8 +23,11 @@ struct JpegMemory {
   ~JpegMemory() { std::free(data); }
 };
 
+// The most an APP1 segment holds: a larger Exif block is left out.
+constexpr std::size_t kLargestSegmentData = 65533;
+
 bool RunEncoder(jpeg_compress_struct& encoder, JpegErrorHandler& handler, const Picture& picture,
-                int quality, bool progressive, JpegMemory& output) {
+                int quality, bool progressive, ByteSpan exif, JpegMemory& output) {
   if (setjmp(handler.jump) != 0) return false;
   jpeg_create_compress(&encoder);
   jpeg_mem_dest(&encoder, &output.data, &output.size);
@@ -49,6 +52,9 @@ bool RunEncoder(jpeg_compress_struct& encoder, JpegErrorHandler& handler, const 
   encoder.dct_method = JDCT_FLOAT;
   if (progressive) jpeg_simple_progression(&encoder);
   jpeg_start_compress(&encoder, TRUE);
+  if (!exif.empty() && exif.size() <= kLargestSegmentData) {
+    jpeg_write_marker(&encoder, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
+  }
   while (encoder.next_scanline < encoder.image_height) {
     JSAMPROW row = const_cast<std::uint8_t*>(picture.Row(static_cast<int>(encoder.next_scanline)));
     jpeg_write_scanlines(&encoder, &row, 1);
@@ -58,14 +64,14 @@ bool RunEncoder(jpeg_compress_struct& encoder, JpegErrorHandler& handler, const 
 }
 
 // The picture encoded whole in memory; empty when the encoder failed.
-Bytes Encode(const Picture& picture, int quality, bool progressive) {
+Bytes Encode(const Picture& picture, int quality, bool progressive, ByteSpan exif) {
   JpegErrorHandler handler;
   InstallErrorHandler(handler);
   jpeg_compress_struct encoder{};
   encoder.err = &handler.manager;
   JpegMemory output;
   const bool encoded =
-      RunEncoder(encoder, handler, picture, std::clamp(quality, 1, 100), progressive, output);
+      RunEncoder(encoder, handler, picture, std::clamp(quality, 1, 100), progressive, exif, output);
   jpeg_destroy_compress(&encoder);
   if (!encoded) return {};
   return Bytes(output.data, output.data + output.size);
@@ -102,7 +108,7 @@ int SaveJpeg(const char* path, PictureHandle handle, int quality, int progressiv
   encoder.err = &handler.manager;
   imagelib::JpegMemory output;
   const bool encoded = imagelib::RunEncoder(encoder, handler, *picture, std::clamp(quality, 1, 100),
-                                            progressive != 0, output);
+                                            progressive != 0, imagelib::StoredExif(handle), output);
   jpeg_destroy_compress(&encoder);
   if (!encoded) return 0;
   return imagelib::WriteFileAtomically(path, imagelib::ByteSpan(output.data, output.size)) ? 1 : 0;
@@ -113,10 +119,11 @@ int SaveJpegWithin(const char* path, PictureHandle handle, int quality, int prog
   imagelib::Picture scratch;
   const imagelib::Picture* picture = imagelib::StoredBgr24(handle, scratch);
   if (picture == nullptr) return 0;
+  const imagelib::ByteSpan exif = imagelib::StoredExif(handle);
   // The search keeps the best file that fits and the smallest quality known not to, until
   // they are neighbours: files are measured in memory, and one is written.
   int over = std::clamp(quality, 1, 100);
-  imagelib::Bytes overFile = imagelib::Encode(*picture, over, progressive != 0);
+  imagelib::Bytes overFile = imagelib::Encode(*picture, over, progressive != 0, exif);
   if (overFile.empty()) return 0;
   int fits = 0;
   imagelib::Bytes fitsFile;
@@ -132,7 +139,7 @@ int SaveJpegWithin(const char* path, PictureHandle handle, int quality, int prog
     const int next =
         halvedLast ? imagelib::NextQuality(fits, fitsFile.size(), over, overFile.size(), maxBytes)
                    : fits + width / 2;
-    imagelib::Bytes file = imagelib::Encode(*picture, next, progressive != 0);
+    imagelib::Bytes file = imagelib::Encode(*picture, next, progressive != 0, exif);
     if (file.empty()) return 0;
     if (file.size() <= maxBytes) {
       fits = next;

@@ -48,10 +48,6 @@ const Signature* FindSignature(ByteSpan data) {
   return nullptr;
 }
 
-// Pictures larger than this are not read at all: even the largest acceptable picture takes
-// fewer bytes uncompressed.
-constexpr std::uint64_t kLargestFile = std::uint64_t{1} << 30;
-
 // The first bytes of a file, enough to recognise its kind; nothing on a read error.
 std::optional<Bytes> ReadHead(RegularFile& file) {
   Bytes head;

@@ -35,6 +35,9 @@ struct Picture {
   // keep its alpha, whose pixels then hold their own colours; empty for every other picture,
   // whose colours are as they show over white.
   std::vector<std::uint8_t> alpha;
+  // The Exif block (starting "Exif\0\0") that JPEG, PNG, WebP and AVIF files saved from the
+  // picture carry; empty for none.
+  std::vector<std::uint8_t> exif;
 
   bool IsCompressed() const { return !rle.empty(); }
   std::size_t Stride() const {

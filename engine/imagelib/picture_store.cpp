@@ -1,5 +1,7 @@
 #include "engine/imagelib/picture_store.h"
 
+#include "engine/imagelib/codec_support.h"
+
 #include <mutex>
 #include <unordered_map>
 
@@ -43,6 +45,11 @@ Picture* FindPicture(PictureHandle handle) {
   auto& pictures = store.pictures;
   auto found = pictures.find(handle);
   return found == pictures.end() ? nullptr : found->second.get();
+}
+
+ByteSpan StoredExif(PictureHandle handle) {
+  const Picture* picture = FindPicture(handle);
+  return picture == nullptr ? ByteSpan() : ByteSpan(picture->exif);
 }
 
 std::size_t StoredPictureCount() {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "engine/imagelib/codec_support.h"
+#include "engine/imagelib/exif_orientation.h"
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/picture_store.h"
 #include "engine/imagelib/png_layout.h"
@@ -47,7 +48,8 @@ std::vector<Compression> CompressionsFor(const PngLayout& layout) {
 
 // Creates no objects with destructors after its setjmp, so a jump out of libpng skips nothing.
 bool RunEncoder(png_structp png, png_infop info, const Picture& picture, const PngLayout& layout,
-                bool interlaced, const Compression& compression, std::vector<png_bytep>& rows) {
+                bool interlaced, const Compression& compression, ByteSpan exif,
+                std::vector<png_bytep>& rows) {
   if (setjmp(png_jmpbuf(png)) != 0) return false;
   png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width),
                static_cast<png_uint_32>(picture.height), layout.bitDepth, layout.colourType,
@@ -55,6 +57,11 @@ bool RunEncoder(png_structp png, png_infop info, const Picture& picture, const P
                PNG_FILTER_TYPE_DEFAULT);
   if (!layout.palette.empty()) {
     png_set_PLTE(png, info, layout.palette.data(), static_cast<int>(layout.palette.size()));
+  }
+  // The chunk holds the TIFF data without the header Exif blocks have in other files.
+  if (exif.size() > kExifHeader.size()) {
+    png_set_eXIf_1(png, info, static_cast<png_uint_32>(exif.size() - kExifHeader.size()),
+                   const_cast<png_bytep>(exif.data() + kExifHeader.size()));
   }
   png_set_filter(png, PNG_FILTER_TYPE_BASE, compression.filters);
   png_set_compression_level(png, compression.level);
@@ -81,7 +88,7 @@ bool RunEncoder(png_structp png, png_infop info, const Picture& picture, const P
 }
 
 bool Encode(const Picture& picture, const PngLayout& layout, bool interlaced,
-            const Compression& compression, Bytes& output) {
+            const Compression& compression, ByteSpan exif, Bytes& output) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngWarn);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
@@ -89,7 +96,7 @@ bool Encode(const Picture& picture, const PngLayout& layout, bool interlaced,
   bool encoded = false;
   if (info != nullptr) {
     png_set_write_fn(png, &output, WriteToMemory, FlushNothing);
-    encoded = RunEncoder(png, info, picture, layout, interlaced, compression, rows);
+    encoded = RunEncoder(png, info, picture, layout, interlaced, compression, exif, rows);
   }
   png_destroy_write_struct(&png, &info);
   return encoded;
@@ -112,7 +119,10 @@ int SavePng(const char* path, PictureHandle handle, const PngOptions* options) {
   imagelib::Bytes smallest;
   for (const imagelib::Compression& compression : imagelib::CompressionsFor(layout)) {
     imagelib::Bytes output;
-    if (!imagelib::Encode(*picture, layout, interlaced, compression, output)) return 0;
+    if (!imagelib::Encode(*picture, layout, interlaced, compression, imagelib::StoredExif(handle),
+                          output)) {
+      return 0;
+    }
     if (smallest.empty() || output.size() < smallest.size()) smallest = std::move(output);
   }
   return imagelib::WriteFileAtomically(path, smallest) ? 1 : 0;

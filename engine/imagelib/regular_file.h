@@ -12,6 +12,10 @@
 
 namespace imagelib {
 
+// Pictures larger than this are not read at all: even the largest acceptable picture takes
+// fewer bytes uncompressed.
+inline constexpr std::uint64_t kLargestFile = std::uint64_t{1} << 30;
+
 class RegularFile {
  public:
   // The file at `path` opened for reading; nothing when it cannot be opened or is not a

@@ -1,11 +1,15 @@
 // WebP encoding through libwebp's advanced interface, with the settings its own command-line
 // encoder uses by default (method 4, one thread: the batch runs one picture per core). A
-// picture that keeps its alpha is written with it.
+// picture that keeps its alpha is written with it, and an Exif block in the container's chunk
+// for it.
 #include <webp/encode.h>
+#include <webp/mux.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "engine/imagelib/codec_support.h"
+#include "engine/imagelib/exif_orientation.h"
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/picture_store.h"
 #include "engine/imagelib/scoped_struct.h"
@@ -51,6 +55,25 @@ bool Encode(const Picture& bgr, int quality, bool lossless, MemoryWriter& output
   return WebPEncode(&config, picture.Get()) != 0;
 }
 
+struct MuxDeleter {
+  void operator()(WebPMux* mux) const { WebPMuxDelete(mux); }
+};
+using AssembledData = ScopedStruct<WebPData, WebPDataClear>;
+
+// The file with an EXIF chunk holding the TIFF data of `exif`; empty when libwebp fails.
+Bytes WithExifChunk(ByteSpan file, ByteSpan exif) {
+  const WebPData picture{file.data(), file.size()};
+  std::unique_ptr<WebPMux, MuxDeleter> mux(WebPMuxCreate(&picture, 0));
+  const ByteSpan tiff = exif.subspan(kExifHeader.size());
+  const WebPData chunk{tiff.data(), tiff.size()};
+  AssembledData assembled;
+  if (!mux || WebPMuxSetChunk(mux.get(), "EXIF", &chunk, 0) != WEBP_MUX_OK ||
+      WebPMuxAssemble(mux.get(), assembled.Get()) != WEBP_MUX_OK) {
+    return {};
+  }
+  return Bytes(assembled->bytes, assembled->bytes + assembled->size);
+}
+
 }  // namespace
 }  // namespace imagelib
 
@@ -63,5 +86,11 @@ int SaveWebp(const char* path, PictureHandle handle, int quality, int lossless) 
   imagelib::MemoryWriter output;
   WebPMemoryWriterInit(output.Get());
   if (!imagelib::Encode(*picture, quality, lossless != 0, output)) return 0;
-  return imagelib::WriteFileAtomically(path, {(*output).mem, (*output).size}) ? 1 : 0;
+  const imagelib::ByteSpan file((*output).mem, (*output).size);
+  const imagelib::ByteSpan exif = imagelib::StoredExif(handle);
+  if (exif.size() <= imagelib::kExifHeader.size()) {
+    return imagelib::WriteFileAtomically(path, file) ? 1 : 0;
+  }
+  const imagelib::Bytes tagged = imagelib::WithExifChunk(file, exif);
+  return !tagged.empty() && imagelib::WriteFileAtomically(path, tagged) ? 1 : 0;
 }

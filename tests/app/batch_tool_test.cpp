@@ -556,7 +556,8 @@ TEST_F(BatchToolTest, SizesKeepThePicturesShapeAndTheNewKeysAreSavedBesideTheMai
                                                         {"AVIF_SPEED", "6"},
                                                         {"EXISTING", "0"},
                                                         {"KEEP_DATE", "0"},
-                                                        {"ON_ERROR", "0"}}));
+                                                        {"ON_ERROR", "0"},
+                                                        {"EXIF_KEEP", "0"}}));
   EXPECT_NE(Run({"--help"}).output.find("\n  JPG_MAX_KB "), std::string::npos);
 }
 

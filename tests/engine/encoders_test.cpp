@@ -298,6 +298,48 @@ TEST_F(EncodersTest, AnimationHoldsEveryFrameWithItsDelay) {
   EXPECT_EQ(SaveAnimation(), 0);
 }
 
+// A phone photo stored on its side (Orientation 6) with date, camera, location, an owner's name
+// and a thumbnail, read back by exiftool from every format with a place for Exif.
+TEST_F(EncodersTest, ExifKeepsWhatEachChoiceSaysWithThePictureUpright) {
+  const fs::path photo =
+      MakePicture("photo.jpg", "-size 40x20 xc:red -fill blue -draw 'rectangle 0,0 9,19'");
+  MakePicture("thumb.jpg", "-size 8x4 xc:green");
+  RunCommand(
+      "exiftool -q -overwrite_original -Make=TestMaker '-Model=Test Camera' "
+      "'-DateTimeOriginal=2026:05:04 10:11:12' -Orientation#=6 -GPSLatitude=35.6 "
+      "-GPSLatitudeRef=N -GPSLongitude=139.7 -GPSLongitudeRef=E '-Artist=Hanako Yamada' "
+      "-ExifImageWidth=40 -ExifImageHeight=20 "
+      "-ImageUniqueID=0123456789abcdef0123456789abcdef '-ThumbnailImage<=" +
+      (folder_ / "thumb.jpg").string() + "' '" + photo.string() + "'");
+  input_ = photo;
+  const std::string kTags =
+      " -S -n -Orientation -DateTimeOriginal -Model -ExifImageWidth -ExifImageHeight "
+      "-GPSLatitude -Artist -ImageUniqueID -ThumbnailLength '";
+  ASSERT_NE(RunCommand("exiftool" + kTags + photo.string() + "'").find("GPSLatitude: 35.6"),
+            std::string::npos);
+  const std::string kCamera =
+      "Orientation: 1\nDateTimeOriginal: 2026:05:04 10:11:12\nModel: Test Camera\n"
+      "ExifImageWidth: 20\nExifImageHeight: 40\n";
+  const std::string kKept[] = {"", kCamera,
+                               kCamera +
+                                   "GPSLatitude: 35.6\nArtist: Hanako Yamada\n"
+                                   "ImageUniqueID: 0123456789abcdef0123456789abcdef\n"};
+  for (int keep : {0, 1, 2}) {
+    target_->EXIF_KEEP = keep;
+    for (int format : {kFormatJpeg, kFormatPng, kFormatWebp, kFormatAvif}) {
+      ASSERT_EQ(Convert(format, "out.picture"), 1) << format;
+      EXPECT_EQ(RunCommand("exiftool" + kTags + output_.string() + "'"), kKept[keep])
+          << keep << " " << format;
+      // What is not kept is gone from the file, not only from its directories.
+      EXPECT_EQ(ReadBytes(output_).find("Hanako") != std::string::npos, keep == 2) << format;
+    }
+  }
+  // Stood upright: the blue left side of the stored picture is at the top.
+  ASSERT_EQ(Convert(kFormatPng, "out.png"), 1);
+  EXPECT_EQ(Identify(output_, "%wx%h"), "20x40");
+  EXPECT_EQ(PixelOf(output_, 10, 2).substr(0, 4), "0,0,");
+}
+
 TEST_F(EncodersTest, FailedWriteLeavesNoFileBehind) {
   // No such folder.
   target_->DIB_TYPE = kFormatPng;

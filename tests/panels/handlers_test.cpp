@@ -296,7 +296,10 @@ TEST_F(HandlersTest, MoreSettingsDialogShowsStoresOnOkAndDiscardsOnCancel) {
                                  {kExistingNumberRadio, "0"},
                                  {kKeepDateCheck, "0"},
                                  {kOnErrorStopRadio, "1"},
-                                 {kOnErrorContinueRadio, "0"}}));
+                                 {kOnErrorContinueRadio, "0"},
+                                 {kExifNoneRadio, "1"},
+                                 {kExifDateAndCameraRadio, "0"},
+                                 {kExifAllRadio, "0"}}));
   EXPECT_EQ(state.target->RESIZE_FIT, 0);
   EXPECT_EQ(refreshCount, 0);
 

@@ -411,7 +411,7 @@ TEST_F(SettingsFileTest, ExtrasLiveBesideTheMainFileWhichKeepsItsBytes) {
             "#FORMAT TRASTEL_EXTRAS_100 (*.inf,*.INF)\r\n#RESIZE_FIT=\t2\r\n#NO_ENLARGE=\t0\r\n"
             "#JPG_MAX_KB=\t200\r\n#WEBP_QUALITY=\t80\r\n#WEBP_LOSSLESS=\t0\r\n#AVIF_QUALITY="
             "\t60\r\n#AVIF_SPEED=\t6\r\n#EXISTING=\t0\r\n#KEEP_DATE=\t0\r\n"
-            "#ON_ERROR=\t0\r\n#END\r\n");
+            "#ON_ERROR=\t0\r\n#EXIF_KEEP=\t0\r\n#END\r\n");
 
   state_->target->RESIZE_FIT = 0;
   state_->target->JPG_MAX_KB = 0;

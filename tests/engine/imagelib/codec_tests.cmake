@@ -3,6 +3,7 @@ trastel_add_test(imagelib_codec_tests
   codec_test_support.cpp
   codec_round_trip_test.cpp
   conformance_test.cpp
+  exif_editing_test.cpp
   file_output_test.cpp
   gif_output_test.cpp
   heif_test.cpp
