@@ -305,7 +305,7 @@ TEST_F(EncodersTest, ExifKeepsWhatEachChoiceSaysWithThePictureUpright) {
       MakePicture("photo.jpg", "-size 40x20 xc:red -fill blue -draw 'rectangle 0,0 9,19'");
   MakePicture("thumb.jpg", "-size 8x4 xc:green");
   RunCommand(
-      "exiftool -q -overwrite_original -Make=TestMaker '-Model=Test Camera' "
+      "/usr/bin/exiftool -q -overwrite_original -Make=TestMaker '-Model=Test Camera' "
       "'-DateTimeOriginal=2026:05:04 10:11:12' -Orientation#=6 -GPSLatitude=35.6 "
       "-GPSLatitudeRef=N -GPSLongitude=139.7 -GPSLongitudeRef=E '-Artist=Hanako Yamada' "
       "-ExifImageWidth=40 -ExifImageHeight=20 "
@@ -315,8 +315,9 @@ TEST_F(EncodersTest, ExifKeepsWhatEachChoiceSaysWithThePictureUpright) {
   const std::string kTags =
       " -S -n -Orientation -DateTimeOriginal -Model -ExifImageWidth -ExifImageHeight "
       "-GPSLatitude -Artist -ImageUniqueID -ThumbnailLength '";
-  ASSERT_NE(RunCommand("exiftool" + kTags + photo.string() + "'").find("GPSLatitude: 35.6"),
-            std::string::npos);
+  ASSERT_NE(
+      RunCommand("/usr/bin/exiftool" + kTags + photo.string() + "'").find("GPSLatitude: 35.6"),
+      std::string::npos);
   const std::string kCamera =
       "Orientation: 1\nDateTimeOriginal: 2026:05:04 10:11:12\nModel: Test Camera\n"
       "ExifImageWidth: 20\nExifImageHeight: 40\n";
@@ -328,7 +329,7 @@ TEST_F(EncodersTest, ExifKeepsWhatEachChoiceSaysWithThePictureUpright) {
     target_->EXIF_KEEP = keep;
     for (int format : {kFormatJpeg, kFormatPng, kFormatWebp, kFormatAvif}) {
       ASSERT_EQ(Convert(format, "out.picture"), 1) << format;
-      EXPECT_EQ(RunCommand("exiftool" + kTags + output_.string() + "'"), kKept[keep])
+      EXPECT_EQ(RunCommand("/usr/bin/exiftool" + kTags + output_.string() + "'"), kKept[keep])
           << keep << " " << format;
       // What is not kept is gone from the file, not only from its directories.
       EXPECT_EQ(ReadBytes(output_).find("Hanako") != std::string::npos, keep == 2) << format;

@@ -24,7 +24,7 @@ TEST(ExifEditingTest, DamagedBlocksAreEditedWithinTheirBytesAndLeakNothing) {
   codectest::TempFolder folder;
   const std::string photo = folder.File("photo.jpg");
   ASSERT_TRUE(codectest::Run("/usr/bin/convert -size 16x8 xc:red " + codectest::Quoted(photo) +
-                             " && exiftool -q -overwrite_original -Make=TestMaker "
+                             " && /usr/bin/exiftool -q -overwrite_original -Make=TestMaker "
                              "'-DateTimeOriginal=2026:05:04 10:11:12' -Orientation#=6 "
                              "-GPSLatitude=35.6 -GPSLatitudeRef=N '-Artist=Hanako Yamada' "
                              "-ExifImageWidth=16 -ExifImageHeight=8 " +
