@@ -333,6 +333,16 @@ TEST_F(EncodersTest, ExifKeepsWhatEachChoiceSaysWithThePictureUpright) {
           << keep << " " << format;
       // What is not kept is gone from the file, not only from its directories.
       EXPECT_EQ(ReadBytes(output_).find("Hanako") != std::string::npos, keep == 2) << format;
+      // Each of these formats passes its block on as a source, too.
+      if (keep == 2 && format != kFormatJpeg) {
+        const fs::path source = folder_ / ("source" + std::to_string(format));
+        fs::rename(output_, source);
+        input_ = source;
+        ASSERT_EQ(Convert(kFormatJpeg, "out.jpg"), 1) << format;
+        EXPECT_EQ(RunCommand("/usr/bin/exiftool" + kTags + output_.string() + "'"), kKept[2])
+            << format;
+        input_ = photo;
+      }
     }
   }
   // Stood upright: the blue left side of the stored picture is at the top.
