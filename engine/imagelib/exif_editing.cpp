@@ -172,7 +172,13 @@ class ExifEditor {
                        std::uint16_t bytesTag) {
     const auto starts = std::ranges::find(entries, startTag, &TiffEntry::tag);
     const auto lengths = std::ranges::find(entries, bytesTag, &TiffEntry::tag);
-    if (starts == entries.end() || lengths == entries.end()) return;
+    const auto isNumber = [](const TiffEntry& entry) {
+      return entry.type == kShortType || entry.type == kLongType;
+    };
+    if (starts == entries.end() || lengths == entries.end() || !isNumber(*starts) ||
+        !isNumber(*lengths)) {
+      return;
+    }
     const TiffReader reader = Reader();
     const auto startValues = reader.ValuesOf(*starts);
     const auto lengthValues = reader.ValuesOf(*lengths);

@@ -17,7 +17,8 @@ bool TiffReader::ReadByteOrder() {
 }
 
 std::optional<std::uint32_t> TiffReader::Number(std::uint64_t at, int bytes) const {
-  if (at > tiff_.size() || tiff_.size() - at < static_cast<std::uint64_t>(bytes)) {
+  if (bytes < 1 || bytes > 4 || at > tiff_.size() ||
+      tiff_.size() - at < static_cast<std::uint64_t>(bytes)) {
     return std::nullopt;
   }
   std::uint32_t value = 0;

@@ -34,7 +34,7 @@ class TiffReader {
   bool LittleEndian() const { return littleEndian_; }
   std::uint64_t Size() const { return tiff_.size(); }
 
-  // The `bytes`-byte number at `at`; nothing when it does not lie inside the data.
+  // The `bytes`-byte number (1 to 4) at `at`; nothing when it does not lie inside the data.
   std::optional<std::uint32_t> Number(std::uint64_t at, int bytes) const;
 
   // The entries of the directory at `at` that lie inside the data, in order, up to the first

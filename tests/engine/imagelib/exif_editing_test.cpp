@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string_view>
@@ -53,6 +54,11 @@ TEST(ExifEditingTest, DamagedBlocksAreEditedWithinTheirBytesAndLeakNothing) {
     Bytes damaged = block;
     damaged[at] ^= 0xFF;
     check(damaged, at);
+  }
+  // The fuzzer's files, its findings among them.
+  for (const auto& entry : std::filesystem::directory_iterator(TRASTEL_SOURCE_DIR "/fuzz/seeds")) {
+    std::ifstream seed(entry.path(), std::ios::binary);
+    check(imagelib::ExifBlockOf(Bytes{std::istreambuf_iterator<char>(seed), {}}), 0);
   }
 }
 
