@@ -159,21 +159,59 @@ std::vector<Rgb> SplitIntoBoxes(std::vector<Sample>& samples, int maxColours) {
   return palette;
 }
 
-// Lloyd's k-means over the samples, starting from the box means.
+// Lloyd's k-means over the samples, starting from the box means. Per sample it keeps, after
+// Hamerly, a distance its cluster's colour is no farther than and one that every other colour
+// is no nearer than; moving colours loosen both, and while the first stays below the second
+// the sample keeps its cluster without a search, just as the search would have decided.
 void RefineByKMeans(const std::vector<Sample>& samples, std::vector<Rgb>& palette) {
+  // Rounding of the bounds, far below the distance between two levels.
+  constexpr double kSlack = 1e-6;
+  auto distance = [](const Rgb& a, const Rgb& b) {
+    const int red = a.red - b.red;
+    const int green = a.green - b.green;
+    const int blue = a.blue - b.blue;
+    return std::sqrt(static_cast<double>(red * red + green * green + blue * blue));
+  };
   std::vector<int> assignments(samples.size(), -1);
+  std::vector<double> nearBounds(samples.size(), 0);
+  std::vector<double> farBounds(samples.size(), 0);
+  std::vector<Rgb> previous;
+  std::vector<double> moves(palette.size());
   for (int round = 0; round < kKMeansRounds; ++round) {
+    if (round > 0) {
+      double largestMove = 0;
+      for (std::size_t i = 0; i < palette.size(); ++i) {
+        moves[i] = distance(palette[i], previous[i]);
+        largestMove = std::max(largestMove, moves[i]);
+      }
+      for (std::size_t i = 0; i < samples.size(); ++i) {
+        nearBounds[i] += moves[static_cast<std::size_t>(assignments[i])];
+        farBounds[i] -= largestMove;
+      }
+    }
     NearestColourFinder finder(palette);
     std::vector<Moments> clusters(palette.size());
     for (std::size_t i = 0; i < samples.size(); ++i) {
       const Sample& sample = samples[i];
-      Rgb colour{static_cast<int>(std::lround(sample.colour[0])),
-                 static_cast<int>(std::lround(sample.colour[1])),
-                 static_cast<int>(std::lround(sample.colour[2]))};
-      // A sample seldom changes cluster, so its last one is the best first guess.
-      assignments[i] = finder.Find(colour, assignments[i]);
-      clusters[static_cast<std::size_t>(assignments[i])].Add(sample);
+      int& assigned = assignments[i];
+      if (assigned < 0 || nearBounds[i] >= farBounds[i] - kSlack) {
+        Rgb colour{static_cast<int>(std::lround(sample.colour[0])),
+                   static_cast<int>(std::lround(sample.colour[1])),
+                   static_cast<int>(std::lround(sample.colour[2]))};
+        if (assigned >= 0) {
+          nearBounds[i] = distance(colour, palette[static_cast<std::size_t>(assigned)]);
+        }
+        if (assigned < 0 || nearBounds[i] >= farBounds[i] - kSlack) {
+          // A sample seldom changes cluster, so its last one is the best first guess.
+          int othersAtLeast = 0;
+          assigned = finder.Find(colour, assigned, othersAtLeast);
+          nearBounds[i] = distance(colour, palette[static_cast<std::size_t>(assigned)]);
+          farBounds[i] = std::sqrt(static_cast<double>(othersAtLeast));
+        }
+      }
+      clusters[static_cast<std::size_t>(assigned)].Add(sample);
     }
+    previous = palette;
     bool changed = false;
     for (std::size_t i = 0; i < palette.size(); ++i) {
       if (clusters[i].weight <= 0) continue;
@@ -226,7 +264,9 @@ std::vector<Rgb> ColourQuantiser::ChoosePalette(int maxColours) const {
 }
 
 NearestColourFinder::NearestColourFinder(const std::vector<Rgb>& palette)
-    : palette_(palette), candidates_(std::size_t{1} << (3 * kCellBits)) {}
+    : palette_(palette),
+      candidates_(std::size_t{1} << (3 * kCellBits)),
+      bounds_(std::size_t{1} << (3 * kCellBits)) {}
 
 const std::vector<std::uint16_t>& NearestColourFinder::CandidatesFor(int cell, const Rgb& colour) {
   std::vector<std::uint16_t>& candidates = candidates_[static_cast<std::size_t>(cell)];
@@ -250,6 +290,7 @@ const std::vector<std::uint16_t>& NearestColourFinder::CandidatesFor(int cell, c
   };
   int bound = 1 << 30;
   for (const Rgb& entry : palette_) bound = std::min(bound, nearestAndFarthest(entry).second);
+  bounds_[static_cast<std::size_t>(cell)] = bound;
   for (std::size_t i = 0; i < palette_.size(); ++i) {
     if (nearestAndFarthest(palette_[i]).first <= bound) {
       candidates.push_back(static_cast<std::uint16_t>(i));
@@ -258,7 +299,7 @@ const std::vector<std::uint16_t>& NearestColourFinder::CandidatesFor(int cell, c
   return candidates;
 }
 
-int NearestColourFinder::Find(const Rgb& colour, int guess) {
+int NearestColourFinder::Find(const Rgb& colour, int guess, int& othersAtLeast) {
   int cell = (colour.red >> kCellShift) << (2 * kCellBits) |
              (colour.green >> kCellShift) << kCellBits | (colour.blue >> kCellShift);
   auto distanceTo = [&](std::size_t index) {
@@ -270,17 +311,23 @@ int NearestColourFinder::Find(const Rgb& colour, int guess) {
   };
   int bestIndex = -1;
   int bestDistance = 1 << 30;
+  int secondDistance = 1 << 30;
   if (guess >= 0 && static_cast<std::size_t>(guess) < palette_.size()) {
     bestIndex = guess;
     bestDistance = distanceTo(static_cast<std::size_t>(guess));
   }
   for (std::uint16_t index : CandidatesFor(cell, colour)) {
+    if (index == bestIndex) continue;
     int distance = distanceTo(index);
     if (distance < bestDistance) {
+      secondDistance = bestDistance;
       bestDistance = distance;
       bestIndex = index;
+    } else {
+      secondDistance = std::min(secondDistance, distance);
     }
   }
+  othersAtLeast = std::min(secondDistance, bounds_[static_cast<std::size_t>(cell)]);
   return bestIndex;
 }
 

@@ -51,8 +51,9 @@ class NearestColourFinder {
 
   // The index (into the palette given to the constructor) of the colour nearest to `colour`.
   // The palette must not be empty. `guess`, when a valid index, is a likely answer (such as the
-  // neighbouring pixel's) that lets the search skip most of the list.
-  int Find(const Rgb& colour, int guess = -1);
+  // neighbouring pixel's) that lets the search skip most of the list, and wins ties. Sets
+  // `othersAtLeast` to a squared distance no other palette colour is nearer than.
+  int Find(const Rgb& colour, int guess, int& othersAtLeast);
 
  private:
   const std::vector<std::uint16_t>& CandidatesFor(int cell, const Rgb& colour);
@@ -60,6 +61,8 @@ class NearestColourFinder {
   std::vector<Rgb> palette_;
   // Per cell, the palette indexes that can be nearest; empty until the cell is first queried.
   std::vector<std::vector<std::uint16_t>> candidates_;
+  // Per cell, a squared distance that every colour left out of its list is farther than.
+  std::vector<int> bounds_;
 };
 
 }  // namespace imagelib
