@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <queue>
 #include <utility>
+
+#include "engine/imagelib/palette_candidates.h"
 
 namespace imagelib {
 namespace {
@@ -14,10 +17,6 @@ constexpr int kBinBits = 6;
 constexpr int kBinShift = 8 - kBinBits;
 // Rounds past the fourth moved the median photo's PSNR by less than 0.05 dB.
 constexpr int kKMeansRounds = 4;
-// Cells of the nearest-colour search: 32 levels per channel.
-constexpr int kCellBits = 3;
-constexpr int kCellShift = 8 - kCellBits;
-constexpr int kCellMask = (1 << kCellShift) - 1;
 
 // One occupied bin: its pixel count and the mean colour of its pixels.
 struct Sample {
@@ -159,6 +158,39 @@ std::vector<Rgb> SplitIntoBoxes(std::vector<Sample>& samples, int maxColours) {
   return palette;
 }
 
+// The index of the palette colour nearest to `colour`: `guess` (a valid index) unless another
+// is nearer, else the first of the nearest. Sets `othersAtLeast` to a squared distance no other
+// palette colour is nearer than.
+int NearestWithBound(PaletteCandidates& candidates, const Rgb& colour, int guess,
+                     int& othersAtLeast) {
+  const std::vector<Rgb>& palette = candidates.Palette();
+  auto distanceTo = [&](std::size_t index) {
+    const Rgb& entry = palette[index];
+    const int red = entry.red - colour.red;
+    const int green = entry.green - colour.green;
+    const int blue = entry.blue - colour.blue;
+    return red * red + green * green + blue * blue;
+  };
+  int bestIndex = guess;
+  int bestDistance = guess >= 0 ? distanceTo(static_cast<std::size_t>(guess)) : INT_MAX;
+  int secondDistance = INT_MAX;
+  const PaletteCandidates::List list = candidates.ForBlockOf(colour.red, colour.green, colour.blue);
+  for (std::size_t i = 0; i < list.count; ++i) {
+    const int index = list.indexes[i];
+    if (index == bestIndex) continue;
+    const int distance = distanceTo(static_cast<std::size_t>(index));
+    if (distance < bestDistance) {
+      secondDistance = bestDistance;
+      bestDistance = distance;
+      bestIndex = index;
+    } else {
+      secondDistance = std::min(secondDistance, distance);
+    }
+  }
+  othersAtLeast = std::min(secondDistance, list.bound);
+  return bestIndex;
+}
+
 // Lloyd's k-means over the samples, starting from the box means. Per sample it keeps, after
 // Hamerly, a distance its cluster's colour is no farther than and one that every other colour
 // is no nearer than; moving colours loosen both, and while the first stays below the second
@@ -189,7 +221,7 @@ void RefineByKMeans(const std::vector<Sample>& samples, std::vector<Rgb>& palett
         farBounds[i] -= largestMove;
       }
     }
-    NearestColourFinder finder(palette);
+    PaletteCandidates candidates(palette);
     std::vector<Moments> clusters(palette.size());
     for (std::size_t i = 0; i < samples.size(); ++i) {
       const Sample& sample = samples[i];
@@ -204,7 +236,7 @@ void RefineByKMeans(const std::vector<Sample>& samples, std::vector<Rgb>& palett
         if (assigned < 0 || nearBounds[i] >= farBounds[i] - kSlack) {
           // A sample seldom changes cluster, so its last one is the best first guess.
           int othersAtLeast = 0;
-          assigned = finder.Find(colour, assigned, othersAtLeast);
+          assigned = NearestWithBound(candidates, colour, assigned, othersAtLeast);
           nearBounds[i] = distance(colour, palette[static_cast<std::size_t>(assigned)]);
           farBounds[i] = std::sqrt(static_cast<double>(othersAtLeast));
         }
@@ -261,74 +293,6 @@ std::vector<Rgb> ColourQuantiser::ChoosePalette(int maxColours) const {
   std::vector<Rgb> palette = SplitIntoBoxes(samples, maxColours);
   RefineByKMeans(samples, palette);
   return palette;
-}
-
-NearestColourFinder::NearestColourFinder(const std::vector<Rgb>& palette)
-    : palette_(palette),
-      candidates_(std::size_t{1} << (3 * kCellBits)),
-      bounds_(std::size_t{1} << (3 * kCellBits)) {}
-
-const std::vector<std::uint16_t>& NearestColourFinder::CandidatesFor(int cell, const Rgb& colour) {
-  std::vector<std::uint16_t>& candidates = candidates_[static_cast<std::size_t>(cell)];
-  if (!candidates.empty()) return candidates;
-  const int low[3] = {colour.red & ~kCellMask, colour.green & ~kCellMask, colour.blue & ~kCellMask};
-  // Squared distances from a palette colour to the nearest and the farthest point of the cell.
-  auto nearestAndFarthest = [&](const Rgb& entry) {
-    const int values[3] = {entry.red, entry.green, entry.blue};
-    int nearest = 0;
-    int farthest = 0;
-    for (int channel = 0; channel < 3; ++channel) {
-      int lowest = low[channel];
-      int highest = lowest + kCellMask;
-      int value = values[channel];
-      int inside = value < lowest ? lowest - value : value > highest ? value - highest : 0;
-      int outside = std::max(std::abs(value - lowest), std::abs(value - highest));
-      nearest += inside * inside;
-      farthest += outside * outside;
-    }
-    return std::pair{nearest, farthest};
-  };
-  int bound = 1 << 30;
-  for (const Rgb& entry : palette_) bound = std::min(bound, nearestAndFarthest(entry).second);
-  bounds_[static_cast<std::size_t>(cell)] = bound;
-  for (std::size_t i = 0; i < palette_.size(); ++i) {
-    if (nearestAndFarthest(palette_[i]).first <= bound) {
-      candidates.push_back(static_cast<std::uint16_t>(i));
-    }
-  }
-  return candidates;
-}
-
-int NearestColourFinder::Find(const Rgb& colour, int guess, int& othersAtLeast) {
-  int cell = (colour.red >> kCellShift) << (2 * kCellBits) |
-             (colour.green >> kCellShift) << kCellBits | (colour.blue >> kCellShift);
-  auto distanceTo = [&](std::size_t index) {
-    const Rgb& entry = palette_[index];
-    int red = entry.red - colour.red;
-    int green = entry.green - colour.green;
-    int blue = entry.blue - colour.blue;
-    return red * red + green * green + blue * blue;
-  };
-  int bestIndex = -1;
-  int bestDistance = 1 << 30;
-  int secondDistance = 1 << 30;
-  if (guess >= 0 && static_cast<std::size_t>(guess) < palette_.size()) {
-    bestIndex = guess;
-    bestDistance = distanceTo(static_cast<std::size_t>(guess));
-  }
-  for (std::uint16_t index : CandidatesFor(cell, colour)) {
-    if (index == bestIndex) continue;
-    int distance = distanceTo(index);
-    if (distance < bestDistance) {
-      secondDistance = bestDistance;
-      bestDistance = distance;
-      bestIndex = index;
-    } else {
-      secondDistance = std::min(secondDistance, distance);
-    }
-  }
-  othersAtLeast = std::min(secondDistance, bounds_[static_cast<std::size_t>(cell)]);
-  return bestIndex;
 }
 
 }  // namespace imagelib

@@ -6,17 +6,17 @@
 #include <vector>
 
 #include "engine/imagelib/colour_quantiser.h"
+#include "engine/imagelib/palette_candidates.h"
 
 namespace imagelib {
 
-// Finds the palette colour nearest to a colour by squared RGB distance, exactly. The colour
-// cube is cut into regions of 32 levels per channel, these into blocks of 16 and these into
-// cells of 4. Each is set up when a colour in it is first asked for (error diffusion reaches
-// only part of the cube, and a small picture should not pay for all of it), from the
-// candidates of the one around it: the palette colours that can be nearest to something in
-// it. Most cells keep up to three, packed into the cell's own entry, and are searched without
-// a branch; a cell with more (where the palette is dense) gets the answer for each of its 64
-// colours when it is set up.
+// Finds the palette colour nearest to a colour by squared RGB distance, exactly. The blocks of
+// PaletteCandidates are cut into cells of 4 levels per channel; a cell is set up when a colour
+// in it is first asked for (error diffusion reaches only part of the cube, and a small picture
+// should not pay for all of it), keeping those of its block's candidates that can be nearest
+// to something in it. Most cells keep up to three, packed into the cell's own entry, and are
+// searched without a branch; a cell with more (where the palette is dense) is searched through
+// its list, and gets the answer for each of its 64 colours once it has been asked often.
 class InverseColourMap {
  public:
   // The palette must hold between 1 and 256 colours.
@@ -32,10 +32,11 @@ class InverseColourMap {
 
  private:
   // A cell's entry: its candidates' indexes in the three high bytes (the last repeated when
-  // fewer) over their count; or kAnswered over where its answers start, in 64s; 0 before it
-  // is set up.
+  // fewer) over their count; kLongList over the place of its longer list in longLists_;
+  // kAnswered over where its answers start, in 64s; or 0 before it is set up.
   static constexpr std::uint32_t kTagMask = 0xff;
   static constexpr std::uint32_t kMostListed = 3;
+  static constexpr std::uint32_t kLongList = 0xfe;
   static constexpr std::uint32_t kAnswered = 0xff;
 
   // Cells are numbered block by block, so that a block's cells share cache lines.
@@ -64,33 +65,27 @@ class InverseColourMap {
     return static_cast<std::uint8_t>(thirdDistance < bestDistance ? third : best);
   }
 
+  // A list of more than kMostListed candidates, and how often its cell has been asked.
+  struct LongList {
+    std::uint32_t start;  // in longListIndexes_
+    std::uint16_t count;
+    std::uint16_t questions;
+  };
+
   std::uint8_t FindUnlisted(std::size_t cell, int red, int green, int blue);
   void SetUpCell(std::size_t cell, int red, int green, int blue);
-  // The candidates of the block holding the colour, set up on first use.
-  const std::uint8_t* BlockCandidates(int red, int green, int blue, std::size_t& count);
-  // Into `selected`, the colours of `from` that can be nearest to something in the cube of
-  // `size` levels per channel from `low`.
-  void SelectCandidates(const std::uint8_t* from, std::size_t count, const std::array<int, 3>& low,
-                        int size, std::vector<std::uint8_t>& selected) const;
+  // Replaces the cell's list by the answers for each of its colours.
+  void Answer(std::size_t cell, const LongList& list, int red, int green, int blue);
   std::uint8_t NearestIn(const std::uint8_t* list, std::size_t count, int red, int green,
                          int blue) const;
 
-  std::vector<Rgb> palette_;
+  PaletteCandidates candidates_;
   // The palette as 0xRRGGBB values.
   std::vector<std::uint32_t> packed_;
   std::vector<std::uint32_t> cells_;
+  std::vector<LongList> longLists_;
+  std::vector<std::uint8_t> longListIndexes_;
   std::vector<std::uint8_t> answers_;
-  // Per block, where its candidates start in blockCandidates_ and how many there are (-1 and 0
-  // until it is set up).
-  struct BlockList {
-    std::int32_t start = -1;
-    std::int32_t count = 0;
-  };
-  std::vector<BlockList> blocks_;
-  std::vector<std::uint8_t> blockCandidates_;
-  std::vector<std::uint8_t> everyColour_;
-  // Per region, its candidates; empty until a block in it is set up.
-  std::vector<std::vector<std::uint8_t>> regions_;
   // Scratch of SetUpCell.
   std::vector<std::uint8_t> selected_;
   std::vector<int> distances_;
