@@ -30,12 +30,17 @@ struct Moments {
   std::array<double, 3> sum{};
   double sumOfSquares = 0;
 
+  // (Channels written out, so that sums over a run of samples stay in registers.)
   void Add(const Sample& sample) {
-    weight += sample.weight;
-    for (int channel = 0; channel < 3; ++channel) {
-      sum[channel] += sample.weight * sample.colour[channel];
-      sumOfSquares += sample.weight * sample.colour[channel] * sample.colour[channel];
-    }
+    const double w = sample.weight;
+    const std::array<double, 3>& colour = sample.colour;
+    weight += w;
+    sum[0] += w * colour[0];
+    sumOfSquares += w * colour[0] * colour[0];
+    sum[1] += w * colour[1];
+    sumOfSquares += w * colour[1] * colour[1];
+    sum[2] += w * colour[2];
+    sumOfSquares += w * colour[2] * colour[2];
   }
   Moments operator-(const Moments& other) const {
     Moments difference;
