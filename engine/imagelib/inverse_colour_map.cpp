@@ -101,22 +101,25 @@ void InverseColourMap::Answer(std::size_t cell, const LongList& list, int red, i
   }
 }
 
-std::uint8_t InverseColourMap::FindUnlisted(std::size_t cell, int red, int green, int blue) {
+std::uint32_t InverseColourMap::FindUnlisted(std::size_t cell, int red, int green, int blue) {
   if (cells_[cell] == 0) {
     SetUpCell(cell, red, green, blue);
     if ((cells_[cell] & kTagMask) - 1 < kMostListed)
       return NearestListed(cells_[cell], red, green, blue);
   }
+  std::uint32_t index = 0;
   if ((cells_[cell] & kTagMask) == kLongList) {
     LongList& list = longLists_[cells_[cell] >> 8];
     if (++list.questions < kQuestionsBeforeAnswering) {
-      return NearestIn(&longListIndexes_[list.start], list.count, red, green, blue);
+      index = NearestIn(&longListIndexes_[list.start], list.count, red, green, blue);
+      return index << 24 | packed_[index];
     }
     Answer(cell, list, red, green, blue);
   }
   const std::size_t colourInCell =
       static_cast<std::size_t>((red & 3) << 4 | (green & 3) << 2 | (blue & 3));
-  return answers_[(cells_[cell] >> 8) * kColoursPerCell + colourInCell];
+  index = answers_[(cells_[cell] >> 8) * kColoursPerCell + colourInCell];
+  return index << 24 | packed_[index];
 }
 
 }  // namespace imagelib

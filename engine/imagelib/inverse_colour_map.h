@@ -24,6 +24,11 @@ class InverseColourMap {
 
   // The index of the nearest palette colour; of equally near ones, the first.
   std::uint8_t Find(int red, int green, int blue) {
+    return static_cast<std::uint8_t>(FindWithColour(red, green, blue) >> 24);
+  }
+
+  // The same index over the colour's 0xRRGGBB value, which error diffusion needs at once.
+  std::uint32_t FindWithColour(int red, int green, int blue) {
     const std::size_t cell = CellOf(red, green, blue);
     const std::uint32_t entry = cells_[cell];
     if ((entry & kTagMask) - 1 < kMostListed) return NearestListed(entry, red, green, blue);
@@ -45,24 +50,24 @@ class InverseColourMap {
                                     (red & 0x0c) << 2 | (green & 0x0c) | (blue & 0x0c) >> 2);
   }
 
-  std::uint8_t NearestListed(std::uint32_t entry, int red, int green, int blue) const {
-    auto distanceTo = [&](std::uint32_t index) {
-      const std::uint32_t colour = packed_[index];
+  std::uint32_t NearestListed(std::uint32_t entry, int red, int green, int blue) const {
+    auto distanceTo = [&](std::uint32_t colour) {
       const int redOffset = static_cast<int>(colour >> 16) - red;
       const int greenOffset = static_cast<int>(colour >> 8 & 0xff) - green;
       const int blueOffset = static_cast<int>(colour & 0xff) - blue;
       return redOffset * redOffset + greenOffset * greenOffset + blueOffset * blueOffset;
     };
-    const std::uint32_t first = entry >> 8 & 0xff;
-    const std::uint32_t second = entry >> 16 & 0xff;
-    const std::uint32_t third = entry >> 24;
-    const int firstDistance = distanceTo(first);
-    const int secondDistance = distanceTo(second);
-    const int thirdDistance = distanceTo(third);
+    auto withIndex = [&](std::uint32_t index) { return index << 24 | packed_[index]; };
+    const std::uint32_t first = withIndex(entry >> 8 & 0xff);
+    const std::uint32_t second = withIndex(entry >> 16 & 0xff);
+    const std::uint32_t third = withIndex(entry >> 24);
+    const int firstDistance = distanceTo(first & 0xffffff);
+    const int secondDistance = distanceTo(second & 0xffffff);
+    const int thirdDistance = distanceTo(third & 0xffffff);
     const bool secondNearer = secondDistance < firstDistance;
     const std::uint32_t best = secondNearer ? second : first;
     const int bestDistance = secondNearer ? secondDistance : firstDistance;
-    return static_cast<std::uint8_t>(thirdDistance < bestDistance ? third : best);
+    return thirdDistance < bestDistance ? third : best;
   }
 
   // A list of more than kMostListed candidates, and how often its cell has been asked.
@@ -72,7 +77,7 @@ class InverseColourMap {
     std::uint16_t questions;
   };
 
-  std::uint8_t FindUnlisted(std::size_t cell, int red, int green, int blue);
+  std::uint32_t FindUnlisted(std::size_t cell, int red, int green, int blue);
   void SetUpCell(std::size_t cell, int red, int green, int blue);
   // Replaces the cell's list by the answers for each of its colours.
   void Answer(std::size_t cell, const LongList& list, int red, int green, int blue);
