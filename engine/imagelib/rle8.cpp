@@ -118,7 +118,7 @@ Costs PlanRun(Costs cost, int length, RunChoices& choices) {
       choices[kState] = choice;
     }
   };
-  const int pieceCount = (length + kLongestRun - 1) / kLongestRun;
+  const int pieceCount = kClass <= 2 ? 1 : (length + kLongestRun - 1) / kLongestRun;
   [&]<int... kFrom>(std::integer_sequence<int, kFrom...>) {
     (
         [&] {
@@ -157,25 +157,29 @@ class RowPlanner {
   const std::vector<RowPiece>& Plan(const std::uint8_t* row, int width);
 
  private:
-  std::vector<RowPiece> runs_;
+  // Where each maximal run starts, then the row's width.
+  std::vector<int> starts_;
   std::vector<RunChoices> choices_;
   std::vector<RunChoice> chosen_;
   std::vector<RowPiece> pieces_;
 };
 
 const std::vector<RowPiece>& RowPlanner::Plan(const std::uint8_t* row, int width) {
-  runs_.clear();
-  for (int x = 0; x < width;) {
-    int length = 1;
-    while (x + length < width && row[x + length] == row[x]) ++length;
-    runs_.push_back({x, length, false});
-    x += length;
+  // Every pixel is written as a possible start and kept when it differs from the one before:
+  // in a dithered row runs are short, and a loop per run would guess wrong at most ends.
+  starts_.resize(static_cast<std::size_t>(width) + 1);
+  std::size_t runCount = 0;
+  for (int x = 0; x < width; ++x) {
+    starts_[runCount] = x;
+    runCount += x == 0 || row[x] != row[x - 1] ? 1 : 0;
   }
+  starts_[runCount] = width;
+  auto lengthOf = [&](std::size_t run) { return starts_[run + 1] - starts_[run]; };
   Costs cost;
   cost.closed = 0;
-  choices_.resize(runs_.size());
-  for (std::size_t i = 0; i < runs_.size(); ++i) {
-    const int length = runs_[i].length;
+  choices_.resize(runCount);
+  for (std::size_t i = 0; i < runCount; ++i) {
+    const int length = lengthOf(i);
     switch (LengthClass(length)) {
       case 1:
         cost = PlanRun<1>(cost, length, choices_[i]);
@@ -199,8 +203,8 @@ const std::vector<RowPiece>& RowPlanner::Plan(const std::uint8_t* row, int width
     least = cost.openOdd + ClosingCost(kOpenOdd);
   }
   if (cost.openEven + ClosingCost(kOpenEven) < least) state = kOpenEven;
-  chosen_.resize(runs_.size());
-  for (std::size_t i = runs_.size(); i-- > 0;) {
+  chosen_.resize(runCount);
+  for (std::size_t i = runCount; i-- > 0;) {
     chosen_[i] = choices_[i][static_cast<std::size_t>(state)];
     state = chosen_[i].from;
   }
@@ -208,15 +212,15 @@ const std::vector<RowPiece>& RowPlanner::Plan(const std::uint8_t* row, int width
   // growing length is not stored and read back for every run.
   pieces_.clear();
   RowPiece piece;
-  for (std::size_t i = 0; i < runs_.size(); ++i) {
+  for (std::size_t i = 0; i < runCount; ++i) {
     if (chosen_[i].kind == RunChoice::kExtendsLiteral) {
-      piece.length += runs_[i].length;
+      piece.length += lengthOf(i);
       continue;
     }
     if (i > 0) pieces_.push_back(piece);
-    piece = {runs_[i].start, runs_[i].length, chosen_[i].kind != RunChoice::kAsRuns};
+    piece = {starts_[i], lengthOf(i), chosen_[i].kind != RunChoice::kAsRuns};
   }
-  if (!runs_.empty()) pieces_.push_back(piece);
+  if (runCount > 0) pieces_.push_back(piece);
   return pieces_;
 }
 
