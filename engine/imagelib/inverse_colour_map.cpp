@@ -9,7 +9,6 @@ namespace imagelib {
 namespace {
 
 constexpr std::size_t kCells = std::size_t{1} << 18;
-constexpr std::size_t kColoursPerCell = 64;
 // A cell with a long list is searched at each question until it has been asked this often,
 // then answered for all its colours: a small picture asks most cells only once or twice.
 constexpr std::uint16_t kQuestionsBeforeAnswering = 16;
@@ -107,19 +106,16 @@ std::uint32_t InverseColourMap::FindUnlisted(std::size_t cell, int red, int gree
     if ((cells_[cell] & kTagMask) - 1 < kMostListed)
       return NearestListed(cells_[cell], red, green, blue);
   }
-  std::uint32_t index = 0;
   if ((cells_[cell] & kTagMask) == kLongList) {
     LongList& list = longLists_[cells_[cell] >> 8];
     if (++list.questions < kQuestionsBeforeAnswering) {
-      index = NearestIn(&longListIndexes_[list.start], list.count, red, green, blue);
+      const std::uint32_t index =
+          NearestIn(&longListIndexes_[list.start], list.count, red, green, blue);
       return index << 24 | packed_[index];
     }
     Answer(cell, list, red, green, blue);
   }
-  const std::size_t colourInCell =
-      static_cast<std::size_t>((red & 3) << 4 | (green & 3) << 2 | (blue & 3));
-  index = answers_[(cells_[cell] >> 8) * kColoursPerCell + colourInCell];
-  return index << 24 | packed_[index];
+  return Answered(cells_[cell], red, green, blue);
 }
 
 }  // namespace imagelib

@@ -32,6 +32,7 @@ class InverseColourMap {
     const std::size_t cell = CellOf(red, green, blue);
     const std::uint32_t entry = cells_[cell];
     if ((entry & kTagMask) - 1 < kMostListed) return NearestListed(entry, red, green, blue);
+    if ((entry & kTagMask) == kAnswered) return Answered(entry, red, green, blue);
     return FindUnlisted(cell, red, green, blue);
   }
 
@@ -43,6 +44,7 @@ class InverseColourMap {
   static constexpr std::uint32_t kMostListed = 3;
   static constexpr std::uint32_t kLongList = 0xfe;
   static constexpr std::uint32_t kAnswered = 0xff;
+  static constexpr std::size_t kColoursPerCell = 64;
 
   // Cells are numbered block by block, so that a block's cells share cache lines.
   static std::size_t CellOf(int red, int green, int blue) {
@@ -68,6 +70,13 @@ class InverseColourMap {
     const std::uint32_t best = secondNearer ? second : first;
     const int bestDistance = secondNearer ? secondDistance : firstDistance;
     return thirdDistance < bestDistance ? third : best;
+  }
+
+  std::uint32_t Answered(std::uint32_t entry, int red, int green, int blue) const {
+    const std::size_t colourInCell =
+        static_cast<std::size_t>((red & 3) << 4 | (green & 3) << 2 | (blue & 3));
+    const std::uint32_t index = answers_[(entry >> 8) * kColoursPerCell + colourInCell];
+    return index << 24 | packed_[index];
   }
 
   // A list of more than kMostListed candidates, and how often its cell has been asked.
