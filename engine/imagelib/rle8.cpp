@@ -96,8 +96,17 @@ constexpr Cost ClosingCost(int state) {
 struct RunChoice {
   enum Kind : std::uint8_t { kAsRuns, kStartsLiteral, kExtendsLiteral } kind = kAsRuns;
   std::uint8_t from = kClosed;
+
+  // Five bits: the state in the low three.
+  constexpr std::uint32_t Code() const { return std::uint32_t{from} | std::uint32_t{kind} << 3; }
+  static constexpr RunChoice OfCode(std::uint32_t code) {
+    return {static_cast<Kind>(code >> 3), static_cast<std::uint8_t>(code & 7)};
+  }
 };
-using RunChoices = std::array<RunChoice, kStates>;
+// The choices reaching each state after a run, five bits per state: going back through a row
+// reads the word of a run before knowing which state it needs.
+using RunChoices = std::uint32_t;
+constexpr int kChoiceBits = 5;
 
 // The states a run leads to depend only on whether it is one or two pixels long, or else on
 // its parity: runs of one class are planned alike, with their states known when compiled, so
@@ -112,10 +121,11 @@ constexpr int LengthClass(int length) {
 template <int kClass>
 Costs PlanRun(Costs cost, int length, RunChoices& choices) {
   Costs next;
+  std::array<std::uint32_t, kStates> codes{};
   auto offer = [&]<int kState>(Cost total, RunChoice choice) {
     if (total < next.At<kState>()) {
       next.At<kState>() = total;
-      choices[kState] = choice;
+      codes[kState] = choice.Code();
     }
   };
   const int pieceCount = kClass <= 2 ? 1 : (length + kLongestRun - 1) / kLongestRun;
@@ -140,6 +150,8 @@ Costs PlanRun(Costs cost, int length, RunChoices& choices) {
         ...);
   }
   (std::make_integer_sequence<int, kStates>{});
+  choices = codes[0] | codes[1] << kChoiceBits | codes[2] << (2 * kChoiceBits) |
+            codes[3] << (3 * kChoiceBits) | codes[4] << (4 * kChoiceBits);
   return next;
 }
 
@@ -205,7 +217,7 @@ const std::vector<RowPiece>& RowPlanner::Plan(const std::uint8_t* row, int width
   if (cost.openEven + ClosingCost(kOpenEven) < least) state = kOpenEven;
   chosen_.resize(runCount);
   for (std::size_t i = runCount; i-- > 0;) {
-    chosen_[i] = choices_[i][static_cast<std::size_t>(state)];
+    chosen_[i] = RunChoice::OfCode(choices_[i] >> (kChoiceBits * state) & 31);
     state = chosen_[i].from;
   }
   // The piece being gathered stays out of the list until the next one starts, so that its
