@@ -4,9 +4,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <queue>
-#include <utility>
 
 #include "engine/imagelib/palette_candidates.h"
 

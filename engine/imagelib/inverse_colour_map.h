@@ -1,7 +1,6 @@
 // A table from colours to their nearest palette colour, for mapping many pixels quickly.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
