@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <queue>
-#include <utility>
+
+#include "engine/imagelib/palette_candidates.h"
 
 namespace imagelib {
 namespace {
@@ -14,10 +15,6 @@ constexpr int kBinBits = 6;
 constexpr int kBinShift = 8 - kBinBits;
 // Rounds past the fourth moved the median photo's PSNR by less than 0.05 dB.
 constexpr int kKMeansRounds = 4;
-// Cells of the nearest-colour search: 32 levels per channel.
-constexpr int kCellBits = 3;
-constexpr int kCellShift = 8 - kCellBits;
-constexpr int kCellMask = (1 << kCellShift) - 1;
 
 // One occupied bin: its pixel count and the mean colour of its pixels.
 struct Sample {
@@ -31,12 +28,17 @@ struct Moments {
   std::array<double, 3> sum{};
   double sumOfSquares = 0;
 
+  // (Channels written out, so that sums over a run of samples stay in registers.)
   void Add(const Sample& sample) {
-    weight += sample.weight;
-    for (int channel = 0; channel < 3; ++channel) {
-      sum[channel] += sample.weight * sample.colour[channel];
-      sumOfSquares += sample.weight * sample.colour[channel] * sample.colour[channel];
-    }
+    const double w = sample.weight;
+    const std::array<double, 3>& colour = sample.colour;
+    weight += w;
+    sum[0] += w * colour[0];
+    sumOfSquares += w * colour[0] * colour[0];
+    sum[1] += w * colour[1];
+    sumOfSquares += w * colour[1] * colour[1];
+    sum[2] += w * colour[2];
+    sumOfSquares += w * colour[2] * colour[2];
   }
   Moments operator-(const Moments& other) const {
     Moments difference;
@@ -159,21 +161,92 @@ std::vector<Rgb> SplitIntoBoxes(std::vector<Sample>& samples, int maxColours) {
   return palette;
 }
 
-// Lloyd's k-means over the samples, starting from the box means.
+// The index of the palette colour nearest to `colour`: `guess` (a valid index) unless another
+// is nearer, else the first of the nearest. Sets `othersAtLeast` to a squared distance no other
+// palette colour is nearer than.
+int NearestWithBound(PaletteCandidates& candidates, const Rgb& colour, int guess,
+                     int& othersAtLeast) {
+  const std::vector<Rgb>& palette = candidates.Palette();
+  auto distanceTo = [&](std::size_t index) {
+    const Rgb& entry = palette[index];
+    const int red = entry.red - colour.red;
+    const int green = entry.green - colour.green;
+    const int blue = entry.blue - colour.blue;
+    return red * red + green * green + blue * blue;
+  };
+  int bestIndex = guess;
+  int bestDistance = guess >= 0 ? distanceTo(static_cast<std::size_t>(guess)) : INT_MAX;
+  int secondDistance = INT_MAX;
+  const PaletteCandidates::List list = candidates.ForBlockOf(colour.red, colour.green, colour.blue);
+  for (std::size_t i = 0; i < list.count; ++i) {
+    const int index = list.indexes[i];
+    if (index == bestIndex) continue;
+    const int distance = distanceTo(static_cast<std::size_t>(index));
+    if (distance < bestDistance) {
+      secondDistance = bestDistance;
+      bestDistance = distance;
+      bestIndex = index;
+    } else {
+      secondDistance = std::min(secondDistance, distance);
+    }
+  }
+  othersAtLeast = std::min(secondDistance, list.bound);
+  return bestIndex;
+}
+
+// Lloyd's k-means over the samples, starting from the box means. Per sample it keeps, after
+// Hamerly, a distance its cluster's colour is no farther than and one that every other colour
+// is no nearer than; moving colours loosen both, and while the first stays below the second
+// the sample keeps its cluster without a search, just as the search would have decided.
 void RefineByKMeans(const std::vector<Sample>& samples, std::vector<Rgb>& palette) {
+  // Rounding of the bounds, far below the distance between two levels.
+  constexpr double kSlack = 1e-6;
+  auto distance = [](const Rgb& a, const Rgb& b) {
+    const int red = a.red - b.red;
+    const int green = a.green - b.green;
+    const int blue = a.blue - b.blue;
+    return std::sqrt(static_cast<double>(red * red + green * green + blue * blue));
+  };
   std::vector<int> assignments(samples.size(), -1);
+  std::vector<double> nearBounds(samples.size(), 0);
+  std::vector<double> farBounds(samples.size(), 0);
+  std::vector<Rgb> previous;
+  std::vector<double> moves(palette.size());
   for (int round = 0; round < kKMeansRounds; ++round) {
-    NearestColourFinder finder(palette);
+    if (round > 0) {
+      double largestMove = 0;
+      for (std::size_t i = 0; i < palette.size(); ++i) {
+        moves[i] = distance(palette[i], previous[i]);
+        largestMove = std::max(largestMove, moves[i]);
+      }
+      for (std::size_t i = 0; i < samples.size(); ++i) {
+        nearBounds[i] += moves[static_cast<std::size_t>(assignments[i])];
+        farBounds[i] -= largestMove;
+      }
+    }
+    PaletteCandidates candidates(palette);
     std::vector<Moments> clusters(palette.size());
     for (std::size_t i = 0; i < samples.size(); ++i) {
       const Sample& sample = samples[i];
-      Rgb colour{static_cast<int>(std::lround(sample.colour[0])),
-                 static_cast<int>(std::lround(sample.colour[1])),
-                 static_cast<int>(std::lround(sample.colour[2]))};
-      // A sample seldom changes cluster, so its last one is the best first guess.
-      assignments[i] = finder.Find(colour, assignments[i]);
-      clusters[static_cast<std::size_t>(assignments[i])].Add(sample);
+      int& assigned = assignments[i];
+      if (assigned < 0 || nearBounds[i] >= farBounds[i] - kSlack) {
+        Rgb colour{static_cast<int>(std::lround(sample.colour[0])),
+                   static_cast<int>(std::lround(sample.colour[1])),
+                   static_cast<int>(std::lround(sample.colour[2]))};
+        if (assigned >= 0) {
+          nearBounds[i] = distance(colour, palette[static_cast<std::size_t>(assigned)]);
+        }
+        if (assigned < 0 || nearBounds[i] >= farBounds[i] - kSlack) {
+          // A sample seldom changes cluster, so its last one is the best first guess.
+          int othersAtLeast = 0;
+          assigned = NearestWithBound(candidates, colour, assigned, othersAtLeast);
+          nearBounds[i] = distance(colour, palette[static_cast<std::size_t>(assigned)]);
+          farBounds[i] = std::sqrt(static_cast<double>(othersAtLeast));
+        }
+      }
+      clusters[static_cast<std::size_t>(assigned)].Add(sample);
     }
+    previous = palette;
     bool changed = false;
     for (std::size_t i = 0; i < palette.size(); ++i) {
       if (clusters[i].weight <= 0) continue;
@@ -223,65 +296,6 @@ std::vector<Rgb> ColourQuantiser::ChoosePalette(int maxColours) const {
   std::vector<Rgb> palette = SplitIntoBoxes(samples, maxColours);
   RefineByKMeans(samples, palette);
   return palette;
-}
-
-NearestColourFinder::NearestColourFinder(const std::vector<Rgb>& palette)
-    : palette_(palette), candidates_(std::size_t{1} << (3 * kCellBits)) {}
-
-const std::vector<std::uint16_t>& NearestColourFinder::CandidatesFor(int cell, const Rgb& colour) {
-  std::vector<std::uint16_t>& candidates = candidates_[static_cast<std::size_t>(cell)];
-  if (!candidates.empty()) return candidates;
-  const int low[3] = {colour.red & ~kCellMask, colour.green & ~kCellMask, colour.blue & ~kCellMask};
-  // Squared distances from a palette colour to the nearest and the farthest point of the cell.
-  auto nearestAndFarthest = [&](const Rgb& entry) {
-    const int values[3] = {entry.red, entry.green, entry.blue};
-    int nearest = 0;
-    int farthest = 0;
-    for (int channel = 0; channel < 3; ++channel) {
-      int lowest = low[channel];
-      int highest = lowest + kCellMask;
-      int value = values[channel];
-      int inside = value < lowest ? lowest - value : value > highest ? value - highest : 0;
-      int outside = std::max(std::abs(value - lowest), std::abs(value - highest));
-      nearest += inside * inside;
-      farthest += outside * outside;
-    }
-    return std::pair{nearest, farthest};
-  };
-  int bound = 1 << 30;
-  for (const Rgb& entry : palette_) bound = std::min(bound, nearestAndFarthest(entry).second);
-  for (std::size_t i = 0; i < palette_.size(); ++i) {
-    if (nearestAndFarthest(palette_[i]).first <= bound) {
-      candidates.push_back(static_cast<std::uint16_t>(i));
-    }
-  }
-  return candidates;
-}
-
-int NearestColourFinder::Find(const Rgb& colour, int guess) {
-  int cell = (colour.red >> kCellShift) << (2 * kCellBits) |
-             (colour.green >> kCellShift) << kCellBits | (colour.blue >> kCellShift);
-  auto distanceTo = [&](std::size_t index) {
-    const Rgb& entry = palette_[index];
-    int red = entry.red - colour.red;
-    int green = entry.green - colour.green;
-    int blue = entry.blue - colour.blue;
-    return red * red + green * green + blue * blue;
-  };
-  int bestIndex = -1;
-  int bestDistance = 1 << 30;
-  if (guess >= 0 && static_cast<std::size_t>(guess) < palette_.size()) {
-    bestIndex = guess;
-    bestDistance = distanceTo(static_cast<std::size_t>(guess));
-  }
-  for (std::uint16_t index : CandidatesFor(cell, colour)) {
-    int distance = distanceTo(index);
-    if (distance < bestDistance) {
-      bestDistance = distance;
-      bestIndex = index;
-    }
-  }
-  return bestIndex;
 }
 
 }  // namespace imagelib

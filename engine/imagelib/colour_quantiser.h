@@ -1,5 +1,4 @@
-// Palette selection for pictures with more colours than a palette can hold, and the search for
-// the palette colour nearest to a given colour.
+// Palette selection for pictures with more colours than a palette can hold.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +23,8 @@ class ColourQuantiser {
   // out when `skipping` is true.
   void AddPixels(const std::uint8_t* bgr, int count, bool skipping, std::uint32_t skipped);
 
-  // Up to `maxColours` colours that keep the squared error of the counted pixels small:
-  // variance-minimising box splits, refined by a few rounds of k-means.
+  // Up to `maxColours` (at most 256) colours that keep the squared error of the counted pixels
+  // small: variance-minimising box splits, refined by a few rounds of k-means.
   std::vector<Rgb> ChoosePalette(int maxColours) const;
 
  private:
@@ -40,26 +39,6 @@ class ColourQuantiser {
   };
   std::vector<std::int32_t> binIndexes_;
   std::vector<Bin> bins_;
-};
-
-// Finds the nearest palette colour by squared RGB distance. The colour cube is cut into cells
-// of 32 levels per channel; the first query in a cell lists the few palette colours that can
-// be nearest to anything in it, and queries compare against that list only.
-class NearestColourFinder {
- public:
-  explicit NearestColourFinder(const std::vector<Rgb>& palette);
-
-  // The index (into the palette given to the constructor) of the colour nearest to `colour`.
-  // The palette must not be empty. `guess`, when a valid index, is a likely answer (such as the
-  // neighbouring pixel's) that lets the search skip most of the list.
-  int Find(const Rgb& colour, int guess = -1);
-
- private:
-  const std::vector<std::uint16_t>& CandidatesFor(int cell, const Rgb& colour);
-
-  std::vector<Rgb> palette_;
-  // Per cell, the palette indexes that can be nearest; empty until the cell is first queried.
-  std::vector<std::vector<std::uint16_t>> candidates_;
 };
 
 }  // namespace imagelib

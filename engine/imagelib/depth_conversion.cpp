@@ -139,9 +139,10 @@ Picture IndexByQuantiser(const Picture& source, std::optional<ColourRef> exactCo
         out = keptIndex;
         return false;
       }
-      out = nearest.Find(colour[2], colour[1], colour[0]);
-      const Rgb& shown = chosen[out];
-      colour = {shown.blue, shown.green, shown.red};
+      const std::uint32_t found = nearest.FindWithColour(colour[2], colour[1], colour[0]);
+      out = static_cast<std::uint8_t>(found >> 24);
+      colour = {static_cast<int>(found & 0xff), static_cast<int>(found >> 8 & 0xff),
+                static_cast<int>(found >> 16 & 0xff)};
       return true;
     });
     return result;

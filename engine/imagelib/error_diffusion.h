@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "engine/imagelib/picture.h"
@@ -22,6 +24,15 @@ constexpr int kLargestCarriedError = 32;
 // gets the pixel's source bytes and the wanted colour (blue, green, red), writes the pixel out
 // and replaces `colour` by the colour written; it returns false when the pixel passes no error
 // on.
+// Calls `f` with each channel's index as a constant, so that per-channel values stay in
+// registers instead of arrays in memory.
+template <typename F>
+void ForEachChannel(F&& f) {
+  f(std::integral_constant<std::size_t, 0>{});
+  f(std::integral_constant<std::size_t, 1>{});
+  f(std::integral_constant<std::size_t, 2>{});
+}
+
 template <typename Show>
 void DiffuseErrors(const Picture& source, Show&& show) {
   // Errors in sixteenths, per channel, that the row below has received from this row (written
@@ -39,28 +50,26 @@ void DiffuseErrors(const Picture& source, Show&& show) {
     int x = step > 0 ? 0 : source.width - 1;
     for (int i = 0; i < source.width; ++i, x += step) {
       const std::uint8_t* pixel = in + 3 * x;
-      const std::size_t at = 3 * static_cast<std::size_t>(x + 1);
+      const int* receivedHere = &received[3 * static_cast<std::size_t>(x + 1)];
       std::array<int, 3> wanted;
-      for (std::size_t channel = 0; channel < 3; ++channel) {
-        const int carried = std::clamp((received[at + channel] + ahead[channel] + 8) >> 4,
+      ForEachChannel([&](auto channel) {
+        const int carried = std::clamp((receivedHere[channel] + ahead[channel] + 8) >> 4,
                                        -kLargestCarriedError, kLargestCarriedError);
         wanted[channel] = std::clamp(pixel[channel] + carried, 0, 255);
-      }
+      });
       std::array<int, 3> shown = wanted;
       const bool passes = show(y, x, pixel, shown);
-      const std::size_t behind = at - static_cast<std::size_t>(3 * step);
-      for (std::size_t channel = 0; channel < 3; ++channel) {
+      int* passedBehind = &passedDown[3 * static_cast<std::size_t>(x + 1 - step)];
+      ForEachChannel([&](auto channel) {
         const int left = passes ? wanted[channel] - shown[channel] : 0;
-        passedDown[behind + channel] = belowPrevious[channel] + 3 * left;
+        passedBehind[channel] = belowPrevious[channel] + 3 * left;
         belowPrevious[channel] = belowThis[channel] + 5 * left;
         belowThis[channel] = left;
         ahead[channel] = 7 * left;
-      }
+      });
     }
-    const std::size_t last = 3 * static_cast<std::size_t>(x - step + 1);
-    for (std::size_t channel = 0; channel < 3; ++channel) {
-      passedDown[last + channel] = belowPrevious[channel];
-    }
+    int* passedLast = &passedDown[3 * static_cast<std::size_t>(x - step + 1)];
+    ForEachChannel([&](auto channel) { passedLast[channel] = belowPrevious[channel]; });
     std::swap(received, passedDown);
   }
 }

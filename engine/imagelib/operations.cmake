@@ -6,6 +6,7 @@ target_sources(trastel_core PRIVATE
   crop.cpp
   depth_conversion.cpp
   inverse_colour_map.cpp
+  palette_candidates.cpp
   operation_support.cpp
   picture_info.cpp
   resize.cpp

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace imagelib {
@@ -57,7 +58,7 @@ enum LiteralState { kClosed, kOpenOne, kOpenTwo, kOpenOdd, kOpenEven, kStates };
 // A length standing for each open state, enough to find the state after adding pixels.
 constexpr int kRepresentativeLength[kStates] = {0, 1, 2, 3, 4};
 
-LiteralState OpenState(int length) {
+constexpr LiteralState OpenState(int length) {
   if (length <= 2) return length == 1 ? kOpenOne : kOpenTwo;
   return length % 2 != 0 ? kOpenOdd : kOpenEven;
 }
@@ -66,9 +67,27 @@ using Cost = std::int64_t;
 constexpr Cost kByte = Cost{1} << 32;
 constexpr Cost kPiece = 1;
 constexpr Cost kUnreachable = std::numeric_limits<Cost>::max() / 2;
+// The cheapest cost found so far of reaching each state, reached by named fields only so that
+// the planning keeps them in registers.
+struct Costs {
+  Cost closed = kUnreachable;
+  Cost openOne = kUnreachable;
+  Cost openTwo = kUnreachable;
+  Cost openOdd = kUnreachable;
+  Cost openEven = kUnreachable;
+
+  template <int kState>
+  Cost& At() {
+    if constexpr (kState == kClosed) return closed;
+    if constexpr (kState == kOpenOne) return openOne;
+    if constexpr (kState == kOpenTwo) return openTwo;
+    if constexpr (kState == kOpenOdd) return openOdd;
+    if constexpr (kState == kOpenEven) return openEven;
+  }
+};
 
 // Bytes still owed to close a literal stretch in this state, or -1 when it cannot close yet.
-Cost ClosingCost(int state) {
+constexpr Cost ClosingCost(int state) {
   if (state == kClosed || state == kOpenEven) return 0;
   return state == kOpenOdd ? kByte : -1;
 }
@@ -77,7 +96,64 @@ Cost ClosingCost(int state) {
 struct RunChoice {
   enum Kind : std::uint8_t { kAsRuns, kStartsLiteral, kExtendsLiteral } kind = kAsRuns;
   std::uint8_t from = kClosed;
+
+  // Five bits: the state in the low three.
+  constexpr std::uint32_t Code() const { return std::uint32_t{from} | std::uint32_t{kind} << 3; }
+  static constexpr RunChoice OfCode(std::uint32_t code) {
+    return {static_cast<Kind>(code >> 3), static_cast<std::uint8_t>(code & 7)};
+  }
 };
+// The choices reaching each state after a run, five bits per state: going back through a row
+// reads the word of a run before knowing which state it needs.
+using RunChoices = std::uint32_t;
+constexpr int kChoiceBits = 5;
+
+// The states a run leads to depend only on whether it is one or two pixels long, or else on
+// its parity: runs of one class are planned alike, with their states known when compiled, so
+// that the costs stay in registers.
+constexpr int LengthClass(int length) {
+  return length <= 2 ? length : 4 - length % 2;
+}
+
+// The cheapest cost of each state after a run of `length` pixels (of class kClass), and the
+// choice reaching it. Offers come in a fixed order and only a cheaper one replaces the one
+// before. An unreachable state offers costs beyond kUnreachable, which never win.
+template <int kClass>
+Costs PlanRun(Costs cost, int length, RunChoices& choices) {
+  Costs next;
+  std::array<std::uint32_t, kStates> codes{};
+  auto offer = [&]<int kState>(Cost total, RunChoice choice) {
+    if (total < next.At<kState>()) {
+      next.At<kState>() = total;
+      codes[kState] = choice.Code();
+    }
+  };
+  const int pieceCount = kClass <= 2 ? 1 : (length + kLongestRun - 1) / kLongestRun;
+  [&]<int... kFrom>(std::integer_sequence<int, kFrom...>) {
+    (
+        [&] {
+          const Cost before = cost.At<kFrom>();
+          constexpr auto origin = static_cast<std::uint8_t>(kFrom);
+          if constexpr (kFrom != kClosed) {
+            offer.template operator()<OpenState(kRepresentativeLength[kFrom] + kClass)>(
+                before + length * kByte, {RunChoice::kExtendsLiteral, origin});
+          }
+          constexpr Cost closing = ClosingCost(kFrom);
+          if constexpr (closing >= 0) {
+            offer.template operator()<kClosed>(before + closing + pieceCount * (2 * kByte + kPiece),
+                                               {RunChoice::kAsRuns, origin});
+            offer.template operator()<OpenState(kClass)>(
+                before + closing + (2 + length) * kByte + kPiece,
+                {RunChoice::kStartsLiteral, origin});
+          }
+        }(),
+        ...);
+  }
+  (std::make_integer_sequence<int, kStates>{});
+  choices = codes[0] | codes[1] << kChoiceBits | codes[2] << (2 * kChoiceBits) |
+            codes[3] << (3 * kChoiceBits) | codes[4] << (4 * kChoiceBits);
+  return next;
+}
 
 // Pieces of a row: pixels [start, start + length), as one literal stretch or as runs.
 struct RowPiece {
@@ -93,73 +169,70 @@ class RowPlanner {
   const std::vector<RowPiece>& Plan(const std::uint8_t* row, int width);
 
  private:
-  std::vector<RowPiece> runs_;
-  std::vector<std::array<RunChoice, kStates>> choices_;
+  // Where each maximal run starts, then the row's width.
+  std::vector<int> starts_;
+  std::vector<RunChoices> choices_;
   std::vector<RunChoice> chosen_;
   std::vector<RowPiece> pieces_;
 };
 
 const std::vector<RowPiece>& RowPlanner::Plan(const std::uint8_t* row, int width) {
-  runs_.clear();
-  for (int x = 0; x < width;) {
-    int length = 1;
-    while (x + length < width && row[x + length] == row[x]) ++length;
-    runs_.push_back({x, length, false});
-    x += length;
+  // Every pixel is written as a possible start and kept when it differs from the one before:
+  // in a dithered row runs are short, and a loop per run would guess wrong at most ends.
+  starts_.resize(static_cast<std::size_t>(width) + 1);
+  std::size_t runCount = 0;
+  for (int x = 0; x < width; ++x) {
+    starts_[runCount] = x;
+    runCount += x == 0 || row[x] != row[x - 1] ? 1 : 0;
   }
-  std::array<Cost, kStates> cost;
-  cost.fill(kUnreachable);
-  cost[kClosed] = 0;
-  choices_.resize(runs_.size());
-  for (std::size_t i = 0; i < runs_.size(); ++i) {
-    const int length = runs_[i].length;
-    std::array<Cost, kStates> next;
-    next.fill(kUnreachable);
-    auto offer = [&](int state, Cost total, RunChoice choice) {
-      if (total < next[static_cast<std::size_t>(state)]) {
-        next[static_cast<std::size_t>(state)] = total;
-        choices_[i][static_cast<std::size_t>(state)] = choice;
-      }
-    };
-    for (int from = 0; from < kStates; ++from) {
-      const Cost before = cost[static_cast<std::size_t>(from)];
-      if (before >= kUnreachable) continue;
-      const auto origin = static_cast<std::uint8_t>(from);
-      if (from != kClosed) {
-        offer(OpenState(kRepresentativeLength[from] + length), before + length * kByte,
-              {RunChoice::kExtendsLiteral, origin});
-      }
-      const Cost closing = ClosingCost(from);
-      if (closing < 0) continue;
-      const int pieceCount = (length + kLongestRun - 1) / kLongestRun;
-      offer(kClosed, before + closing + pieceCount * (2 * kByte + kPiece),
-            {RunChoice::kAsRuns, origin});
-      offer(OpenState(length), before + closing + (2 + length) * kByte + kPiece,
-            {RunChoice::kStartsLiteral, origin});
+  starts_[runCount] = width;
+  auto lengthOf = [&](std::size_t run) { return starts_[run + 1] - starts_[run]; };
+  Costs cost;
+  cost.closed = 0;
+  choices_.resize(runCount);
+  for (std::size_t i = 0; i < runCount; ++i) {
+    const int length = lengthOf(i);
+    switch (LengthClass(length)) {
+      case 1:
+        cost = PlanRun<1>(cost, length, choices_[i]);
+        break;
+      case 2:
+        cost = PlanRun<2>(cost, length, choices_[i]);
+        break;
+      case 3:
+        cost = PlanRun<3>(cost, length, choices_[i]);
+        break;
+      default:
+        cost = PlanRun<4>(cost, length, choices_[i]);
+        break;
     }
-    cost = next;
   }
   // The cheapest state that can end the row, then the choices back to its start.
   int state = kClosed;
-  for (int candidate : {kOpenOdd, kOpenEven}) {
-    if (cost[static_cast<std::size_t>(candidate)] + ClosingCost(candidate) <
-        cost[static_cast<std::size_t>(state)] + ClosingCost(state)) {
-      state = candidate;
-    }
+  Cost least = cost.closed;
+  if (cost.openOdd + ClosingCost(kOpenOdd) < least) {
+    state = kOpenOdd;
+    least = cost.openOdd + ClosingCost(kOpenOdd);
   }
-  chosen_.resize(runs_.size());
-  for (std::size_t i = runs_.size(); i-- > 0;) {
-    chosen_[i] = choices_[i][static_cast<std::size_t>(state)];
+  if (cost.openEven + ClosingCost(kOpenEven) < least) state = kOpenEven;
+  chosen_.resize(runCount);
+  for (std::size_t i = runCount; i-- > 0;) {
+    chosen_[i] = RunChoice::OfCode(choices_[i] >> (kChoiceBits * state) & 31);
     state = chosen_[i].from;
   }
+  // The piece being gathered stays out of the list until the next one starts, so that its
+  // growing length is not stored and read back for every run.
   pieces_.clear();
-  for (std::size_t i = 0; i < runs_.size(); ++i) {
+  RowPiece piece;
+  for (std::size_t i = 0; i < runCount; ++i) {
     if (chosen_[i].kind == RunChoice::kExtendsLiteral) {
-      pieces_.back().length += runs_[i].length;
-    } else {
-      pieces_.push_back({runs_[i].start, runs_[i].length, chosen_[i].kind != RunChoice::kAsRuns});
+      piece.length += lengthOf(i);
+      continue;
     }
+    if (i > 0) pieces_.push_back(piece);
+    piece = {starts_[i], lengthOf(i), chosen_[i].kind != RunChoice::kAsRuns};
   }
+  if (runCount > 0) pieces_.push_back(piece);
   return pieces_;
 }
 
