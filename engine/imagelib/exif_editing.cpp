@@ -256,16 +256,14 @@ class ExifEditor {
   }
 
   // Zeroes every byte outside the live spans, so that what was left out cannot be read from
-  // the data by any means.
+  // the data by any means. The spans are known: entries of unknown size are not kept.
   void ZeroUnused() {
     const auto spans = LiveSpans();
-    std::vector<bool> live(tiff_.size(), spans.has_value());
-    if (spans) {
-      std::fill(live.begin(), live.end(), false);
-      for (const TiffReader::Span& span : *spans) {
-        const std::uint64_t end = std::min<std::uint64_t>(span.at + span.bytes, tiff_.size());
-        for (std::uint64_t at = span.at; at < end; ++at) live[at] = true;
-      }
+    if (!spans) return;
+    std::vector<bool> live(tiff_.size(), false);
+    for (const TiffReader::Span& span : *spans) {
+      const std::uint64_t end = std::min<std::uint64_t>(span.at + span.bytes, tiff_.size());
+      for (std::uint64_t at = span.at; at < end; ++at) live[at] = true;
     }
     for (std::size_t at = 0; at < tiff_.size(); ++at) {
       if (!live[at]) tiff_[at] = 0;
