@@ -206,17 +206,48 @@ std::vector<std::string> CutCaptionsAndEntries(HWND main) {
   return cut;
 }
 
-// The texts of the about box that their windows do not show whole, and the height of its font;
-// read while the box is open, from a timer of its modal loop, which then closes it.
-struct AboutBoxLook {
+// False for a label, check box or radio button that does not hold its text whole at `dpi`: the
+// text wrapped at the width it has must fit its height.
+bool HoldsItsText(HWND child, UINT dpi) {
+  wchar_t className[16] = {};
+  GetClassNameW(child, className, 16);
+  const LONG style = GetWindowLongW(child, GWL_STYLE);
+  const LONG type = style & BS_TYPEMASK;
+  const bool label = std::wstring(className) == L"Static" && (style & SS_TYPEMASK) != SS_ICON;
+  const bool button = std::wstring(className) == L"Button" &&
+                      (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+                       type == BS_AUTORADIOBUTTON);
+  const std::wstring text = WindowTextOf(child);
+  if ((!label && !button) || text.empty()) return true;
+  RECT client{};
+  GetClientRect(child, &client);
+  // A check box's box and the gap before its text.
+  const int room = client.right - (button ? MulDiv(18, dpi, 96) : 0);
+  HDC context = GetDC(child);
+  HGDIOBJ previous =
+      SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+  RECT needed{0, 0, room, 0};
+  DrawTextW(context, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
+  SelectObject(context, previous);
+  ReleaseDC(child, context);
+  return needed.right <= room && needed.bottom <= client.bottom;
+}
+
+// The texts of a dialog that their windows do not show whole, and the height of its labels'
+// font; read while the dialog is open, from a timer of its modal loop, which then takes a
+// screenshot when asked and closes it.
+struct DialogLook {
+  std::wstring title;
+  std::filesystem::path shot;
   std::vector<std::string> cut;
   LONG fontHeight = 0;
+  bool shotSaved = false;
 };
-AboutBoxLook lookedAt;
+DialogLook lookedAt;
 
-void CALLBACK LookAtAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
+void CALLBACK LookAtDialog(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
-  HWND box = FindWindowW(L"#32770", L"バージョン情報 ");
+  HWND box = FindWindowW(L"#32770", lookedAt.title.c_str());
   if (box == nullptr) return;
   const UINT dpi = GetDpiForWindow(box);
   for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
@@ -225,30 +256,50 @@ void CALLBACK LookAtAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
     GetClassNameW(child, className, 16);
     const bool group = std::wstring(className) == L"Button" &&
                        (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
-    if (std::wstring(className) != L"Static" && !group) continue;
     const std::wstring text = WindowTextOf(child);
-    if (text.empty()) continue;
     RECT client{};
     GetClientRect(child, &client);
-    if (TextWidth(child, text) > client.right - (group ? MulDiv(12, dpi, 96) : 0)) {
-      lookedAt.cut.push_back(Utf8Of(text));
-    }
-    if (!group) {
+    const bool label = std::wstring(className) == L"Static" && !text.empty();
+    // Labels one line high, captions over their frame's corners, check boxes as on the panels.
+    const bool cut = label   ? TextWidth(child, text) > client.right
+                     : group ? TextWidth(child, text) > client.right - MulDiv(12, dpi, 96)
+                             : !HoldsItsText(child, dpi);
+    if (cut) lookedAt.cut.push_back(Utf8Of(text));
+    if (label) {
       LOGFONTW font{};
       GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font,
                  &font);
       lookedAt.fontHeight = font.lfHeight;
     }
   }
-  EndDialog(box, IDOK);
+  if (!lookedAt.shot.empty()) {
+    std::filesystem::create_directories(lookedAt.shot.parent_path());
+    lookedAt.shotSaved = win32_driver::SaveScreenshot(box, lookedAt.shot);
+  }
+  EndDialog(box, IDCANCEL);
 }
 
 TEST_F(Win32WindowTest, TheAboutBoxShowsItsTextsWholeInItsNinePointFont) {
   lookedAt = {};
-  SetTimer(nullptr, 0, 300, LookAtAboutBox);
+  lookedAt.title = L"バージョン情報 ";
+  SetTimer(nullptr, 0, 300, LookAtDialog);
   ShowAboutDialog(window_->Handle());
   EXPECT_EQ(lookedAt.cut, std::vector<std::string>{});
   EXPECT_EQ(lookedAt.fontHeight, -MulDiv(9, GetDpiForWindow(window_->Handle()), 72));
+}
+
+// The 詳細設定 dialog at the desktop's scale: every text whole, and a screenshot for a look.
+TEST_F(Win32WindowTest, TheMoreSettingsDialogShowsItsTextsWhole) {
+  lookedAt = {};
+  lookedAt.title = L"詳細設定";
+  const std::string dpi = std::to_string(GetDpiForWindow(window_->Handle()));
+  lookedAt.shot =
+      std::filesystem::absolute(TRASTEL_ARTIFACT_DIR) / ("more-settings-win32-" + dpi + "dpi.png");
+  SetTimer(nullptr, 0, 300, LookAtDialog);
+  DialogValues values;
+  GetControlLayer().ShowDialog(MoreSettingsDialogTemplate(), values);
+  EXPECT_EQ(lookedAt.cut, std::vector<std::string>{});
+  EXPECT_TRUE(lookedAt.shotSaved);
 }
 
 // Every settings page at 150 %, filled, for a look at the layout at that scaling.
@@ -290,36 +341,13 @@ TEST_F(Win32WindowTest, EveryGroupCaptionAndListEntryShowsWholeAtBothScalings) {
 }
 
 // The labels, check boxes and radio buttons whose text their window does not hold whole, at
-// the window's resolution: the text wrapped at the width it has must fit its height.
+// the window's resolution.
 std::vector<std::string> CutTexts(HWND main) {
   std::vector<std::string> cut;
   const UINT dpi = GetDpiForWindow(main);
   ForEachPanelControl(main, [&](const PanelTemplate& panel, HWND child) {
-    wchar_t className[16] = {};
-    GetClassNameW(child, className, 16);
-    const LONG style = GetWindowLongW(child, GWL_STYLE);
-    const LONG type = style & BS_TYPEMASK;
-    const bool label = std::wstring(className) == L"Static" && (style & SS_TYPEMASK) != SS_ICON;
-    const bool button = std::wstring(className) == L"Button" &&
-                        (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
-                         type == BS_AUTORADIOBUTTON);
-    if (!label && !button) return;
-    const std::wstring text = WindowTextOf(child);
-    if (text.empty()) return;
-    RECT client{};
-    GetClientRect(child, &client);
-    // A check box's box and the gap before its text.
-    const int room = client.right - (button ? MulDiv(18, dpi, 96) : 0);
-    HDC context = GetDC(child);
-    HGDIOBJ previous =
-        SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
-    RECT needed{0, 0, room, 0};
-    DrawTextW(context, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
-    SelectObject(context, previous);
-    ReleaseDC(child, context);
-    if (needed.right > room || needed.bottom > client.bottom) {
-      cut.push_back(std::string(panel.name) + ": " + Utf8Of(text));
-    }
+    if (!HoldsItsText(child, dpi))
+      cut.push_back(std::string(panel.name) + ": " + Utf8Of(WindowTextOf(child)));
   });
   return cut;
 }

@@ -222,7 +222,10 @@ TEST_F(WxWindowTest, MoreSettingsDialogFromTheMenuFitsItsTextsAndKeepsWhatOkStor
           if (!whole) tooNarrow.push_back(child->GetLabel().utf8_string());
         }
         const wxRect place = dialog->GetScreenRect();
-        const fs::path shot = fs::path(TRASTEL_ARTIFACT_DIR) / "more-settings-wx.png";
+        const char* dpi = std::getenv("TRASTEL_TEST_DPI");
+        const fs::path shot =
+            fs::path(TRASTEL_ARTIFACT_DIR) /
+            ("more-settings-wx-" + std::string(dpi ? dpi : "default") + "dpi.png");
         fs::create_directories(shot.parent_path());
         const std::string crop = std::to_string(place.width) + "x" + std::to_string(place.height) +
                                  "+" + std::to_string(place.x) + "+" + std::to_string(place.y);
