@@ -18,6 +18,11 @@ constexpr std::size_t kShownPathBytes = 400;
 
 thread_local MessageCapture* currentCapture = nullptr;
 
+std::function<void(const std::string&)>& Sink() {
+  static std::function<void(const std::string&)> sink;
+  return sink;
+}
+
 }  // namespace
 
 MessageCapture::MessageCapture() : previous_(currentCapture) {
@@ -49,6 +54,14 @@ void ShowMessage(const char* format, ...) {
   } else {
     // A worker's message without a capture would open a message box from that thread.
     AssertWindowThread();
-    GetControlLayer().ShowMessageBox(shown);
+    if (Sink()) {
+      Sink()(shown);
+    } else {
+      GetControlLayer().ShowMessageBox(shown);
+    }
   }
+}
+
+void SetMessageSink(std::function<void(const std::string&)> sink) {
+  Sink() = std::move(sink);
 }

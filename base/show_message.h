@@ -1,11 +1,16 @@
 // The program's message box: printf-style text, at most 511 bytes, OK button only.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 [[gnu::format(printf, 1, 2)]] void ShowMessage(const char* format, ...);
+
+// Where the messages go that no capture keeps: the control layer's message box, or the sink a
+// program without a window gives (none again when `sink` is empty).
+void SetMessageSink(std::function<void(const std::string&)> sink);
 
 // While one lives on a thread, ShowMessage on that thread keeps the text here instead of showing
 // it, so that work done away from the window's thread can have its messages shown later, in order.

@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/help_page.h"
 #include "base/path_names.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
@@ -22,12 +21,9 @@
 #include "engine/run_outputs.h"
 #include "engine/run_plan.h"
 #include "engine/run_report.h"
-#include "engine/window_plan.h"
 #include "engine/worker_pool.h"
 #include "platform/files.h"
-#include "resources/control_ids.h"
 #include "state/app_state.h"
-#include "ui/control_layer.h"
 
 namespace {
 
@@ -35,35 +31,6 @@ namespace {
 constexpr int kMostWorkers = 64;
 // How often the run's own thread shows it is alive while it waits for the next entry.
 constexpr std::chrono::milliseconds kPumpInterval(20);
-
-// Set while a run is in progress: a second "実行" dispatched by the run's own message pump is
-// ignored instead of starting a run inside the run.
-bool running = false;
-// Set when the button is pressed during a run: the run stops at its next turn.
-bool stopAsked = false;
-
-constexpr char kRunCaption[] = "実行";
-constexpr char kStopCaption[] = "中止";
-
-class RunningFlag {
- public:
-  RunningFlag() {
-    running = true;
-    stopAsked = false;
-  }
-  ~RunningFlag() { running = false; }
-  RunningFlag(const RunningFlag&) = delete;
-  RunningFlag& operator=(const RunningFlag&) = delete;
-};
-
-// While the entries are converted the run's button reads "中止", and pressing it stops the run.
-class StopCaption {
- public:
-  StopCaption() { GetControlLayer().SetText(kActionPanel, kRunButton, kStopCaption); }
-  ~StopCaption() { GetControlLayer().SetText(kActionPanel, kRunButton, kRunCaption); }
-  StopCaption(const StopCaption&) = delete;
-  StopCaption& operator=(const StopCaption&) = delete;
-};
 
 OutputRenamedHandler& RenamedHandler() {
   static OutputRenamedHandler handler;
@@ -221,7 +188,7 @@ bool GoesOnPastFailures(const PictureRecord& target) {
 // Shows what the entry said, puts its output under its name and steps the bar. False, with
 // the reason in `failure`, when the entry failed and the run ends there; a run that goes on past
 // failures keeps what a failed entry said for its report instead of showing it.
-bool FinishEntry(Entry& entry, RunRecord& run, std::string& failure) {
+bool FinishEntry(Entry& entry, RunRecord& run, RunView& view, std::string& failure) {
   const bool goesOn = GoesOnPastFailures(entry.input.target);
   const bool reported = goesOn && !entry.skipped && (!entry.job || !entry.job->Succeeded());
   std::vector<std::string> said;
@@ -243,14 +210,14 @@ bool FinishEntry(Entry& entry, RunRecord& run, std::string& failure) {
     run.failures.push_back({entry.input.sourcePath, said});
     ++run.result.failed;
     Note(EntryNote::kFailedAndWentOn, entry.input.sourcePath, told);
-    GetControlLayer().DeltaProgress(kProgressPanel, kBatchProgressBar, 1);
+    view.Stepped();
     return true;
   };
   for (const std::string& text : entry.messages) say(text);
   if (entry.skipped) {
     ++run.result.skipped;
     Note(EntryNote::kSkippedExisting, entry.input.sourcePath, entry.outputPath);
-    GetControlLayer().DeltaProgress(kProgressPanel, kBatchProgressBar, 1);
+    view.Stepped();
     return true;
   }
   if (!entry.job) return fail(entry.failure);
@@ -274,7 +241,7 @@ bool FinishEntry(Entry& entry, RunRecord& run, std::string& failure) {
     ++run.result.overSizeCap;
     Note(EntryNote::kOverSizeCap, entry.input.sourcePath, entry.outputPath);
   }
-  GetControlLayer().DeltaProgress(kProgressPanel, kBatchProgressBar, 1);
+  view.Stepped();
   return true;
 }
 
@@ -298,7 +265,7 @@ void DropEntries(std::deque<Entry>& entries, std::size_t first, RunRecord& run) 
 // Reads the input of the entries from position `first` on again. From the first one whose
 // input changed, the entries are dropped, to be prepared again from what is there now. True
 // when the settings were read.
-bool RereadEntries(WindowPlan& plan, std::deque<Entry>& entries, std::size_t first, RunRecord& run,
+bool RereadEntries(RunPlan& plan, std::deque<Entry>& entries, std::size_t first, RunRecord& run,
                    int& next) {
   if (entries.size() <= first) return false;
   plan.ReadSettings();
@@ -314,7 +281,7 @@ bool RereadEntries(WindowPlan& plan, std::deque<Entry>& entries, std::size_t fir
 
 // Converts the list on `workers` threads: kFailed, with the reason in `failure`, when an entry
 // failed.
-BatchOutcome ConvertEntries(int workers, WindowPlan& plan, RunRecord& run, LoopWaitCursor& wait,
+BatchOutcome ConvertEntries(int workers, RunPlan& plan, RunView& view, RunRecord& run,
                             std::string& failure) {
   FrameSlots frames(kFrameSlotCount);
   std::deque<Entry> entries;
@@ -328,9 +295,8 @@ BatchOutcome ConvertEntries(int workers, WindowPlan& plan, RunRecord& run, LoopW
   // While the first entry is converted again on its own, nothing else is prepared.
   bool alone = false;
   for (;;) {
-    wait.Show();
-    pumpOneMessage();
-    if (stopAsked) {
+    view.Turn();
+    if (view.StopAsked()) {
       DropEntries(entries, 0, run);
       return BatchOutcome::kStopped;
     }
@@ -370,7 +336,7 @@ BatchOutcome ConvertEntries(int workers, WindowPlan& plan, RunRecord& run, LoopW
       continue;
     }
     alone = false;
-    const bool finished = FinishEntry(head, run, failure);
+    const bool finished = FinishEntry(head, run, view, failure);
     entries.pop_front();
     reached = false;
     if (!finished) {
@@ -413,52 +379,30 @@ void ShowClosingMessage(const BatchResult& result, std::string failure) {
 
 }  // namespace
 
-BatchResult RunBatch(int workers) {
-  if (running) {
-    stopAsked = true;
-    return {BatchOutcome::kAlreadyRunning};
-  }
-  RunningFlag flag;
-  ControlLayer& controls = GetControlLayer();
-  AppState* state = GetAppState();
-  PathBlock& paths = *state->paths;
-  const int count = controls.ListCount(kInputPanel, kInputList);
+BatchResult RunEntries(RunPlan& plan, RunView& view, int workers) {
+  const int count = plan.Count();
   if (count <= 0) {
     ShowMessage("読み込まれてる画像はありません！");
     return {BatchOutcome::kNothingToConvert};
   }
-  paths.itemCount = count;
-  controls.SetProgressRange(kProgressPanel, kBatchProgressBar, 0, count & 0xffff);
-  controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
-  controls.SetProgressStep(kProgressPanel, kBatchProgressBar, 1);
-
+  view.Started(count);
   if (workers <= 0) workers = WorkerPool::CoreCount();
   workers = std::clamp(std::min(workers, count), 1, kMostWorkers);
-  LoopWaitCursor wait;
   RunRecord run;
-  WindowPlan plan;
   std::string failure;
   RemoveRunReport();
-  {
-    StopCaption caption;
-    run.result.outcome = ConvertEntries(workers, plan, run, wait, failure);
-  }
+  run.result.outcome = ConvertEntries(workers, plan, view, run, failure);
   // A run that went on past failures has failed too, however it ended.
   if (run.result.failed > 0 && run.result.outcome == BatchOutcome::kSucceeded) {
     run.result.outcome = BatchOutcome::kFailed;
   }
-  if (run.result.outcome != BatchOutcome::kSucceeded) ReleaseAllImages(state);
-  wait.End();
+  if (run.result.outcome != BatchOutcome::kSucceeded) ReleaseAllImages(GetAppState());
+  view.Converted();
   const bool reported = !run.failures.empty() && WriteRunReport(run.failures);
   ShowClosingMessage(run.result, failure);
-  controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
-  // The list opens in the browser once the message is read.
-  if (reported) OpenLocalPage(RunReportPath().c_str());
+  const std::string report = RunReportPath();
+  view.Finished(reported ? &report : nullptr);
   return run.result;
-}
-
-void RunBatch() {
-  RunBatch(0);
 }
 
 void SetOutputRenamedHandler(OutputRenamedHandler handler) {

@@ -3,11 +3,15 @@
 // threads, but their outputs appear, their messages are shown and the bar steps in list order,
 // exactly as if they were converted one after the other.
 //
-// Threads. The window's thread runs RunBatch: it pumps the window's messages (one per turn of
-// its loop, waiting at most 20 ms for a conversion in between), reads each entry's input from the
-// list and the controls (engine/window_plan.h), prepares the entry (output name, copy number,
-// sub-folder, job), and commits the entries in list order: shows their messages, renames their
-// outputs into place, steps the bar. Worker threads (engine/worker_pool.h) only convert: each job
+// What a run converts is its plan (engine/run_plan.h) and what it shows goes to its view
+// (RunView): the window's run button gives the list and the controls, and the progress bar
+// (engine/window_run.cpp); trastel-batch gives the pictures of its arguments and its terminal.
+//
+// Threads. The calling thread (the window's, in the window) runs the run: it lets the view
+// take the user's commands (the window pumps one message per turn of its loop, waiting at most
+// 20 ms for a conversion in between), reads each entry's input from the plan, prepares the entry
+// (output name, copy number, sub-folder, job), and commits the entries in list order: shows
+// their messages, renames their outputs into place, steps the view. Worker threads (engine/worker_pool.h) only convert: each job
 // works on its own copies of the records, keeps its messages in a MessageCapture and its files
 // under temporary names, and touches neither the controls nor the application state (debug
 // builds assert this, ui/thread_role.h).
@@ -26,6 +30,8 @@
 
 #include <functional>
 #include <string>
+
+#include "engine/run_plan.h"
 
 enum class BatchOutcome {
   kSucceeded,
@@ -70,9 +76,32 @@ struct BatchResult {
   int failed = 0;
 };
 
-// `workers` threads convert (every core when 0), never more than there are entries.
+// What a run shows while it goes on, and where it learns that the user wants it to stop.
+class RunView {
+ public:
+  virtual ~RunView() = default;
+
+  // The run starts with `count` entries.
+  virtual void Started(int count) = 0;
+  // Once per turn of the run's loop: shows that the run is alive and takes the user's commands.
+  virtual void Turn() = 0;
+  // One more entry is done, converted or not.
+  virtual void Stepped() = 0;
+  virtual bool StopAsked() const = 0;
+  // No entry is converted any more; the closing message comes next.
+  virtual void Converted() = 0;
+  // After the closing message; `report` is the page listing the failed pictures, when written.
+  virtual void Finished(const std::string* report) = 0;
+};
+
+// Converts the plan's entries on `workers` threads (every core when 0, never more than there
+// are entries) and shows the closing message.
+BatchResult RunEntries(RunPlan& plan, RunView& view, int workers);
+
+// The run button's run of the input list with the settings in the controls (engine/window_run.cpp):
+// `workers` threads convert, every core when 0.
 BatchResult RunBatch(int workers);
-// The run button's run, on every core.
+// The run button's run, on every core. Pressed again during a run, it asks that run to stop.
 void RunBatch();
 
 // Told of every output that a run saves under a numbered name ("x(2).bmp") because an earlier

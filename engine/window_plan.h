@@ -6,21 +6,21 @@
 #include "engine/run_plan.h"
 #include "state/app_state.h"
 
-class WindowPlan {
+class WindowPlan : public RunPlan {
  public:
   WindowPlan();
 
   // Reads the controls into the settings and saves the settings file (ReadPanels), as a run
   // does for each entry, and keeps the settings for the entries given next.
-  void ReadSettings();
+  void ReadSettings() override;
   // Entry `index`: the list's text now and the settings last read.
-  PlannedEntry Entry(int index) const;
+  PlannedEntry Entry(int index) const override;
   // How many entries the run goes through: paths.itemCount, which the list's commands keep.
-  int Count() const;
+  int Count() const override;
   // True when the list holds no entry any more.
-  bool Emptied() const;
+  bool Emptied() const override;
   // True when a command was dispatched since the last call (or since the plan was made).
-  bool TakeEdited();
+  bool TakeEdited() override;
 
  private:
   PictureRecord target_{};

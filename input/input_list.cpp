@@ -42,13 +42,6 @@ int SelectedEntry() {
   return Controls().ListSelection(kInputPanel, kInputList);
 }
 
-// True, after telling the user, when the list holds as many entries as it can.
-bool WarnIfListFull() {
-  if (EntryCount() < kMaxInputEntries) return false;
-  ShowMessage("[%d]以上は読み込めません。(%d件までです)", kMaxInputEntries + 1, kMaxInputEntries);
-  return true;
-}
-
 // True, after telling the user, when the list holds no entry.
 bool WarnIfListEmpty() {
   if (EntryCount() > 0) return false;
@@ -68,26 +61,6 @@ void RestoreWorkingDirectory() {
     // The folder was the working directory since start-up; if it has vanished, every entry
     // fails later with its own message.
   }
-}
-
-// The entry text of a path: relative to the program folder when that form fits an entry, else
-// the path itself; nullopt when neither fits, since a cut entry would name another file.
-std::optional<std::string> EntryTextOf(const std::string& path) {
-  // Each folder level of the program folder adds at most one "../" step, so the relative form
-  // always fits this buffer whole.
-  std::string buffer(path.size() + 3 * std::strlen(programFolder) + 2, '\0');
-  path.copy(buffer.data(), path.size());
-  MakeRelativePath(buffer.data(), buffer.size(), programFolder);
-  std::string relative = buffer.c_str();
-  if (StoredLength(relative) <= kMaxPathLength) return relative;
-  if (StoredLength(path) <= kMaxPathLength) return path;
-  return std::nullopt;
-}
-
-// Says which path is too long to be an entry.
-void ShowPathTooLong(const std::string& path) {
-  ShowMessage("[%s]\nはパスが長すぎるため追加できません！(%d バイトまでです)",
-              PathForMessage(path).c_str(), static_cast<int>(kMaxPathLength));
 }
 
 bool SwapWithNeighbour(int offset) {
@@ -118,25 +91,36 @@ void MoveAndRefreshName(bool moved) {
   Controls().RepaintView();
 }
 
-}  // namespace
+// The list box: an entry goes in after the selected one and is selected; the totals are stale
+// from then on. Files of a folder are added under the wait cursor, one message taken before each.
+class ListBoxEntries : public EntryList {
+ public:
+  int Count() const override { return EntryCount(); }
+  void Add(const std::string& text) override {
+    const int position = SelectedEntry() + 1;
+    Controls().ListInsert(kInputPanel, kInputList, position, text);
+    Controls().ListSelect(kInputPanel, kInputList, position);
+    ResetTotals();
+  }
+  void Turn() override {
+    wait_.Show();
+    pumpOneMessage();
+  }
+  void EndTurns() override { wait_.End(); }
 
-bool IsConvertiblePicture(const std::string& path) {
-  return IdentifyPictureFile(path.c_str(), 0) != kIdentifiedNone;
+ private:
+  LoopWaitCursor wait_;
+};
+
+bool WarnIfListFull() {
+  return ::WarnIfListFull(ListBoxEntries());
 }
 
+}  // namespace
+
 bool AddInputEntry(const std::string& path) {
-  if (FileNamePart(path, true) == GetAppState()->paths->tempName) return false;
-  // Length first: a path beyond the system's limit cannot even be opened for the picture test.
-  std::optional<std::string> entry = EntryTextOf(path);
-  if (!entry) {
-    ShowPathTooLong(path);
-    return false;
-  }
-  if (!IsConvertiblePicture(path)) return false;
-  int position = SelectedEntry() + 1;
-  Controls().ListInsert(kInputPanel, kInputList, position, *entry);
-  Controls().ListSelect(kInputPanel, kInputList, position);
-  return true;
+  ListBoxEntries list;
+  return AddPicture(path, list);
 }
 
 std::optional<std::string> ChooseInputFile(const std::string& title) {
@@ -155,51 +139,11 @@ std::optional<std::string> BrowseForFolder(const std::string& title) {
   return *folder + separator;
 }
 
-namespace {
-
-// 一つ追加 once its file is chosen.
-void AddChosenFile(const std::string& path) {
-  if (AddInputEntry(path)) {
-    ResetTotals();
-    CurrentViewOperations().refreshSelection();
-  } else if (EntryTextOf(path)) {
-    ShowMessage("[%s]\nは変換できないファイルです！", path.c_str());
-  }
-}
-
-// フォルダから追加 once its folder (ending with one separator) is chosen. False when the list
-// filled up.
-bool AddChosenFolder(const std::string& folder) {
-  // The folder ends with a separator and the pattern adds another, so every entry found here
-  // carries the doubled separator, as entries added from a folder always have; the added one is
-  // of the folder's own kind.
-  const std::string directory = folder + SeparatorOf(folder);
-  std::error_code error;
-  std::vector<std::string> names = platform::ListFolder(directory.c_str(), error);
-  if (error == std::errc::filename_too_long) ShowPathTooLong(folder);
-  if (names.empty()) return true;
-  LoopWaitCursor wait;
-  for (const std::string& name : names) {
-    wait.Show();
-    if (EntryCount() >= kMaxInputEntries) {
-      wait.End();
-      WarnIfListFull();
-      return false;
-    }
-    pumpOneMessage();
-    if (name == "." || name == "..") continue;
-    if (AddInputEntry(directory + name)) ResetTotals();
-  }
-  CurrentViewOperations().refreshSelection();
-  return true;
-}
-
-}  // namespace
-
 void OnAddOne() {
   if (WarnIfListFull()) return;
   if (std::optional<std::string> path = ChooseInputFile("どのファイルを変換する？？")) {
-    AddChosenFile(*path);
+    ListBoxEntries list;
+    if (AddChosenFile(*path, list)) CurrentViewOperations().refreshSelection();
   }
   Controls().RepaintView();
 }
@@ -208,19 +152,20 @@ void OnAddFolder() {
   if (WarnIfListFull()) return;
   std::optional<std::string> folder = BrowseForFolder("画像があるファルダを指定してください！");
   if (!folder) return;
-  if (AddChosenFolder(*folder)) Controls().RepaintView();
+  ListBoxEntries list;
+  if (AddChosenFolder(*folder, list)) {
+    CurrentViewOperations().refreshSelection();
+    Controls().RepaintView();
+  }
 }
 
 void AddPathsGivenAtStart(const std::vector<std::string>& paths) {
-  for (std::string path : paths) {
-    if (WarnIfListFull()) break;
-    if (platform::KindOf(path.c_str()) == platform::PathKind::kFolder) {
-      const char separator = SeparatorOf(path);
-      while (!path.empty() && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-      if (!AddChosenFolder(path + separator)) break;
-    } else {
-      AddChosenFile(path);
-    }
+  ListBoxEntries list;
+  for (const std::string& path : paths) {
+    const int before = list.Count();
+    const bool goesOn = AddGivenPath(path, list);
+    if (list.Count() != before) CurrentViewOperations().refreshSelection();
+    if (!goesOn) break;
   }
   Controls().RepaintView();
 }
@@ -241,7 +186,7 @@ void OnInputDrop(const std::vector<std::string>& files) {
       return;
     }
     // The entry's own checks name a path too long to add; other files are skipped quietly.
-    if (AddInputEntry(file)) ResetTotals();
+    AddInputEntry(file);
     controls.StepProgress(kProgressPanel, kBatchProgressBar);
   }
   controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);

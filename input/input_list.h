@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-inline constexpr int kMaxInputEntries = 1000;
+#include "input/picture_entries.h"
 
 // Command handlers of the input panel.
 void OnAddOne();
@@ -20,13 +20,8 @@ void OnDeleteAll();
 void OnMoveUp();
 void OnMoveDown();
 
-// Tests one file and inserts it after the selected entry, selecting it. The entry is the path
-// relative to the program folder where possible. False for the trial conversion's temporary
-// file, for a file that is not a picture, and (with a message) for a path too long to store.
+// AddPicture into the list box: after the selected entry, selecting it.
 bool AddInputEntry(const std::string& path);
-
-// True when the file's content is a BMP, JPEG, PNG or GIF picture, whatever its name.
-bool IsConvertiblePicture(const std::string& path);
 
 // The open-file dialog for one picture; the working directory is the program folder again
 // afterwards. Nullopt when cancelled.

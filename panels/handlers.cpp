@@ -6,7 +6,7 @@
 
 #include "panels/crop_rules.h"
 #include "panels/fill_and_read_panels.h"
-#include "panels/number_limits.h"
+#include "panels/setting_rules.h"
 #include "panels/text_rules.h"
 #include "panels/view_operations.h"
 #include "resources/control_ids.h"
@@ -15,30 +15,30 @@
 
 namespace {
 
-constexpr int kSizeLimit = kLargestExtent;
-
-void ApplySizeBoxRule(int controlId, const char* fallback) {
+// The box's text as the user leaves it, in the box.
+void CorrectBox(int barId, int controlId) {
   ControlLayer& layer = GetControlLayer();
-  int value = ParseInt(layer.GetText(kFormatPanel, controlId));
-  layer.SetText(kFormatPanel, controlId,
-                value <= 0 || value > kSizeLimit ? fallback : std::to_string(value));
+  layer.SetText(barId, controlId, TextAsLeft(controlId, layer.GetText(barId, controlId)));
+}
+
+void CorrectSizeBox(int controlId) {
+  CorrectBox(kFormatPanel, controlId);
   CurrentViewOperations().refreshSelection();
 }
 
-void ApplyNameRule(int barId, int controlId) {
-  ControlLayer& layer = GetControlLayer();
-  layer.SetText(barId, controlId, SanitiseName(layer.GetText(barId, controlId), '_'));
+void CorrectBoxAndSave(int barId, int controlId) {
+  CorrectBox(barId, controlId);
   OnSettingChanged();
 }
 
 }  // namespace
 
 void OnResizeWidthFocusLost() {
-  ApplySizeBoxRule(kResizeWidthBox, "256");
+  CorrectSizeBox(kResizeWidthBox);
 }
 
 void OnResizeHeightFocusLost() {
-  ApplySizeBoxRule(kResizeHeightBox, "128");
+  CorrectSizeBox(kResizeHeightBox);
 }
 
 void OnFormatOrResizeChanged() {
@@ -57,25 +57,19 @@ void OnFormatPageChanged(int page) {
 }
 
 void OnRenameNumberFocusLost() {
-  ControlLayer& layer = GetControlLayer();
-  int value = ParseInt(layer.GetText(kRenamePage, kRenameNumberBox));
-  layer.SetText(kRenamePage, kRenameNumberBox, std::to_string(value));
-  OnSettingChanged();
+  CorrectBoxAndSave(kRenamePage, kRenameNumberBox);
 }
 
 void OnRenameStepFocusLost() {
-  ControlLayer& layer = GetControlLayer();
-  int value = ParseInt(layer.GetText(kRenamePage, kRenameStepBox));
-  layer.SetText(kRenamePage, kRenameStepBox, value <= 0 ? "1" : std::to_string(value));
-  OnSettingChanged();
+  CorrectBoxAndSave(kRenamePage, kRenameStepBox);
 }
 
 void OnRenameNameFocusLost() {
-  ApplyNameRule(kRenamePage, kRenameNameBox);
+  CorrectBoxAndSave(kRenamePage, kRenameNameBox);
 }
 
 void OnFolderNameFocusLost() {
-  ApplyNameRule(kOtherPage, kFolderNameBox);
+  CorrectBoxAndSave(kOtherPage, kFolderNameBox);
 }
 
 void NormaliseCropBoxes() {
