@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "panels/choice_tables.h"
+#include "panels/setting_rules.h"
 #include "resources/control_ids.h"
 #include "resources/panel_templates.h"
 #include "state/app_state.h"
 #include "state/setting_bindings.h"
-#include "ui/headless/headless_control_layer.h"
 
 namespace {
 
@@ -71,11 +71,6 @@ std::string DialogChoices(const SettingBinding& setting) {
   return text;
 }
 
-// Where the focus goes when the user leaves a box: a button without a focus handler.
-void LeaveBox(HeadlessControlLayer& layer) {
-  layer.Focus(kActionPanel, kRunButton);
-}
-
 }  // namespace
 
 std::string CheckSettingOverride(const SettingOverride& setting) {
@@ -88,46 +83,36 @@ std::string CheckSettingOverride(const SettingOverride& setting) {
   return {};
 }
 
-std::string ApplySettingOverride(HeadlessControlLayer& layer, const SettingOverride& setting) {
+std::string ApplySettingOverride(const SettingOverride& setting) {
   std::string error = CheckSettingOverride(setting);
   if (!error.empty()) return error;
   const SettingBinding& binding = *FindSetting(setting.key);
   if (binding.OnDialog()) return StoreDialogSetting(binding, *StrictNumber(setting.value));
-  const int controlId = binding.controlIds[0];
+  AppState& state = *GetAppState();
   switch (binding.kind) {
     case kFolderBox:
-      ChooseOutputFolder(layer, setting.value);
+      ChooseOutputFolder(setting.value);
       return {};
     case kNameBox:
     case kNumberBox:
-      // The whole value goes into the box, past its typing limit: the box's correction when it
-      // is left judges the number as given (a negative start number keeps all its digits).
-      layer.Focus(binding.barId, controlId);
-      layer.SetText(binding.barId, controlId, setting.value);
-      LeaveBox(layer);
+      // The whole value, past a box's typing limit: the box's correction judges the number as
+      // given (a negative start number keeps all its digits).
+      SetAsTyped(binding, state, setting.value);
       return {};
     default:
       break;
   }
   const std::int32_t value = *StrictNumber(setting.value);
   if (value < 0 || value >= ValueCount(binding)) return OutOfRange(binding);
-  switch (binding.kind) {
-    case kList:
-      layer.Choose(binding.barId, controlId, value);
-      break;
-    case kCheckBox:
-      if (layer.GetCheck(binding.barId, controlId) != value) layer.Click(binding.barId, controlId);
-      break;
-    default:
-      layer.Click(binding.barId, binding.controlIds[value]);
-      break;
-  }
+  SetAsChosen(binding, state, value);
   return {};
 }
 
-void ChooseOutputFolder(HeadlessControlLayer& layer, const std::string& folder) {
-  layer.folderChoices.push_back(folder);
-  layer.Click(kInputPanel, kBrowseFolderButton);
+void ChooseOutputFolder(const std::string& folder) {
+  if (!FitsAsOutputFolder(folder)) return;
+  AppState& state = *GetAppState();
+  FindSetting("SAVE")->StoreText(state, folder);
+  DeriveSettings(state);
 }
 
 std::string DescribeSettingKeys() {

@@ -1,10 +1,9 @@
-// trastel-batch: the converter without a window. The arguments fill the input list through the
-// input panel's commands, the settings are set through the panels' controls, and "実行" is
-// clicked, all on the in-memory controls; the program's messages go to standard error.
+// trastel-batch: the converter without a window. The arguments become the run's entries as the
+// input panel's commands would add them, the settings are set as the panels would take them, and
+// the run converts that plan; the program's messages go to standard error.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -17,19 +16,17 @@
 #include "app/batch_tool_main.h"
 #include "app/start_up.h"
 #include "base/path_names.h"
+#include "base/show_message.h"
 #include "base/text_encoding.h"
 #include "engine/batch.h"
-#include "engine/imagelib/atomic_output.h"
-#include "input/input_list.h"
-#include "panels/fill_and_read_panels.h"
-#include "panels/view_dispatch.h"
-#include "panels/view_operations.h"
+#include "engine/run_plan.h"
+#include "input/picture_entries.h"
+#include "panels/setting_rules.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"
-#include "ui/headless/headless_control_layer.h"
+#include "ui/control_layer.h"
 
 namespace fs = std::filesystem;
 
@@ -78,110 +75,97 @@ std::string PrepareOutputFolder(const std::string& folder, std::string& error) {
   return path;
 }
 
-// A private folder for the settings file that the run rewrites at every step, so that the
-// stored settings stay as they are unless --save is given. Removed with everything in it, also
-// when the run is interrupted; its name carries the process id, so that the folders of runs that
-// were killed outright are removed by the next run.
-class ScratchFolder {
+// The program's messages on standard error, clearing the progress bar first, while it lives.
+class MessagesOnStandardError {
  public:
-  ScratchFolder() {
-    const std::string temporary = platform::TemporaryFolder();
-    RemoveFoldersOfEndedRuns(temporary);
-    const auto made = platform::MakeUniqueFolder(
-        temporary + "/" + kPrefix + std::to_string(platform::CurrentProcessId()) + "-");
-    if (!made) return;
-    path_ = *made;
-    cleanup_.emplace(path_);
+  explicit MessagesOnStandardError(BatchProgress& progress) {
+    SetMessageSink([&progress](const std::string& text) {
+      progress.Clear();
+      platform::WriteText(stderr, text + "\n");
+    });
   }
-  ~ScratchFolder() {
-    cleanup_.reset();
-    if (!path_.empty()) platform::RemoveFlatFolder(path_.c_str());
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  bool Exists() const { return !path_.empty(); }
-  std::string SettingsPath() const { return path_ + "/Confing.inf"; }
-
- private:
-  static inline const std::string kPrefix = "trastel-batch-";
-
-  // Folders named "trastel-batch-<pid>-XXXXXX" whose process has ended.
-  static void RemoveFoldersOfEndedRuns(const std::string& temporary) {
-    for (const std::string& name : platform::ListFolder(temporary.c_str())) {
-      const std::string path = temporary + "/" + name;
-      const bool scratchName = name.size() > 7 && name.rfind('-') == name.size() - 7;
-      if (scratchName && imagelib::IsLeftByEndedProcess(name, kPrefix) &&
-          platform::KindOf(path.c_str()) == platform::PathKind::kFolder) {
-        platform::RemoveFlatFolder(path.c_str());
-      }
-    }
-  }
-
-  std::string path_;
-  std::optional<InterruptCleanup> cleanup_;
+  ~MessagesOnStandardError() { SetMessageSink(nullptr); }
+  MessagesOnStandardError(const MessagesOnStandardError&) = delete;
+  MessagesOnStandardError& operator=(const MessagesOnStandardError&) = delete;
 };
 
-// The in-memory controls wired to the view's handlers, as the window program has its panels;
-// the state and the controls are released at the end.
-class HeadlessProgram {
+// The state is released at the end.
+class ProgramState {
  public:
-  HeadlessProgram() {
-    auto controls = std::make_unique<HeadlessControlLayer>();
-    layer_ = controls.get();
-    layer_->SetEventSink(DispatchViewEvent);
-    SetControlLayer(std::move(controls));
-    // Without a window there are no picture-information rows to show, so the refresh only reads
-    // the controls back; its trial conversion would convert each added picture once more.
-    CurrentViewOperations().refreshSelection = [] { ReadPanels(); };
-  }
-  ~HeadlessProgram() {
-    DestroyAppState();
-    DestroyPanelHelper();
-    SetControlLayer(nullptr);
-  }
-  HeadlessProgram(const HeadlessProgram&) = delete;
-  HeadlessProgram& operator=(const HeadlessProgram&) = delete;
+  ProgramState() = default;
+  ~ProgramState() { DestroyAppState(); }
+  ProgramState(const ProgramState&) = delete;
+  ProgramState& operator=(const ProgramState&) = delete;
+};
 
-  HeadlessControlLayer& Layer() { return *layer_; }
+// The pictures in the order given, as the input list would hold them.
+class PlannedPictures : public EntryList {
+ public:
+  int Count() const override { return static_cast<int>(texts_.size()); }
+  void Add(const std::string& text) override { texts_.push_back(text); }
+  const std::vector<std::string>& Texts() const { return texts_; }
 
  private:
-  HeadlessControlLayer* layer_;
+  std::vector<std::string> texts_;
+};
+
+// The run on the terminal: the progress bar with the picture being converted.
+class TerminalRunView : public RunView {
+ public:
+  TerminalRunView(BatchProgress& progress, const std::vector<std::string>& entries)
+      : progress_(progress), entries_(entries) {}
+
+  void Started(int count) override { total_ = count; }
+  void Turn() override {
+    const std::string entry =
+        done_ < total_ ? entries_[static_cast<std::size_t>(done_)] : std::string();
+    progress_.Show(done_, total_, platform::Utf8Of(platform::PathOf(entry).filename()));
+  }
+  void Stepped() override { ++done_; }
+  bool StopAsked() const override { return false; }
+  void Converted() override {}
+  void Finished(const std::string*) override {}
+
+ private:
+  BatchProgress& progress_;
+  const std::vector<std::string>& entries_;
+  int total_ = 0;
+  int done_ = 0;
 };
 
 void UseSettingsFile(const std::string& path) {
   CopyText(GetAppState()->paths->configPath, path.c_str());
 }
 
-// Loads the settings from `storedPath` and starts the program as the window does, but with the
-// settings file moved to `scratchPath`. A missing default settings file is created, as at
-// start-up; a missing --settings file is a usage error. The exit status on failure.
-std::optional<int> StartWithSettings(const std::string& storedPath, bool givenOnCommandLine,
-                                     const std::string& scratchPath) {
+// Loads the settings from `storedPath` as the window holds them once started. A missing default
+// settings file is created, as at start-up; a missing --settings file is a usage error. The exit
+// status on failure.
+std::optional<int> StartWithSettings(const std::string& storedPath, bool givenOnCommandLine) {
   UseSettingsFile(storedPath);
   const SettingsStatus loaded = LoadSettings();
   if (loaded == SettingsStatus::kMissing) {
     if (givenOnCommandLine) {
       return UsageError("設定ファイルがありません / no settings file: " + storedPath);
     }
-    if (!StartUp()) return kExitFailure;
-    UseSettingsFile(scratchPath);
+    if (!LoadOrCreateSettings()) return kExitFailure;
+    HoldAsPanelsDo(*GetAppState());
+    // As the window saves what its panels read back at start-up.
+    SaveSettings();
     return std::nullopt;
   }
   if (loaded != SettingsStatus::kDone) {
     return Failure("設定ファイルが読めません / cannot read the settings file: " + storedPath);
   }
-  UseSettingsFile(scratchPath);
-  if (SaveSettings() != SettingsStatus::kDone || !StartUp()) return kExitFailure;
+  HoldAsPanelsDo(*GetAppState());
   return std::nullopt;
 }
 
-// Adds each path as the input panel's commands would: a folder through "フォルダから追加", a
-// file through "一つ追加". A path that does not exist is named as such and left out. Once the
-// list is full, one more command shows the limit's message and the remaining paths are left out.
-void AddPaths(HeadlessControlLayer& layer, const std::vector<std::string>& paths) {
+// The entries of the given paths, as the input panel's commands would add them: a folder's
+// pictures as "フォルダから追加" adds them, a file as "一つ追加" does. A path that does not exist
+// is named as such and left out. Once the list is full, the remaining paths are left out.
+std::vector<std::string> PlanPictures(const std::vector<std::string>& paths) {
+  PlannedPictures pictures;
   for (const std::string& path : paths) {
-    const bool full = layer.ListCount(kInputPanel, kInputList) >= kMaxInputEntries;
     std::error_code error;
     const fs::file_status status = fs::status(platform::PathOf(path), error);
     if (status.type() == fs::file_type::not_found) {
@@ -189,17 +173,9 @@ void AddPaths(HeadlessControlLayer& layer, const std::vector<std::string>& paths
                           "trastel-batch: ファイルが見つかりません / not found: " + path + "\n");
       continue;
     }
-    if (fs::is_directory(status)) {
-      layer.folderChoices.push_back(path);
-      layer.Click(kInputPanel, kAddFolderButton);
-    } else {
-      layer.fileChoices.push_back(path);
-      layer.Click(kInputPanel, kAddOneButton);
-    }
-    layer.folderChoices.clear();
-    layer.fileChoices.clear();
-    if (full) return;
+    if (!AddGivenPath(path, pictures)) break;
   }
+  return pictures.Texts();
 }
 
 int RunBatchTool(BatchOptions options) {
@@ -224,41 +200,27 @@ int RunBatchTool(BatchOptions options) {
     if (!error.empty()) return UsageError(error);
   }
 
-  ScratchFolder scratch;
-  if (!scratch.Exists())
-    return Failure("一時フォルダが作れません / cannot make a temporary folder");
-
-  HeadlessProgram program;
-  HeadlessControlLayer& layer = program.Layer();
   BatchProgress progress(platform::IsConsole(stderr));
-  layer.onMessage = [&progress](const std::string& text) {
-    progress.Clear();
-    platform::WriteText(stderr, text + "\n");
-  };
+  MessagesOnStandardError messages(progress);
+  InterruptCleanup cleanup;
+  ProgramState state;
   // Says itself why it fails.
   if (!InitProgramFolder()) return kExitFailure;
   PrepareSettingsPlace();
 
   if (storedSettings.empty()) storedSettings = GetAppState()->paths->configPath;
-  if (auto status = StartWithSettings(storedSettings, options.settingsFile.has_value(),
-                                      scratch.SettingsPath())) {
+  if (auto status = StartWithSettings(storedSettings, options.settingsFile.has_value())) {
     return *status;
   }
 
   for (const SettingOverride& setting : options.overrides) {
-    error = ApplySettingOverride(layer, setting);
+    error = ApplySettingOverride(setting);
     if (!error.empty()) return UsageError(error);
   }
-  if (options.outputFolder) ChooseOutputFolder(layer, *options.outputFolder);
-  ReadPanels();
-  if (options.save) {
-    UseSettingsFile(storedSettings);
-    const bool saved = SaveSettings() == SettingsStatus::kDone;
-    UseSettingsFile(scratch.SettingsPath());
-    if (!saved) return kExitFailure;
-  }
+  if (options.outputFolder) ChooseOutputFolder(*options.outputFolder);
+  if (options.save && SaveSettings() != SettingsStatus::kDone) return kExitFailure;
 
-  AddPaths(layer, options.paths);
+  const std::vector<std::string> pictures = PlanPictures(options.paths);
   SetOutputRenamedHandler([&progress](const std::string& entry, const std::string& planned,
                                       const std::string& saved) {
     progress.Clear();
@@ -286,17 +248,9 @@ int RunBatchTool(BatchOptions options) {
         platform::WriteText(stderr, line + "\n");
       });
 
-  bool running = false;
-  layer.onPump = [&] {
-    if (!running) return;
-    const int done = layer.ProgressPosition(kProgressPanel, kBatchProgressBar);
-    const int total = layer.ListCount(kInputPanel, kInputList);
-    const std::string entry = done < total ? layer.ListText(kInputPanel, kInputList, done) : "";
-    progress.Show(done, total, platform::Utf8Of(platform::PathOf(entry).filename()));
-  };
-  running = true;
-  const BatchResult result = RunBatch(options.jobs);
-  running = false;
+  FixedPlan plan(pictures, *GetAppState()->target, *GetAppState()->paths);
+  TerminalRunView view(progress, pictures);
+  const BatchResult result = RunEntries(plan, view, options.jobs);
   SetOutputRenamedHandler(nullptr);
   SetEntryNoteHandler(nullptr);
   progress.Clear();
@@ -318,6 +272,7 @@ std::string DescribeSettingsPlaces() {
 }  // namespace
 
 int BatchToolMain(int argc, char** argv) {
+  ForbidControlLayer();
   ParsedCommandLine parsed = ParseBatchCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (!parsed.error.empty()) return UsageError(parsed.error);
   if (parsed.options.help) {

@@ -62,7 +62,7 @@ void PrepareSettingsPlace() {
   ChooseSettingsPlace();
 }
 
-bool StartUp() {
+bool LoadOrCreateSettings() {
   PrepareSettingsPlace();
   AppState* state = GetAppState();
   if (LoadSettings() != SettingsStatus::kDone) {
@@ -75,6 +75,11 @@ bool StartUp() {
     }
     ShowMessage("下記の場所に設定ファイルを作成しました。\n[%s]", state->paths->configPath);
   }
+  return true;
+}
+
+bool StartUp() {
+  if (!LoadOrCreateSettings()) return false;
   FillPanels();
   ReadPanels();
   return true;

@@ -20,6 +20,9 @@ void MakeDataFolder(const char* name);
 // program's Data folder cannot be written. Before the state is made, which takes the settings
 // path from it.
 void PrepareSettingsPlace();
+// The settings place, the state, the settings loaded (or created and announced). False when no
+// settings file can be written (neither beside the program nor in the user's folder).
+bool LoadOrCreateSettings();
 // The first update of the window, once programFolder is set: the settings place, the state, the
 // settings loaded (or created and announced), the panels filled and read back. False when no
 // settings file can be written (neither beside the program nor in the user's folder): the window

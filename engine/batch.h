@@ -11,10 +11,10 @@
 // take the user's commands (the window pumps one message per turn of its loop, waiting at most
 // 20 ms for a conversion in between), reads each entry's input from the plan, prepares the entry
 // (output name, copy number, sub-folder, job), and commits the entries in list order: shows
-// their messages, renames their outputs into place, steps the view. Worker threads (engine/worker_pool.h) only convert: each job
-// works on its own copies of the records, keeps its messages in a MessageCapture and its files
-// under temporary names, and touches neither the controls nor the application state (debug
-// builds assert this, ui/thread_role.h).
+// their messages, renames their outputs into place, steps the view. Worker threads
+// (engine/worker_pool.h) only convert: each job works on its own copies of the records, keeps its
+// messages in a MessageCapture and its files under temporary names, and touches neither the
+// controls nor the application state (debug builds assert this, ui/thread_role.h).
 //
 // Look-ahead. Up to twice as many entries as there are workers are prepared before the first
 // uncommitted one is done. An entry counts as reached once the pump before it, in a run of one

@@ -12,9 +12,7 @@
 #include "engine/encoders.h"
 #include "engine/run_outputs.h"
 #include "platform/files.h"
-#include "resources/control_ids.h"
 #include "state/app_state.h"
-#include "ui/control_layer.h"
 
 namespace {
 
@@ -103,7 +101,7 @@ int CreateOutputFolder(const char* outputFolder, const char* subFolder) {
   return 1;
 }
 
-void ShowOutputNamePreview() {
+std::string PreviewOutputName() {
   AppState* state = GetAppState();
   const PathBlock& paths = *state->paths;
   MakeOutputName(state->source->name, paths.RENAME_TYPE, state->target->DIB_TYPE,
@@ -118,5 +116,5 @@ void ShowOutputNamePreview() {
                           OutputExtension(state->target->DIB_TYPE, paths.RENAME_DIB), true)
                 .substr(folder.size());
   }
-  GetControlLayer().SetText(kInputPanel, kAfterNameBox, shown);
+  return shown;
 }

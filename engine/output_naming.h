@@ -41,5 +41,5 @@ std::string NumberedName(const std::string& name, const std::string& extension, 
 // existing folder or a failure goes unreported: the conversion reports what cannot be written.
 int CreateOutputFolder(const char* outputFolder, const char* subFolder);
 
-// Shows the output name the selected entry would get in the "変換後" name box.
-void ShowOutputNamePreview();
+// The output name the selected entry would get, as the "変換後" name box shows it.
+std::string PreviewOutputName();

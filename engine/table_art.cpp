@@ -3,10 +3,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/long_work.h"
 #include "base/show_message.h"
 #include "engine/imagelib/atomic_output.h"
-#include "ui/control_layer.h"
-#include "ui/thread_role.h"
 
 namespace {
 
@@ -89,8 +88,8 @@ int WriteTableArt(PictureHandle picture, const char* path, int columns, int rows
     page.Write(piece);
   }
   for (int y = 0; y < rows; ++y) {
-    // On a batch run's worker the run's own thread pumps the messages while it waits.
-    if (!OnWorkerThread()) pumpOneMessage();
+    // A trial conversion on the window's thread keeps the window alive.
+    TakeTurn();
     page.Write(kRowStart);
     for (int x = 0; x < columns; ++x) {
       page.Write(kCellStart);

@@ -116,6 +116,10 @@ int ShowBeforeInfo(const InfoRow& row) {
   return 1;
 }
 
+void ShowOutputNamePreview() {
+  SetBox(kAfterNameBox, PreviewOutputName());
+}
+
 int ShowAfterInfo(const InfoRow& row) {
   PictureRecord& target = *GetAppState()->target;
   RecordPictureFacts(target.path, target);

@@ -18,6 +18,8 @@ struct InfoRow {
 // Recomputes both rows for the selected entry (with a trial conversion), or shows the
 // placeholders and zero totals when nothing is selected.
 void RefreshSelection();
+// Shows the output name the selected entry would get in the "変換後" name box.
+void ShowOutputNamePreview();
 
 int ShowBeforeInfo(const InfoRow& row);
 int ShowAfterInfo(const InfoRow& row);

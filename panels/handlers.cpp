@@ -106,15 +106,8 @@ void BrowseOutputFolder() {
   ControlLayer& layer = GetControlLayer();
   PathBlock& paths = *GetAppState()->paths;
   auto folder = layer.BrowseForFolder("画像を出力場所を指定してください！", paths.SAVE);
-  // An output file's path must fit the path limit with at least a one-character name after the
-  // folder; a longer folder could hold no file: keep the old one.
-  constexpr std::size_t kLongestFolder = kMaxPathLength - 1;
-  if (folder && StoredLength(*folder) > kLongestFolder) {
-    ShowMessage("[%s]\nはパスが長すぎるため出力先にできません！(%d バイトまでです)",
-                PathForMessage(*folder).c_str(), static_cast<int>(kLongestFolder));
-    folder.reset();
-  }
-  if (folder) {
+  // A folder that could hold no file keeps the old one.
+  if (folder && FitsAsOutputFolder(*folder)) {
     layer.SetText(kInputPanel, kOutputFolderBox, *folder);
     CopyText(paths.SAVE, folder->c_str());
   }

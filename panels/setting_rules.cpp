@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "base/show_message.h"
+#include "base/text_encoding.h"
 #include "panels/choice_tables.h"
 #include "panels/crop_rules.h"
 #include "panels/number_limits.h"
@@ -123,6 +125,16 @@ void SetAsTyped(const SettingBinding& setting, AppState& state, std::string_view
 void SetAsChosen(const SettingBinding& setting, AppState& state, std::int32_t value) {
   *setting.NumberIn(state) = ValueAsShown(setting, value);
   DeriveSettings(state);
+}
+
+bool FitsAsOutputFolder(const std::string& folder) {
+  // An output file's path must fit the path limit with at least a one-character name after the
+  // folder.
+  constexpr std::size_t kLongestFolder = kMaxPathLength - 1;
+  if (StoredLength(folder) <= kLongestFolder) return true;
+  ShowMessage("[%s]\nはパスが長すぎるため出力先にできません！(%d バイトまでです)",
+              PathForMessage(folder).c_str(), static_cast<int>(kLongestFolder));
+  return false;
 }
 
 void HoldAsPanelsDo(AppState& state) {

@@ -27,6 +27,10 @@ std::string TextAsLeft(int controlId, std::string_view text);
 void SetAsTyped(const SettingBinding& setting, AppState& state, std::string_view text);
 void SetAsChosen(const SettingBinding& setting, AppState& state, std::int32_t value);
 
+// True when `folder` can be the output folder; false, after the folder button's message, when no
+// file could be saved below it within the path limit.
+bool FitsAsOutputFolder(const std::string& folder);
+
 // Every setting of the panels as its control holds it once the panels are filled from the
 // settings, then derived: what reading the panels back gives right after filling them.
 void HoldAsPanelsDo(AppState& state);

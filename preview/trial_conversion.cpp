@@ -1,5 +1,6 @@
 #include "preview/trial_conversion.h"
 
+#include "base/long_work.h"
 #include "engine/encoders.h"
 #include "engine/pipeline.h"
 #include "panels/fill_and_read_panels.h"
@@ -41,6 +42,7 @@ bool ConvertWholeList(const char* path) {
 }  // namespace
 
 bool TrialConvert(const char* path) {
+  LongWorkTurns turns(pumpOneMessage);
   AppState* state = GetAppState();
   CopyText(state->target->path, path);
   ReleaseAllImages(state);

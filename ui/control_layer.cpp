@@ -1,5 +1,7 @@
 #include "ui/control_layer.h"
 
+#include <cassert>
+
 #include "ui/headless/headless_control_layer.h"
 #include "ui/thread_role.h"
 
@@ -10,13 +12,20 @@ std::unique_ptr<ControlLayer>& CurrentLayer() {
   return layer;
 }
 
+bool forbidden = false;
+
 }  // namespace
 
 ControlLayer& GetControlLayer() {
   AssertWindowThread();
+  assert(!forbidden && "this program has no controls");
   auto& layer = CurrentLayer();
   if (!layer) layer = std::make_unique<HeadlessControlLayer>();
   return *layer;
+}
+
+void ForbidControlLayer() {
+  forbidden = true;
 }
 
 std::unique_ptr<ControlLayer> SetControlLayer(std::unique_ptr<ControlLayer> layer) {

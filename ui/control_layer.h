@@ -172,6 +172,9 @@ class ControlLayer {
 
 // The control layer in use. Until one is installed, a headless layer serves.
 ControlLayer& GetControlLayer();
+// For a program without a window (trastel-batch): from now on nothing may ask for the control
+// layer, and debug builds stop where something does.
+void ForbidControlLayer();
 // Installs a layer and returns the one it replaces.
 std::unique_ptr<ControlLayer> SetControlLayer(std::unique_ptr<ControlLayer> layer);
 

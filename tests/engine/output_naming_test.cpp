@@ -10,7 +10,6 @@
 
 #include "base/program_folder.h"
 #include "engine/batch.h"
-#include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "ui/headless/headless_control_layer.h"
 
@@ -91,11 +90,9 @@ TEST_F(OutputNamingTest, ThePreviewNamesTheNumberedOutputBesideAnExistingFile) {
   CopyText(GetAppState()->source->name, "cat");
   GetAppState()->target->DIB_TYPE = 2;  // PNG
   std::ofstream(folder / "cat.png") << "an earlier run's";
-  ShowOutputNamePreview();
-  EXPECT_EQ(layer_->GetText(kInputPanel, kAfterNameBox), "cat.png");
+  EXPECT_EQ(PreviewOutputName(), "cat.png");
   GetAppState()->target->EXISTING = kExistingNumber;
-  ShowOutputNamePreview();
-  EXPECT_EQ(layer_->GetText(kInputPanel, kAfterNameBox), "cat(2).png");
+  EXPECT_EQ(PreviewOutputName(), "cat(2).png");
   std::filesystem::remove_all(folder);
 }
 

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "base/long_work.h"
 #include "platform/process.h"
 #include "tests/engine/imagelib/test_pictures.h"
 #include "tests/support/file_size_limit.h"
@@ -94,6 +95,7 @@ TEST_F(TableArtTest, PagesMatchTheLiteralPage) {
 }
 
 TEST_F(TableArtTest, CellsGoLeftToRightTopToBottomWithOnePumpPerRow) {
+  const LongWorkTurns turns(pumpOneMessage);
   ScopedPicture picture = testpictures::Make24Bit(
       2, 3, [](int x, int y) { return MakeColour(16 * x + y, 0xab, 0x0c); });
   std::string page = Write(picture.Get(), 2, 3, 2);
