@@ -7,7 +7,6 @@
 
 #include "panels/choice_tables.h"
 #include "panels/setting_rules.h"
-#include "resources/control_ids.h"
 #include "resources/panel_templates.h"
 #include "state/app_state.h"
 #include "state/setting_bindings.h"

@@ -23,10 +23,9 @@ void PrepareSettingsPlace();
 // The settings place, the state, the settings loaded (or created and announced). False when no
 // settings file can be written (neither beside the program nor in the user's folder).
 bool LoadOrCreateSettings();
-// The first update of the window, once programFolder is set: the settings place, the state, the
-// settings loaded (or created and announced), the panels filled and read back. False when no
-// settings file can be written (neither beside the program nor in the user's folder): the window
-// must then close.
+// The first update of the window, once programFolder is set: LoadOrCreateSettings, then the
+// panels filled and read back. False when no settings file can be written: the window must then
+// close.
 bool StartUp();
 // Deletes the temporary files and destroys the state and the panel helper. The settings are not
 // saved: they were saved when they last changed.

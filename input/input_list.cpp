@@ -1,14 +1,10 @@
 #include "input/input_list.h"
 
 #include <algorithm>
-#include <cstring>
-#include <system_error>
 
 #include "base/path_names.h"
 #include "base/program_folder.h"
 #include "base/show_message.h"
-#include "base/text_encoding.h"
-#include "engine/imagelib/imagelib.h"
 #include "panels/handlers.h"
 #include "panels/view_operations.h"
 #include "platform/files.h"

@@ -1,8 +1,6 @@
 #include "panels/handlers.h"
 
 #include <string>
-#include "base/show_message.h"
-#include "base/text_encoding.h"
 
 #include "panels/crop_rules.h"
 #include "panels/fill_and_read_panels.h"
