@@ -33,17 +33,12 @@ class RunningFlag {
 // "中止", and pressing it stops the run.
 class WindowRunView : public RunView {
  public:
-  ~WindowRunView() override {
-    if (captionShown_) SetCaption(kRunCaption);
-  }
-
   void Started(int count) override {
     ControlLayer& controls = GetControlLayer();
     controls.SetProgressRange(kProgressPanel, kBatchProgressBar, 0, count & 0xffff);
     controls.SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);
     controls.SetProgressStep(kProgressPanel, kBatchProgressBar, 1);
     SetCaption(kStopCaption);
-    captionShown_ = true;
   }
   void Turn() override {
     wait_.Show();
@@ -53,7 +48,6 @@ class WindowRunView : public RunView {
   bool StopAsked() const override { return stopAsked; }
   void Converted() override {
     SetCaption(kRunCaption);
-    captionShown_ = false;
     wait_.End();
   }
   void Finished(const std::string* report) override {
@@ -68,7 +62,6 @@ class WindowRunView : public RunView {
   }
 
   LoopWaitCursor wait_;
-  bool captionShown_ = false;
 };
 
 }  // namespace
