@@ -6,6 +6,14 @@ set(TRASTEL_LINUX_FILES ${CMAKE_SOURCE_DIR}/packaging/linux)
 set(TRASTEL_APP_ID org.trastel.Trastel)
 
 install(TARGETS trastel trastel-batch RUNTIME DESTINATION ${TRASTEL_PROGRAM_FOLDER})
+# libheif is the programs' own (see the top CMakeLists): beside them, found through their
+# RUNPATH, and replaceable there as its licence (LGPL) asks. Its source archive goes with it.
+set_target_properties(trastel trastel-batch PROPERTIES INSTALL_RPATH "\$ORIGIN")
+file(GLOB TRASTEL_LIBHEIF ${TRASTEL_LINUX_LIBRARIES}/lib/libheif.so.1*)
+install(FILES ${TRASTEL_LIBHEIF} DESTINATION ${TRASTEL_PROGRAM_FOLDER}
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+file(GLOB TRASTEL_LIBHEIF_SOURCE ${TRASTEL_LINUX_LIBRARIES}/libheif-*.tar.gz)
+install(FILES ${TRASTEL_LIBHEIF_SOURCE} DESTINATION share/doc/trastel/source)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${TRASTEL_PROGRAM_FOLDER}/Data)
 foreach(command trastel trastel-batch)
   install(CODE "
@@ -58,6 +66,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The library packages come from the programs' own links (dpkg-shlibdeps); xdg-open opens the
 # help and preview pages.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${TRASTEL_LINUX_LIBRARIES}/lib)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
