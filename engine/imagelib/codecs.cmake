@@ -12,6 +12,7 @@ target_sources(trastel_core PRIVATE
   gif_lzw.cpp
   gif_reader.cpp
   gif_writer.cpp
+  heif_boxes.cpp
   heif_reader.cpp
   jpeg_data_end.cpp
   jpeg_markers.cpp

@@ -11,6 +11,7 @@
 #include "engine/imagelib/codec_support.h"
 #include "engine/imagelib/colour_management.h"
 #include "engine/imagelib/exif_editing.h"
+#include "engine/imagelib/heif_boxes.h"
 #include "engine/imagelib/heif_support.h"
 #include "engine/imagelib/imagelib.h"
 
@@ -27,10 +28,32 @@ struct OptionsDeleter {
 // HEVC and AV1 code a plain picture in very few bytes, but a file claiming more pixels per byte
 // than this is not a picture worth the time.
 constexpr std::uint64_t kMostPixelsPerByte = std::uint64_t{1} << 16;
-// libheif's own limit on the pixels of any picture in the file: the side of a square of
-// kMaxPixels.
-constexpr int kLargestSquareSide = 1 << 14;
-static_assert(std::uint64_t{kLargestSquareSide} * kLargestSquareSide == kMaxPixels);
+
+// libheif's limits, tight for hostile files and wide enough for the photos of real phones: an
+// iPhone's 48-tile grid with its thumbnail, gain map, depth picture and metadata, or a
+// 200-megapixel phone photo (a grid of 768 tiles of 512 x 512 and a dozen other items).
+heif_security_limits Limits() {
+  heif_security_limits limits = *heif_get_global_security_limits();
+  limits.max_image_size_pixels = kMaxPixels;  // the library's own limit: 16384 x 16384
+  // Tiles down to 256 x 256 for the largest picture, and items for each with room to spare.
+  limits.max_number_of_tiles = kMaxPixels / (256 * 256);
+  limits.max_items = 5000;
+  limits.max_color_profile_size = 4 << 20;  // real profiles stay under 1 MB
+  // The largest block libheif may take at once: the largest picture's RGBA plane, with padding.
+  limits.max_memory_block_size = kMaxPixels * 4 + (64 << 20);
+  // All of one file's decoding: that plane and its YCbCr planes at 4:4:4.
+  limits.max_total_memory = kMaxPixels * 7;
+  limits.max_components = 8;
+  limits.max_iloc_extents_per_item = 32;
+  limits.max_size_entity_group = 64;
+  limits.max_children_per_box = 100;
+  // Only the still is read: a sequence's tables are parsed but never decoded.
+  limits.max_sequence_frames = 10000;
+  limits.max_sample_description_box_entries = 16;
+  limits.max_sample_group_description_box_entries = 256;
+  limits.max_number_of_file_brands = 64;
+  return limits;
+}
 
 constexpr std::array<std::string_view, 2> kAv1Brands = {"avif", "avis"};
 constexpr std::array<std::string_view, 8> kHeifBrands = {"heic", "heix", "hevc", "hevx",
@@ -157,10 +180,13 @@ struct OpenedHeif {
 };
 
 std::optional<OpenedHeif> OpenHeif(ByteSpan data) {
+  // The kinds of files that have harmed libheif's decoding are refused before it sees them.
+  if (HeifItemFaultOf(data) != HeifItemFault::kNone) return std::nullopt;
   OpenedHeif heif{HeifContext(heif_context_alloc()), nullptr};
   if (!heif.context) return std::nullopt;
-  heif_context_set_maximum_image_size_limit(heif.context.get(), kLargestSquareSide);
-  if (!HeifOk(heif_context_read_from_memory_without_copy(heif.context.get(), data.data(),
+  const heif_security_limits limits = Limits();
+  if (!HeifOk(heif_context_set_security_limits(heif.context.get(), &limits)) ||
+      !HeifOk(heif_context_read_from_memory_without_copy(heif.context.get(), data.data(),
                                                          data.size(), nullptr))) {
     return std::nullopt;
   }
@@ -202,10 +228,9 @@ std::unique_ptr<Picture> DecodeHeif(ByteSpan data, AlphaUse alpha) {
 
   std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
   if (!options) return nullptr;
+  // HEVC pictures decode with libde265 and AV1 ones with aom, the only decoders libheif is
+  // built with on either platform.
   options->convert_hdr_to_8bit = 1;
-  // AV1 pictures decode with aom, on every platform alike (the Windows build has no other AV1
-  // decoder; libheif's dav1d glue leaks on some broken files). HEVC ones take libde265.
-  options->decoder_id = "aom";
   std::unique_ptr<SrgbConversion> conversion = SrgbConversion::For(ColoursOf(handle.get()));
   // Grey profiles convert 24-bit pictures only; their pixels are converted after compositing.
   const bool convertsRgba = conversion && !conversion->IsGrey();

@@ -6,6 +6,7 @@ trastel_add_test(imagelib_codec_tests
   exif_editing_test.cpp
   file_output_test.cpp
   gif_output_test.cpp
+  heif_file_builder.cpp
   heif_test.cpp
   hostile_input_test.cpp
   reader_variants_test.cpp

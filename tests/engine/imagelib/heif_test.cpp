@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "engine/imagelib/codec_support.h"
+#include "engine/imagelib/heif_boxes.h"
 #include "engine/imagelib/imagelib.h"
 #include "engine/imagelib/picture_store.h"
 #include "tests/engine/imagelib/codec_test_support.h"
+#include "tests/engine/imagelib/heif_file_builder.h"
 #include "tests/engine/imagelib/test_pictures.h"
 
 namespace {
@@ -229,6 +231,76 @@ TEST(HeifTest, CutFilesAndBoxesThatLieAreRefused) {
   std::memcpy(longMeta.data() + meta, "\x7f\xff\xff\xff", 4);
   EXPECT_FALSE(loads(longMeta));
   EXPECT_EQ(imagelib::StoredPictureCount(), 0u);
+}
+
+// Files of the kinds that harmed libheif's decoding (Debian's advisories of December 2026) are
+// refused by the reader's own checks before libheif decodes them: an item turned, mirrored or
+// cropped twice, a grid or overlay claiming a huge canvas, an item holding many pictures, AV1
+// units running past their item. Each is made from a sound file, which still loads.
+TEST(HeifTest, KindsOfItemsThatHarmedDecodersAreRefusedBeforeDecoding) {
+  using imagelib::HeifItemFault;
+  const std::vector<std::uint8_t> small =
+      codectest::ReadBytes(TRASTEL_SOURCE_DIR "/fuzz/seeds/small.heic");
+  auto faultOf = [](const imagelib::Bytes& file) {
+    const bool loads = imagelib::DecodeHeif(file) != nullptr;
+    const HeifItemFault fault = imagelib::HeifItemFaultOf(file);
+    EXPECT_EQ(loads, fault == HeifItemFault::kNone);
+    return fault;
+  };
+  // small.heic: a grid (the primary) of one 70x64 tile shown 70x46.
+  auto heic = [&] { return heiftest::HeifFileBuilder::From(small); };
+  EXPECT_EQ(faultOf(heic().Build()), HeifItemFault::kNone);
+  {
+    heiftest::HeifFileBuilder once = heic();
+    // In the order the format asks: the crop, then the turn, then the mirroring.
+    once.Item(once.Primary())
+        .properties.insert(once.Item(once.Primary()).properties.end(),
+                           {heiftest::Crop(40, 40), heiftest::Rotation(1), heiftest::Mirror(0)});
+    EXPECT_EQ(faultOf(once.Build()), HeifItemFault::kNone);
+  }
+  for (const imagelib::Bytes& transform :
+       {heiftest::Rotation(1), heiftest::Mirror(1), heiftest::Crop(40, 40)}) {
+    heiftest::HeifFileBuilder twice = heic();
+    twice.Item(twice.Primary()).properties.push_back(transform);
+    twice.Item(twice.Primary()).properties.push_back(transform);
+    EXPECT_EQ(faultOf(twice.Build()), HeifItemFault::kTwoTransformsOfAKind);
+  }
+  {
+    heiftest::HeifFileBuilder huge = heic();
+    huge.Item(huge.Primary()).data = heiftest::GridHeader(1, 1, 60000, 60000);
+    EXPECT_EQ(faultOf(huge.Build()), HeifItemFault::kCanvasTooLarge);
+    // An overlay of the tile: four fill values, the canvas, then the tile's place.
+    heiftest::HeifFileBuilder overlay = heic();
+    imagelib::Bytes header = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x4e, 0x20, 0x4e, 0x20, 0, 0, 0, 0};
+    const std::uint32_t canvas = overlay.Add("iovl", header, {heiftest::ImageSize(20000, 20000)});
+    overlay.Reference("dimg", canvas, {overlay.First("hvc1").id});
+    overlay.SetPrimary(canvas);
+    EXPECT_EQ(faultOf(overlay.Build()), HeifItemFault::kCanvasTooLarge);
+  }
+  for (int pictures : {8, 9}) {
+    heiftest::HeifFileBuilder many = heic();
+    heiftest::BuiltItem& tile = many.First("hvc1");
+    const imagelib::Bytes one = tile.data;
+    for (int i = 1; i < pictures; ++i) tile.data.insert(tile.data.end(), one.begin(), one.end());
+    EXPECT_EQ(imagelib::HeifItemFaultOf(many.Build()),
+              pictures > imagelib::kMostCodedPicturesPerItem ? HeifItemFault::kManyCodedPictures
+                                                             : HeifItemFault::kNone);
+  }
+  const std::vector<std::uint8_t> avif = EncodedAvif(heif_orientation_normal);
+  for (int pictures : {1, 9}) {
+    heiftest::HeifFileBuilder many = heiftest::HeifFileBuilder::From(avif);
+    heiftest::BuiltItem& coded = many.First("av01");
+    const imagelib::Bytes one = coded.data;
+    for (int i = 1; i < pictures; ++i) coded.data.insert(coded.data.end(), one.begin(), one.end());
+    EXPECT_EQ(faultOf(many.Build("avif")),
+              pictures == 1 ? HeifItemFault::kNone : HeifItemFault::kManyCodedPictures);
+  }
+  // A frame unit whose size runs 127 bytes past the item's end.
+  heiftest::HeifFileBuilder cut = heiftest::HeifFileBuilder::From(avif);
+  cut.First("av01").data.insert(cut.First("av01").data.end(), {0x32, 0x7f});
+  EXPECT_EQ(faultOf(cut.Build("avif")), HeifItemFault::kBrokenCodedData);
+  EXPECT_EQ(imagelib::HeifItemFaultOf(std::vector<std::uint8_t>(small.begin(), small.begin() + 64)),
+            HeifItemFault::kUnreadable);
 }
 
 // The fuzzer's HEIF seeds, its findings among them, load or are refused, and leave nothing
