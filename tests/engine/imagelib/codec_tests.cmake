@@ -9,6 +9,7 @@ trastel_add_test(imagelib_codec_tests
   heif_file_builder.cpp
   heif_test.cpp
   hostile_input_test.cpp
+  library_versions_test.cpp
   reader_variants_test.cpp
   rle_test.cpp
 )
