@@ -10,8 +10,10 @@
 
 #include "engine/colour_numbers.h"
 #include "engine/filters.h"
+#include "engine/imagelib/exif_editing.h"
 #include "engine/imagelib/picture_store.h"
 #include "engine/pipeline.h"
+#include "tests/engine/imagelib/heif_file_builder.h"
 #include "tests/engine/pipeline_test_support.h"
 #include "tests/support/file_size_limit.h"
 
@@ -349,6 +351,56 @@ TEST_F(EncodersTest, ExifKeepsWhatEachChoiceSaysWithThePictureUpright) {
   ASSERT_EQ(Convert(kFormatPng, "out.png"), 1);
   EXPECT_EQ(Identify(output_, "%wx%h"), "20x40");
   EXPECT_EQ(PixelOf(output_, 10, 2).substr(0, 4), "0,0,");
+}
+
+// Photos of iOS 18 and later: a gain map (or a thumbnail) that belongs to two pictures at once,
+// built here from a plain HEIC, with its date, camera and location and a turn to stand upright.
+TEST_F(EncodersTest, PhonePhotosWhosePicturesShareAGainMapOrThumbnailConvertUpright) {
+  const fs::path plain =
+      MakePicture("plain.heic", "-size 40x20 xc:red -fill blue -draw 'rectangle 0,0 9,19'");
+  const fs::path tagged = MakePicture("tagged.jpg", "-size 8x8 xc:gray");
+  RunCommand(
+      "/usr/bin/exiftool -q -overwrite_original '-Model=Test Camera' "
+      "'-DateTimeOriginal=2026:05:04 10:11:12' -GPSLatitude=35.6 -GPSLatitudeRef=N '" +
+      tagged.string() + "'");
+  const std::string jpeg = ReadBytes(tagged);
+  const imagelib::Bytes exif = imagelib::ExifBlockOf(
+      imagelib::ByteSpan(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size()));
+  ASSERT_GT(exif.size(), 6u);
+  const std::string heic = ReadBytes(plain);
+  for (const std::string shared : {"auxl", "thmb"}) {
+    heiftest::HeifFileBuilder photo = heiftest::HeifFileBuilder::From(
+        imagelib::ByteSpan(reinterpret_cast<const std::uint8_t*>(heic.data()), heic.size()));
+    const std::uint32_t primary = photo.Primary();
+    photo.Item(primary).properties.push_back(heiftest::Rotation(3));
+    const std::uint32_t metadata =
+        photo.Add("Exif", heiftest::ExifItem(imagelib::ByteSpan(exif).subspan(6)), {});
+    photo.Reference("cdsc", metadata, {primary});
+    // A second, hidden picture, and the picture both name (made of the first coded picture).
+    const heiftest::BuiltItem coded = photo.First("hvc1");
+    const std::uint32_t second = photo.Add("hvc1", coded.data, coded.properties, true);
+    std::vector<imagelib::Bytes> properties = coded.properties;
+    if (shared == "auxl") {
+      properties.push_back(heiftest::AuxiliaryType("urn:com:apple:photo:2020:aux:hdrgainmap"));
+    }
+    photo.Reference(shared, photo.Add("hvc1", coded.data, properties, true), {primary, second});
+    const imagelib::Bytes built = photo.Build();
+    input_ = folder_ / ("iphone-" + shared + ".heic");
+    std::ofstream(input_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(built.data()),
+               static_cast<std::streamsize>(built.size()));
+
+    target_->EXIF_KEEP = 1;
+    ASSERT_EQ(Convert(kFormatJpeg, "out.jpg"), 1) << shared;
+    EXPECT_EQ(Identify(output_, "%wx%h"), "20x40") << shared;
+    // The blue left side of the stored picture is the top, the red rest below.
+    EXPECT_LT(std::stoi(PixelOf(output_, 10, 2)), 60) << shared;
+    EXPECT_GT(std::stoi(PixelOf(output_, 10, 37)), 200) << shared;
+    EXPECT_EQ(RunCommand("/usr/bin/exiftool -S -n -DateTimeOriginal -Model -GPSLatitude '" +
+                         output_.string() + "'"),
+              "DateTimeOriginal: 2026:05:04 10:11:12\nModel: Test Camera\n")
+        << shared;
+  }
 }
 
 TEST_F(EncodersTest, FailedWriteLeavesNoFileBehind) {
