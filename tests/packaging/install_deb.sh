@@ -37,6 +37,7 @@ chmod 0755 "$work"
   >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "apt-get install failed"; }
 installed=1
 for path in /usr/bin/trastel /usr/bin/trastel-batch /usr/lib/trastel/Data/Help/Html/HTop.html \
+            /usr/lib/trastel/libheif.so.1 /usr/share/doc/trastel/source/libheif-1.23.1.tar.gz \
             /usr/share/applications/org.trastel.Trastel.desktop /usr/share/doc/trastel/copyright \
             /usr/share/icons/hicolor/48x48/apps/trastel.png; do
   [ -e "$path" ] || fail "$path is not installed"
@@ -101,6 +102,19 @@ for file in "$work/samples/out"/*; do
 done
 [ "$count" -eq "$(ls "$root/samples" | wc -l)" ] || fail "$count pictures converted"
 echo "install_deb: trastel-batch converted $count samples"
+
+# The package's own libheif, beside the programs, reads what Debian 12's cannot: a photo whose
+# gain map belongs to two pictures, as iPhones write them since iOS 18.
+for binary in trastel trastel-batch; do
+  ldd "/usr/lib/trastel/$binary" | grep "libheif.so.1 => /usr/lib/trastel/libheif.so.1 " >/dev/null ||
+    fail "$binary does not load the libheif beside it"
+done
+cp "$root/fuzz/seeds/gain_map_of_two_pictures.heic" "$work/samples/"
+"${as_user[@]}" /usr/bin/trastel-batch --out "$work/samples/heic" --set DIB_TYPE=1 \
+  "$work/samples/gain_map_of_two_pictures.heic" 2>"$work/batch.log" ||
+  { cat "$work/batch.log" >&2; fail "trastel-batch did not convert an iOS 18 HEIC"; }
+[ "$(/usr/bin/identify -format %wx%h "$work/samples/heic/gain_map_of_two_pictures.jpg")" = 20x40 ] ||
+  fail "the iOS 18 HEIC was not converted upright"
 
 "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get remove -y trastel >/dev/null
 installed=
