@@ -37,11 +37,6 @@ class BoxReader {
   void Skip(std::size_t bytes) {
     if (Has(bytes)) at_ += bytes;
   }
-  // A string up to and with its terminating zero.
-  void SkipString() {
-    while (Has(1) && bytes_[at_++] != 0) {
-    }
-  }
 
  private:
   bool Has(std::size_t bytes) {
@@ -106,6 +101,25 @@ const Box* Find(const std::vector<Box>& boxes, FourCc type) {
   return nullptr;
 }
 
+// The items of each id (one, in a sound file), found in logarithmic time: a hostile file may
+// hold a hundred thousand entries in its boxes.
+class ItemIndex {
+ public:
+  explicit ItemIndex(HeifLayout& layout) : layout_(layout) {
+    for (std::size_t i = 0; i < layout.items.size(); ++i) byId_.emplace_back(layout.items[i].id, i);
+    std::sort(byId_.begin(), byId_.end());
+  }
+  template <typename Change>
+  void ForEach(std::uint32_t id, Change change) {
+    auto at = std::lower_bound(byId_.begin(), byId_.end(), std::make_pair(id, std::size_t{0}));
+    for (; at != byId_.end() && at->first == id; ++at) change(layout_.items[at->second]);
+  }
+
+ private:
+  HeifLayout& layout_;
+  std::vector<std::pair<std::uint32_t, std::size_t>> byId_;
+};
+
 bool ReadPrimary(ByteSpan body, HeifLayout& layout) {
   BoxReader reader(body);
   const FullBoxHeader header = ReadFullBoxHeader(reader);
@@ -136,7 +150,7 @@ bool ReadItemInfos(ByteSpan body, HeifLayout& layout) {
   return true;
 }
 
-bool ReadLocations(ByteSpan body, ByteSpan file, ByteSpan itemData, HeifLayout& layout) {
+bool ReadLocations(ByteSpan body, ByteSpan file, ByteSpan itemData, ItemIndex& items) {
   BoxReader reader(body);
   const FullBoxHeader header = ReadFullBoxHeader(reader);
   if (header.version > 2) return false;
@@ -152,6 +166,7 @@ bool ReadLocations(ByteSpan body, ByteSpan file, ByteSpan itemData, HeifLayout& 
     reader.Skip(2);  // data reference index
     const std::uint64_t base = reader.SizedNumber(baseOffsetSize);
     const std::uint32_t extentCount = reader.U16();
+    if (extentCount > kMostExtentsPerItem) return false;
     // Data from the file (method 0) or the idat box (method 1); libheif reads no other kind.
     const ByteSpan source = method == 0 ? file : itemData;
     std::vector<ByteSpan> extents;
@@ -172,9 +187,7 @@ bool ReadLocations(ByteSpan body, ByteSpan file, ByteSpan itemData, HeifLayout& 
       extents.push_back(
           source.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length)));
     }
-    for (HeifItem& item : layout.items) {
-      if (item.id == id && located) item.extents = extents;
-    }
+    if (located) items.ForEach(id, [&](HeifItem& item) { item.extents = extents; });
   }
   return reader.Ok();
 }
@@ -200,7 +213,7 @@ bool ReadReferences(ByteSpan body, HeifLayout& layout) {
   return true;
 }
 
-bool ReadProperties(ByteSpan body, HeifLayout& layout) {
+bool ReadProperties(ByteSpan body, HeifLayout& layout, ItemIndex& items) {
   const std::optional<std::vector<Box>> boxes = BoxesIn(body);
   if (!boxes) return false;
   const Box* container = Find(*boxes, MakeFourCc("ipco"));
@@ -225,10 +238,9 @@ bool ReadProperties(ByteSpan body, HeifLayout& layout) {
         if (index > layout.properties.size()) return false;
         indexes.push_back(index - 1);
       }
-      for (HeifItem& item : layout.items) {
-        if (item.id == id)
-          item.properties.insert(item.properties.end(), indexes.begin(), indexes.end());
-      }
+      items.ForEach(id, [&](HeifItem& item) {
+        item.properties.insert(item.properties.end(), indexes.begin(), indexes.end());
+      });
     }
     if (!reader.Ok()) return false;
   }
@@ -263,16 +275,33 @@ class ExtentStream {
   std::uint64_t size_ = 0;
 };
 
+// What the scan of one item's coded data found.
 struct PictureCount {
   int pictures = 0;
-  bool broken = false;
+  bool broken = false;     // a unit runs past the data
+  bool manyUnits = false;  // more units than a still is cut into, or than the file's share
 };
+
+// The units a still is cut into stay far below this (a slice or tile group per row of coding
+// blocks at most, and a few parameter and metadata units).
+constexpr int kMostUnitsPerItem = 4096;
+// Of all items together: items may share their data, and the scan's work stays bounded.
+constexpr std::uint64_t kMostUnitsPerFile = std::uint64_t{1} << 20;
+
+// Counts one more unit; false, with the count marked, when there are too many.
+bool TakeUnit(PictureCount& count, int& units, std::uint64_t& fileUnits) {
+  count.manyUnits = ++units > kMostUnitsPerItem || ++fileUnits > kMostUnitsPerFile;
+  return !count.manyUnits;
+}
 
 // HEVC: NAL units behind their lengths; a picture starts with a slice whose
 // first_slice_segment_in_pic_flag is set. Units of length zero are passed over.
-PictureCount HevcPictures(const ExtentStream& data, std::size_t lengthBytes) {
+PictureCount HevcPictures(const ExtentStream& data, std::size_t lengthBytes,
+                          std::uint64_t& fileUnits) {
   PictureCount count;
-  for (std::uint64_t at = 0; at < data.Size() && count.pictures <= kMostCodedPicturesPerItem;) {
+  int units = 0;
+  for (std::uint64_t at = 0; at < data.Size() && count.pictures <= kMostCodedPicturesPerItem &&
+                             TakeUnit(count, units, fileUnits);) {
     const std::optional<std::uint64_t> length = data.Number(at, lengthBytes);
     if (!length) break;
     at += lengthBytes;
@@ -290,19 +319,23 @@ PictureCount HevcPictures(const ExtentStream& data, std::size_t lengthBytes) {
 
 // AV1: open bitstream units, each with its size unless it is the last; a frame header or a
 // frame (header with tile data) begins a picture.
-PictureCount Av1Pictures(const ExtentStream& data) {
+PictureCount Av1Pictures(const ExtentStream& data, std::uint64_t& fileUnits) {
   constexpr std::uint32_t kFrameHeader = 3, kFrame = 6;
   PictureCount count;
-  for (std::uint64_t at = 0; at < data.Size() && count.pictures <= kMostCodedPicturesPerItem;) {
+  int units = 0;
+  for (std::uint64_t at = 0; at < data.Size() && count.pictures <= kMostCodedPicturesPerItem &&
+                             TakeUnit(count, units, fileUnits);) {
     const std::uint8_t header = data.At(at++);
     const std::uint32_t unitType = header >> 3 & 15;
     if ((header & 4) != 0) ++at;  // the extension byte
     std::uint64_t size = 0;
     if ((header & 2) != 0) {
       // LEB128, at most eight bytes.
-      int shift = 0;
-      for (;; shift += 7) {
-        if (at >= data.Size() || shift == 56) return {count.pictures, true};
+      for (int shift = 0;; shift += 7) {
+        if (at >= data.Size() || shift == 56) {
+          count.broken = true;
+          return count;
+        }
         const std::uint8_t byte = data.At(at++);
         size |= std::uint64_t{byte & 0x7fu} << shift;
         if ((byte & 0x80) == 0) break;
@@ -310,7 +343,10 @@ PictureCount Av1Pictures(const ExtentStream& data) {
     } else {
       size = data.Size() - std::min(at, data.Size());
     }
-    if (at > data.Size() || size > data.Size() - at) return {count.pictures, true};
+    if (at > data.Size() || size > data.Size() - at) {
+      count.broken = true;
+      return count;
+    }
     if (unitType == kFrameHeader || unitType == kFrame) ++count.pictures;
     at += size;
   }
@@ -320,17 +356,17 @@ PictureCount Av1Pictures(const ExtentStream& data) {
 // A grid's or overlay's canvas, from its header in the item's data: version, flags (bit 0:
 // 32-bit sizes), then for a grid its rows and columns less one, for an overlay four 16-bit
 // fill values, then width and height.
-HeifItemFault CanvasFault(const HeifLayout& layout, const HeifItem& item) {
-  const Bytes header = layout.DataOf(item);
-  BoxReader reader(header);
-  reader.Skip(1);
-  const bool wide = (reader.U8() & 1) != 0;
-  reader.Skip(item.type == MakeFourCc("grid") ? 2 : 8);
-  const std::uint64_t width = reader.Number(wide ? 4 : 2);
-  const std::uint64_t height = reader.Number(wide ? 4 : 2);
-  if (!reader.Ok()) return HeifItemFault::kUnreadable;
-  return width > 0 && height > 0 && width <= kMaxPixels / height ? HeifItemFault::kNone
-                                                                 : HeifItemFault::kCanvasTooLarge;
+HeifItemFault CanvasFault(const HeifItem& item) {
+  const ExtentStream data(item.extents);
+  const std::optional<std::uint64_t> flags = data.Number(1, 1);
+  const std::size_t sizeBytes = flags && (*flags & 1) != 0 ? 4 : 2;
+  const std::uint64_t sizesAt = item.type == MakeFourCc("grid") ? 4 : 10;
+  const std::optional<std::uint64_t> width = data.Number(sizesAt, sizeBytes);
+  const std::optional<std::uint64_t> height = data.Number(sizesAt + sizeBytes, sizeBytes);
+  if (!width || !height) return HeifItemFault::kUnreadable;
+  return *width > 0 && *height > 0 && *width <= kMaxPixels / *height
+             ? HeifItemFault::kNone
+             : HeifItemFault::kCanvasTooLarge;
 }
 
 bool TransformsFit(const HeifLayout& layout, const HeifItem& item) {
@@ -381,11 +417,14 @@ std::optional<HeifLayout> ReadHeifLayout(ByteSpan file) {
   const Box* properties = Find(*boxes, MakeFourCc("iprp"));
   const Box* itemData = Find(*boxes, MakeFourCc("idat"));
   if (primary == nullptr || infos == nullptr || !ReadPrimary(primary->body, layout) ||
-      !ReadItemInfos(infos->body, layout) ||
-      (locations &&
-       !ReadLocations(locations->body, file, itemData ? itemData->body : ByteSpan(), layout)) ||
+      !ReadItemInfos(infos->body, layout)) {
+    return std::nullopt;
+  }
+  ItemIndex items(layout);
+  if ((locations &&
+       !ReadLocations(locations->body, file, itemData ? itemData->body : ByteSpan(), items)) ||
       (references && !ReadReferences(references->body, layout)) ||
-      (properties && !ReadProperties(properties->body, layout))) {
+      (properties && !ReadProperties(properties->body, layout, items))) {
     return std::nullopt;
   }
   return layout;
@@ -394,10 +433,11 @@ std::optional<HeifLayout> ReadHeifLayout(ByteSpan file) {
 HeifItemFault HeifItemFaultOf(ByteSpan file) {
   const std::optional<HeifLayout> layout = ReadHeifLayout(file);
   if (!layout) return HeifItemFault::kUnreadable;
+  std::uint64_t fileUnits = 0;
   for (const HeifItem& item : layout->items) {
     if (!TransformsFit(*layout, item)) return HeifItemFault::kTwoTransformsOfAKind;
     if (item.type == MakeFourCc("grid") || item.type == MakeFourCc("iovl")) {
-      const HeifItemFault fault = CanvasFault(*layout, item);
+      const HeifItemFault fault = CanvasFault(item);
       if (fault != HeifItemFault::kNone) return fault;
     }
     const ExtentStream data(item.extents);
@@ -407,12 +447,14 @@ HeifItemFault HeifItemFaultOf(ByteSpan file) {
       const HeifProperty* configuration = layout->PropertyOf(item, MakeFourCc("hvcC"));
       const std::size_t lengthBytes =
           configuration && configuration->body.size() > 21 ? (configuration->body[21] & 3) + 1 : 4;
-      count = HevcPictures(data, lengthBytes);
+      count = HevcPictures(data, lengthBytes, fileUnits);
     } else if (item.type == MakeFourCc("av01")) {
-      count = Av1Pictures(data);
+      count = Av1Pictures(data, fileUnits);
     }
     if (count.broken) return HeifItemFault::kBrokenCodedData;
-    if (count.pictures > kMostCodedPicturesPerItem) return HeifItemFault::kManyCodedPictures;
+    if (count.manyUnits || count.pictures > kMostCodedPicturesPerItem) {
+      return HeifItemFault::kManyCodedPictures;
+    }
   }
   return HeifItemFault::kNone;
 }

@@ -68,9 +68,10 @@ enum class HeifItemFault {
   kBrokenCodedData,       // AV1 data whose units run past the item's end
 };
 
-// The most coded pictures one item may hold: a still is one, a few more leave room for
-// encoders that split a picture oddly.
+// The most coded pictures one item may hold (a still is one; Debian's fixed libheif allows
+// eight), and the most pieces its data may be located in (libheif's limit, set by the reader).
 inline constexpr int kMostCodedPicturesPerItem = 8;
+inline constexpr std::uint32_t kMostExtentsPerItem = 32;
 
 // What makes the file unfit to be handed to libheif's decoder, or kNone.
 HeifItemFault HeifItemFaultOf(ByteSpan file);

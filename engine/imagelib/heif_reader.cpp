@@ -44,7 +44,7 @@ heif_security_limits Limits() {
   // All of one file's decoding: that plane and its YCbCr planes at 4:4:4.
   limits.max_total_memory = kMaxPixels * 7;
   limits.max_components = 8;
-  limits.max_iloc_extents_per_item = 32;
+  limits.max_iloc_extents_per_item = kMostExtentsPerItem;
   limits.max_size_entity_group = 64;
   limits.max_children_per_box = 100;
   // Only the still is read: a sequence's tables are parsed but never decoded.

@@ -286,6 +286,12 @@ TEST(HeifTest, KindsOfItemsThatHarmedDecodersAreRefusedBeforeDecoding) {
               pictures > imagelib::kMostCodedPicturesPerItem ? HeifItemFault::kManyCodedPictures
                                                              : HeifItemFault::kNone);
   }
+  {
+    // Thousands of empty units after the picture: more than any still is cut into.
+    heiftest::HeifFileBuilder units = heic();
+    units.First("hvc1").data.resize(units.First("hvc1").data.size() + 4 * 5000, 0);
+    EXPECT_EQ(faultOf(units.Build()), HeifItemFault::kManyCodedPictures);
+  }
   const std::vector<std::uint8_t> avif = EncodedAvif(heif_orientation_normal);
   for (int pictures : {1, 9}) {
     heiftest::HeifFileBuilder many = heiftest::HeifFileBuilder::From(avif);
