@@ -3,7 +3,8 @@
 # formats' own command-line tools, with JPEG beside them as the yardstick, all on one core in one
 # run; output bytes and PSNR at matched settings.
 #   bench/modern_formats.sh [BUILD_DIR]
-# Decoding: ours converts to 24-bit BMP; heif-convert writes Y4M (raw YUV, less work than ours),
+# Decoding: ours converts to 24-bit BMP; heif-dec of the programs' own libheif writes Y4M (raw
+# YUV, less work than ours),
 # dwebp and djpeg write PPM/BMP. Encoding starts from the same JPEG for every tool.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,7 +12,7 @@ build=${1:-$root/build}
 ours=$build/bin/trastel-batch
 [ -x "$ours" ] || { echo "modern_formats.sh: build $ours first" >&2; exit 2; }
 missing=()
-for tool in heif-convert:libheif-examples avifenc:libavif-bin cwebp:webp djpeg:libjpeg-turbo-progs; do
+for tool in avifenc:libavif-bin cwebp:webp djpeg:libjpeg-turbo-progs; do
   command -v "${tool%%:*}" >/dev/null || missing+=("${tool#*:}")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -19,6 +20,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get install -y "${missing[@]}" >/dev/null
 fi
+
+libheif=$("$root/scripts/build-libraries" linux)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -48,14 +51,15 @@ avifenc -j 1 -y 420 -s 6 -a end-usage=q -a cq-level=25 "$work/photo.jpg" "$work/
 
 echo "== decode (4000x3000, median of $runs, ms, one core)"
 printf '%-5s %7s %7s %6s  %s\n' kind ours tool ratio tool
-decode() {  # kind tool-command
+decode() {  # kind tool-command [tool-name]
   local mine theirs
   mine=$(median_ms "$(ours "$work/photo.$1" "$work/dec-$1" DIB_TYPE=0)")
   theirs=$(median_ms "$2")
-  printf '%-5s %7s %7s %6s  %s\n' "$1" "$mine" "$theirs" "$(ratio "$mine" "$theirs")" "${2%% *}"
+  printf '%-5s %7s %7s %6s  %s\n' "$1" "$mine" "$theirs" "$(ratio "$mine" "$theirs")" "${3:-${2%% *}}"
 }
 decode jpg "djpeg -bmp '$work/photo.jpg' >'$work/t.bmp'"
-decode heic "heif-convert '$work/photo.heic' '$work/t.y4m'"
+decode heic "LD_LIBRARY_PATH='$libheif/lib' '$libheif/bin/heif-dec' --quiet '$work/photo.heic' '$work/t.y4m'" \
+  heif-dec
 decode webp "dwebp '$work/photo.webp' -ppm -o '$work/t.ppm'"
 decode avif "avifdec -j 1 '$work/photo.avif' '$work/t.y4m'"
 
