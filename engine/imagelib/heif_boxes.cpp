@@ -101,18 +101,23 @@ const Box* Find(const std::vector<Box>& boxes, FourCc type) {
   return nullptr;
 }
 
-// The items of each id (one, in a sound file), found in logarithmic time: a hostile file may
-// hold a hundred thousand entries in its boxes.
+// Items by id, found in logarithmic time: a hostile file may hold a hundred thousand entries in
+// its boxes. Ids are unique in a sound file.
 class ItemIndex {
  public:
   explicit ItemIndex(HeifLayout& layout) : layout_(layout) {
     for (std::size_t i = 0; i < layout.items.size(); ++i) byId_.emplace_back(layout.items[i].id, i);
     std::sort(byId_.begin(), byId_.end());
   }
-  template <typename Change>
-  void ForEach(std::uint32_t id, Change change) {
+  bool IdsAreUnique() const {
+    return std::adjacent_find(byId_.begin(), byId_.end(), [](const auto& a, const auto& b) {
+             return a.first == b.first;
+           }) == byId_.end();
+  }
+  // The item of the id; null when there is none.
+  HeifItem* Find(std::uint32_t id) {
     auto at = std::lower_bound(byId_.begin(), byId_.end(), std::make_pair(id, std::size_t{0}));
-    for (; at != byId_.end() && at->first == id; ++at) change(layout_.items[at->second]);
+    return at != byId_.end() && at->first == id ? &layout_.items[at->second] : nullptr;
   }
 
  private:
@@ -187,7 +192,8 @@ bool ReadLocations(ByteSpan body, ByteSpan file, ByteSpan itemData, ItemIndex& i
       extents.push_back(
           source.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length)));
     }
-    if (located) items.ForEach(id, [&](HeifItem& item) { item.extents = extents; });
+    HeifItem* item = items.Find(id);
+    if (item != nullptr && located) item->extents = std::move(extents);
   }
   return reader.Ok();
 }
@@ -238,9 +244,9 @@ bool ReadProperties(ByteSpan body, HeifLayout& layout, ItemIndex& items) {
         if (index > layout.properties.size()) return false;
         indexes.push_back(index - 1);
       }
-      items.ForEach(id, [&](HeifItem& item) {
-        item.properties.insert(item.properties.end(), indexes.begin(), indexes.end());
-      });
+      if (HeifItem* item = items.Find(id)) {
+        item->properties.insert(item->properties.end(), indexes.begin(), indexes.end());
+      }
     }
     if (!reader.Ok()) return false;
   }
@@ -421,7 +427,8 @@ std::optional<HeifLayout> ReadHeifLayout(ByteSpan file) {
     return std::nullopt;
   }
   ItemIndex items(layout);
-  if ((locations &&
+  if (!items.IdsAreUnique() ||
+      (locations &&
        !ReadLocations(locations->body, file, itemData ? itemData->body : ByteSpan(), items)) ||
       (references && !ReadReferences(references->body, layout)) ||
       (properties && !ReadProperties(properties->body, layout, items))) {

@@ -305,6 +305,9 @@ TEST(HeifTest, KindsOfItemsThatHarmedDecodersAreRefusedBeforeDecoding) {
   heiftest::HeifFileBuilder cut = heiftest::HeifFileBuilder::From(avif);
   cut.First("av01").data.insert(cut.First("av01").data.end(), {0x32, 0x7f});
   EXPECT_EQ(faultOf(cut.Build("avif")), HeifItemFault::kBrokenCodedData);
+  heiftest::HeifFileBuilder twins = heic();
+  twins.First("hvc1").id = twins.Primary();  // two items of one id
+  EXPECT_EQ(faultOf(twins.Build()), HeifItemFault::kUnreadable);
   EXPECT_EQ(imagelib::HeifItemFaultOf(std::vector<std::uint8_t>(small.begin(), small.begin() + 64)),
             HeifItemFault::kUnreadable);
 }
