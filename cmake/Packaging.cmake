@@ -7,12 +7,14 @@ set(TRASTEL_APP_ID org.trastel.Trastel)
 
 install(TARGETS trastel trastel-batch RUNTIME DESTINATION ${TRASTEL_PROGRAM_FOLDER})
 # libheif is the programs' own (see the top CMakeLists): beside them, found through their
-# RUNPATH, and replaceable there as its licence (LGPL) asks. Its source archive goes with it.
+# RUNPATH, and replaceable there as its licence (LGPL) asks. Its source archive and our fixes of
+# it go with it.
 set_target_properties(trastel trastel-batch PROPERTIES INSTALL_RPATH "\$ORIGIN")
 file(GLOB TRASTEL_LIBHEIF ${TRASTEL_LINUX_LIBRARIES}/lib/libheif.so.1*)
 install(FILES ${TRASTEL_LIBHEIF} DESTINATION ${TRASTEL_PROGRAM_FOLDER}
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-file(GLOB TRASTEL_LIBHEIF_SOURCE ${TRASTEL_LINUX_LIBRARIES}/libheif-*.tar.gz)
+file(GLOB TRASTEL_LIBHEIF_SOURCE ${TRASTEL_LINUX_LIBRARIES}/libheif-*.tar.gz
+     ${TRASTEL_LINUX_LIBRARIES}/libheif-*.patch)
 install(FILES ${TRASTEL_LIBHEIF_SOURCE} DESTINATION share/doc/trastel/source)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${TRASTEL_PROGRAM_FOLDER}/Data)
 foreach(command trastel trastel-batch)
