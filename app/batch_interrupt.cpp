@@ -1,5 +1,5 @@
 #include "app/batch_interrupt.h"
 
-#include "engine/imagelib/atomic_output.h"
+#include "imagelib/atomic_output.h"
 
 InterruptCleanup::InterruptCleanup() : handling_(imagelib::RemoveTemporaryFilesInProgress) {}

@@ -5,11 +5,11 @@
 #include <optional>
 #include <string_view>
 
-#include "panels/choice_tables.h"
-#include "panels/setting_rules.h"
 #include "resources/panel_templates.h"
 #include "state/app_state.h"
+#include "state/choice_tables.h"
 #include "state/setting_bindings.h"
+#include "state/setting_rules.h"
 
 namespace {
 

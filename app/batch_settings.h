@@ -1,5 +1,5 @@
 // "--set KEY=VALUE": every setting of the settings files, found by its key, is set the way a user
-// sets it in the window, so that the panels' correction rules apply (panels/setting_rules.h); a
+// sets it in the window, so that the panels' correction rules apply (state/setting_rules.h); a
 // setting of the 詳細設定 dialog is stored within the values the dialog offers.
 #pragma once
 

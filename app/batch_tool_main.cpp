@@ -18,15 +18,15 @@
 #include "base/path_names.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
+#include "controls/control_layer.h"
 #include "engine/batch.h"
+#include "engine/picture_entries.h"
 #include "engine/run_plan.h"
-#include "input/picture_entries.h"
-#include "panels/setting_rules.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "state/app_state.h"
+#include "state/setting_rules.h"
 #include "state/settings_file.h"
-#include "ui/control_layer.h"
 
 namespace fs = std::filesystem;
 

@@ -10,11 +10,11 @@
 #include "base/settings_place.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
-#include "panels/fill_and_read_panels.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"
+#include "window/fill_and_read_panels.h"
 
 namespace {
 

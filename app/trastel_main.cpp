@@ -9,12 +9,12 @@
 
 #include "app/program_title.h"
 #include "app/start_up.h"
-#include "input/input_list.h"
-#include "panels/view_dispatch.h"
-#include "ui/control_layer.h"
-#include "ui/wx/compact_style.h"
-#include "ui/wx/main_frame.h"
-#include "ui/wx/user_locale.h"
+#include "controls/control_layer.h"
+#include "window/input_list.h"
+#include "window/view_dispatch.h"
+#include "wx/compact_style.h"
+#include "wx/main_frame.h"
+#include "wx/user_locale.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 
 #include "app/program_title.h"
 #include "app/start_up.h"
-#include "input/input_list.h"
-#include "panels/view_dispatch.h"
+#include "controls/control_layer.h"
 #include "platform/wide_text_windows.h"
-#include "ui/control_layer.h"
-#include "ui/win32/main_window.h"
+#include "win32/main_window.h"
+#include "window/input_list.h"
+#include "window/view_dispatch.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "base/show_message.h"
+#include "controls/control_layer.h"
 #include "platform/files.h"
-#include "ui/control_layer.h"
 
 void OpenLocalPage(const char* page) {
   std::error_code ignored;

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "base/text_encoding.h"
-#include "ui/control_layer.h"
-#include "ui/thread_role.h"
+#include "controls/control_layer.h"
+#include "controls/thread_role.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/engine/imagelib/heif_file_builder.h"
+#include "tests/imagelib/heif_file_builder.h"
 
 int main(int argc, char** argv) {
   if (argc < 7) {

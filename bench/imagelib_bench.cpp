@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/imagelib/imagelib.h"
-#include "engine/imagelib/picture_store.h"
+#include "imagelib/imagelib.h"
+#include "imagelib/picture_store.h"
 
 namespace {
 

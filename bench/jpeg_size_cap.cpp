@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/imagelib/imagelib.h"
+#include "imagelib/imagelib.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "base/program_folder.h"
-#include "input/picture_info.h"
-#include "panels/fill_and_read_panels.h"
-#include "panels/view_dispatch.h"
+#include "controls/headless/headless_control_layer.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
-#include "ui/headless/headless_control_layer.h"
+#include "window/fill_and_read_panels.h"
+#include "window/picture_facts.h"
+#include "window/view_dispatch.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <functional>
 #include <memory>
 
-#include "engine/imagelib/imagelib.h"
-#include "engine/imagelib/picture_store.h"
 #include "engine/table_art.h"
+#include "imagelib/imagelib.h"
+#include "imagelib/picture_store.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <ctime>
 #include <vector>
 
-#include "engine/imagelib/depth_conversion.h"
-#include "engine/imagelib/imagelib.h"
-#include "engine/imagelib/picture_store.h"
+#include "imagelib/depth_conversion.h"
+#include "imagelib/imagelib.h"
+#include "imagelib/picture_store.h"
 
 namespace {
 

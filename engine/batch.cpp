@@ -16,12 +16,12 @@
 #include "base/text_encoding.h"
 #include "engine/encoders.h"
 #include "engine/entry_job.h"
-#include "engine/imagelib/atomic_output.h"
 #include "engine/output_naming.h"
 #include "engine/run_outputs.h"
 #include "engine/run_plan.h"
 #include "engine/run_report.h"
 #include "engine/worker_pool.h"
+#include "imagelib/atomic_output.h"
 #include "platform/files.h"
 #include "state/app_state.h"
 

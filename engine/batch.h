@@ -5,7 +5,7 @@
 //
 // What a run converts is its plan (engine/run_plan.h) and what it shows goes to its view
 // (RunView): the window's run button gives the list and the controls, and the progress bar
-// (engine/window_run.cpp); trastel-batch gives the pictures of its arguments and its terminal.
+// (window/window_run.cpp); trastel-batch gives the pictures of its arguments and its terminal.
 //
 // Threads. The calling thread (the window's, in the window) runs the run: it lets the view
 // take the user's commands (the window pumps one message per turn of its loop, waiting at most
@@ -14,7 +14,7 @@
 // their messages, renames their outputs into place, steps the view. Worker threads
 // (engine/worker_pool.h) only convert: each job works on its own copies of the records, keeps its
 // messages in a MessageCapture and its files under temporary names, and touches neither the
-// controls nor the application state (debug builds assert this, ui/thread_role.h).
+// controls nor the application state (debug builds assert this, controls/thread_role.h).
 //
 // Look-ahead. Up to twice as many entries as there are workers are prepared before the first
 // uncommitted one is done. An entry counts as reached once the pump before it, in a run of one
@@ -98,7 +98,7 @@ class RunView {
 // are entries) and shows the closing message.
 BatchResult RunEntries(RunPlan& plan, RunView& view, int workers);
 
-// The run button's run of the input list with the settings in the controls (engine/window_run.cpp):
+// The run button's run of the input list with the settings in the controls (window/window_run.cpp):
 // `workers` threads convert, every core when 0.
 BatchResult RunBatch(int workers);
 // The run button's run, on every core. Pressed again during a run, it asks that run to stop.

@@ -1,7 +1,7 @@
 // The numbered colours offered for rotation blanks and GIF transparency.
 #pragma once
 
-#include "engine/imagelib/imagelib.h"
+#include "imagelib/imagelib.h"
 
 // 1 white, 2 black, 3 pink, 4 red, 5 green, 6 blue. Any other number yields the colour of the
 // previous call (black before the first call), so callers may pass 0 for "no colour".

@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "engine/imagelib/imagelib.h"
+#include "imagelib/imagelib.h"
 #include "state/app_state.h"
 
 enum OutputFormat {

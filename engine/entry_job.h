@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/imagelib/atomic_output.h"
+#include "imagelib/atomic_output.h"
 #include "state/app_state.h"
 
 // The frames of an animated GIF that a run collects; released with the object.

@@ -1,7 +1,7 @@
 // The picture filters chosen by FILTER_TYPE, applied to the picture in a slot.
 #pragma once
 
-#include "engine/imagelib/imagelib.h"
+#include "imagelib/imagelib.h"
 
 enum FilterType {
   kFilterNone = 0,

@@ -2,7 +2,7 @@
 // picture being converted. Each operation acts on the picture held in one slot.
 #pragma once
 
-#include "engine/imagelib/imagelib.h"
+#include "imagelib/imagelib.h"
 
 // Loads the picture at `path` into the slot (releasing what it held) and brings it to 24 bits
 // per pixel, keeping its alpha when `keepAlpha`. 1 on success, 0 when the file cannot be

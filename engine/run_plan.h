@@ -1,6 +1,6 @@
 // What a batch run converts: its entries, each with its place in the list, its text and the
 // settings in force. The run prepares an entry from this value alone. The window's plan
-// (engine/window_plan.h) reads the entries from the input list and the controls as the run
+// (window/window_plan.h) reads the entries from the input list and the controls as the run
 // reaches them; trastel-batch's plan is fixed before the run starts.
 #pragma once
 

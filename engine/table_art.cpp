@@ -5,7 +5,7 @@
 
 #include "base/long_work.h"
 #include "base/show_message.h"
-#include "engine/imagelib/atomic_output.h"
+#include "imagelib/atomic_output.h"
 
 namespace {
 

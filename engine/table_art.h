@@ -1,7 +1,7 @@
 // The HTML table-art page: one table cell per pixel, coloured like the pixel.
 #pragma once
 
-#include "engine/imagelib/imagelib.h"
+#include "imagelib/imagelib.h"
 
 // Writes the page of `columns` × `rows` pixels of the picture to `path`, each cell a square of
 // `cellSize` screen pixels. Returns 1 when the page was written; when the file cannot be

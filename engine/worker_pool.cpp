@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "ui/thread_role.h"
+#include "controls/thread_role.h"
 
 WorkerPool::WorkerPool(int threads) {
   for (int i = 0; i < std::max(threads, 1); ++i) threads_.emplace_back([this] { Work(); });

@@ -1,5 +1,5 @@
 // A fixed set of threads that run the tasks given to them, in the order given. Its threads are
-// workers (ui/thread_role.h): they leave the window and the application state alone.
+// workers (controls/thread_role.h): they leave the window and the application state alone.
 #pragma once
 
 #include <condition_variable>

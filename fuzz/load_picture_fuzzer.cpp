@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/imagelib/codec_support.h"
-#include "engine/imagelib/exif_editing.h"
+#include "imagelib/codec_support.h"
+#include "imagelib/exif_editing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto alpha = size % 2 == 0 ? imagelib::AlphaUse::kOverWhite : imagelib::AlphaUse::kKept;

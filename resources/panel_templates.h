@@ -1,5 +1,6 @@
-// The dialog templates of the panels and the about box, declared once as data. Both control
-// layers (the real window and the in-memory controls) build their controls from these tables.
+// The dialog templates of the panels and the about box, declared once as data. All three control
+// layers (the wx window, the native Windows window and the in-memory controls) build their
+// controls from these tables.
 // Places and sizes are in Windows dialog units.
 #pragma once
 

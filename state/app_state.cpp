@@ -7,8 +7,8 @@
 #include "base/program_folder.h"
 #include "base/settings_place.h"
 #include "base/text_encoding.h"
+#include "controls/thread_role.h"
 #include "state/setting_bindings.h"
-#include "ui/thread_role.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "base/path_names.h"
 #include "base/text_encoding.h"
-#include "engine/imagelib/imagelib.h"
+#include "imagelib/imagelib.h"
 
 inline constexpr int kFrameSlotCount = 1000;
 // The longest source name (counted by StoredLength), as the source record holds it.
@@ -63,7 +63,7 @@ struct PictureRecord {
   std::int32_t EXISTING;  // engine/batch.h: ExistingOutput
   std::int32_t KEEP_DATE;
   std::int32_t ON_ERROR;   // engine/batch.h: OnError
-  std::int32_t EXIF_KEEP;  // engine/imagelib/exif_editing.h: ExifKeep
+  std::int32_t EXIF_KEEP;  // imagelib/exif_editing.h: ExifKeep
 };
 
 struct PathBlock {

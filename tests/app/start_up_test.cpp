@@ -14,12 +14,12 @@
 
 #include "base/help_page.h"
 #include "base/program_folder.h"
-#include "panels/fill_and_read_panels.h"
-#include "panels/view_dispatch.h"
+#include "controls/headless/headless_control_layer.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "tests/support/unique_folder.h"
-#include "ui/headless/headless_control_layer.h"
+#include "window/fill_and_read_panels.h"
+#include "window/view_dispatch.h"
 
 namespace {
 

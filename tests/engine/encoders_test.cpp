@@ -10,11 +10,11 @@
 
 #include "engine/colour_numbers.h"
 #include "engine/filters.h"
-#include "engine/imagelib/exif_editing.h"
-#include "engine/imagelib/picture_store.h"
 #include "engine/pipeline.h"
-#include "tests/engine/imagelib/heif_file_builder.h"
+#include "imagelib/exif_editing.h"
+#include "imagelib/picture_store.h"
 #include "tests/engine/pipeline_test_support.h"
+#include "tests/imagelib/heif_file_builder.h"
 #include "tests/support/file_size_limit.h"
 
 namespace {

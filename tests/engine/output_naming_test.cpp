@@ -9,9 +9,9 @@
 #include <string>
 
 #include "base/program_folder.h"
+#include "controls/headless/headless_control_layer.h"
 #include "engine/batch.h"
 #include "state/app_state.h"
-#include "ui/headless/headless_control_layer.h"
 
 #include "platform/files.h"
 #include "tests/support/unique_folder.h"

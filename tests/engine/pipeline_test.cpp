@@ -9,7 +9,7 @@
 #include "engine/colour_numbers.h"
 #include "engine/encoders.h"
 #include "engine/filters.h"
-#include "engine/imagelib/picture_store.h"
+#include "imagelib/picture_store.h"
 #include "tests/engine/pipeline_test_support.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "controls/headless/headless_control_layer.h"
 #include "state/app_state.h"
-#include "ui/headless/headless_control_layer.h"
 
 class PipelineTest : public ::testing::Test {
  protected:

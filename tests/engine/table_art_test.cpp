@@ -11,10 +11,10 @@
 #include <string>
 
 #include "base/long_work.h"
+#include "controls/headless/headless_control_layer.h"
 #include "platform/process.h"
-#include "tests/engine/imagelib/test_pictures.h"
+#include "tests/imagelib/test_pictures.h"
 #include "tests/support/file_size_limit.h"
-#include "ui/headless/headless_control_layer.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "base/program_folder.h"
-#include "engine/imagelib/picture_store.h"
+#include "imagelib/picture_store.h"
 
 namespace {
 

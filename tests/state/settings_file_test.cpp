@@ -19,12 +19,12 @@
 
 #include "base/program_folder.h"
 #include "base/text_encoding.h"
+#include "controls/headless/headless_control_layer.h"
+#include "controls/text_box_limit.h"
 #include "platform/files.h"
 #include "state/app_state.h"
 #include "state/setting_bindings.h"
 #include "tests/support/file_size_limit.h"
-#include "ui/headless/headless_control_layer.h"
-#include "ui/text_box_limit.h"
 
 #include "tests/support/unique_folder.h"
 

@@ -6,12 +6,12 @@
 #include <memory>
 
 #include "base/program_folder.h"
-#include "panels/fill_and_read_panels.h"
-#include "panels/settings_pages.h"
-#include "panels/view_dispatch.h"
 #include "resources/control_ids.h"
 #include "tests/support/reference_tool.h"
 #include "tests/support/unique_folder.h"
+#include "window/fill_and_read_panels.h"
+#include "window/settings_pages.h"
+#include "window/view_dispatch.h"
 
 namespace fs = std::filesystem;
 

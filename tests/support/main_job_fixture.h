@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "controls/headless/headless_control_layer.h"
 #include "state/app_state.h"
-#include "ui/headless/headless_control_layer.h"
 
 class MainJobFixture : public ::testing::Test {
  protected:

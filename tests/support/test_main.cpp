@@ -10,7 +10,7 @@
 #include <cstdio>
 #endif
 
-#include "ui/headless/headless_control_layer.h"
+#include "controls/headless/headless_control_layer.h"
 
 namespace {
 

@@ -1,0 +1,202 @@
+#include "imagelib/atomic_output.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <utility>
+
+#include "imagelib/codec_support.h"
+#include "platform/files.h"
+#include "platform/process.h"
+
+namespace imagelib {
+namespace {
+
+constexpr std::string_view kPrefix = ".trastel-";
+constexpr std::string_view kSuffix = ".tmp";
+
+// The temporary files being written, readable from a signal handler: a slot's path is complete
+// before the slot is marked used.
+// A slot is claimed (`claimed`) before its path is written, so that threads never share one.
+struct PendingFile {
+  std::atomic<bool> claimed{false};
+  std::atomic<bool> used{false};
+  char path[4096] = {};
+};
+// Enough for every file a run's workers write or hold staged at once.
+std::array<PendingFile, 256> pendingFiles;
+
+int RecordPending(const std::string& path) {
+  if (path.size() >= sizeof(PendingFile::path)) return -1;
+  for (std::size_t i = 0; i < pendingFiles.size(); ++i) {
+    PendingFile& slot = pendingFiles[i];
+    bool expected = false;
+    if (!slot.claimed.compare_exchange_strong(expected, true, std::memory_order_acquire)) {
+      continue;
+    }
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.used.store(true, std::memory_order_release);
+    return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void ForgetPending(int slot) {
+  if (slot < 0) return;
+  PendingFile& file = pendingFiles[static_cast<std::size_t>(slot)];
+  file.used.store(false, std::memory_order_release);
+  file.claimed.store(false, std::memory_order_release);
+}
+
+// An interruption first closes the gate, then waits for the temporary files being created to be
+// recorded, so that none can appear after it has removed the recorded ones (on Windows the other
+// threads go on running while the process ends).
+std::atomic<bool> creationClosed{false};
+std::atomic<int> creationsInFlight{0};
+
+class CreationPass {
+ public:
+  CreationPass() { creationsInFlight.fetch_add(1); }
+  ~CreationPass() { creationsInFlight.fetch_sub(1); }
+  CreationPass(const CreationPass&) = delete;
+  CreationPass& operator=(const CreationPass&) = delete;
+  bool Open() const { return !creationClosed.load(); }
+};
+
+void CloseCreationAndWait() {
+  creationClosed.store(true);
+  // Bounded: a signal may have stopped the very thread that is creating a file.
+  for (int wait = 0; wait < 200 && creationsInFlight.load() != 0; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+thread_local OutputStaging* currentStaging = nullptr;
+
+}  // namespace
+
+AtomicOutput::AtomicOutput(const std::string& target) : target_(target) {
+  // A short name in the target's folder, so that it also works when the target's own name is as
+  // long as the file system allows. The process id and a counter keep it unique per write.
+  static std::atomic<unsigned> counter = 0;
+  const std::size_t slash = target.find_last_of(platform::kPathSeparators);
+  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  const CreationPass pass;
+  for (int attempt = 0; attempt < 100 && !file_ && pass.Open(); ++attempt) {
+    path_ = folder + std::string(kPrefix) + std::to_string(platform::CurrentProcessId()) + "-" +
+            std::to_string(counter++) + std::string(kSuffix);
+    // Recorded before it exists, so that no moment is left in which an interruption would
+    // leave it behind.
+    ForgetPending(pendingSlot_);
+    pendingSlot_ = RecordPending(path_);
+    bool alreadyExists = false;
+    auto created = platform::File::CreateNew(path_.c_str(), alreadyExists);
+    if (created) file_.emplace(std::move(*created));
+    if (!created && !alreadyExists) break;
+  }
+  created_ = file_.has_value();
+}
+
+AtomicOutput::~AtomicOutput() {
+  file_.reset();
+  if (created_ && !committed_) platform::RemoveFile(path_.c_str());
+  ForgetPending(pendingSlot_);
+}
+
+bool AtomicOutput::Write(std::string_view bytes) {
+  return file_ && file_->WriteAll(bytes.data(), bytes.size());
+}
+
+bool AtomicOutput::Commit() {
+  if (!file_) return false;
+  const bool flushed = file_->FlushAndClose();
+  file_.reset();
+  if (!flushed) return false;
+  if (OutputStaging* staging = OutputStaging::Current()) {
+    staging->Add(StagedOutput(path_, target_, pendingSlot_));
+    pendingSlot_ = -1;
+  } else if (!platform::MoveReplacing(path_.c_str(), target_.c_str())) {
+    return false;
+  }
+  committed_ = true;
+  return true;
+}
+
+StagedOutput::StagedOutput(std::string path, std::string target, int pendingSlot)
+    : path_(std::move(path)), target_(std::move(target)), pendingSlot_(pendingSlot) {}
+
+StagedOutput::StagedOutput(StagedOutput&& other) noexcept
+    : path_(std::move(other.path_)),
+      target_(std::move(other.target_)),
+      pendingSlot_(other.pendingSlot_),
+      done_(other.done_) {
+  other.done_ = true;
+  other.pendingSlot_ = -1;
+}
+
+StagedOutput::~StagedOutput() {
+  if (!done_) platform::RemoveFile(path_.c_str());
+  ForgetPending(pendingSlot_);
+}
+
+bool StagedOutput::Commit() {
+  if (done_) return false;
+  done_ = true;
+  const bool renamed = platform::MoveReplacing(path_.c_str(), target_.c_str());
+  if (!renamed) platform::RemoveFile(path_.c_str());
+  ForgetPending(pendingSlot_);
+  pendingSlot_ = -1;
+  return renamed;
+}
+
+OutputStaging::OutputStaging() : previous_(currentStaging) {
+  currentStaging = this;
+}
+
+OutputStaging::~OutputStaging() {
+  currentStaging = previous_;
+}
+
+OutputStaging* OutputStaging::Current() {
+  return currentStaging;
+}
+
+bool IsLeftByEndedProcess(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix)) return false;
+  unsigned long pid = 0;
+  std::size_t at = prefix.size();
+  for (; at < name.size() && name[at] >= '0' && name[at] <= '9'; ++at) {
+    if (pid > 100000000) return false;
+    pid = pid * 10 + static_cast<unsigned long>(name[at] - '0');
+  }
+  if (pid == 0 || at >= name.size() || name[at] != '-') return false;
+  return platform::HasProcessEnded(pid);
+}
+
+void RemoveStaleTemporaryFiles(const std::string& folder) {
+  const std::string path = folder.empty() ? "." : folder;
+  for (const std::string& name : platform::ListFolder(path.c_str())) {
+    if (std::string_view(name).ends_with(kSuffix) && IsLeftByEndedProcess(name, kPrefix)) {
+      platform::RemoveFile((path + "/" + name).c_str());
+    }
+  }
+}
+
+void RemoveTemporaryFilesInProgress() {
+  CloseCreationAndWait();
+  for (PendingFile& slot : pendingFiles) {
+    if (slot.used.load(std::memory_order_acquire)) platform::RemoveFile(slot.path);
+  }
+}
+
+bool WriteFileAtomically(const char* path, ByteSpan bytes) {
+  if (path == nullptr || *path == '\0') return false;
+  AtomicOutput file(path);
+  return file.IsOpen() && file.Write({reinterpret_cast<const char*>(bytes.data()), bytes.size()}) &&
+         file.Commit();
+}
+
+}  // namespace imagelib

@@ -1,0 +1,74 @@
+// Declarations shared by the decoders and encoders: they work on bytes in memory, and the
+// public load and save calls move those bytes to and from files.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "imagelib/alpha_plane.h"
+#include "imagelib/imagelib.h"
+#include "imagelib/picture.h"
+
+namespace imagelib {
+
+using ByteSpan = std::span<const std::uint8_t>;
+using Bytes = std::vector<std::uint8_t>;
+
+// The kind of picture the bytes hold (kIdentifiedBmp ... kIdentifiedAvif, or kIdentifiedNone),
+// judged from their first bytes only.
+int IdentifyPictureBytes(ByteSpan data);
+
+// Decodes a file of any supported kind; null when the bytes are not a sound picture.
+std::unique_ptr<Picture> DecodePicture(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
+
+std::unique_ptr<Picture> DecodeBmp(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
+std::unique_ptr<Picture> DecodeJpeg(ByteSpan data);
+std::unique_ptr<Picture> DecodePng(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
+std::unique_ptr<Picture> DecodeGif(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
+std::unique_ptr<Picture> DecodeWebp(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
+// HEIC and AVIF files, told apart by the brands of their file type box.
+int HeifKindOf(ByteSpan head);
+std::unique_ptr<Picture> DecodeHeif(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
+// The Exif block of a HEIF file's primary picture, with its "Exif\0\0" header; empty when it
+// has none.
+Bytes HeifExif(ByteSpan data);
+
+// True when a picture of this size may be allocated for a file of `dataBytes` bytes whose
+// coding can yield at most `pixelsPerByte` pixels per byte. A header that claims far more
+// pixels than its data could hold is refused before anything is allocated; a small allowance
+// keeps tiny files of plain colours readable.
+inline bool IsPlausibleSize(std::int64_t width, std::int64_t height, std::uint64_t dataBytes,
+                            std::uint64_t pixelsPerByte) {
+  constexpr std::uint64_t kAllowancePixels = std::uint64_t{1} << 20;
+  if (!IsAcceptableSize(width, height)) return false;
+  const auto pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+  return pixels <= kAllowancePixels || pixels / pixelsPerByte <= dataBytes;
+}
+
+// A picture of the given size and depth with zeroed pixels (and a zeroed 256-entry palette
+// for 8 bits). The size must have passed IsAcceptableSize.
+std::unique_ptr<Picture> MakePicture(int width, int height, int bitsPerPixel);
+
+// The same picture with no rows yet: room for all of them is reserved but not touched, so the
+// memory in use grows only as a decoder appends the rows it has decoded.
+std::unique_ptr<Picture> MakeRowlessPicture(int width, int height, int bitsPerPixel);
+
+// The Exif block the picture behind the handle carries for its files; empty for none.
+ByteSpan StoredExif(PictureHandle handle);
+
+// The picture itself when it is uncompressed, otherwise its expanded copy in `scratch`;
+// null when its run-length stream is damaged.
+const Picture* UncompressedView(const Picture& picture, Picture& scratch);
+
+// The picture itself when it is uncompressed 24-bit, otherwise a 24-bit copy in `scratch`.
+const Picture* Bgr24View(const Picture& picture, Picture& scratch);
+// The same for the stored picture of `handle`; null when there is none.
+const Picture* StoredBgr24(PictureHandle handle, Picture& scratch);
+
+// Replaces the file at `path` with `bytes`, or leaves everything as it was and returns false.
+bool WriteFileAtomically(const char* path, ByteSpan bytes);
+
+}  // namespace imagelib

@@ -1,0 +1,171 @@
+// JPEG decoding through libjpeg-turbo.
+#include <algorithm>
+#include <csetjmp>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "imagelib/codec_support.h"
+#include "imagelib/colour_management.h"
+#include "imagelib/exif_orientation.h"
+#include "imagelib/jpeg_data_end.h"
+#include "imagelib/jpeg_markers.h"
+#include "imagelib/jpeg_support.h"
+
+namespace imagelib {
+namespace {
+
+// Files with more scans than this are refused before decoding: each scan of a progressive
+// file re-reads the whole picture, so a crafted file of many tiny scans would take minutes.
+constexpr int kMostScans = 1000;
+
+// Each scan decodes every block of the components it covers, so the work of a file is the sum
+// of those blocks over its scans. Real encoders cover each block a handful of times (six to ten
+// scans); a file that asks for more than 20 times its blocks, beyond a small allowance for small
+// pictures, is refused before decoding. Without this, a file of one scan repeated a thousand
+// times would keep the decoder busy for minutes on a large picture.
+constexpr std::uint64_t kMostScansPerBlock = 20;
+constexpr std::uint64_t kScanBlockAllowance = std::uint64_t{1} << 22;
+
+bool IsAffordableWork(const JpegLayout& layout) {
+  return layout.scanBlocks <=
+         std::max(kScanBlockAllowance, kMostScansPerBlock * layout.frameBlocks);
+}
+
+// A Huffman-coded scan spends at least one bit per 8x8 block, which bounds the pixels that a
+// given amount of entropy-coded data can describe.
+constexpr std::uint64_t kMostPixelsPerHuffmanByte = 8 * 64;
+
+// Arithmetic coding can spend almost nothing on plain blocks, so its data bounds the picture
+// only by choice: more than 16 blocks per bit of data is refused. Real pictures stay far
+// below that; a few hundred bytes claiming a giant plain picture (hostile or not) are refused.
+constexpr std::uint64_t kMostPixelsPerArithmeticByte = 8 * 64 * 16;
+
+// What libjpeg may allocate beyond the coefficients of the whole picture (tables, row buffers).
+constexpr long kJpegWorkingMemory = 32L << 20;
+
+// The bytes that libjpeg needs to hold the coefficients of every block of the picture, as a
+// progressive or multi-scan file makes it do.
+long CoefficientBytes(const jpeg_decompress_struct& decoder) {
+  std::uint64_t bytes = 0;
+  for (int i = 0; i < decoder.num_components; ++i) {
+    const jpeg_component_info& component = decoder.comp_info[i];
+    const std::uint64_t columns = component.width_in_blocks + component.h_samp_factor;
+    const std::uint64_t rows = component.height_in_blocks + component.v_samp_factor;
+    bytes += columns * rows * DCTSIZE2 * sizeof(JCOEF);
+  }
+  return static_cast<long>(bytes);
+}
+
+// What the markers say about showing the picture: its Exif block and its colour profile, and
+// for CMYK files the conversion of their inks.
+struct JpegMetadata {
+  Bytes exif;
+  Bytes iccProfile;
+  std::unique_ptr<CmykConversion> inks;
+};
+
+constexpr unsigned kExifMarker = JPEG_APP0 + 1;
+constexpr unsigned kIccMarker = JPEG_APP0 + 2;
+
+// Copies the Exif block and the profile (which may be spread over several markers) out of the
+// markers libjpeg kept while reading the header.
+void CollectMetadata(jpeg_decompress_struct& decoder, JpegMetadata& metadata) {
+  for (jpeg_saved_marker_ptr marker = decoder.marker_list; marker != nullptr;
+       marker = marker->next) {
+    if (marker->marker == kExifMarker && metadata.exif.empty() &&
+        marker->data_length >= kExifHeader.size() &&
+        std::memcmp(marker->data, kExifHeader.data(), kExifHeader.size()) == 0) {
+      metadata.exif.assign(marker->data, marker->data + marker->data_length);
+    }
+  }
+  JOCTET* profile = nullptr;
+  unsigned int length = 0;
+  if (jpeg_read_icc_profile(&decoder, &profile, &length)) {
+    const std::unique_ptr<JOCTET, decltype(&std::free)> owned(profile, std::free);
+    metadata.iccProfile.assign(profile, profile + length);
+  }
+}
+
+// Fills `picture` from the data. Creates no objects with destructors after its setjmp, so a
+// jump out of libjpeg skips nothing; the caller destroys the decoder either way.
+bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
+                JpegDataEndWatch& dataEnd, const JpegLayout& layout, ByteSpan data,
+                std::unique_ptr<Picture>& picture, JpegMetadata& metadata) {
+  if (setjmp(handler.jump) != 0) return false;
+  jpeg_create_decompress(&decoder);
+  if (layout.arithmetic) dataEnd.Install(decoder);
+  jpeg_mem_src(&decoder, data.data(), static_cast<unsigned long>(data.size()));
+  jpeg_save_markers(&decoder, kExifMarker, 0xffff);
+  jpeg_save_markers(&decoder, kIccMarker, 0xffff);
+  jpeg_read_header(&decoder, TRUE);
+  CollectMetadata(decoder, metadata);
+  const std::uint64_t pixelsPerByte =
+      layout.arithmetic ? kMostPixelsPerArithmeticByte : kMostPixelsPerHuffmanByte;
+  if (!IsPlausibleSize(decoder.image_width, decoder.image_height, layout.entropyBytes,
+                       pixelsPerByte)) {
+    return false;
+  }
+  decoder.mem->max_memory_to_use = CoefficientBytes(decoder) + kJpegWorkingMemory;
+
+  const bool grey = decoder.jpeg_color_space == JCS_GRAYSCALE;
+  const bool cmyk = decoder.jpeg_color_space == JCS_CMYK || decoder.jpeg_color_space == JCS_YCCK;
+  decoder.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+  jpeg_start_decompress(&decoder);
+
+  const int width = static_cast<int>(decoder.output_width);
+  const int height = static_cast<int>(decoder.output_height);
+  // Rows are added as they are decoded: a header that claims more rows than the data holds
+  // costs only the rows decoded before the data runs out.
+  picture = MakeRowlessPicture(width, height, grey ? 8 : 24);
+  if (grey) {
+    for (int i = 0; i < 256; ++i) {
+      const auto level = static_cast<std::uint8_t>(i);
+      picture->palette[i] = {level, level, level, 0};
+    }
+  }
+  JSAMPARRAY cmykRow =
+      cmyk ? (*decoder.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decoder), JPOOL_IMAGE,
+                                          static_cast<JDIMENSION>(width) * 4, 1)
+           : nullptr;
+  // Adobe's writers store CMYK inverted.
+  if (cmyk)
+    metadata.inks = std::make_unique<CmykConversion>(metadata.iccProfile, decoder.saw_Adobe_marker);
+  while (decoder.output_scanline < decoder.output_height) {
+    const int y = static_cast<int>(decoder.output_scanline);
+    picture->pixels.resize(picture->pixels.size() + picture->Stride());
+    JSAMPROW row = cmyk ? cmykRow[0] : picture->Row(y);
+    jpeg_read_scanlines(&decoder, &row, 1);
+    if (cmyk)
+      metadata.inks->ConvertRow(cmykRow[0], picture->Row(y), static_cast<std::size_t>(width));
+  }
+  jpeg_finish_decompress(&decoder);
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<Picture> DecodeJpeg(ByteSpan data) {
+  const std::optional<JpegLayout> layout = WalkJpegMarkers(data);
+  if (!layout || layout->scans > kMostScans || !IsAffordableWork(*layout) ||
+      !layout->everyComponentCoded) {
+    return nullptr;
+  }
+  JpegErrorHandler handler;
+  InstallErrorHandler(handler);
+  jpeg_decompress_struct decoder{};
+  decoder.err = &handler.manager;
+  std::unique_ptr<Picture> picture;
+  JpegMetadata metadata;
+  JpegDataEndWatch dataEnd;
+  const bool decoded = RunDecoder(decoder, handler, dataEnd, *layout, data, picture, metadata);
+  jpeg_destroy_decompress(&decoder);
+  if (!decoded) return nullptr;
+  ColourDescription colours;
+  colours.iccProfile = std::move(metadata.iccProfile);
+  ConvertToSrgb(*picture, colours);
+  ApplyOrientation(*picture, ExifOrientation(metadata.exif));
+  return picture;
+}
+
+}  // namespace imagelib

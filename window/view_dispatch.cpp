@@ -1,0 +1,112 @@
+#include "window/view_dispatch.h"
+
+#include "resources/control_ids.h"
+#include "window/initialise_settings.h"
+#include "window/more_settings.h"
+#include "window/panel_handlers.h"
+#include "window/settings_pages.h"
+#include "window/view_operations.h"
+
+namespace {
+
+using enum Notification;
+
+void RunRefresh() {
+  CurrentViewOperations().refreshSelection();
+}
+
+struct HandlerRow {
+  int barId;
+  int controlId;
+  Notification notification;
+  void (*handler)();
+};
+
+constexpr HandlerRow kHandlers[] = {
+    {kInputPanel, kInputList, kSelectionChanged, RunRefresh},
+    {kInputPanel, kAddOneButton, kClicked, OnAddOne},
+    {kInputPanel, kDeleteOneButton, kClicked, OnDeleteOne},
+    {kInputPanel, kDeleteAllButton, kClicked, OnDeleteAll},
+    {kInputPanel, kAddFolderButton, kClicked, OnAddFolder},
+    {kInputPanel, kMoveUpButton, kClicked, OnMoveUp},
+    {kInputPanel, kMoveDownButton, kClicked, OnMoveDown},
+    {kInputPanel, kCalcTotalButton, kClicked, OnCalcTotal},
+    {kInputPanel, kBrowseFolderButton, kClicked, BrowseOutputFolder},
+
+    {kFormatPanel, kResizeWidthBox, kFocusLost, OnResizeWidthFocusLost},
+    {kFormatPanel, kResizeHeightBox, kFocusLost, OnResizeHeightFocusLost},
+    {kFormatPanel, kFormatList, kSelectionChanged, OnFormatOrResizeChanged},
+    {kFormatPanel, kResizeKeepRadio, kClicked, OnFormatOrResizeChanged},
+    {kFormatPanel, kResize640Radio, kClicked, OnFormatOrResizeChanged},
+    {kFormatPanel, kResize320Radio, kClicked, OnFormatOrResizeChanged},
+    {kFormatPanel, kResizeUserRadio, kClicked, OnFormatOrResizeChanged},
+
+    {kBmpPage, kBmpColourList, kSelectionChanged, [] { OnFormatPageChanged(0); }},
+    {kJpgPage, kJpgQualityList, kSelectionChanged, [] { OnFormatPageChanged(1); }},
+    {kJpgPage, kJpgProgressiveCheck, kClicked, [] { OnFormatPageChanged(1); }},
+    {kPngPage, kPngInterlaceCheck, kClicked, [] { OnFormatPageChanged(2); }},
+    {kGifPage, kGifInterlaceCheck, kClicked, [] { OnFormatPageChanged(3); }},
+    {kGifPage, kGifAnimationCheck, kClicked, [] { OnFormatPageChanged(3); }},
+    {kGifPage, kGifDelayList, kSelectionChanged, [] { OnFormatPageChanged(3); }},
+    {kGifPage, kGifTransparencyList, kSelectionChanged, [] { OnFormatPageChanged(3); }},
+    {kGifPage, kGifBitDepthList, kSelectionChanged, [] { OnFormatPageChanged(3); }},
+    {kHtmPage, kHtmPixelList, kSelectionChanged, [] { OnFormatPageChanged(4); }},
+    {kWebpPage, kWebpQualityList, kSelectionChanged, [] { OnFormatPageChanged(5); }},
+    {kWebpPage, kWebpLosslessCheck, kClicked, [] { OnFormatPageChanged(5); }},
+    {kAvifPage, kAvifQualityList, kSelectionChanged, [] { OnFormatPageChanged(6); }},
+    {kAvifPage, kAvifSpeedList, kSelectionChanged, [] { OnFormatPageChanged(6); }},
+
+    {kFilterPage, kFilterList, kSelectionChanged, RunRefresh},
+    {kFilterPage, kAngleList, kSelectionChanged, RunRefresh},
+    {kFilterPage, kBlankColourList, kSelectionChanged, RunRefresh},
+    {kFilterPage, kCropNoneRadio, kClicked, RunRefresh},
+    {kFilterPage, kCropSizeRadio, kClicked, RunRefresh},
+    {kFilterPage, kCropEndRadio, kClicked, RunRefresh},
+    {kFilterPage, kCropStartX1Box, kFocusLost, [] { OnCropBoxFocusLost(1); }},
+    {kFilterPage, kCropStartY1Box, kFocusLost, [] { OnCropBoxFocusLost(1); }},
+    {kFilterPage, kCropSizeXBox, kFocusLost, [] { OnCropBoxFocusLost(1); }},
+    {kFilterPage, kCropSizeYBox, kFocusLost, [] { OnCropBoxFocusLost(1); }},
+    {kFilterPage, kCropStartX2Box, kFocusLost, [] { OnCropBoxFocusLost(2); }},
+    {kFilterPage, kCropStartY2Box, kFocusLost, [] { OnCropBoxFocusLost(2); }},
+    {kFilterPage, kCropEndXBox, kFocusLost, [] { OnCropBoxFocusLost(2); }},
+    {kFilterPage, kCropEndYBox, kFocusLost, [] { OnCropBoxFocusLost(2); }},
+
+    {kRenamePage, kRenameRuleList, kSelectionChanged, OnSettingChanged},
+    {kRenamePage, kExtensionList, kSelectionChanged, OnSettingChanged},
+    {kRenamePage, kRenameNumberBox, kFocusLost, OnRenameNumberFocusLost},
+    {kRenamePage, kRenameStepBox, kFocusLost, OnRenameStepFocusLost},
+    {kRenamePage, kRenameNameBox, kFocusLost, OnRenameNameFocusLost},
+    {kOtherPage, kSubFolderList, kSelectionChanged, OnSettingChanged},
+    {kOtherPage, kFolderNameBox, kFocusLost, OnFolderNameFocusLost},
+    // The preview method gets the sub-folder list's handler so that a new choice is saved at once.
+    {kOtherPage, kPreviewMethodList, kSelectionChanged, OnSettingChanged},
+
+    {kSettingsTreePanel, kSettingsTree, kTreeSelectionChanged, OnSettingsTreeChanged},
+    {kActionPanel, kPreviewButton, kClicked, OnPreview},
+    {kActionPanel, kRunButton, kClicked, RunBatch},
+    {kActionPanel, kInitialiseButton, kClicked, InitialiseSettings},
+
+    {0, kMoreSettingsCommand, kMenuCommand, OnMoreSettings},
+};
+
+}  // namespace
+
+ViewOperations& CurrentViewOperations() {
+  static ViewOperations operations;
+  return operations;
+}
+
+void DispatchViewEvent(const ControlEvent& event) {
+  // Files dropped on the input panel; drops anywhere else are ignored.
+  if (event.notification == kFilesDropped) {
+    if (event.barId == kInputPanel) OnInputDrop(event.files);
+    return;
+  }
+  for (const HandlerRow& row : kHandlers) {
+    if (row.barId == event.barId && row.controlId == event.controlId &&
+        row.notification == event.notification) {
+      row.handler();
+      return;
+    }
+  }
+}
