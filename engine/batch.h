@@ -98,12 +98,6 @@ class RunView {
 // are entries) and shows the closing message.
 BatchResult RunEntries(RunPlan& plan, RunView& view, int workers);
 
-// The run button's run of the input list with the settings in the controls (window/window_run.cpp):
-// `workers` threads convert, every core when 0.
-BatchResult RunBatch(int workers);
-// The run button's run, on every core. Pressed again during a run, it asks that run to stop.
-void RunBatch();
-
 // Told of every output that a run saves under a numbered name ("x(2).bmp") because an earlier
 // entry of the same run wrote the name it would have had: the entry, that name, the one used.
 using OutputRenamedHandler = std::function<void(

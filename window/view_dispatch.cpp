@@ -6,6 +6,7 @@
 #include "window/panel_handlers.h"
 #include "window/settings_pages.h"
 #include "window/view_operations.h"
+#include "window/window_run.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-// Operations of other subsystems that the panels' handlers start: the selection refresh with its
-// trial conversion, the output-name preview, the input-list commands, the browser preview and the
-// batch run, defined by the input, engine and preview modules. The handlers and the input-list
-// commands reach the refresh and the name preview through CurrentViewOperations(), whose slots
-// tests may replace to see which handler starts which operation, and which the window-less tool
-// replaces because it has no picture information to show.
+// Operations that the panels' handlers start: the selection refresh with its trial conversion,
+// the output-name preview, the input-list commands and the browser preview, defined beside the
+// input list, the picture facts and the preview (the run button's run: window_run.h). The handlers
+// and the input-list commands reach the refresh and the name preview through
+// CurrentViewOperations(), whose slots tests may replace to see which handler starts which
+// operation.
 #pragma once
 
 #include <functional>
@@ -20,7 +20,6 @@ void OnMoveUp();
 void OnMoveDown();
 void OnCalcTotal();
 void OnPreview();
-void RunBatch();
 void OnInputDrop(const std::vector<std::string>& files);
 
 struct ViewOperations {

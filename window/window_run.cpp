@@ -1,5 +1,5 @@
-// The run button's run: the input list and the controls are its plan (window/window_plan.h),
-// the progress bar and the button's caption its view.
+#include "window/window_run.h"
+
 #include "base/help_page.h"
 #include "controls/control_layer.h"
 #include "engine/batch.h"

@@ -16,6 +16,7 @@
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "tests/support/main_job_fixture.h"
+#include "window/window_run.h"
 
 namespace {
 
