@@ -65,7 +65,14 @@ for _ in $(seq 300); do
 done
 [ -n "$window" ] || { kill "$runner"; fail "trastel.exe showed no window"; }
 [ -d "$user_folder/__Temp" ] || fail "no __Temp in $user_folder"
-xdotool windowactivate --sync "$window" key alt+F4
+# Wine can drop a key that arrives while it is still taking the focus: alt+F4 is sent again
+# until the program has ended.
+for _ in $(seq 60); do
+  kill -0 "$runner" 2>/dev/null || break
+  timeout 10 xdotool windowactivate --sync "$window" key alt+F4 2>/dev/null || true
+  for _ in $(seq 25); do kill -0 "$runner" 2>/dev/null || break; sleep 0.2; done
+done
+! kill -0 "$runner" 2>/dev/null || { kill "$runner"; fail "trastel.exe did not close on alt+F4"; }
 status=0
 wait "$runner" || status=$?
 [ "$status" -eq 0 ] || fail "trastel.exe ended with status $status"
