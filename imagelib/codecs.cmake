@@ -9,6 +9,7 @@ target_sources(trastel_core PRIVATE
   exif_blocks.cpp
   exif_editing.cpp
   exif_orientation.cpp
+  failure_reason.cpp
   gif_lzw.cpp
   gif_reader.cpp
   gif_writer.cpp

@@ -97,6 +97,12 @@ inline constexpr int kIdentifiedWebp = 5;
 inline constexpr int kIdentifiedHeic = 6;
 inline constexpr int kIdentifiedAvif = 7;
 
+// Why the last call on this thread that failed did so, in the user's words; "" when none said
+// why. A failing call records its reason unless one is recorded already, so a caller clears it
+// before the calls whose failure it reports.
+const char* LastFailureReason();
+void ClearFailureReason();
+
 int IdentifyPictureFile(const char* path, int reserved);
 PictureHandle LoadPicture(const char* path);
 // As LoadPicture, keeping the alpha of a picture that has one, for the encoders that store it
