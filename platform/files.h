@@ -68,6 +68,25 @@ class File {
 // Moves `from` over `to`, replacing a file there in one step, so `to` is never missing.
 bool MoveReplacing(const char* from, const char* to);
 
+enum class MoveResult { kMoved, kExists, kFailed };
+// Moves `from` to `to` unless something is there already (kExists, both left as they were), in
+// one step, so that a file made by another program at that moment is never replaced.
+MoveResult MoveUnlessExists(const char* from, const char* to);
+
+// What kept the last file call of this thread from succeeding, as far as a user can act on it.
+enum class FileProblem { kNoSpace, kNoPermission, kMissing, kNameTooLong, kOther };
+FileProblem LastFileProblem();
+
+// A file as the file system knows it, whatever the path it is reached by (letter case on
+// Windows, links, "." in paths).
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t number = 0;
+  auto operator<=>(const FileIdentity&) const = default;
+};
+// Nothing when there is no file at `path` or it cannot be reached.
+std::optional<FileIdentity> IdentityOf(const char* path);
+
 // Removes a file. Async-signal-safe on POSIX.
 bool RemoveFile(const char* path);
 

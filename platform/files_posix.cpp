@@ -73,6 +73,44 @@ bool MoveReplacing(const char* from, const char* to) {
   return std::rename(from, to) == 0;
 }
 
+MoveResult MoveUnlessExists(const char* from, const char* to) {
+  if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return MoveResult::kMoved;
+  if (errno == EEXIST) return MoveResult::kExists;
+  // File systems without the no-replace rename (some network and FUSE ones): a hard link is
+  // made only where no name is, and then the temporary name goes.
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return MoveResult::kFailed;
+  if (::link(from, to) != 0) return errno == EEXIST ? MoveResult::kExists : MoveResult::kFailed;
+  ::unlink(from);
+  return MoveResult::kMoved;
+}
+
+FileProblem LastFileProblem() {
+  switch (errno) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return FileProblem::kNoSpace;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return FileProblem::kNoPermission;
+    case ENOENT:
+    case ENOTDIR:
+      return FileProblem::kMissing;
+    case ENAMETOOLONG:
+      return FileProblem::kNameTooLong;
+    default:
+      return FileProblem::kOther;
+  }
+}
+
+std::optional<FileIdentity> IdentityOf(const char* path) {
+  struct stat info {};
+  if (::stat(path, &info) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino)};
+}
+
 bool RemoveFile(const char* path) {
   return ::unlink(path) == 0;
 }

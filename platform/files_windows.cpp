@@ -91,6 +91,49 @@ bool MoveReplacing(const char* from, const char* to) {
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+MoveResult MoveUnlessExists(const char* from, const char* to) {
+  if (MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+    return MoveResult::kMoved;
+  }
+  const DWORD error = GetLastError();
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? MoveResult::kExists
+                                                                     : MoveResult::kFailed;
+}
+
+FileProblem LastFileProblem() {
+  switch (GetLastError()) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return FileProblem::kNoSpace;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return FileProblem::kNoPermission;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return FileProblem::kMissing;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return FileProblem::kNameTooLong;
+    default:
+      return FileProblem::kOther;
+  }
+}
+
+std::optional<FileIdentity> IdentityOf(const char* path) {
+  // Opened for no access at all, which works on files others hold open; a folder needs the
+  // backup flag.
+  const HANDLE handle =
+      CreateFileW(Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known = GetFileInformationByHandle(handle, &information) != 0;
+  CloseHandle(handle);
+  if (!known) return std::nullopt;
+  return FileIdentity{
+      information.dwVolumeSerialNumber,
+      (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
 bool RemoveFile(const char* path) {
   return DeleteFileW(Widen(path).c_str()) != 0;
 }

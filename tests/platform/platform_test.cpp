@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -73,6 +78,44 @@ TEST_F(PlatformTest, WritesBinaryAndMovesOverExistingFile) {
     EXPECT_TRUE(platform::RemoveFile(writing.c_str()));
   }
   EXPECT_EQ(platform::KindOf(writing.c_str()), platform::PathKind::kMissing);
+}
+
+// A move that must not replace keeps what is there; one file is known under another spelling of
+// its path; a failed call says what kept it from succeeding.
+TEST_F(PlatformTest, MovesWithoutReplacingAndKnowsFilesByIdentity) {
+  const std::string target = PathOf("Target.bin");
+  const std::string temporary = PathOf("new");
+  ASSERT_TRUE(Write(target, "there"));
+  ASSERT_TRUE(Write(temporary, "new"));
+  EXPECT_EQ(platform::MoveUnlessExists(temporary.c_str(), target.c_str()),
+            platform::MoveResult::kExists);
+  EXPECT_EQ(Read(target), "there");
+  EXPECT_EQ(Read(temporary), "new");
+  const std::string free = PathOf("free.bin");
+  EXPECT_EQ(platform::MoveUnlessExists(temporary.c_str(), free.c_str()),
+            platform::MoveResult::kMoved);
+  EXPECT_EQ(Read(free), "new");
+  EXPECT_EQ(platform::KindOf(temporary.c_str()), platform::PathKind::kMissing);
+
+  const auto identity = platform::IdentityOf(target.c_str());
+  ASSERT_TRUE(identity);
+  EXPECT_EQ(platform::IdentityOf((folder_.string() + "/./Target.bin").c_str()), identity);
+#ifdef _WIN32
+  EXPECT_EQ(platform::IdentityOf(PathOf("TARGET.BIN").c_str()), identity);
+#endif
+  EXPECT_NE(platform::IdentityOf(free.c_str()), identity);
+  EXPECT_FALSE(platform::IdentityOf(PathOf("none").c_str()));
+
+  bool exists = false;
+  EXPECT_FALSE(platform::File::CreateNew(PathOf("none/x").c_str(), exists));
+  EXPECT_EQ(platform::LastFileProblem(), platform::FileProblem::kMissing);
+#ifndef _WIN32
+  const int device = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(device, 0);
+  EXPECT_LT(::write(device, "x", 1), 0);
+  EXPECT_EQ(platform::LastFileProblem(), platform::FileProblem::kNoSpace);
+  ::close(device);
+#endif
 }
 
 // Folders and devices are not opened as files; the kinds of paths are told apart.
