@@ -64,6 +64,8 @@ struct Entry {
   std::string outputPath;
   // Whether the entry took its output path in the run's outputs.
   bool takesPath = false;
+  // Numbered because its planned output is one of the run's sources.
+  bool keepsSource = false;
   // Why the entry could not be prepared (it then has no job).
   std::string failure;
   // Left out, its output being there already (it then has no job either).
@@ -125,6 +127,7 @@ bool PrepareEntry(RunRecord& run, Entry& entry) {
   }
   if (outputPath != planned) {
     CopyText(paths.outputName, outputPath.substr(std::strlen(paths.SAVE)).c_str());
+    entry.keepsSource = run.outputs.IsSource(planned);
   }
   // Taken now: should an earlier entry fail, no later one is kept anyway.
   if (writes) run.outputs.Add(outputPath);
@@ -172,22 +175,35 @@ bool RetriesAlone(const Entry& entry, bool alone) {
          !IsAnimated(entry.input.target);
 }
 
-// The output gets the modification time of its source (KEEP_DATE); a time that cannot be read or
-// set leaves the output's own.
-void KeepSourceDate(const Entry& entry) {
-  std::error_code error;
-  const auto time =
-      std::filesystem::last_write_time(platform::PathOf(entry.input.sourcePath), error);
-  if (!error) std::filesystem::last_write_time(platform::PathOf(entry.outputPath), time, error);
-}
-
 bool GoesOnPastFailures(const PictureRecord& target) {
   return target.ON_ERROR == kOnErrorContinue && !IsAnimated(target);
 }
 
+// Puts the entry's output under its name. Under 飛ばす and 番号を付ける no file is replaced: one
+// that another program made there since the entry was prepared is kept, and the output takes the
+// next free number or is left out (false, the entry then counting as skipped).
+EntryJob::CommitResult CommitEntry(Entry& entry, RunRecord& run) {
+  const PictureRecord& target = entry.input.target;
+  const bool replacing = target.EXISTING == kExistingReplace;
+  for (;;) {
+    const EntryJob::CommitResult result = entry.job->CommitOutputs(replacing);
+    if (result != EntryJob::CommitResult::kTargetExists) return result;
+    if (target.EXISTING == kExistingSkip) {
+      entry.job->DiscardOutputs();
+      return result;
+    }
+    const std::string next = run.outputs.FreePath(
+        entry.plannedPath, OutputExtension(target.DIB_TYPE, entry.input.paths.RENAME_DIB), true);
+    run.outputs.Add(next);
+    entry.outputPath = next;
+    entry.job->RetargetOutputs(next);
+  }
+}
+
 // Shows what the entry said, puts its output under its name and steps the bar. False, with
 // the reason in `failure`, when the entry failed and the run ends there; a run that goes on past
-// failures keeps what a failed entry said for its report instead of showing it.
+// failures keeps what a failed entry said for its report instead of showing it, unless the
+// failure was one of writing, which every later entry would meet too.
 bool FinishEntry(Entry& entry, RunRecord& run, RunView& view, std::string& failure) {
   const bool goesOn = GoesOnPastFailures(entry.input.target);
   const bool reported = goesOn && !entry.skipped && (!entry.job || !entry.job->Succeeded());
@@ -199,8 +215,9 @@ bool FinishEntry(Entry& entry, RunRecord& run, RunView& view, std::string& failu
       ShowMessage("%s", text.c_str());
     }
   };
-  auto fail = [&](const std::string& reason) {
-    if (!goesOn) {
+  auto fail = [&](const std::string& reason, bool endsRun = false) {
+    if (!goesOn || endsRun) {
+      for (const std::string& text : said) ShowMessage("%s", text.c_str());
       failure = reason;
       return false;
     }
@@ -221,22 +238,26 @@ bool FinishEntry(Entry& entry, RunRecord& run, RunView& view, std::string& failu
     return true;
   }
   if (!entry.job) return fail(entry.failure);
+  for (const std::string& text : entry.job->TakeMessages()) say(text);
+  if (!entry.job->Succeeded()) {
+    entry.job->DiscardOutputs();
+    return fail(entry.job->Failure(), entry.job->WritingFailed());
+  }
+  const EntryJob::CommitResult committed = CommitEntry(entry, run);
+  if (committed == EntryJob::CommitResult::kFailed) return fail(entry.job->Failure(), true);
+  if (committed == EntryJob::CommitResult::kTargetExists) {
+    ++run.result.skipped;
+    Note(EntryNote::kSkippedExisting, entry.input.sourcePath, entry.outputPath);
+    view.Stepped();
+    return true;
+  }
   if (entry.outputPath != entry.plannedPath) {
-    ++run.result.renamed;
+    ++(entry.keepsSource ? run.result.keptSources : run.result.renamed);
     if (RenamedHandler()) {
       RenamedHandler()(entry.input.sourcePath, entry.plannedPath, entry.outputPath);
     }
   }
-  for (const std::string& text : entry.job->TakeMessages()) say(text);
-  if (!entry.job->Succeeded() || !entry.job->CommitOutputs()) {
-    const std::string reason = entry.job->Failure();
-    entry.job->DiscardOutputs();
-    return fail(reason);
-  }
   ++run.result.converted;
-  if (entry.input.target.KEEP_DATE != 0 && WritesFile(entry.input.target, entry.input.isLast)) {
-    KeepSourceDate(entry);
-  }
   if (entry.job->OverSizeCap()) {
     ++run.result.overSizeCap;
     Note(EntryNote::kOverSizeCap, entry.input.sourcePath, entry.outputPath);
@@ -279,6 +300,12 @@ bool RereadEntries(RunPlan& plan, std::deque<Entry>& entries, std::size_t first,
   return true;
 }
 
+// Every file of the list is one of the run's sources, which no output replaces. Read again when
+// the list may have changed; a file that left the list stays protected for the rest of the run.
+void NoteSources(const RunPlan& plan, RunRecord& run) {
+  for (int i = 0; i < plan.Count(); ++i) run.outputs.AddSource(plan.Entry(i).sourcePath);
+}
+
 // Converts the list on `workers` threads: kFailed, with the reason in `failure`, when an entry
 // failed.
 BatchOutcome ConvertEntries(int workers, RunPlan& plan, RunView& view, RunRecord& run,
@@ -294,6 +321,7 @@ BatchOutcome ConvertEntries(int workers, RunPlan& plan, RunView& view, RunRecord
   bool reached = false;
   // While the first entry is converted again on its own, nothing else is prepared.
   bool alone = false;
+  bool listEdited = true;
   for (;;) {
     view.Turn();
     if (view.StopAsked()) {
@@ -301,7 +329,9 @@ BatchOutcome ConvertEntries(int workers, RunPlan& plan, RunView& view, RunRecord
       return BatchOutcome::kStopped;
     }
     bool settingsRead = false;
-    if (plan.TakeEdited() || !reached) {
+    const bool edited = plan.TakeEdited();
+    listEdited = listEdited || edited;
+    if (edited || !reached) {
       settingsRead = RereadEntries(plan, entries, reached ? 1 : 0, run, next);
     }
     if (!reached) {
@@ -319,6 +349,10 @@ BatchOutcome ConvertEntries(int workers, RunPlan& plan, RunView& view, RunRecord
              (entries.empty() || entries.back().job) && !plan.Emptied();
     };
     if (!settingsRead && preparesMore()) plan.ReadSettings();
+    if (listEdited && preparesMore()) {
+      NoteSources(plan, run);
+      listEdited = false;
+    }
     while (preparesMore()) {
       entries.push_back(MakeEntry(plan.Entry(next), run, frames));
       if (!WaitsForEarlierFrames(entries.back())) Submit(pool, entries.back());
@@ -360,6 +394,10 @@ void ShowClosingMessage(const BatchResult& result, std::string failure) {
   if (result.renamed > 0) {
     text += "\n同じ名前になった " + std::to_string(result.renamed) +
             " 個のファイルは、(2) などの番号を付けた名前で保存しました。";
+  }
+  if (result.keptSources > 0) {
+    text += "\n変換する画像と同じ名前になった " + std::to_string(result.keptSources) +
+            " 個のファイルは、元の画像を残すため (2) などの番号を付けた名前で保存しました。";
   }
   if (result.overSizeCap > 0) {
     text += "\n" + std::to_string(result.overSizeCap) +

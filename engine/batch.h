@@ -68,6 +68,9 @@ struct BatchResult {
   int converted = 0;
   // Outputs saved under a numbered name.
   int renamed = 0;
+  // Outputs saved under a numbered name because their own was one of the run's sources (not
+  // counted in `renamed`).
+  int keptSources = 0;
   // JPEGs that stayed larger than their size cap (JPG_MAX_KB) at the lowest quality.
   int overSizeCap = 0;
   // Entries left out because their output was there already (EXISTING 1).

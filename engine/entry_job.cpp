@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 
 #include "base/show_message.h"
 #include "engine/encoders.h"
@@ -17,6 +18,18 @@ std::string ConversionFailure(const char* sourcePath) {
     return std::string("入力ファイルが見つかりません:\n[") + sourcePath + "]";
   }
   return {};
+}
+
+// The outputs get the modification time of their source (KEEP_DATE) while they are still under
+// their temporary names, so that no output ever shows under its name with the wrong date. A time
+// that cannot be read or set leaves the output's own.
+void KeepSourceDate(const char* sourcePath, const std::vector<imagelib::StagedOutput>& outputs) {
+  std::error_code error;
+  const auto time = std::filesystem::last_write_time(platform::PathOf(sourcePath), error);
+  if (error) return;
+  for (const imagelib::StagedOutput& output : outputs) {
+    std::filesystem::last_write_time(platform::PathOf(output.TemporaryPath()), time, error);
+  }
 }
 
 // Conversions running now and started so far, in every run of the process.
@@ -35,13 +48,13 @@ EntryJob::EntryJob(const PictureRecord& source, const PictureRecord& target, Kin
                    std::span<PictureHandle> frames, int index)
     : source_(source), target_(target), kind_(kind), frames_(frames), index_(index) {}
 
-int EntryJob::Convert() {
-  if (kind_ == Kind::kPicture) return ConvertSingleWith(source_, target_, slot_);
-  if (!PrepareFrameWith(source_, target_, frames_, index_)) return 0;
+int EntryJob::Convert(std::string* failure) {
+  if (kind_ == Kind::kPicture) return ConvertSingleWith(source_, target_, slot_, failure);
+  if (!PrepareFrameWith(source_, target_, frames_, index_, failure)) return 0;
   if (kind_ == Kind::kFrame) return 1;
   // The animation holds the frames up to and including this last one.
   const auto frames = frames_.first(static_cast<std::size_t>(index_) + 1);
-  return SaveAnimationWith(source_, target_, frames) != 0 ? 1 : 0;
+  return SaveAnimationWith(source_, target_, frames, failure) != 0 ? 1 : 0;
 }
 
 void EntryJob::Run() {
@@ -51,25 +64,33 @@ void EntryJob::Run() {
   std::vector<imagelib::StagedOutput> outputs;
   bool hadCompany = false;
   bool overSizeCap = false;
+  bool writingFailed = false;
   if (!cancelled_.load()) {
     MessageCapture capture;
     imagelib::OutputStaging staging;
     const bool othersRunning = conversionsRunning.fetch_add(1) > 0;
     const unsigned started = conversionsStarted.fetch_add(1) + 1;
-    const int converted = Convert();
+    std::string stepFailure;
+    const int converted = Convert(&stepFailure);
     succeeded = converted != 0;
     overSizeCap = converted == kSavedOverCap;
     hadCompany = othersRunning || conversionsStarted.load() != started;
     conversionsRunning.fetch_sub(1);
-    if (!succeeded) failure = ConversionFailure(source_.path);
+    if (!succeeded) {
+      failure = ConversionFailure(source_.path);
+      if (failure.empty()) failure = std::move(stepFailure);
+      writingFailed = LastFailureIsWriting() != 0;
+    }
     messages = capture.Take();
     outputs = staging.Take();
+    if (succeeded && target_.KEEP_DATE != 0) KeepSourceDate(source_.path, outputs);
   }
   {
     const std::lock_guard lock(mutex_);
     succeeded_ = succeeded;
     hadCompany_ = hadCompany;
     overSizeCap_ = overSizeCap;
+    writingFailed_ = writingFailed;
     failure_ = std::move(failure);
     messages_ = std::move(messages);
     outputs_ = std::move(outputs);
@@ -83,9 +104,23 @@ bool EntryJob::WaitDone(std::chrono::milliseconds wait) {
   return finished_.wait_for(lock, wait, [this] { return done_; });
 }
 
-bool EntryJob::CommitOutputs() {
-  bool committed = true;
-  for (imagelib::StagedOutput& output : outputs_) committed = output.Commit() && committed;
+EntryJob::CommitResult EntryJob::CommitOutputs(bool replacing) {
+  ClearFailureReason();
+  for (imagelib::StagedOutput& output : outputs_) {
+    if (output.Done()) continue;
+    const CommitResult result = output.Commit(replacing);
+    if (result == CommitResult::kTargetExists) return result;
+    if (result == CommitResult::kFailed) {
+      failure_ = LastFailureReason();
+      writingFailed_ = true;
+      outputs_.clear();
+      return result;
+    }
+  }
   outputs_.clear();
-  return committed;
+  return CommitResult::kCommitted;
+}
+
+void EntryJob::RetargetOutputs(const std::string& path) {
+  for (imagelib::StagedOutput& output : outputs_) output.Retarget(path);
 }

@@ -47,16 +47,24 @@ class EntryJob {
   bool HadCompany() const { return hadCompany_; }
   // True when the output is a JPEG larger than its size cap even at the lowest quality.
   bool OverSizeCap() const { return overSizeCap_; }
-  // Why the conversion failed, where its own messages do not say.
+  // Why the conversion or the commit failed, where its own messages do not say.
   const std::string& Failure() const { return failure_; }
+  // True when that was a file that could not be written (no space, no permission): every later
+  // output would meet the same.
+  bool WritingFailed() const { return writingFailed_; }
   std::vector<std::string> TakeMessages() { return std::move(messages_); }
-  // Puts the output files under their names; false when one cannot be.
-  bool CommitOutputs();
+  // Puts the output files under their names, replacing files there when `replacing`. Not
+  // replacing, kTargetExists tells that a file is in the way: the outputs not moved yet wait for
+  // RetargetOutputs or DiscardOutputs. On kFailed, the outputs are gone and Failure says why.
+  using CommitResult = imagelib::StagedOutput::Result;
+  CommitResult CommitOutputs(bool replacing);
+  // Gives the outputs still waiting a new name.
+  void RetargetOutputs(const std::string& path);
   // Removes the output files.
   void DiscardOutputs() { outputs_.clear(); }
 
  private:
-  int Convert();
+  int Convert(std::string* failure);
 
   PictureRecord source_;
   PictureRecord target_;
@@ -72,6 +80,7 @@ class EntryJob {
   bool succeeded_ = false;
   bool hadCompany_ = false;
   bool overSizeCap_ = false;
+  bool writingFailed_ = false;
   std::string failure_;
   std::vector<std::string> messages_;
   std::vector<imagelib::StagedOutput> outputs_;

@@ -107,14 +107,14 @@ std::string PreviewOutputName() {
   MakeOutputName(state->source->name, paths.RENAME_TYPE, state->target->DIB_TYPE,
                  EntryNumber(paths.selectedIndex), paths.RENAME_DIB, paths.FOLDER_TYPE,
                  paths.subFolder);
-  std::string shown = paths.outputName;
-  // A run that saves beside a file of the name there already (EXISTING 2) names that new file.
-  if (state->target->EXISTING == kExistingNumber) {
-    const std::string folder = paths.SAVE;
-    shown = RunOutputs()
-                .FreePath(folder + shown,
-                          OutputExtension(state->target->DIB_TYPE, paths.RENAME_DIB), true)
-                .substr(folder.size());
-  }
-  return shown;
+  // A run saves beside its own source, and beside a file of the name there already under
+  // EXISTING 2: the name shown is that new file's.
+  RunOutputs run;
+  run.AddSource(state->source->path);
+  const std::string folder = paths.SAVE;
+  return run
+      .FreePath(folder + paths.outputName,
+                OutputExtension(state->target->DIB_TYPE, paths.RENAME_DIB),
+                state->target->EXISTING == kExistingNumber)
+      .substr(folder.size());
 }

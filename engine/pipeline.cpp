@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <string>
 
 #include "base/show_message.h"
 #include "engine/colour_numbers.h"
@@ -13,36 +14,57 @@
 
 namespace {
 
-bool LoadSource(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target) {
-  if (LoadSlot(slot, source.path, StoresAlpha(target.DIB_TYPE))) return true;
-  ShowMessage("[%s]\nがオープンできませんでした！", source.path);
+// Fills `failure` with why `step` failed: what the library said, or that the step could not be
+// done. A reason about the picture names its file; one about writing names its own place.
+bool StepFailed(std::string* failure, const char* step, const PictureRecord& source) {
+  if (failure == nullptr) return false;
+  *failure = LastFailureReason();
+  if (failure->empty()) *failure = std::string(step) + "できませんでした";
+  if (LastFailureIsWriting() == 0) *failure += std::string(":\n[") + source.path + "]";
   return false;
 }
 
-void Crop(PictureHandle& slot, const PictureRecord& target) {
-  if (target.CUT_TYPE == 0) return;
+bool LoadSource(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target) {
+  if (LoadSlot(slot, source.path, StoresAlpha(target.DIB_TYPE))) return true;
+  const std::string reason = LastFailureReason();
+  ShowMessage("[%s]\nがオープンできませんでした！%s%s", source.path, reason.empty() ? "" : "\n",
+              reason.c_str());
+  return false;
+}
+
+// The steps in the order a picture takes them; each is false, with the reason in `failure`,
+// when the library refused it.
+bool Crop(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target,
+          std::string* failure) {
+  if (target.CUT_TYPE == 0) return true;
   // The library replaces the picture: the new handle takes the old one's place in the slot.
   slot = CropPicture(slot, target.cropX, target.cropY, target.cropWidth, target.cropHeight);
+  return slot != 0 || StepFailed(failure, "切り取り", source);
 }
 
-void Rotate(PictureHandle slot, const PictureRecord& target) {
-  if (target.ANGLE_VAL == 0) return;
-  RotatePicture(slot, target.ANGLE_VAL * 1000, ColourByNumber(target.ANGLE_COLOR + 1));
+bool Rotate(PictureHandle slot, const PictureRecord& source, const PictureRecord& target,
+            std::string* failure) {
+  if (target.ANGLE_VAL == 0) return true;
+  return RotatePicture(slot, target.ANGLE_VAL * 1000, ColourByNumber(target.ANGLE_COLOR + 1)) !=
+             0 ||
+         StepFailed(failure, "回転", source);
 }
 
-void Resize(PictureHandle slot, const PictureRecord& target) {
-  if (target.RESIZE_TYPE == 0) return;
+bool Resize(PictureHandle slot, const PictureRecord& source, const PictureRecord& target,
+            std::string* failure) {
+  if (target.RESIZE_TYPE == 0) return true;
   PixelSize size{target.width, target.height};
   BitmapInfoHeader header{};
   if ((target.RESIZE_FIT != kResizeStretch || target.NO_ENLARGE != 0) &&
       GetPictureHeader(slot, &header)) {
     const PixelSize picture{header.biWidth, header.biHeight};
     size = OutputSize(picture, size, target.RESIZE_FIT, target.NO_ENLARGE != 0);
-    if (size == picture) return;
+    if (size == picture) return true;
   }
   // A size past what a picture can have is the library's to refuse.
-  ResizePicture(slot, static_cast<int>(std::min<std::int64_t>(size.width, INT32_MAX)),
-                static_cast<int>(std::min<std::int64_t>(size.height, INT32_MAX)));
+  return ResizePicture(slot, static_cast<int>(std::min<std::int64_t>(size.width, INT32_MAX)),
+                       static_cast<int>(std::min<std::int64_t>(size.height, INT32_MAX))) != 0 ||
+         StepFailed(failure, "サイズの変更", source);
 }
 
 // The source's Exif, made for the converted picture, goes with it into formats that have a
@@ -65,36 +87,49 @@ int WithinMemory(const PictureRecord& source, Step step) {
   }
 }
 
-int ConvertSingleStep(const PictureRecord& source, const PictureRecord& target,
-                      PictureHandle& slot) {
+int ConvertSingleStep(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
+                      std::string* failure) {
+  ClearFailureReason();
   if (!LoadSource(slot, source, target)) return 0;
   ApplyFilter(slot, target.FILTER_TYPE);
-  Crop(slot, target);
-  Rotate(slot, target);
-  Resize(slot, target);
+  if (!Crop(slot, source, target, failure) || !Rotate(slot, source, target, failure) ||
+      !Resize(slot, source, target, failure)) {
+    return 0;
+  }
   KeepExif(slot, source, target);
+  ClearFailureReason();
   const int saved = SaveByFormat(slot, target);
+  if (saved == 0) StepFailed(failure, "保存", source);
   ReleaseSlot(slot);
   return saved;
 }
 
 int PrepareFrameStep(const PictureRecord& source, const PictureRecord& target,
-                     std::span<PictureHandle> frames, int index) {
+                     std::span<PictureHandle> frames, int index, std::string* failure) {
   if (index < 0 || static_cast<std::size_t>(index) >= frames.size()) return 0;
   PictureHandle& slot = frames[static_cast<std::size_t>(index)];
+  ClearFailureReason();
   if (!LoadSource(slot, source, target)) return 0;
   ApplyFilter(slot, target.FILTER_TYPE);
-  Crop(slot, target);
   // Frames are brought to their common size before they turn.
-  Resize(slot, target);
-  Rotate(slot, target);
-  return 1;
+  return Crop(slot, source, target, failure) && Resize(slot, source, target, failure) &&
+                 Rotate(slot, source, target, failure)
+             ? 1
+             : 0;
+}
+
+int SaveAnimationStep(const PictureRecord& source, const PictureRecord& target,
+                      std::span<const PictureHandle> frames, std::string* failure) {
+  ClearFailureReason();
+  const int saved = SaveAnimation(frames, target);
+  if (saved == 0) StepFailed(failure, "保存", source);
+  return saved;
 }
 
 int ConvertFrameStep(int index, int isLast) {
   AppState* state = GetAppState();
   const PictureRecord& target = *state->target;
-  if (!PrepareFrameStep(*state->source, target, state->frameImages, index)) return 0;
+  if (!PrepareFrameStep(*state->source, target, state->frameImages, index, nullptr)) return 0;
   if (isLast == 0) return 1;
   if (!SaveAnimation()) return 0;
   for (int i = 0; i < state->paths->itemCount && i < kFrameSlotCount; ++i) {
@@ -105,22 +140,24 @@ int ConvertFrameStep(int index, int isLast) {
 
 }  // namespace
 
-int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target,
-                      PictureHandle& slot) {
-  const int result = WithinMemory(source, [&] { return ConvertSingleStep(source, target, slot); });
+int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
+                      std::string* failure) {
+  const int result =
+      WithinMemory(source, [&] { return ConvertSingleStep(source, target, slot, failure); });
   // A picture left in the slot by a failed step is released.
   if (result == 0) ReleaseSlot(slot);
   return result;
 }
 
 int PrepareFrameWith(const PictureRecord& source, const PictureRecord& target,
-                     std::span<PictureHandle> frames, int index) {
-  return WithinMemory(source, [&] { return PrepareFrameStep(source, target, frames, index); });
+                     std::span<PictureHandle> frames, int index, std::string* failure) {
+  return WithinMemory(source,
+                      [&] { return PrepareFrameStep(source, target, frames, index, failure); });
 }
 
 int SaveAnimationWith(const PictureRecord& source, const PictureRecord& target,
-                      std::span<const PictureHandle> frames) {
-  return WithinMemory(source, [&] { return SaveAnimation(frames, target); });
+                      std::span<const PictureHandle> frames, std::string* failure) {
+  return WithinMemory(source, [&] { return SaveAnimationStep(source, target, frames, failure); });
 }
 
 int ConvertSingle() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 #include "state/app_state.h"
 
@@ -13,13 +14,14 @@ int ConvertSingle();
 int ConvertFrame(int index, int isLast);
 
 // The same steps on records and slots of the caller's own, touching no shared state, so that
-// several conversions may run at once. `slot` is empty afterwards.
-int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target,
-                      PictureHandle& slot);
+// several conversions may run at once. `slot` is empty afterwards. A step that fails and says
+// nothing itself (a load does, as a message) puts its reason into `failure` when given.
+int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
+                      std::string* failure = nullptr);
 // Prepares frame `index` of `frames` (resized and turned, not yet written).
 int PrepareFrameWith(const PictureRecord& source, const PictureRecord& target,
-                     std::span<PictureHandle> frames, int index);
+                     std::span<PictureHandle> frames, int index, std::string* failure = nullptr);
 // Writes the animation of `frames`, `source` being its last frame's file; running out of memory
 // fails it with that file's memory message.
 int SaveAnimationWith(const PictureRecord& source, const PictureRecord& target,
-                      std::span<const PictureHandle> frames);
+                      std::span<const PictureHandle> frames, std::string* failure = nullptr);

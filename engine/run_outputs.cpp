@@ -18,7 +18,8 @@ std::string RunOutputs::FreePath(const std::string& path, const std::string& ext
                                  bool avoidExisting) const {
   auto taken = [&](const std::string& candidate) {
     return Written(candidate) ||
-           (avoidExisting && platform::KindOf(candidate.c_str()) != platform::PathKind::kMissing);
+           (avoidExisting && platform::KindOf(candidate.c_str()) != platform::PathKind::kMissing) ||
+           IsSource(candidate);
   };
   if (!taken(path)) return path;
   std::string candidate;
@@ -35,6 +36,17 @@ void RunOutputs::Add(const std::string& path) {
 
 void RunOutputs::Remove(const std::string& path) {
   written_.erase(Normal(path));
+}
+
+void RunOutputs::AddSource(const std::string& path) {
+  if (!sourcePaths_.insert(path).second) return;
+  if (const auto identity = platform::IdentityOf(path.c_str())) sources_.insert(*identity);
+}
+
+bool RunOutputs::IsSource(const std::string& path) const {
+  if (sources_.empty()) return false;
+  const auto identity = platform::IdentityOf(path.c_str());
+  return identity && sources_.count(*identity) != 0;
 }
 
 bool RunOutputs::Written(const std::string& path) const {

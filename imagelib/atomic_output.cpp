@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "imagelib/codec_support.h"
+#include "imagelib/failure_reason.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -76,14 +77,37 @@ void CloseCreationAndWait() {
 
 thread_local OutputStaging* currentStaging = nullptr;
 
+std::string FolderOf(const std::string& target) {
+  const std::size_t slash = target.find_last_of(platform::kPathSeparators);
+  return slash == std::string::npos ? "" : target.substr(0, slash + 1);
+}
+
+// Records why `target` could not be written, from what the last file call met; always false.
+bool RefuseWritingOf(const std::string& target) {
+  const std::string folder = FolderOf(target).empty() ? target : FolderOf(target);
+  switch (platform::LastFileProblem()) {
+    case platform::FileProblem::kNoSpace:
+      return RefuseWriting("ディスクの空きが足りないため保存できません:\n[" + folder + "]");
+    case platform::FileProblem::kNoPermission:
+      return RefuseWriting("出力先のフォルダに書き込む権限がないため保存できません:\n[" + folder +
+                           "]");
+    case platform::FileProblem::kMissing:
+      return RefuseWriting("出力先のフォルダがないため保存できません:\n[" + folder + "]");
+    case platform::FileProblem::kNameTooLong:
+      return RefuseWriting("出力先のパスが長すぎるため保存できません:\n[" + target + "]");
+    case platform::FileProblem::kOther:
+      break;
+  }
+  return RefuseWriting("ファイルが保存できませんでした:\n[" + target + "]");
+}
+
 }  // namespace
 
 AtomicOutput::AtomicOutput(const std::string& target) : target_(target) {
   // A short name in the target's folder, so that it also works when the target's own name is as
   // long as the file system allows. The process id and a counter keep it unique per write.
   static std::atomic<unsigned> counter = 0;
-  const std::size_t slash = target.find_last_of(platform::kPathSeparators);
-  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  const std::string folder = FolderOf(target);
   const CreationPass pass;
   for (int attempt = 0; attempt < 100 && !file_ && pass.Open(); ++attempt) {
     path_ = folder + std::string(kPrefix) + std::to_string(platform::CurrentProcessId()) + "-" +
@@ -95,7 +119,10 @@ AtomicOutput::AtomicOutput(const std::string& target) : target_(target) {
     bool alreadyExists = false;
     auto created = platform::File::CreateNew(path_.c_str(), alreadyExists);
     if (created) file_.emplace(std::move(*created));
-    if (!created && !alreadyExists) break;
+    if (!created && !alreadyExists) {
+      RefuseWritingOf(target_);
+      break;
+    }
   }
   created_ = file_.has_value();
 }
@@ -107,19 +134,20 @@ AtomicOutput::~AtomicOutput() {
 }
 
 bool AtomicOutput::Write(std::string_view bytes) {
-  return file_ && file_->WriteAll(bytes.data(), bytes.size());
+  if (!file_) return false;
+  return file_->WriteAll(bytes.data(), bytes.size()) || RefuseWritingOf(target_);
 }
 
 bool AtomicOutput::Commit() {
   if (!file_) return false;
   const bool flushed = file_->FlushAndClose();
   file_.reset();
-  if (!flushed) return false;
+  if (!flushed) return RefuseWritingOf(target_);
   if (OutputStaging* staging = OutputStaging::Current()) {
     staging->Add(StagedOutput(path_, target_, pendingSlot_));
     pendingSlot_ = -1;
   } else if (!platform::MoveReplacing(path_.c_str(), target_.c_str())) {
-    return false;
+    return RefuseWritingOf(target_);
   }
   committed_ = true;
   return true;
@@ -142,14 +170,24 @@ StagedOutput::~StagedOutput() {
   ForgetPending(pendingSlot_);
 }
 
-bool StagedOutput::Commit() {
-  if (done_) return false;
+StagedOutput::Result StagedOutput::Commit(bool replacing) {
+  if (done_) return Result::kFailed;
+  Result result = Result::kCommitted;
+  if (replacing) {
+    if (!platform::MoveReplacing(path_.c_str(), target_.c_str())) result = Result::kFailed;
+  } else {
+    const platform::MoveResult moved = platform::MoveUnlessExists(path_.c_str(), target_.c_str());
+    if (moved == platform::MoveResult::kExists) return Result::kTargetExists;
+    if (moved == platform::MoveResult::kFailed) result = Result::kFailed;
+  }
+  if (result == Result::kFailed) {
+    RefuseWritingOf(target_);
+    platform::RemoveFile(path_.c_str());
+  }
   done_ = true;
-  const bool renamed = platform::MoveReplacing(path_.c_str(), target_.c_str());
-  if (!renamed) platform::RemoveFile(path_.c_str());
   ForgetPending(pendingSlot_);
   pendingSlot_ = -1;
-  return renamed;
+  return result;
 }
 
 OutputStaging::OutputStaging() : previous_(currentStaging) {

@@ -27,7 +27,8 @@ class AtomicOutput {
   // Appends `bytes`; false when they could not all be written.
   bool Write(std::string_view bytes);
   // Flushes the file to disk and renames it to the target; false when that fails. On a thread
-  // with an OutputStaging the finished file is handed to it instead of being renamed.
+  // with an OutputStaging the finished file is handed to it instead of being renamed. Every
+  // failure to make, write or rename the file records why (LastFailureReason).
   bool Commit();
 
  private:
@@ -51,8 +52,16 @@ class StagedOutput {
   StagedOutput(const StagedOutput&) = delete;
   StagedOutput& operator=(const StagedOutput&) = delete;
 
-  // Renames the file to its target; false when that fails (the file is then removed).
-  bool Commit();
+  enum class Result { kCommitted, kTargetExists, kFailed };
+  // Renames the file to its target, replacing a file there when `replacing`; otherwise a file
+  // there is kept and the result is kTargetExists, this file staying staged for another target.
+  // Failing, the file is removed and the reason recorded (LastFailureReason).
+  Result Commit(bool replacing);
+  void Retarget(std::string target) { target_ = std::move(target); }
+  // True once committed or failed.
+  bool Done() const { return done_; }
+  // Where the file is until it is committed.
+  const std::string& TemporaryPath() const { return path_; }
 
  private:
   std::string path_;

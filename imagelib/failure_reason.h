@@ -3,6 +3,7 @@
 // returned its failure.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace imagelib {
@@ -11,5 +12,11 @@ namespace imagelib {
 // the most precise (a writer's "too wide" beats the save's "not written"). Returns false, so
 // that a refusal reads `return Refuse("…");`.
 bool Refuse(std::string reason);
+// As Refuse, for a file that could not be written (no space, no permission, no folder): a run
+// cannot go on past such a failure, as every later output would meet it too.
+bool RefuseWriting(std::string reason);
+
+// The reason for a picture of `width` x `height` pixels, past what the library can hold.
+std::string TooLargeReason(std::int64_t width, std::int64_t height);
 
 }  // namespace imagelib

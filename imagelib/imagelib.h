@@ -101,6 +101,8 @@ inline constexpr int kIdentifiedAvif = 7;
 // why. A failing call records its reason unless one is recorded already, so a caller clears it
 // before the calls whose failure it reports.
 const char* LastFailureReason();
+// Non-zero when that failure was a file that could not be written (no space, no permission).
+int LastFailureIsWriting();
 void ClearFailureReason();
 
 int IdentifyPictureFile(const char* path, int reserved);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imagelib/alpha_plane.h"
+#include "imagelib/failure_reason.h"
 #include "imagelib/imagelib.h"
 #include "imagelib/operation_support.h"
 #include "imagelib/resampling.h"
@@ -249,7 +250,9 @@ Picture FilterResize(const Picture& source, int width, int height) {
 }  // namespace imagelib
 
 int ResizePicture(PictureHandle picture, int width, int height) {
-  if (!imagelib::IsAcceptableSize(width, height)) return 0;
+  if (!imagelib::IsAcceptableSize(width, height)) {
+    return imagelib::Refuse("縮小・拡大後の" + imagelib::TooLargeReason(width, height));
+  }
   imagelib::Picture* found = imagelib::Find24Bit(picture);
   if (found == nullptr) return 0;
   if (width == found->width && height == found->height) return 1;

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "imagelib/alpha_plane.h"
+#include "imagelib/failure_reason.h"
 #include "imagelib/imagelib.h"
 #include "imagelib/operation_support.h"
 #include "imagelib/resampling.h"
@@ -88,7 +89,9 @@ bool TurnByAngle(Picture& picture, int angle, ColourRef fill) {
   int height = picture.height;
   int newWidth = CanvasSide(width * std::abs(cosine) + height * std::abs(sine));
   int newHeight = CanvasSide(width * std::abs(sine) + height * std::abs(cosine));
-  if (!IsAcceptableSize(newWidth, newHeight)) return false;
+  if (!IsAcceptableSize(newWidth, newHeight)) {
+    return Refuse("回転後の" + TooLargeReason(newWidth, newHeight));
+  }
   Picture result = BlankPicture(newWidth, newHeight);
   const std::uint8_t fillBgr[3] = {static_cast<std::uint8_t>(BlueOf(fill)),
                                    static_cast<std::uint8_t>(GreenOf(fill)),

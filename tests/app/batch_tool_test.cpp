@@ -285,6 +285,40 @@ TEST_F(BatchToolTest, SameOutputNamesAreRenamedAndEachRenamingIsTold) {
       << result.errors;
 }
 
+// Two runs started at once into one folder, under 番号を付ける and 飛ばす: every output of both
+// is kept whole, none replacing another (each round may interleave them differently).
+TEST_F(BatchToolTest, TwoRunsIntoOneFolderLoseNothing) {
+  std::vector<std::string> arguments = {"--out", "out"};
+  for (int i = 0; i < 12; ++i) {
+    MakePicture("in/p" + std::to_string(i) + ".png", "-size 64x48 plasma:");
+    arguments.push_back("in/p" + std::to_string(i) + ".png");
+  }
+  for (const std::string rule : {"2", "1"}) {
+    for (int round = 0; round < 4; ++round) {
+      fs::remove_all(folder_ / "out");
+      std::string command = "cd " + Quoted(folder_.string()) + ";";
+      for (const char* run : {"a", "b"}) {
+        command += " " + Quoted(program_.string()) + " --set EXISTING=" + rule;
+        for (const std::string& argument : arguments) command += " " + Quoted(argument);
+        command += " >/dev/null 2>" + std::string(run) + ".txt </dev/null &";
+      }
+      ASSERT_EQ(std::system((command + " wait").c_str()), 0);
+      const std::string told = ReadText(folder_ / "a.txt") + ReadText(folder_ / "b.txt");
+      std::size_t skipped = 0;
+      for (std::size_t at = told.find("skipped"); at != std::string::npos;
+           at = told.find("skipped", at + 1)) {
+        ++skipped;
+      }
+      const std::vector<std::string> names = OutputNames("out");
+      EXPECT_EQ(names.size(), rule == "2" ? 24u : 12u) << told;
+      EXPECT_EQ(skipped, rule == "2" ? 0u : 12u) << told;
+      for (const std::string& name : names) {
+        EXPECT_EQ(Identify(folder_ / "out" / name), "BMP3 64x48") << name;
+      }
+    }
+  }
+}
+
 TEST_F(BatchToolTest, RunningOutOfMemoryFailsThePictureWithTheUsualMessages) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";

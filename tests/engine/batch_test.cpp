@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/entry_job.h"
 #include "engine/run_report.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
@@ -439,6 +440,121 @@ TEST_F(BatchTest, OutputPathTooLongFailsInsteadOfWritingACutName) {
       << layer->messages[0];
   EXPECT_TRUE(layer->messages[0].ends_with(std::string(70, 'n') + "0.png]"));
   EXPECT_TRUE(OutputFiles(deep).empty());
+}
+
+// With the output folder the pictures' own, no output replaces a file of the list: not the
+// entry's own (a.jpg to JPEG) nor a later entry's (x.png to x.jpg, x.jpg being next).
+TEST_F(BatchTest, OutputsNeverReplaceTheRunsSources) {
+  AddPictures({"a.jpg", "x.png", "x.jpg"});
+  const auto bytesOf = [](const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string a = bytesOf(folder / "pics/a.jpg");
+  const std::string x = bytesOf(folder / "pics/x.jpg");
+  layer->Choose(kFormatPanel, kFormatList, 1);  // JPEG
+  SetOutputFolder((folder / "pics").string() + "/");
+  layer->Choose(kInputPanel, kInputList, 0);
+  Run();
+  EXPECT_EQ(bytesOf(folder / "pics/a.jpg"), a);
+  EXPECT_EQ(bytesOf(folder / "pics/x.jpg"), x);
+  EXPECT_EQ(OutputFiles(folder / "pics"),
+            (Texts{"a(2).jpg", "a.jpg", "x(2).jpg", "x(3).jpg", "x.jpg", "x.png"}));
+  EXPECT_EQ(layer->messages,
+            Texts{"変換が成功しました！\n変換する画像と同じ名前になった 3 個のファイルは、元の画像"
+                  "を残すため (2) などの番号を付けた名前で保存しました。"});
+  EXPECT_EQ(layer->GetText(kInputPanel, kAfterNameBox), "a(2).jpg");
+}
+
+// Under 飛ばす and 番号を付ける, a file that another program makes under an entry's output name
+// after the entry was prepared is kept: the output takes the next number, or is left out.
+TEST_F(BatchTest, AFileMadeThereDuringTheRunIsNeverReplaced) {
+  AddPictures({"a.bmp", "b.bmp"});
+  for (const int rule : {kExistingNumber, kExistingSkip}) {
+    fs::remove_all(output);
+    fs::create_directories(output);
+    GetAppState()->target->EXISTING = rule;
+    layer->onPump = [&] {
+      if (fs::exists(output / "a.png") && !fs::exists(output / "b.png")) {
+        std::ofstream(output / "b.png") << "another program's";
+      }
+    };
+    const BatchResult result = RunBatch(1);
+    EXPECT_EQ(result.outcome, BatchOutcome::kSucceeded);
+    std::ifstream made(output / "b.png", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(made), {}), "another program's");
+    if (rule == kExistingNumber) {
+      EXPECT_EQ(OutputFiles(output), (Texts{"a.png", "b(2).png", "b.png"}));
+      EXPECT_EQ(result.renamed, 1);
+    } else {
+      EXPECT_EQ(OutputFiles(output), (Texts{"a.png", "b.png"}));
+      EXPECT_EQ(result.skipped, 1);
+    }
+  }
+}
+
+// A refused step fails its entry with the library's reason, on the report page; a file that
+// cannot be written ends even a run that goes on past failures, with its reason.
+TEST_F(BatchTest, EveryFailureSaysWhy) {
+  // 23200 x 1, in 24 bits: turned by 45 degrees it is past the library's limit.
+  const auto le = [](std::uint32_t value, int bytes) {
+    std::string text;
+    for (int i = 0; i < bytes; ++i) text += static_cast<char>((value >> (8 * i)) & 0xff);
+    return text;
+  };
+  const std::uint32_t row = 23200 * 3;
+  WriteFile(folder / "pics/long.bmp", "BM" + le(54 + row, 4) + le(0, 4) + le(54, 4) + le(40, 4) +
+                                          le(23200, 4) + le(1, 4) + le(1, 2) + le(24, 2) +
+                                          le(0, 4) + le(row, 4) + std::string(16, '\0') +
+                                          std::string(row, '\x7f'));
+  layer->ListInsert(kInputPanel, kInputList, -1, "pics/long.bmp");
+  AddPictures({"b.png"});
+  layer->Choose(kFilterPage, kAngleList, 45);
+  GetAppState()->target->ON_ERROR = kOnErrorContinue;
+  BatchResult result = RunBatch(1);
+  EXPECT_EQ(result.failed, 1);
+  EXPECT_EQ(OutputFiles(output), Texts{"b.png"});
+  std::ifstream in(RunReportPath(), std::ios::binary);
+  const std::string page(std::istreambuf_iterator<char>(in), {});
+  EXPECT_NE(page.find("回転後の画像が大きすぎます（16406×16406 ピクセル。扱えるのは 16384×16384 "
+                      "ピクセル分まで）:<br>[pics/long.bmp]"),
+            std::string::npos)
+      << page;
+
+  layer->messages.clear();
+  layer->ListReset(kInputPanel, kInputList);
+  AddPictures({"c.png", "d.png"});
+  SetOutputFolder((output / "gone").string() + "/");
+  result = RunBatch(1);
+  EXPECT_EQ(result.outcome, BatchOutcome::kFailed);
+  EXPECT_EQ(result.converted + result.failed, 0);
+  ASSERT_EQ(layer->messages.size(), 1u);
+  EXPECT_EQ(layer->messages[0],
+            "変換が失敗しました！\n出力先のフォルダがないため保存できません:\n[" +
+                (output / "gone").string() + "/]");
+}
+
+// KEEP_DATE dates an output while it is still under its temporary name, so that no output ever
+// shows under its own name with the day of the run.
+TEST_F(BatchTest, OutputsAreDatedBeforeTheyTakeTheirNames) {
+  AddPictures({"a.bmp"});
+  const auto earlier = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  fs::last_write_time(folder / "pics/a.bmp", earlier);
+  PictureRecord source = *GetAppState()->source;
+  CopyText(source.path, (folder / "pics/a.bmp").string().c_str());
+  PictureRecord target = *GetAppState()->target;
+  target.DIB_TYPE = 2;
+  target.KEEP_DATE = 1;
+  CopyText(target.path, (output / "a.png").string().c_str());
+  EntryJob job(source, target, EntryJob::Kind::kPicture, {}, 0);
+  job.Run();
+  ASSERT_TRUE(job.Succeeded());
+  const Texts staged = OutputFiles(output);
+  ASSERT_EQ(staged.size(), 1u);
+  EXPECT_TRUE(staged[0].ends_with(".tmp")) << staged[0];
+  EXPECT_EQ(fs::last_write_time(output / staged[0]), earlier);
+  EXPECT_EQ(job.CommitOutputs(true), EntryJob::CommitResult::kCommitted);
+  EXPECT_EQ(fs::last_write_time(output / "a.png"), earlier);
 }
 
 }  // namespace
