@@ -139,7 +139,7 @@ bool PrepareEntry(RunRecord& run, Entry& entry) {
   return true;
 }
 
-Entry MakeEntry(PlannedEntry input, RunRecord& run, FrameSlots& frames) {
+Entry MakeEntry(PlannedEntry input, RunRecord& run, std::span<imagelib::CodedGifFrame> frames) {
   Entry entry;
   entry.input = std::move(input);
   MessageCapture capture;
@@ -149,8 +149,8 @@ Entry MakeEntry(PlannedEntry input, RunRecord& run, FrameSlots& frames) {
     if (IsAnimated(*state->target)) {
       kind = entry.input.isLast ? EntryJob::Kind::kLastFrame : EntryJob::Kind::kFrame;
     }
-    entry.job = std::make_shared<EntryJob>(*state->source, *state->target, kind, frames.All(),
-                                           entry.input.index);
+    entry.job =
+        std::make_shared<EntryJob>(*state->source, *state->target, kind, frames, entry.input.index);
   }
   entry.messages = capture.Take();
   return entry;
@@ -310,7 +310,7 @@ void NoteSources(const RunPlan& plan, RunRecord& run) {
 // failed.
 BatchOutcome ConvertEntries(int workers, RunPlan& plan, RunView& view, RunRecord& run,
                             std::string& failure) {
-  FrameSlots frames(kFrameSlotCount);
+  std::vector<imagelib::CodedGifFrame> frames(kFrameSlotCount);
   std::deque<Entry> entries;
   // Declared after the frames, so that its threads have ended before the frames go.
   WorkerPool pool(workers);

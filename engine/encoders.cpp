@@ -107,22 +107,41 @@ int WriteAvif(PictureHandle picture, const char* path, const PictureRecord& targ
   return SaveAvif(path, picture, target.AVIF_QUALITY, target.AVIF_SPEED);
 }
 
+namespace {
+
+// The record of one frame of the animated GIF.
+AnimationFrame AnimationRecord(PictureHandle picture, const PictureRecord& target) {
+  GifTransparency transparency = TransparencyOf(target);
+  AnimationFrame record{};
+  record.flags = kGifFlagFrameValid | transparency.flags;
+  record.transparent = transparency.colour;
+  record.frameValue = 2;
+  // Settings are stored unchecked, so an absurd delay is held to what the record can carry.
+  record.delayMs = static_cast<std::uint16_t>(
+      std::clamp<std::int64_t>(target.GIF_SPEED * INT64_C(10), 0, 65535));
+  record.picture = picture;
+  return record;
+}
+
+}  // namespace
+
 int WriteAnimatedGif(const PictureHandle* frames, int count, const char* path,
                      const PictureRecord& target) {
-  GifTransparency transparency = TransparencyOf(target);
-  // Settings are stored unchecked, so an absurd delay is held to what the record can carry.
-  const auto delayMs = static_cast<std::uint16_t>(
-      std::clamp<std::int64_t>(target.GIF_SPEED * INT64_C(10), 0, 65535));
-  std::vector<AnimationFrame> records(static_cast<std::size_t>(std::max(count, 0)));
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    AnimationFrame& record = records[i];
-    record.flags = kGifFlagFrameValid | transparency.flags;
-    record.transparent = transparency.colour;
-    record.frameValue = 2;
-    record.delayMs = delayMs;
-    record.picture = frames[i];
-  }
+  std::vector<AnimationFrame> records;
+  for (int i = 0; i < count; ++i) records.push_back(AnimationRecord(frames[i], target));
   return SaveAnimatedGif(path, records.data(), count, 0);
+}
+
+std::optional<imagelib::CodedGifFrame> CodeFrame(PictureHandle picture,
+                                                 const PictureRecord& target) {
+  if (target.DIB_TYPE != kFormatGif) return std::nullopt;
+  return imagelib::CodeAnimationFrame(AnimationRecord(picture, target));
+}
+
+int SaveCodedAnimation(std::span<const imagelib::CodedGifFrame> frames,
+                       const PictureRecord& target) {
+  if (target.DIB_TYPE != kFormatGif) return 0;
+  return imagelib::WriteCodedAnimation(target.path, frames) ? 1 : 0;
 }
 
 bool IsPictureFormat(int format) {

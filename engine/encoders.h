@@ -2,8 +2,10 @@
 // with that format's options from the target record.
 #pragma once
 
+#include <optional>
 #include <span>
 
+#include "imagelib/gif_animation.h"
 #include "imagelib/imagelib.h"
 #include "state/app_state.h"
 
@@ -37,6 +39,12 @@ int SaveByFormat(PictureHandle picture, const PictureRecord& target);
 
 // Writes `frames` as one animated GIF to target.path; 0 at once when DIB_TYPE is not GIF.
 int SaveAnimation(std::span<const PictureHandle> frames, const PictureRecord& target);
+// One frame of the animated GIF, coded with the target's options, for SaveCodedAnimation.
+std::optional<imagelib::CodedGifFrame> CodeFrame(PictureHandle picture,
+                                                 const PictureRecord& target);
+// Writes the coded frames as one animated GIF to target.path; 0 when DIB_TYPE is not GIF.
+int SaveCodedAnimation(std::span<const imagelib::CodedGifFrame> frames,
+                       const PictureRecord& target);
 // The same for frameImages[0 .. paths.itemCount - 1] and the target record.
 int SaveAnimation();
 

@@ -38,23 +38,17 @@ std::atomic<unsigned> conversionsStarted = 0;
 
 }  // namespace
 
-FrameSlots::FrameSlots(int count) : handles_(static_cast<std::size_t>(std::max(count, 0)), 0) {}
-
-FrameSlots::~FrameSlots() {
-  for (PictureHandle& handle : handles_) ReleaseSlot(handle);
-}
-
 EntryJob::EntryJob(const PictureRecord& source, const PictureRecord& target, Kind kind,
-                   std::span<PictureHandle> frames, int index)
+                   std::span<imagelib::CodedGifFrame> frames, int index)
     : source_(source), target_(target), kind_(kind), frames_(frames), index_(index) {}
 
 int EntryJob::Convert(std::string* failure) {
   if (kind_ == Kind::kPicture) return ConvertSingleWith(source_, target_, slot_, failure);
-  if (!PrepareFrameWith(source_, target_, frames_, index_, failure)) return 0;
+  if (!CodeFrameWith(source_, target_, slot_, frames_, index_, failure)) return 0;
   if (kind_ == Kind::kFrame) return 1;
   // The animation holds the frames up to and including this last one.
   const auto frames = frames_.first(static_cast<std::size_t>(index_) + 1);
-  return SaveAnimationWith(source_, target_, frames, failure) != 0 ? 1 : 0;
+  return SaveCodedAnimationWith(source_, target_, frames, failure) != 0 ? 1 : 0;
 }
 
 void EntryJob::Run() {

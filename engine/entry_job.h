@@ -12,27 +12,16 @@
 #include <vector>
 
 #include "imagelib/atomic_output.h"
+#include "imagelib/gif_animation.h"
 #include "state/app_state.h"
-
-// The frames of an animated GIF that a run collects; released with the object.
-class FrameSlots {
- public:
-  explicit FrameSlots(int count);
-  ~FrameSlots();
-  FrameSlots(const FrameSlots&) = delete;
-  FrameSlots& operator=(const FrameSlots&) = delete;
-  std::span<PictureHandle> All() { return handles_; }
-
- private:
-  std::vector<PictureHandle> handles_;
-};
 
 class EntryJob {
  public:
   enum class Kind { kPicture, kFrame, kLastFrame };
-  // `frames` is used by the frame kinds only.
+  // `frames`, the coded frames of the run's animated GIF, is used by the frame kinds only: each
+  // codes its own, at `index`, and the last writes them all.
   EntryJob(const PictureRecord& source, const PictureRecord& target, Kind kind,
-           std::span<PictureHandle> frames, int index);
+           std::span<imagelib::CodedGifFrame> frames, int index);
 
   // On a worker: converts the entry unless it was cancelled first.
   void Run();
@@ -69,7 +58,7 @@ class EntryJob {
   PictureRecord source_;
   PictureRecord target_;
   Kind kind_;
-  std::span<PictureHandle> frames_;
+  std::span<imagelib::CodedGifFrame> frames_;
   int index_;
   PictureHandle slot_ = 0;
   std::atomic<bool> cancelled_ = false;

@@ -104,10 +104,8 @@ int ConvertSingleStep(const PictureRecord& source, const PictureRecord& target, 
   return saved;
 }
 
-int PrepareFrameStep(const PictureRecord& source, const PictureRecord& target,
-                     std::span<PictureHandle> frames, int index, std::string* failure) {
-  if (index < 0 || static_cast<std::size_t>(index) >= frames.size()) return 0;
-  PictureHandle& slot = frames[static_cast<std::size_t>(index)];
+int PrepareFrameStep(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
+                     std::string* failure) {
   ClearFailureReason();
   if (!LoadSource(slot, source, target)) return 0;
   ApplyFilter(slot, target.FILTER_TYPE);
@@ -118,10 +116,21 @@ int PrepareFrameStep(const PictureRecord& source, const PictureRecord& target,
              : 0;
 }
 
-int SaveAnimationStep(const PictureRecord& source, const PictureRecord& target,
-                      std::span<const PictureHandle> frames, std::string* failure) {
+int CodeFrameStep(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
+                  std::span<imagelib::CodedGifFrame> coded, int index, std::string* failure) {
+  if (index < 0 || static_cast<std::size_t>(index) >= coded.size()) return 0;
+  if (!PrepareFrameStep(source, target, slot, failure)) return 0;
+  auto frame = CodeFrame(slot, target);
+  ReleaseSlot(slot);
+  if (!frame) return 0;
+  coded[static_cast<std::size_t>(index)] = std::move(*frame);
+  return 1;
+}
+
+int SaveCodedAnimationStep(const PictureRecord& source, const PictureRecord& target,
+                           std::span<const imagelib::CodedGifFrame> frames, std::string* failure) {
   ClearFailureReason();
-  const int saved = SaveAnimation(frames, target);
+  const int saved = SaveCodedAnimation(frames, target);
   if (saved == 0) StepFailed(failure, "保存", source);
   return saved;
 }
@@ -129,7 +138,10 @@ int SaveAnimationStep(const PictureRecord& source, const PictureRecord& target,
 int ConvertFrameStep(int index, int isLast) {
   AppState* state = GetAppState();
   const PictureRecord& target = *state->target;
-  if (!PrepareFrameStep(*state->source, target, state->frameImages, index, nullptr)) return 0;
+  if (index < 0 || index >= kFrameSlotCount ||
+      !PrepareFrameStep(*state->source, target, state->frameImages[index], nullptr)) {
+    return 0;
+  }
   if (isLast == 0) return 1;
   if (!SaveAnimation()) return 0;
   for (int i = 0; i < state->paths->itemCount && i < kFrameSlotCount; ++i) {
@@ -149,15 +161,18 @@ int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target, 
   return result;
 }
 
-int PrepareFrameWith(const PictureRecord& source, const PictureRecord& target,
-                     std::span<PictureHandle> frames, int index, std::string* failure) {
-  return WithinMemory(source,
-                      [&] { return PrepareFrameStep(source, target, frames, index, failure); });
+int CodeFrameWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
+                  std::span<imagelib::CodedGifFrame> coded, int index, std::string* failure) {
+  const int result = WithinMemory(
+      source, [&] { return CodeFrameStep(source, target, slot, coded, index, failure); });
+  if (result == 0) ReleaseSlot(slot);
+  return result;
 }
 
-int SaveAnimationWith(const PictureRecord& source, const PictureRecord& target,
-                      std::span<const PictureHandle> frames, std::string* failure) {
-  return WithinMemory(source, [&] { return SaveAnimationStep(source, target, frames, failure); });
+int SaveCodedAnimationWith(const PictureRecord& source, const PictureRecord& target,
+                           std::span<const imagelib::CodedGifFrame> frames, std::string* failure) {
+  return WithinMemory(source,
+                      [&] { return SaveCodedAnimationStep(source, target, frames, failure); });
 }
 
 int ConvertSingle() {

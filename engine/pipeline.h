@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "imagelib/gif_animation.h"
 #include "state/app_state.h"
 
 // One picture through workImage. Non-zero when the encoder succeeded: SaveByFormat's value.
@@ -18,10 +19,13 @@ int ConvertFrame(int index, int isLast);
 // nothing itself (a load does, as a message) puts its reason into `failure` when given.
 int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
                       std::string* failure = nullptr);
-// Prepares frame `index` of `frames` (resized and turned, not yet written).
-int PrepareFrameWith(const PictureRecord& source, const PictureRecord& target,
-                     std::span<PictureHandle> frames, int index, std::string* failure = nullptr);
+// Prepares the animation's frame `index` in `slot` (resized and turned) and codes it into
+// coded[index]; `slot` is empty afterwards, so that no frame's pixels wait for the last.
+int CodeFrameWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
+                  std::span<imagelib::CodedGifFrame> coded, int index,
+                  std::string* failure = nullptr);
 // Writes the animation of `frames`, `source` being its last frame's file; running out of memory
 // fails it with that file's memory message.
-int SaveAnimationWith(const PictureRecord& source, const PictureRecord& target,
-                      std::span<const PictureHandle> frames, std::string* failure = nullptr);
+int SaveCodedAnimationWith(const PictureRecord& source, const PictureRecord& target,
+                           std::span<const imagelib::CodedGifFrame> frames,
+                           std::string* failure = nullptr);

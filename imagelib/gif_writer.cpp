@@ -7,6 +7,7 @@
 
 #include "imagelib/codec_support.h"
 #include "imagelib/depth_conversion.h"
+#include "imagelib/gif_animation.h"
 #include "imagelib/gif_rows.h"
 #include "imagelib/imagelib.h"
 #include "imagelib/picture_store.h"
@@ -14,7 +15,6 @@
 namespace imagelib {
 namespace {
 
-constexpr int kMostFrames = 1000;
 constexpr int kLargestGifSide = 0xffff;
 
 int WriteToMemory(GifFileType* gif, const GifByteType* bytes, int length) {
@@ -175,7 +175,58 @@ std::optional<ColourRef> TransparentColour(std::uint32_t flags, ColourRef colour
   return colour;
 }
 
+// What an animation's file holds before its first frame: the header, the logical screen without
+// a colour table, and the loop block.
+constexpr std::size_t kAnimationHeadBytes = 6 + 7 + 19;
+constexpr GifByteType kTrailer = ';';
+
 }  // namespace
+
+std::optional<CodedGifFrame> CodeAnimationFrame(const AnimationFrame& record) {
+  FrameRequest request;
+  request.picture = FindPicture(record.picture);
+  if ((record.flags & kGifFlagFrameValid) == 0 || request.picture == nullptr) return std::nullopt;
+  request.transparent = TransparentColour(record.flags, record.transparent);
+  request.interlaced = (record.flags & kGifFlagInterlace) != 0;
+  request.delayCentiseconds = record.delayMs / 10;
+  // Frame values 0 to 3 name the disposal method of the frame.
+  request.disposal =
+      record.frameValue <= DISPOSE_PREVIOUS ? record.frameValue : DISPOSAL_UNSPECIFIED;
+  // Coded as an animation of this frame alone, whose blocks between head and trailer are the
+  // frame's blocks in any animation: each frame has its own palette.
+  auto bytes = EncodeGif(std::span(&request, 1), true);
+  if (!bytes || bytes->size() <= kAnimationHeadBytes || bytes->back() != kTrailer) {
+    return std::nullopt;
+  }
+  bytes->pop_back();
+  bytes->erase(bytes->begin(), bytes->begin() + kAnimationHeadBytes);
+  return CodedGifFrame{std::move(*bytes), request.picture->width, request.picture->height};
+}
+
+bool WriteCodedAnimation(const char* path, std::span<const CodedGifFrame> frames) {
+  if (frames.empty()) return false;
+  int width = 0, height = 0;
+  for (const CodedGifFrame& frame : frames) {
+    width = std::max(width, frame.width);
+    height = std::max(height, frame.height);
+  }
+  if (width > kLargestGifSide || height > kLargestGifSide) return false;
+  Bytes output;
+  int error = 0;
+  GifWriter gif(EGifOpen(&output, WriteToMemory, &error));
+  if (!gif) return false;
+  EGifSetGifVersion(gif.get(), true);
+  if (EGifPutScreenDesc(gif.get(), width, height, 8, 0, nullptr) == GIF_ERROR ||
+      !PutLoopForever(gif.get()) || output.size() != kAnimationHeadBytes) {
+    return false;
+  }
+  for (const CodedGifFrame& frame : frames) {
+    output.insert(output.end(), frame.bytes.begin(), frame.bytes.end());
+  }
+  if (EGifCloseFile(gif.release(), &error) == GIF_ERROR) return false;
+  return WriteFileAtomically(path, output);
+}
+
 }  // namespace imagelib
 
 int SaveGif(const char* path, PictureHandle handle, const GifOptions* options) {
@@ -192,19 +243,11 @@ int SaveGif(const char* path, PictureHandle handle, const GifOptions* options) {
 
 int SaveAnimatedGif(const char* path, const AnimationFrame* records, int count, int /*reserved*/) {
   if (records == nullptr || count < 1 || count > imagelib::kMostFrames) return 0;
-  std::vector<imagelib::FrameRequest> requests;
+  std::vector<imagelib::CodedGifFrame> frames;
   for (const AnimationFrame& record : std::span(records, static_cast<std::size_t>(count))) {
-    imagelib::FrameRequest request;
-    request.picture = imagelib::FindPicture(record.picture);
-    if ((record.flags & kGifFlagFrameValid) == 0 || request.picture == nullptr) return 0;
-    request.transparent = imagelib::TransparentColour(record.flags, record.transparent);
-    request.interlaced = (record.flags & kGifFlagInterlace) != 0;
-    request.delayCentiseconds = record.delayMs / 10;
-    // Frame values 0 to 3 name the disposal method of the frame.
-    request.disposal =
-        record.frameValue <= DISPOSE_PREVIOUS ? record.frameValue : DISPOSAL_UNSPECIFIED;
-    requests.push_back(request);
+    auto frame = imagelib::CodeAnimationFrame(record);
+    if (!frame) return 0;
+    frames.push_back(std::move(*frame));
   }
-  const auto bytes = imagelib::EncodeGif(requests, true);
-  return bytes && imagelib::WriteFileAtomically(path, *bytes) ? 1 : 0;
+  return imagelib::WriteCodedAnimation(path, frames) ? 1 : 0;
 }

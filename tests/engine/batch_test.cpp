@@ -14,6 +14,7 @@
 
 #include "engine/entry_job.h"
 #include "engine/run_report.h"
+#include "imagelib/picture_store.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "tests/support/main_job_fixture.h"
@@ -364,6 +365,22 @@ TEST_F(BatchTest, AnimationIsOneFileNamedAfterTheLastEntry) {
   Run();
   EXPECT_EQ(OutputFiles(output), Texts{"third.gif"});
   EXPECT_EQ(Identify(output / "third.gif", "%n "), "3 3 3 ");
+}
+
+// The frames of an animated GIF are coded as they come: no frame's pixels wait for the last.
+TEST_F(BatchTest, AnimationFramesDoNotWaitForTheLast) {
+  layer->Choose(kFormatPanel, kFormatList, 3);  // GIF
+  layer->Click(kGifPage, kGifAnimationCheck);
+  AddPictures({"1.png", "2.png", "3.png", "4.png"});
+  const std::size_t before = imagelib::StoredPictureCount();
+  std::size_t most = 0;
+  layer->onPump = [&] {
+    if (layer->ProgressPosition(kProgressPanel, kBatchProgressBar) < 2) return;
+    most = std::max(most, imagelib::StoredPictureCount() - before);
+  };
+  EXPECT_EQ(RunBatch(1).outcome, BatchOutcome::kSucceeded);
+  EXPECT_LE(most, 1u);  // the one being converted
+  EXPECT_EQ(Identify(output / "4.gif", "%n "), "4 4 4 4 ");
 }
 
 TEST_F(BatchTest, OutputsOfOneRunNeverReplaceEachOther) {
