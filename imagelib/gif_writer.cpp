@@ -7,6 +7,7 @@
 
 #include "imagelib/codec_support.h"
 #include "imagelib/depth_conversion.h"
+#include "imagelib/failure_reason.h"
 #include "imagelib/gif_animation.h"
 #include "imagelib/gif_rows.h"
 #include "imagelib/imagelib.h"
@@ -16,6 +17,10 @@ namespace imagelib {
 namespace {
 
 constexpr int kLargestGifSide = 0xffff;
+
+bool RefuseTooWide() {
+  return Refuse("GIF形式の幅と高さは " + std::to_string(kLargestGifSide) + " ピクセルまでです");
+}
 
 int WriteToMemory(GifFileType* gif, const GifByteType* bytes, int length) {
   auto* output = static_cast<Bytes*>(gif->UserData);
@@ -143,7 +148,10 @@ std::optional<Bytes> EncodeGif(std::span<const FrameRequest> requests, bool anim
     width = std::max(width, request.picture->width);
     height = std::max(height, request.picture->height);
   }
-  if (width > kLargestGifSide || height > kLargestGifSide) return std::nullopt;
+  if (width > kLargestGifSide || height > kLargestGifSide) {
+    RefuseTooWide();
+    return std::nullopt;
+  }
   Bytes output;
   int error = 0;
   GifWriter gif(EGifOpen(&output, WriteToMemory, &error));
@@ -210,7 +218,7 @@ bool WriteCodedAnimation(const char* path, std::span<const CodedGifFrame> frames
     width = std::max(width, frame.width);
     height = std::max(height, frame.height);
   }
-  if (width > kLargestGifSide || height > kLargestGifSide) return false;
+  if (width > kLargestGifSide || height > kLargestGifSide) return RefuseTooWide();
   Bytes output;
   int error = 0;
   GifWriter gif(EGifOpen(&output, WriteToMemory, &error));

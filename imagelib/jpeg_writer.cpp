@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "imagelib/codec_support.h"
+#include "imagelib/failure_reason.h"
 #include "imagelib/imagelib.h"
 #include "imagelib/jpeg_support.h"
 #include "imagelib/picture_store.h"
@@ -28,6 +29,10 @@ constexpr std::size_t kLargestSegmentData = 65533;
 
 bool RunEncoder(jpeg_compress_struct& encoder, JpegErrorHandler& handler, const Picture& picture,
                 int quality, bool progressive, ByteSpan exif, JpegMemory& output) {
+  if (picture.width > JPEG_MAX_DIMENSION || picture.height > JPEG_MAX_DIMENSION) {
+    return Refuse("JPEG形式の幅と高さは " + std::to_string(JPEG_MAX_DIMENSION) +
+                  " ピクセルまでです");
+  }
   if (setjmp(handler.jump) != 0) return false;
   jpeg_create_compress(&encoder);
   jpeg_mem_dest(&encoder, &output.data, &output.size);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -44,12 +45,19 @@ TEST(FileOutputTest, FailureLeavesTheOldFileAndNoLeftovers) {
   TempFolder folder;
   const std::string path = folder.File("keep.bmp");
   const std::vector<std::uint8_t> old(1234, 'o');
-  // Too wide for a GIF; no picture at all for the others.
+  // Too wide for a GIF or a JPEG, which say so; no picture at all for the others.
   ScopedPicture tooWide = testpictures::MakeFlat(70000, 1, MakeColour(1, 2, 3));
+  const std::map<std::string, std::string> reasons = {
+      {"gif", "GIF形式の幅と高さは 65535 ピクセルまでです"},
+      {"jpeg", "JPEG形式の幅と高さは 65500 ピクセルまでです"}};
   for (const auto& [name, save] : kSaves) {
     codectest::WriteBytes(path, old);
-    const PictureHandle picture = std::string(name) == "gif" ? tooWide.Get() : 0;
-    EXPECT_EQ(save(path.c_str(), picture), 0) << name;
+    const bool refused = reasons.count(name) != 0;
+    ClearFailureReason();
+    EXPECT_EQ(save(path.c_str(), refused ? tooWide.Get() : 0), 0) << name;
+    if (refused) {
+      EXPECT_EQ(LastFailureReason(), reasons.at(name));
+    }
     EXPECT_EQ(codectest::ReadBytes(path), old) << name;
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"keep.bmp"}) << name;
   }
@@ -60,7 +68,11 @@ TEST(FileOutputTest, ImpossiblePathsFailCleanly) {
   ScopedPicture picture = testpictures::MakeFlat(3, 3, MakeColour(1, 2, 3));
   std::filesystem::create_directory(folder.File("folder"));
   for (const auto& [name, save] : kSaves) {
+    ClearFailureReason();
     EXPECT_EQ(save(folder.File("missing/out").c_str(), picture.Get()), 0) << name;
+    EXPECT_EQ(LastFailureReason(),
+              "出力先のフォルダがないため保存できません:\n[" + folder.File("missing/") + "]");
+    EXPECT_NE(LastFailureIsWriting(), 0);
     EXPECT_EQ(save(folder.File("folder").c_str(), picture.Get()), 0) << name;
     EXPECT_EQ(save("", picture.Get()), 0) << name;
     EXPECT_EQ(save(nullptr, picture.Get()), 0) << name;
