@@ -319,6 +319,35 @@ TEST_F(BatchToolTest, TwoRunsIntoOneFolderLoseNothing) {
   }
 }
 
+// A disk that is full ends even a run that goes on past failures, at its first output, with the
+// reason and the folder; every later picture would have failed the same way.
+TEST_F(BatchToolTest, AFullDiskEndsTheRunWithItsReason) {
+  if (::geteuid() != 0 || std::system("command -v unshare >/dev/null") != 0) {
+    GTEST_SKIP() << "a small disk of its own needs root and unshare";
+  }
+  std::string pictures;
+  for (int i = 0; i < 6; ++i) {
+    MakePicture("in/p" + std::to_string(i) + ".png", "-size 200x200 plasma:");
+    pictures += " in/p" + std::to_string(i) + ".png";
+  }
+  fs::create_directories(folder_ / "out");
+  // A 64 KiB file system of its own in a mount namespace of its own, gone with the command.
+  const std::string command = "cd " + Quoted(folder_.string()) +
+                              " && unshare --mount --propagation private sh -c 'mount -t tmpfs -o "
+                              "size=64k tmpfs out && " +
+                              Quoted(program_.string()) + " --set ON_ERROR=1 --out out" + pictures +
+                              "' >out.txt 2>err.txt </dev/null";
+  const int raw = std::system(command.c_str());
+  const std::string errors = ReadText(folder_ / "err.txt");
+  ASSERT_TRUE(WIFEXITED(raw)) << errors;
+  EXPECT_EQ(WEXITSTATUS(raw), 1) << errors;
+  EXPECT_NE(errors.find("変換が失敗しました！\nディスクの空きが足りないため保存できません:\n[" +
+                        (folder_ / "out").string() + "/]"),
+            std::string::npos)
+      << errors;
+  EXPECT_EQ(errors.find("failed:"), std::string::npos) << errors;
+}
+
 TEST_F(BatchToolTest, RunningOutOfMemoryFailsThePictureWithTheUsualMessages) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
