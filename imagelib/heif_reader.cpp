@@ -8,7 +8,6 @@
 #include <array>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <string_view>
 
 #include "imagelib/codec_support.h"
@@ -345,8 +344,8 @@ std::unique_ptr<Picture> PictureOf(heif_image* image, bool opaque, bool limitedG
 }
 
 // The first frame of an image sequence without a still (brand 'avis', as some encoders write
-// animations): converted alone, as the first frame of an animated GIF or WebP is. libheif hands
-// the frame out without the colour description of its track, so it is taken as sRGB.
+// animations): converted alone, as the first frame of an animated GIF or WebP is. libheif drops
+// the colour description of a frame it turns into RGB, so the frame is taken as sRGB.
 std::unique_ptr<Picture> DecodeFirstFrame(ByteSpan data, AlphaUse alpha) {
   const HeifContext context = ReadContext(data);
   if (!context) return Refused(kBrokenFile);
