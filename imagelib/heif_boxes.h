@@ -81,9 +81,9 @@ enum class HeifItemFault {
 // eight), and the most pieces its data may be located in (libheif's limit, set by the reader).
 inline constexpr int kMostCodedPicturesPerItem = 8;
 inline constexpr std::uint32_t kMostExtentsPerItem = 32;
-// The most items a file may hold. libheif's parse takes time growing with the square of the
-// item count (seconds for 10,000 thumbnails); the largest photos of real phones hold a grid of
-// 768 tiles (200 megapixels as 512 x 512 tiles) and a dozen other items.
+// The most items a file may hold: every item costs libheif time and memory to parse, and the
+// largest photos of real phones hold a grid of 768 tiles (200 megapixels as 512 x 512 tiles) and
+// a dozen other items.
 inline constexpr std::size_t kMostItems = 1024;
 // HEVC and AV1 code a plain picture in very few bytes, but data claiming more pixels per byte
 // than this is not a picture worth the time.

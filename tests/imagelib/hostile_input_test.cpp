@@ -373,8 +373,8 @@ INSTANTIATE_TEST_SUITE_P(
         HostileFile{"GifImageWithoutItsPixels", [] { return Gif(1, 1, 8000, 8000); }},
         HostileFile{"GifScreenFarLargerThanItsImage",
                     [] { return GifWithComment(8000, 8000, 40000); }},
-        // As many thumbnails as libheif's own limit allowed: each costs its parse time.
-        HostileFile{"HeifOfFiveThousandThumbnails", [] { return HeifWithThumbnails(5000); }, true},
+        // Far more items than any photo holds, within the 5000 libheif was allowed.
+        HostileFile{"HeifOfThousandsOfThumbnails", [] { return HeifWithThumbnails(4900); }, true},
         // 1.4 KB claiming 4000x4000: a 70x64 tile does not cover it.
         HostileFile{"HeifGridLargerThanItsTiles", [] { return HeifGrid(1, 1, 4000, 4000); }, true},
         HostileFile{"HeifGridOfTilesWithoutTheirData",
