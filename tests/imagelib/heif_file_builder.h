@@ -52,8 +52,8 @@ class HeifFileBuilder {
                     bool hidden = false);
   void Reference(const std::string& type, std::uint32_t from, std::vector<std::uint32_t> to);
   void SetPrimary(std::uint32_t id) { primary_ = id; }
-  // Properties of the type are marked essential from now on (the codecs' configurations, the
-  // transformations and rref are from the start).
+  // Build marks properties of the type essential, as it marks the codecs' configurations, the
+  // transformations and rref.
   void MarkEssential(const std::string& type) { essential_.push_back(type); }
   std::uint32_t Primary() const { return primary_; }
 
