@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "imagelib/codec_support.h"
@@ -187,8 +188,11 @@ const char* FaultReason(HeifItemFault fault) {
       return "";
     case HeifItemFault::kNoItems:
       return "HEIF ファイルに静止画も動画もないため読めません";
-    case HeifItemFault::kManyItems:
-      return "HEIF ファイルの項目が多すぎるため読めません(1024 個までです)";
+    case HeifItemFault::kManyItems: {
+      static const std::string manyItems = "HEIF ファイルの項目が多すぎるため読めません(" +
+                                           std::to_string(kMostItems) + " 個までです)";
+      return manyItems.c_str();
+    }
     case HeifItemFault::kTwoTransformsOfAKind:
       return "HEIF の画像に同じ種類の回転・反転・切り抜きが重ねて指定されているため読めません";
     case HeifItemFault::kCanvasTooLarge:
