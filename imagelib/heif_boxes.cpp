@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 
 #include "imagelib/picture.h"
 
@@ -102,10 +103,12 @@ const Box* Find(const std::vector<Box>& boxes, FourCc type) {
 }
 
 // Items by id, found in logarithmic time: a hostile file may hold a hundred thousand entries in
-// its boxes. Ids are unique in a sound file.
+// its boxes. Ids are unique in a sound file. `Layout` is HeifLayout, or const HeifLayout for
+// finding items to read.
+template <typename Layout>
 class ItemIndex {
  public:
-  explicit ItemIndex(HeifLayout& layout) : layout_(layout) {
+  explicit ItemIndex(Layout& layout) : layout_(layout) {
     for (std::size_t i = 0; i < layout.items.size(); ++i) byId_.emplace_back(layout.items[i].id, i);
     std::sort(byId_.begin(), byId_.end());
   }
@@ -115,15 +118,17 @@ class ItemIndex {
            }) == byId_.end();
   }
   // The item of the id; null when there is none.
-  HeifItem* Find(std::uint32_t id) {
+  auto* Find(std::uint32_t id) const {
     auto at = std::lower_bound(byId_.begin(), byId_.end(), std::make_pair(id, std::size_t{0}));
     return at != byId_.end() && at->first == id ? &layout_.items[at->second] : nullptr;
   }
 
  private:
-  HeifLayout& layout_;
+  Layout& layout_;
   std::vector<std::pair<std::uint32_t, std::size_t>> byId_;
 };
+using ItemsToFill = ItemIndex<HeifLayout>;
+using ItemsToRead = ItemIndex<const HeifLayout>;
 
 bool ReadPrimary(ByteSpan body, HeifLayout& layout) {
   BoxReader reader(body);
@@ -155,7 +160,7 @@ bool ReadItemInfos(ByteSpan body, HeifLayout& layout) {
   return true;
 }
 
-bool ReadLocations(ByteSpan body, ByteSpan file, ByteSpan itemData, ItemIndex& items) {
+bool ReadLocations(ByteSpan body, ByteSpan file, ByteSpan itemData, ItemsToFill& items) {
   BoxReader reader(body);
   const FullBoxHeader header = ReadFullBoxHeader(reader);
   if (header.version > 2) return false;
@@ -219,7 +224,7 @@ bool ReadReferences(ByteSpan body, HeifLayout& layout) {
   return true;
 }
 
-bool ReadProperties(ByteSpan body, HeifLayout& layout, ItemIndex& items) {
+bool ReadProperties(ByteSpan body, HeifLayout& layout, ItemsToFill& items) {
   const std::optional<std::vector<Box>> boxes = BoxesIn(body);
   if (!boxes) return false;
   const Box* container = Find(*boxes, MakeFourCc("ipco"));
@@ -237,15 +242,19 @@ bool ReadProperties(ByteSpan body, HeifLayout& layout, ItemIndex& items) {
       const std::uint32_t id = header.version < 1 ? reader.U16() : reader.U32();
       const std::uint32_t associations = reader.U8();
       std::vector<std::size_t> indexes;
+      std::vector<std::size_t> essential;
       for (std::uint32_t a = 0; a < associations && reader.Ok(); ++a) {
         // The top bit says whether the property is essential; 0 names no property.
-        const std::uint32_t index = (header.flags & 1) ? reader.U16() & 0x7fff : reader.U8() & 0x7f;
+        const std::uint32_t entry = (header.flags & 1) ? reader.U16() : reader.U8() << 8;
+        const std::uint32_t index = (header.flags & 1) ? entry & 0x7fff : entry >> 8 & 0x7f;
         if (index == 0) continue;
         if (index > layout.properties.size()) return false;
         indexes.push_back(index - 1);
+        if ((entry & 0x8000) != 0) essential.push_back(index - 1);
       }
       if (HeifItem* item = items.Find(id)) {
         item->properties.insert(item->properties.end(), indexes.begin(), indexes.end());
+        item->essential.insert(item->essential.end(), essential.begin(), essential.end());
       }
     }
     if (!reader.Ok()) return false;
@@ -362,17 +371,96 @@ PictureCount Av1Pictures(const ExtentStream& data, std::uint64_t& fileUnits) {
 // A grid's or overlay's canvas, from its header in the item's data: version, flags (bit 0:
 // 32-bit sizes), then for a grid its rows and columns less one, for an overlay four 16-bit
 // fill values, then width and height.
-HeifItemFault CanvasFault(const HeifItem& item) {
+struct Canvas {
+  std::uint64_t rows = 0;
+  std::uint64_t columns = 0;
+  std::uint64_t width = 0;
+  std::uint64_t height = 0;
+};
+std::optional<Canvas> CanvasOf(const HeifItem& item) {
   const ExtentStream data(item.extents);
   const std::optional<std::uint64_t> flags = data.Number(1, 1);
   const std::size_t sizeBytes = flags && (*flags & 1) != 0 ? 4 : 2;
-  const std::uint64_t sizesAt = item.type == MakeFourCc("grid") ? 4 : 10;
+  const bool grid = item.type == MakeFourCc("grid");
+  const std::uint64_t sizesAt = grid ? 4 : 10;
   const std::optional<std::uint64_t> width = data.Number(sizesAt, sizeBytes);
   const std::optional<std::uint64_t> height = data.Number(sizesAt + sizeBytes, sizeBytes);
-  if (!width || !height) return HeifItemFault::kUnreadable;
-  return *width > 0 && *height > 0 && *width <= kMaxPixels / *height
+  if (!width || !height) return std::nullopt;
+  return Canvas{grid ? data.Number(2, 1).value_or(0) + 1 : 0,
+                grid ? data.Number(3, 1).value_or(0) + 1 : 0, *width, *height};
+}
+
+HeifItemFault CanvasFault(const std::optional<Canvas>& canvas) {
+  if (!canvas) return HeifItemFault::kUnreadable;
+  return canvas->width > 0 && canvas->height > 0 && canvas->width <= kMaxPixels / canvas->height
              ? HeifItemFault::kNone
              : HeifItemFault::kCanvasTooLarge;
+}
+
+// The targets of references of one type, by the item they are from, found in logarithmic
+// time (a hostile file may hold a million references).
+class ReferencesFrom {
+ public:
+  ReferencesFrom(const HeifLayout& layout, FourCc type) {
+    for (const HeifReference& reference : layout.references) {
+      if (reference.type == type) byFrom_.push_back(&reference);
+    }
+    std::sort(byFrom_.begin(), byFrom_.end(),
+              [](const HeifReference* a, const HeifReference* b) { return a->from < b->from; });
+  }
+  std::vector<std::uint32_t> To(std::uint32_t from) const {
+    std::vector<std::uint32_t> to;
+    auto at =
+        std::lower_bound(byFrom_.begin(), byFrom_.end(), from,
+                         [](const HeifReference* a, std::uint32_t id) { return a->from < id; });
+    for (; at != byFrom_.end() && (*at)->from == from; ++at) {
+      to.insert(to.end(), (*at)->to.begin(), (*at)->to.end());
+    }
+    return to;
+  }
+
+ private:
+  std::vector<const HeifReference*> byFrom_;
+};
+
+// A grid's tiles (all of the first one's size) cover its canvas, with no row or column of them
+// wholly outside it, and the pixels they decode to are within what their data could code (data
+// that tiles share counts once, and never more than the file's bytes). Otherwise a few hundred
+// bytes claiming a large canvas would have libheif allocate it and decode tile after tile.
+HeifItemFault GridFault(const HeifLayout& layout, const ItemsToRead& items, const Canvas& canvas,
+                        const std::vector<std::uint32_t>& tiles, std::uint64_t fileBytes) {
+  const HeifItem* first = tiles.empty() ? nullptr : items.Find(tiles.front());
+  const HeifProperty* size = first ? layout.PropertyOf(*first, MakeFourCc("ispe")) : nullptr;
+  if (size == nullptr || tiles.size() != canvas.rows * canvas.columns) {
+    return HeifItemFault::kUncoveredGrid;
+  }
+  BoxReader reader(size->body);
+  reader.Skip(4);  // version and flags
+  const std::uint64_t tileWidth = reader.U32();
+  const std::uint64_t tileHeight = reader.U32();
+  // The canvas is at most kMaxPixels: so are its sides, and the products stay far from overflow.
+  if (!reader.Ok() || tileWidth == 0 || tileHeight == 0 || tileWidth > kMaxPixels ||
+      tileHeight > kMaxPixels || canvas.columns * tileWidth < canvas.width ||
+      canvas.rows * tileHeight < canvas.height ||
+      (canvas.columns - 1) * tileWidth >= canvas.width ||
+      (canvas.rows - 1) * tileHeight >= canvas.height) {
+    return HeifItemFault::kUncoveredGrid;
+  }
+  std::vector<std::pair<const std::uint8_t*, std::size_t>> extents;
+  for (std::uint32_t id : tiles) {
+    const HeifItem* tile = items.Find(id);
+    if (tile == nullptr) return HeifItemFault::kUncoveredGrid;
+    for (ByteSpan extent : tile->extents) extents.emplace_back(extent.data(), extent.size());
+  }
+  std::sort(extents.begin(), extents.end());
+  extents.erase(std::unique(extents.begin(), extents.end()), extents.end());
+  std::uint64_t bytes = 0;
+  for (const auto& extent : extents) bytes += extent.second;
+  return IsPlausibleSize(static_cast<std::int64_t>(canvas.columns * tileWidth),
+                         static_cast<std::int64_t>(canvas.rows * tileHeight),
+                         std::min(bytes, fileBytes), kMostPixelsPerByte)
+             ? HeifItemFault::kNone
+             : HeifItemFault::kCostlyGrid;
 }
 
 bool TransformsFit(const HeifLayout& layout, const HeifItem& item) {
@@ -385,6 +473,71 @@ bool TransformsFit(const HeifLayout& layout, const HeifItem& item) {
     }
   }
   return true;
+}
+
+// Essential properties the decoding applies: the codecs' configurations, the size, depth,
+// colours and auxiliary kind, the transformations, and AV1's choice of operating point and
+// layer (the stream's default one is what is decoded).
+constexpr std::array<FourCc, 12> kAppliedProperties = {
+    MakeFourCc("hvcC"), MakeFourCc("av1C"), MakeFourCc("ispe"), MakeFourCc("pixi"),
+    MakeFourCc("colr"), MakeFourCc("auxC"), MakeFourCc("irot"), MakeFourCc("imir"),
+    MakeFourCc("clap"), MakeFourCc("a1op"), MakeFourCc("lsel"), MakeFourCc("rref")};
+
+// What the reference types an item's rref property requires for its decoding say: it is
+// predicted from another item, or needs references of a kind not read here (only tiles, alpha
+// and metadata are).
+HeifItemFault RequiredReferencesFault(const HeifProperty& required) {
+  BoxReader reader(required.body);
+  reader.Skip(4);  // version and flags
+  const std::uint32_t count = reader.U8();
+  for (std::uint32_t i = 0; i < count && reader.Ok(); ++i) {
+    const FourCc type = reader.U32();
+    if (type == MakeFourCc("pred")) return HeifItemFault::kPredictedPicture;
+    if (type != MakeFourCc("dimg") && type != MakeFourCc("auxl") && type != MakeFourCc("prem") &&
+        type != MakeFourCc("cdsc") && type != MakeFourCc("thmb")) {
+      return HeifItemFault::kUnhandledProperty;
+    }
+  }
+  return reader.Ok() ? HeifItemFault::kNone : HeifItemFault::kUnhandledProperty;
+}
+
+// The primary picture and the items it is derived from decode on their own: none is
+// predicted from another item (libheif would decode its residual alone, a grey picture) or has
+// an essential property the decoding does not apply.
+HeifItemFault PrimaryFault(const HeifLayout& layout, const ItemsToRead& items,
+                           const ReferencesFrom& derived) {
+  const ReferencesFrom predicted(layout, MakeFourCc("pred"));
+  std::vector<std::uint32_t> pending = {layout.primary};
+  std::set<std::uint32_t> seen;
+  while (!pending.empty()) {
+    const std::uint32_t id = pending.back();
+    pending.pop_back();
+    if (!seen.insert(id).second) continue;
+    const HeifItem* item = items.Find(id);
+    if (item == nullptr) return HeifItemFault::kUnreadable;
+    if (!predicted.To(id).empty()) return HeifItemFault::kPredictedPicture;
+    for (std::size_t index : item->essential) {
+      if (std::find(kAppliedProperties.begin(), kAppliedProperties.end(),
+                    layout.properties[index].type) == kAppliedProperties.end()) {
+        return HeifItemFault::kUnhandledProperty;
+      }
+    }
+    if (const HeifProperty* required = layout.PropertyOf(*item, MakeFourCc("rref"))) {
+      const HeifItemFault fault = RequiredReferencesFault(*required);
+      if (fault != HeifItemFault::kNone) return fault;
+    }
+    const std::vector<std::uint32_t> sources = derived.To(id);
+    pending.insert(pending.end(), sources.begin(), sources.end());
+  }
+  return HeifItemFault::kNone;
+}
+
+// The boxes in the file's top-level meta box; nothing when it has none or they do not fit.
+std::optional<std::vector<Box>> MetaBoxes(ByteSpan file) {
+  const std::optional<std::vector<Box>> top = BoxesIn(file, true);
+  const Box* meta = top ? Find(*top, MakeFourCc("meta")) : nullptr;
+  if (meta == nullptr || meta->body.size() < 4) return std::nullopt;
+  return BoxesIn(meta->body.subspan(4));
 }
 
 }  // namespace
@@ -410,10 +563,7 @@ Bytes HeifLayout::DataOf(const HeifItem& item) const {
 }
 
 std::optional<HeifLayout> ReadHeifLayout(ByteSpan file) {
-  const std::optional<std::vector<Box>> top = BoxesIn(file, true);
-  const Box* meta = top ? Find(*top, MakeFourCc("meta")) : nullptr;
-  if (meta == nullptr || meta->body.size() < 4) return std::nullopt;
-  const std::optional<std::vector<Box>> boxes = BoxesIn(meta->body.subspan(4));
+  const std::optional<std::vector<Box>> boxes = MetaBoxes(file);
   if (!boxes) return std::nullopt;
   HeifLayout layout;
   const Box* primary = Find(*boxes, MakeFourCc("pitm"));
@@ -426,7 +576,7 @@ std::optional<HeifLayout> ReadHeifLayout(ByteSpan file) {
       !ReadItemInfos(infos->body, layout)) {
     return std::nullopt;
   }
-  ItemIndex items(layout);
+  ItemsToFill items(layout);
   if (!items.IdsAreUnique() ||
       (locations &&
        !ReadLocations(locations->body, file, itemData ? itemData->body : ByteSpan(), items)) ||
@@ -439,12 +589,23 @@ std::optional<HeifLayout> ReadHeifLayout(ByteSpan file) {
 
 HeifItemFault HeifItemFaultOf(ByteSpan file) {
   const std::optional<HeifLayout> layout = ReadHeifLayout(file);
-  if (!layout) return HeifItemFault::kUnreadable;
+  if (!layout) {
+    const std::optional<std::vector<Box>> meta = MetaBoxes(file);
+    return meta && Find(*meta, MakeFourCc("pitm")) ? HeifItemFault::kUnreadable
+                                                   : HeifItemFault::kNoItems;
+  }
+  if (layout->items.size() > kMostItems) return HeifItemFault::kManyItems;
+  const ItemsToRead items(*layout);
+  const ReferencesFrom derived(*layout, MakeFourCc("dimg"));
   std::uint64_t fileUnits = 0;
   for (const HeifItem& item : layout->items) {
     if (!TransformsFit(*layout, item)) return HeifItemFault::kTwoTransformsOfAKind;
     if (item.type == MakeFourCc("grid") || item.type == MakeFourCc("iovl")) {
-      const HeifItemFault fault = CanvasFault(item);
+      const std::optional<Canvas> canvas = CanvasOf(item);
+      HeifItemFault fault = CanvasFault(canvas);
+      if (fault == HeifItemFault::kNone && item.type == MakeFourCc("grid")) {
+        fault = GridFault(*layout, items, *canvas, derived.To(item.id), file.size());
+      }
       if (fault != HeifItemFault::kNone) return fault;
     }
     const ExtentStream data(item.extents);
@@ -463,7 +624,7 @@ HeifItemFault HeifItemFaultOf(ByteSpan file) {
       return HeifItemFault::kManyCodedPictures;
     }
   }
-  return HeifItemFault::kNone;
+  return PrimaryFault(*layout, items, derived);
 }
 
 }  // namespace imagelib

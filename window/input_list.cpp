@@ -15,15 +15,16 @@
 namespace {
 
 const FileFilter kPictureFilters[] = {
-    {"変換可能なすべてのピクチャ (*.bmp,*.jp*g,*.png,*.gif,*.webp,*.heic,*.heif,*.hif,*.avif)",
-     "*.bmp;*.jp*g;*.png;*.gif;*.webp;*.heic;*.heif;*.hif;*.avif"},
+    {"変換可能なすべてのピクチャ "
+     "(*.bmp,*.jp*g,*.png,*.gif,*.webp,*.heic,*.heif,*.hif,*.avif,*.avifs)",
+     "*.bmp;*.jp*g;*.png;*.gif;*.webp;*.heic;*.heif;*.hif;*.avif;*.avifs"},
     {"ビットマップ (*.bmp)", "*.bmp"},
     {"ジェイぺグ (*.jp*g)", "*.jp*g"},
     {"ピング (*.png)", "*.png"},
     {"ジフ (*.gif)", "*.gif"},
     {"ウェブピー (*.webp)", "*.webp"},
     {"ヒーフ (*.heic,*.heif,*.hif)", "*.heic;*.heif;*.hif"},
-    {"エーブイアイエフ (*.avif)", "*.avif"},
+    {"エーブイアイエフ (*.avif,*.avifs)", "*.avif;*.avifs"},
 };
 
 ControlLayer& Controls() {

@@ -111,4 +111,8 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
              static_cast<std::streamsize>(bytes.size()));
 }
 
+heiftest::HeifFileBuilder SmallHeic() {
+  return heiftest::HeifFileBuilder::From(ReadBytes(TRASTEL_SOURCE_DIR "/fuzz/seeds/small.heic"));
+}
+
 }  // namespace codectest

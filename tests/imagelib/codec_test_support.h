@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imagelib/imagelib.h"
+#include "tests/imagelib/heif_file_builder.h"
 
 namespace codectest {
 
@@ -61,5 +62,8 @@ std::string DescribeWithImageMagick(const std::string& path);
 // The whole content of a file.
 std::vector<std::uint8_t> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// The fuzzer's small.heic taken apart: a grid (the primary) of one 70x64 tile shown 70x46.
+heiftest::HeifFileBuilder SmallHeic();
 
 }  // namespace codectest

@@ -28,13 +28,6 @@ bool InItemData(const std::string& type) {
   return type == "grid" || type == "iovl";
 }
 
-// Properties a reader must understand to show the item right: its codec's configuration and
-// the transformations.
-bool IsEssential(const Bytes& property) {
-  const std::string type(property.begin() + 4, property.begin() + 8);
-  return type == "hvcC" || type == "av1C" || type == "irot" || type == "imir" || type == "clap";
-}
-
 }  // namespace
 
 Bytes Box(const std::string& type, const Bytes& body) {
@@ -78,6 +71,12 @@ Bytes AuxiliaryType(const std::string& urn) {
   Bytes body(urn.begin(), urn.end());
   body.push_back(0);
   return FullBox("auxC", 0, 0, body);
+}
+
+Bytes RequiredReferences(const std::vector<std::string>& types) {
+  Bytes body = {static_cast<std::uint8_t>(types.size())};
+  for (const std::string& type : types) PutType(body, type);
+  return FullBox("rref", 0, 0, body);
 }
 
 Bytes GridHeader(int rows, int columns, std::uint32_t width, std::uint32_t height) {
@@ -172,7 +171,9 @@ Bytes HeifFileBuilder::Build(const std::string& brand) const {
     for (const Bytes& property : item.properties) {
       auto found = std::find(properties.begin(), properties.end(), property);
       if (found == properties.end()) found = properties.insert(properties.end(), property);
-      const bool essential = IsEssential(property);
+      const std::string type(property.begin() + 4, property.begin() + 8);
+      const bool essential =
+          std::find(essential_.begin(), essential_.end(), type) != essential_.end();
       Put(associations, (essential ? 0x8000 : 0) | (found - properties.begin() + 1), 2);
     }
   }

@@ -19,11 +19,12 @@ Bytes FullBox(const std::string& type, std::uint8_t version, std::uint32_t flags
               const Bytes& body);
 
 // Property boxes.
-Bytes ImageSize(std::uint32_t width, std::uint32_t height);  // ispe
-Bytes Rotation(int quarterTurnsAnticlockwise);               // irot
-Bytes Mirror(int axis);                                      // imir
-Bytes Crop(std::uint32_t width, std::uint32_t height);       // clap, centred
-Bytes AuxiliaryType(const std::string& urn);                 // auxC
+Bytes ImageSize(std::uint32_t width, std::uint32_t height);       // ispe
+Bytes Rotation(int quarterTurnsAnticlockwise);                    // irot
+Bytes Mirror(int axis);                                           // imir
+Bytes Crop(std::uint32_t width, std::uint32_t height);            // clap, centred
+Bytes AuxiliaryType(const std::string& urn);                      // auxC
+Bytes RequiredReferences(const std::vector<std::string>& types);  // rref
 
 // The data of a grid item: rows x columns tiles on a canvas of width x height.
 Bytes GridHeader(int rows, int columns, std::uint32_t width, std::uint32_t height);
@@ -51,6 +52,9 @@ class HeifFileBuilder {
                     bool hidden = false);
   void Reference(const std::string& type, std::uint32_t from, std::vector<std::uint32_t> to);
   void SetPrimary(std::uint32_t id) { primary_ = id; }
+  // Build marks properties of the type essential, as it marks the codecs' configurations, the
+  // transformations and rref.
+  void MarkEssential(const std::string& type) { essential_.push_back(type); }
   std::uint32_t Primary() const { return primary_; }
 
   // The file: ftyp with `brand` as its major brand, meta, and mdat with every item's data
@@ -61,6 +65,7 @@ class HeifFileBuilder {
  private:
   std::vector<BuiltItem> items_;
   std::vector<imagelib::HeifReference> references_;
+  std::vector<std::string> essential_ = {"hvcC", "av1C", "irot", "imir", "clap", "rref"};
   std::uint32_t primary_ = 0;
 };
 

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <lcms2.h>
 #include <libheif/heif.h>
+#include <libheif/heif_sequences.h>
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,33 +75,8 @@ TEST(HeifTest, TheFileTypeBoxTellsHeicFromAvifAndVideosFromPictures) {
   }
 }
 
-// An AVIF of a 40x20 red picture with a blue left edge, stored with the turn a camera held
-// upright would record, and with a colour profile when one is given.
-std::vector<std::uint8_t> EncodedAvif(heif_orientation orientation,
-                                      const std::vector<std::uint8_t>& profile = {}) {
-  heif_context* context = heif_context_alloc();
-  heif_encoder* encoder = nullptr;
-  heif_context_get_encoder_for_format(context, heif_compression_AV1, &encoder);
-  heif_encoder_set_lossy_quality(encoder, 90);
-  heif_image* image = nullptr;
-  heif_image_create(40, 20, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
-  heif_image_add_plane(image, heif_channel_interleaved, 40, 20, 8);
-  int stride = 0;
-  std::uint8_t* rgb = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-  for (int y = 0; y < 20; ++y) {
-    for (int x = 0; x < 40; ++x) {
-      std::uint8_t* pixel = rgb + y * stride + 3 * x;
-      pixel[0] = x < 10 ? 0 : 255;
-      pixel[1] = 0;
-      pixel[2] = x < 10 ? 255 : 0;
-    }
-  }
-  if (!profile.empty()) {
-    heif_image_set_raw_color_profile(image, "prof", profile.data(), profile.size());
-  }
-  heif_encoding_options* options = heif_encoding_options_alloc();
-  options->image_orientation = orientation;
-  heif_context_encode_image(context, image, encoder, options, nullptr);
+// The file libheif writes for the context.
+std::vector<std::uint8_t> Written(heif_context* context) {
   std::vector<std::uint8_t> bytes;
   heif_writer writer{};
   writer.writer_api_version = 1;
@@ -110,6 +87,43 @@ std::vector<std::uint8_t> EncodedAvif(heif_orientation orientation,
     return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
   };
   heif_context_write(context, &writer, &bytes);
+  return bytes;
+}
+
+// A 40x20 picture for libheif to encode, of the colours (0xRRGGBB) at each pixel.
+heif_image* RgbImage(const std::function<std::uint32_t(int x, int y)>& colourAt) {
+  heif_image* image = nullptr;
+  heif_image_create(40, 20, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+  heif_image_add_plane(image, heif_channel_interleaved, 40, 20, 8);
+  int stride = 0;
+  std::uint8_t* rgb = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      for (int channel = 0; channel < 3; ++channel) {
+        rgb[y * stride + 3 * x + channel] =
+            static_cast<std::uint8_t>(colourAt(x, y) >> (16 - 8 * channel));
+      }
+    }
+  }
+  return image;
+}
+
+// An AVIF of a 40x20 red picture with a blue left edge, stored with the turn a camera held
+// upright would record, and with a colour profile when one is given.
+std::vector<std::uint8_t> EncodedAvif(heif_orientation orientation,
+                                      const std::vector<std::uint8_t>& profile = {}) {
+  heif_context* context = heif_context_alloc();
+  heif_encoder* encoder = nullptr;
+  heif_context_get_encoder_for_format(context, heif_compression_AV1, &encoder);
+  heif_encoder_set_lossy_quality(encoder, 90);
+  heif_image* image = RgbImage([](int x, int) { return x < 10 ? 0x0000ff : 0xff0000; });
+  if (!profile.empty()) {
+    heif_image_set_raw_color_profile(image, "prof", profile.data(), profile.size());
+  }
+  heif_encoding_options* options = heif_encoding_options_alloc();
+  options->image_orientation = orientation;
+  heif_context_encode_image(context, image, encoder, options, nullptr);
+  const std::vector<std::uint8_t> bytes = Written(context);
   heif_encoding_options_free(options);
   heif_image_release(image);
   heif_encoder_release(encoder);
@@ -237,48 +251,52 @@ TEST(HeifTest, CutFilesAndBoxesThatLieAreRefused) {
 // refused by the reader's own checks before libheif decodes them: an item turned, mirrored or
 // cropped twice, a grid or overlay claiming a huge canvas, an item holding many pictures, AV1
 // units running past their item. Each is made from a sound file, which still loads.
+using imagelib::HeifItemFault;
+
+// What the reader's checks find in the file; the file loads when they find nothing, and is
+// refused with a reason otherwise.
+HeifItemFault FaultOf(const imagelib::Bytes& file) {
+  ClearFailureReason();
+  const bool loads = imagelib::DecodeHeif(file) != nullptr;
+  const HeifItemFault fault = imagelib::HeifItemFaultOf(file);
+  EXPECT_EQ(loads, fault == HeifItemFault::kNone);
+  EXPECT_EQ(std::string(LastFailureReason()).empty(), loads);
+  return fault;
+}
+
 TEST(HeifTest, KindsOfItemsThatHarmedDecodersAreRefusedBeforeDecoding) {
-  using imagelib::HeifItemFault;
   const std::vector<std::uint8_t> small =
       codectest::ReadBytes(TRASTEL_SOURCE_DIR "/fuzz/seeds/small.heic");
-  auto faultOf = [](const imagelib::Bytes& file) {
-    const bool loads = imagelib::DecodeHeif(file) != nullptr;
-    const HeifItemFault fault = imagelib::HeifItemFaultOf(file);
-    EXPECT_EQ(loads, fault == HeifItemFault::kNone);
-    return fault;
-  };
-  // small.heic: a grid (the primary) of one 70x64 tile shown 70x46.
-  auto heic = [&] { return heiftest::HeifFileBuilder::From(small); };
-  EXPECT_EQ(faultOf(heic().Build()), HeifItemFault::kNone);
+  EXPECT_EQ(FaultOf(codectest::SmallHeic().Build()), HeifItemFault::kNone);
   {
-    heiftest::HeifFileBuilder once = heic();
+    heiftest::HeifFileBuilder once = codectest::SmallHeic();
     // In the order the format asks: the crop, then the turn, then the mirroring.
     once.Item(once.Primary())
         .properties.insert(once.Item(once.Primary()).properties.end(),
                            {heiftest::Crop(40, 40), heiftest::Rotation(1), heiftest::Mirror(0)});
-    EXPECT_EQ(faultOf(once.Build()), HeifItemFault::kNone);
+    EXPECT_EQ(FaultOf(once.Build()), HeifItemFault::kNone);
   }
   for (const imagelib::Bytes& transform :
        {heiftest::Rotation(1), heiftest::Mirror(1), heiftest::Crop(40, 40)}) {
-    heiftest::HeifFileBuilder twice = heic();
+    heiftest::HeifFileBuilder twice = codectest::SmallHeic();
     twice.Item(twice.Primary()).properties.push_back(transform);
     twice.Item(twice.Primary()).properties.push_back(transform);
-    EXPECT_EQ(faultOf(twice.Build()), HeifItemFault::kTwoTransformsOfAKind);
+    EXPECT_EQ(FaultOf(twice.Build()), HeifItemFault::kTwoTransformsOfAKind);
   }
   {
-    heiftest::HeifFileBuilder huge = heic();
+    heiftest::HeifFileBuilder huge = codectest::SmallHeic();
     huge.Item(huge.Primary()).data = heiftest::GridHeader(1, 1, 60000, 60000);
-    EXPECT_EQ(faultOf(huge.Build()), HeifItemFault::kCanvasTooLarge);
+    EXPECT_EQ(FaultOf(huge.Build()), HeifItemFault::kCanvasTooLarge);
     // An overlay of the tile: four fill values, the canvas, then the tile's place.
-    heiftest::HeifFileBuilder overlay = heic();
+    heiftest::HeifFileBuilder overlay = codectest::SmallHeic();
     imagelib::Bytes header = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x4e, 0x20, 0x4e, 0x20, 0, 0, 0, 0};
     const std::uint32_t canvas = overlay.Add("iovl", header, {heiftest::ImageSize(20000, 20000)});
     overlay.Reference("dimg", canvas, {overlay.First("hvc1").id});
     overlay.SetPrimary(canvas);
-    EXPECT_EQ(faultOf(overlay.Build()), HeifItemFault::kCanvasTooLarge);
+    EXPECT_EQ(FaultOf(overlay.Build()), HeifItemFault::kCanvasTooLarge);
   }
   for (int pictures : {8, 9}) {
-    heiftest::HeifFileBuilder many = heic();
+    heiftest::HeifFileBuilder many = codectest::SmallHeic();
     heiftest::BuiltItem& tile = many.First("hvc1");
     const imagelib::Bytes one = tile.data;
     for (int i = 1; i < pictures; ++i) tile.data.insert(tile.data.end(), one.begin(), one.end());
@@ -288,9 +306,9 @@ TEST(HeifTest, KindsOfItemsThatHarmedDecodersAreRefusedBeforeDecoding) {
   }
   {
     // Thousands of empty units after the picture: more than any still is cut into.
-    heiftest::HeifFileBuilder units = heic();
+    heiftest::HeifFileBuilder units = codectest::SmallHeic();
     units.First("hvc1").data.resize(units.First("hvc1").data.size() + 4 * 5000, 0);
-    EXPECT_EQ(faultOf(units.Build()), HeifItemFault::kManyCodedPictures);
+    EXPECT_EQ(FaultOf(units.Build()), HeifItemFault::kManyCodedPictures);
   }
   const std::vector<std::uint8_t> avif = EncodedAvif(heif_orientation_normal);
   for (int pictures : {1, 9}) {
@@ -298,18 +316,134 @@ TEST(HeifTest, KindsOfItemsThatHarmedDecodersAreRefusedBeforeDecoding) {
     heiftest::BuiltItem& coded = many.First("av01");
     const imagelib::Bytes one = coded.data;
     for (int i = 1; i < pictures; ++i) coded.data.insert(coded.data.end(), one.begin(), one.end());
-    EXPECT_EQ(faultOf(many.Build("avif")),
+    EXPECT_EQ(FaultOf(many.Build("avif")),
               pictures == 1 ? HeifItemFault::kNone : HeifItemFault::kManyCodedPictures);
   }
   // A frame unit whose size runs 127 bytes past the item's end.
   heiftest::HeifFileBuilder cut = heiftest::HeifFileBuilder::From(avif);
   cut.First("av01").data.insert(cut.First("av01").data.end(), {0x32, 0x7f});
-  EXPECT_EQ(faultOf(cut.Build("avif")), HeifItemFault::kBrokenCodedData);
-  heiftest::HeifFileBuilder twins = heic();
+  EXPECT_EQ(FaultOf(cut.Build("avif")), HeifItemFault::kBrokenCodedData);
+  heiftest::HeifFileBuilder twins = codectest::SmallHeic();
   twins.First("hvc1").id = twins.Primary();  // two items of one id
-  EXPECT_EQ(faultOf(twins.Build()), HeifItemFault::kUnreadable);
+  EXPECT_EQ(FaultOf(twins.Build()), HeifItemFault::kUnreadable);
   EXPECT_EQ(imagelib::HeifItemFaultOf(std::vector<std::uint8_t>(small.begin(), small.begin() + 64)),
-            HeifItemFault::kUnreadable);
+            HeifItemFault::kNoItems);
+}
+
+// A primary picture (or a tile of it) coded as a prediction from another item would decode as
+// its residual alone, a grey picture: refused, as is one with an essential property that the
+// decoding does not apply. Predictions among other items do not matter.
+TEST(HeifTest, APrimaryPictureThatCannotBeDecodedOnItsOwnIsRefused) {
+  auto withReference = [](bool fromTile, const std::string& type) {
+    heiftest::HeifFileBuilder file = codectest::SmallHeic();
+    heiftest::BuiltItem tile = file.First("hvc1");
+    const std::uint32_t other = file.Add("hvc1", tile.data, tile.properties, true);
+    file.Reference(type, fromTile ? tile.id : other, {fromTile ? other : tile.id});
+    return file.Build("mif2");
+  };
+  EXPECT_EQ(FaultOf(withReference(true, "pred")), HeifItemFault::kPredictedPicture);
+  EXPECT_EQ(FaultOf(withReference(false, "pred")), HeifItemFault::kNone);
+  EXPECT_EQ(FaultOf(withReference(true, "base")), HeifItemFault::kNone);
+  struct Case {
+    std::vector<std::string> required;
+    HeifItemFault fault;
+  };
+  for (const Case& c : {Case{{"pred"}, HeifItemFault::kPredictedPicture},
+                        Case{{"dimg", "xprd"}, HeifItemFault::kUnhandledProperty},
+                        Case{{"dimg"}, HeifItemFault::kNone}}) {
+    heiftest::HeifFileBuilder file = codectest::SmallHeic();
+    file.Item(file.Primary()).properties.push_back(heiftest::RequiredReferences(c.required));
+    EXPECT_EQ(FaultOf(file.Build()), c.fault) << c.required.back();
+  }
+  for (bool essential : {false, true}) {
+    heiftest::HeifFileBuilder file = codectest::SmallHeic();
+    file.First("hvc1").properties.push_back(heiftest::Box("xscl", {0, 0, 0, 2}));
+    if (essential) file.MarkEssential("xscl");
+    EXPECT_EQ(FaultOf(file.Build()),
+              essential ? HeifItemFault::kUnhandledProperty : HeifItemFault::kNone);
+  }
+}
+
+// An AVIF sequence of red then blue 40x20 frames with no still picture, as some encoders write
+// animations (libheif writes only the track).
+std::vector<std::uint8_t> EncodedAvifSequence() {
+  heif_context* context = heif_context_alloc();
+  heif_encoder* encoder = nullptr;
+  heif_context_get_encoder_for_format(context, heif_compression_AV1, &encoder);
+  heif_encoder_set_lossy_quality(encoder, 90);
+  heif_sequence_encoding_options* options = heif_sequence_encoding_options_alloc();
+  heif_track* track = nullptr;
+  heif_context_add_visual_sequence_track(context, 40, 20, heif_track_type_image_sequence, nullptr,
+                                         options, &track);
+  for (std::uint32_t colour : {0xff0000, 0x0000ff}) {
+    heif_image* frame = RgbImage([&](int, int) { return colour; });
+    heif_image_set_duration(frame, 1);
+    heif_track_encode_sequence_image(track, frame, encoder, options);
+    heif_image_release(frame);
+  }
+  heif_track_encode_end_of_sequence(track, encoder);
+  const std::vector<std::uint8_t> bytes = Written(context);
+  heif_sequence_encoding_options_release(options);
+  heif_track_release(track);
+  heif_encoder_release(encoder);
+  heif_context_free(context);
+  return bytes;
+}
+
+TEST(HeifTest, AnAvifSequenceGivesItsFirstFrame) {
+  codectest::TempFolder folder;
+  const std::string path = folder.File("frames.avifs");
+  const std::vector<std::uint8_t> sequence = EncodedAvifSequence();
+  codectest::WriteBytes(path, sequence);
+  EXPECT_EQ(IdentifyPictureFile(path.c_str(), 0), kIdentifiedAvif);
+  ScopedPicture picture(LoadPicture(path.c_str()));
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(testpictures::SizeOf(picture.Get()), (testpictures::Size{40, 20}));
+  const ColourRef colour = GetPixelColour(picture.Get(), 20, 10);
+  EXPECT_GT(RedOf(colour), 200);
+  EXPECT_LT(BlueOf(colour), 60);
+  // Cut short, its frames' data is missing.
+  ClearFailureReason();
+  EXPECT_EQ(imagelib::DecodeHeif({sequence.begin(), sequence.end() - 100}), nullptr);
+  EXPECT_STRNE(LastFailureReason(), "");
+}
+
+TEST(HeifTest, AGreyAvifOfLimitedRangeReadsBlackAndWhite) {
+  codectest::TempFolder folder;
+  const std::string png = folder.File("black-white.png");
+  const std::string avif = folder.File("grey.avif");
+  ASSERT_TRUE(codectest::Run("/usr/bin/convert -size 4x4 xc:black xc:white +append PNG24:" +
+                             codectest::Quoted(png)));
+  ASSERT_TRUE(codectest::Run("/usr/bin/avifenc -l -y 400 -r limited " + codectest::Quoted(png) +
+                             " " + codectest::Quoted(avif) + " >/dev/null 2>&1"));
+  ScopedPicture picture(LoadPicture(avif.c_str()));
+  ASSERT_TRUE(picture);
+  for (const auto& [x, level] : {std::pair{1, 0}, std::pair{6, 255}}) {
+    const ColourRef colour = GetPixelColour(picture.Get(), x, 2);
+    EXPECT_NEAR(RedOf(colour), level, 1);
+    EXPECT_NEAR(GreenOf(colour), level, 1);
+    EXPECT_NEAR(BlueOf(colour), level, 1);
+  }
+}
+
+TEST(HeifTest, AvifAlphaIsWrittenExactlyAtAnyQuality) {
+  auto picture = imagelib::MakePicture(48, 32, 24);
+  imagelib::AddAlphaPlane(*picture, imagelib::AlphaUse::kKept);
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      picture->Row(y)[3 * x + 1] = static_cast<std::uint8_t>(5 * x);
+      picture->AlphaRow(y)[x] = static_cast<std::uint8_t>(x < 20 ? 255 : (x * 37 + y * 91) % 256);
+    }
+  }
+  const imagelib::Bytes alpha = picture->alpha;
+  ScopedPicture stored(imagelib::StorePicture(std::move(picture)));
+  codectest::TempFolder folder;
+  const std::string path = folder.File("alpha.avif");
+  ASSERT_EQ(SaveAvif(path.c_str(), stored.Get(), 20, 9), 1);
+  const std::unique_ptr<imagelib::Picture> read =
+      imagelib::DecodeHeif(codectest::ReadBytes(path), imagelib::AlphaUse::kKept);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->alpha, alpha);
 }
 
 // The fuzzer's HEIF seeds, its findings among them, load or are refused, and leave nothing

@@ -205,9 +205,45 @@ Bytes NoisyJpegClaimingGiantSize() {
   return bytes;
 }
 
+// small.heic with `count` more pictures as thumbnails of its primary.
+Bytes HeifWithThumbnails(int count) {
+  heiftest::HeifFileBuilder file = codectest::SmallHeic();
+  const heiftest::BuiltItem tile = file.First("hvc1");
+  for (int i = 0; i < count; ++i) {
+    file.Reference("thmb", file.Add("hvc1", tile.data, tile.properties, true), {file.Primary()});
+  }
+  return file.Build();
+}
+
+// A grid of rows x columns copies of small.heic's one 70x64 tile, claiming a canvas of the
+// size; with a side given, the tiles claim to be squares of that side and hold four bytes.
+Bytes HeifGrid(int rows, int columns, std::uint32_t width, std::uint32_t height,
+               std::uint32_t tileSide = 0) {
+  heiftest::BuiltItem tile = codectest::SmallHeic().First("hvc1");
+  if (tileSide > 0) {
+    tile.data.resize(4);
+    for (Bytes& property : tile.properties) {
+      if (std::string(property.begin() + 4, property.begin() + 8) == "ispe") {
+        property = heiftest::ImageSize(tileSide, tileSide);
+      }
+    }
+  }
+  heiftest::HeifFileBuilder file;
+  std::vector<std::uint32_t> tiles;
+  for (int i = 0; i < rows * columns; ++i) {
+    tiles.push_back(file.Add("hvc1", tile.data, tile.properties, true));
+  }
+  const std::uint32_t grid = file.Add("grid", heiftest::GridHeader(rows, columns, width, height),
+                                      {heiftest::ImageSize(width, height)});
+  file.Reference("dimg", grid, tiles);
+  file.SetPrimary(grid);
+  return file.Build();
+}
+
 struct HostileFile {
   const char* name;
   std::function<Bytes()> make;
+  bool explained = false;  // the refusal says why
 };
 
 class HostileFileTest : public testing::TestWithParam<HostileFile> {};
@@ -266,7 +302,11 @@ TEST_P(HostileFileTest, IsRefusedQuicklyWithoutLargeAllocation) {
   codectest::TempFolder folder;
   const std::string path = folder.File("hostile");
   codectest::WriteBytes(path, bytes);
+  ClearFailureReason();
   ExpectQuickLeanRefusal(path);
+  if (GetParam().explained) {
+    EXPECT_STRNE(LastFailureReason(), "");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -333,6 +373,12 @@ INSTANTIATE_TEST_SUITE_P(
         HostileFile{"GifImageWithoutItsPixels", [] { return Gif(1, 1, 8000, 8000); }},
         HostileFile{"GifScreenFarLargerThanItsImage",
                     [] { return GifWithComment(8000, 8000, 40000); }},
+        // Far more items than any photo holds, within the 5000 libheif was allowed.
+        HostileFile{"HeifOfThousandsOfThumbnails", [] { return HeifWithThumbnails(4900); }, true},
+        // 1.4 KB claiming 4000x4000: a 70x64 tile does not cover it.
+        HostileFile{"HeifGridLargerThanItsTiles", [] { return HeifGrid(1, 1, 4000, 4000); }, true},
+        HostileFile{"HeifGridOfTilesWithoutTheirData",
+                    [] { return HeifGrid(2, 2, 8000, 8000, 4096); }, true},
         HostileFile{"GifWithoutImage",
                     [] {
                       Bytes bytes = Gif(1, 1, 1, 1);
@@ -348,7 +394,8 @@ TEST(HostileFileTest, TheFilesAreSoundApartFromTheirDefect) {
   for (const Bytes& bytes :
        {Bmp(16, 16, 24, 0, 16 * 48), BmpWithRle(4, 2, {4, 1, 0, 0, 4, 1, 0, 1}), PngClaiming(1, 1),
         JpegClaiming(227, 149), JpegClaiming(227, 149, "libjpeg-turbo/testimgari.jpg"),
-        JpegWithScans(900), JpegWithScans(20, 2048), Gif(1, 1, 1, 1)}) {
+        JpegWithScans(900), JpegWithScans(20, 2048), Gif(1, 1, 1, 1), HeifWithThumbnails(1000),
+        HeifGrid(1, 1, 70, 46), HeifGrid(2, 3, 200, 100), HeifGrid(4, 4, 260, 250)}) {
     EXPECT_NE(imagelib::DecodePicture(bytes), nullptr);
   }
 }
