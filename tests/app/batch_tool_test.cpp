@@ -553,6 +553,22 @@ TEST_F(BatchToolTest, SizesKeepThePicturesShapeAndTheNewKeysAreSavedBesideTheMai
   EXPECT_NE(Run({"--help"}).output.find("\n  JPG_MAX_KB "), std::string::npos);
 }
 
+// A damaged Trastel.inf is not written back as it stands: --save stores its values held to
+// their ranges.
+TEST_F(BatchToolTest, SaveWritesTheExtrasHeldToTheirRanges) {
+  fs::create_directories(folder_ / "empty");
+  ASSERT_EQ(Run({"--save", "empty"}).status, 1);
+  const fs::path extras = StoredSettings().parent_path() / "Trastel.inf";
+  std::ofstream(extras, std::ios::binary) << "#FORMAT TRASTEL_EXTRAS_100 (*.inf,*.INF)\r\n"
+                                             "#EXISTING=\t99\r\n#KEEP_DATE=\t7\r\n"
+                                             "#JPG_MAX_KB=\t-5\r\n#END\r\n";
+  ASSERT_EQ(Run({"--save", "empty"}).status, 1);
+  const auto values = SettingValues(ReadText(extras));
+  EXPECT_EQ(values.at("EXISTING"), "0");
+  EXPECT_EQ(values.at("KEEP_DATE"), "0");
+  EXPECT_EQ(values.at("JPG_MAX_KB"), "0");
+}
+
 TEST_F(BatchToolTest, JpegSizeCapTakesTheHighestQualityThatFitsAndCountsThoseThatCannot) {
   MakePicture("in/noise.png", "-size 500x400 -seed 7 plasma:fractal");
   auto quality = [this](const fs::path& file) {
