@@ -639,12 +639,18 @@ TEST_F(BatchToolTest, FoldersAddTheirPicturesOnly) {
   MakePicture("in/folder/A.bmp");
   MakePicture("in/folder/sub/c.png");
   WriteFile(folder_ / "in" / "folder" / "readme.txt", "text");
+  WriteFile(folder_ / "in" / "folder" / "x.heic", "");
   MakePicture("in/single.gif");
   RunResult result = Run({"--out", "out", "--set", "DIB_TYPE=2", "--set", "RENAME_TYPE=1",
                           "in/single.gif", "in/folder"});
   EXPECT_EQ(result.status, 0) << result.errors;
+  // Each file that is not a picture is named on its own line (the sub-folder is no file).
+  const std::string skipped =
+      "trastel-batch: 画像ではないため飛ばします / not a picture, skipped: " +
+      (folder_ / "in" / "folder").string() + "/";
   EXPECT_EQ(result.errors, "下記の場所に設定ファイルを作成しました。\n[" +
-                               StoredSettings().string() + "]\n変換が成功しました！\n");
+                               StoredSettings().string() + "]\n" + skipped + "readme.txt\n" +
+                               skipped + "x.heic\n変換が成功しました！\n");
   // Numbered in list order: the single file, then the folder's pictures by name.
   EXPECT_EQ(OutputNames("out"), (std::vector<std::string>{"0.png", "1.png", "2.png"}));
   EXPECT_EQ(Identify(folder_ / "out" / "1.png"), "PNG 40x30");
