@@ -9,6 +9,7 @@
 #include "state/app_state.h"
 #include "state/choice_tables.h"
 #include "state/setting_bindings.h"
+#include "state/setting_ranges.h"
 #include "state/setting_rules.h"
 
 namespace {
@@ -24,36 +25,16 @@ std::optional<std::int32_t> StrictNumber(std::string_view text) {
   return value;
 }
 
-// How many values the control offers: list entries, radio buttons, or two for a check box.
-int ValueCount(const SettingBinding& setting) {
-  switch (setting.kind) {
-    case kList:
-      return static_cast<int>(ChoiceTableOf(setting.controlIds[0]).entries.size());
-    case kCheckBox:
-      return 2;
-    case kRadioGroup:
-      return setting.ControlCount();
-    default:
-      return 0;
-  }
-}
-
-// The largest value a setting of the 詳細設定 dialog takes.
-std::int32_t HighestDialogValue(const SettingBinding& setting) {
-  return setting.kind == kNumberBox ? setting.highest : ValueCount(setting) - 1;
-}
-
 std::string OutOfRange(const SettingBinding& setting) {
   const std::string name(setting.Name());
-  std::string last =
-      std::to_string(setting.OnDialog() ? HighestDialogValue(setting) : ValueCount(setting) - 1);
+  const std::string last = std::to_string(HighestValue(setting));
   return name + " は 0〜" + last + " にしてください / " + name + " takes 0 to " + last;
 }
 
 // The dialog's settings have no control in the panels: they are stored directly, within the
 // values the dialog offers.
 std::string StoreDialogSetting(const SettingBinding& setting, std::int32_t value) {
-  if (value < 0 || value > HighestDialogValue(setting)) return OutOfRange(setting);
+  if (value < 0 || value > HighestValue(setting)) return OutOfRange(setting);
   *setting.NumberIn(*GetAppState()) = value;
   return {};
 }

@@ -103,6 +103,11 @@ class PlannedPictures : public EntryList {
  public:
   int Count() const override { return static_cast<int>(texts_.size()); }
   void Add(const std::string& text) override { texts_.push_back(text); }
+  void LeftOut(const std::string& path) override {
+    platform::WriteText(
+        stderr,
+        "trastel-batch: 画像ではないため飛ばします / not a picture, skipped: " + path + "\n");
+  }
   const std::vector<std::string>& Texts() const { return texts_; }
 
  private:

@@ -64,6 +64,13 @@ bool SettingsInUserFolder() {
   return !userFolder.empty();
 }
 
+std::string DefaultOutputFolder() {
+  if (userFolder.empty()) return programFolder;
+  const std::optional<std::string> pictures = platform::UserPicturesFolder();
+  if (!pictures || StoredLength(*pictures) > kMaxPathLength) return programFolder;
+  return *pictures;
+}
+
 std::string TempFilePath(const std::string& name) {
   return (userFolder.empty() ? std::string("Data/") : userFolder) + "__Temp/" + name;
 }

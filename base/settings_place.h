@@ -22,6 +22,10 @@ SettingsPlace ChooseSettingsPlace();
 std::string SettingsFolder();
 // True when the user's settings folder was chosen.
 bool SettingsInUserFolder();
+// The output folder a first run starts with: the program folder while the settings stay beside
+// it, as a portable program keeps everything together; otherwise the user's pictures folder,
+// since an installed program's own folder cannot take the pictures either.
+std::string DefaultOutputFolder();
 // The path of a temporary picture file named `name`: "Data/__Temp/<name>" relative to the
 // program folder (the working directory), or in the user's settings folder's __Temp folder.
 std::string TempFilePath(const std::string& name);

@@ -20,6 +20,21 @@ void ShowPathTooLong(const std::string& path) {
               PathForMessage(path).c_str(), static_cast<int>(kMaxPathLength));
 }
 
+enum class Adding { kAdded, kNotAdded, kNotAPicture };
+
+Adding TryToAdd(const std::string& path, EntryList& list) {
+  if (FileNamePart(path, true) == GetAppState()->paths->tempName) return Adding::kNotAdded;
+  // Length first: a path beyond the system's limit cannot even be opened for the picture test.
+  std::optional<std::string> entry = EntryTextOf(path);
+  if (!entry) {
+    ShowPathTooLong(path);
+    return Adding::kNotAdded;
+  }
+  if (!IsConvertiblePicture(path)) return Adding::kNotAPicture;
+  list.Add(*entry);
+  return Adding::kAdded;
+}
+
 }  // namespace
 
 std::optional<std::string> EntryTextOf(const std::string& path) {
@@ -45,16 +60,7 @@ bool WarnIfListFull(const EntryList& list) {
 }
 
 bool AddPicture(const std::string& path, EntryList& list) {
-  if (FileNamePart(path, true) == GetAppState()->paths->tempName) return false;
-  // Length first: a path beyond the system's limit cannot even be opened for the picture test.
-  std::optional<std::string> entry = EntryTextOf(path);
-  if (!entry) {
-    ShowPathTooLong(path);
-    return false;
-  }
-  if (!IsConvertiblePicture(path)) return false;
-  list.Add(*entry);
-  return true;
+  return TryToAdd(path, list) == Adding::kAdded;
 }
 
 bool AddChosenFile(const std::string& path, EntryList& list) {
@@ -78,7 +84,12 @@ bool AddChosenFolder(const std::string& folder, EntryList& list) {
       WarnIfListFull(list);
       return false;
     }
-    if (name != "." && name != "..") AddPicture(directory + name, list);
+    if (name == "." || name == "..") continue;
+    const std::string path = directory + name;
+    if (TryToAdd(path, list) == Adding::kNotAPicture &&
+        platform::KindOf(path.c_str()) == platform::PathKind::kRegularFile) {
+      list.LeftOut(folder + name);
+    }
   }
   list.EndTurns();
   return true;

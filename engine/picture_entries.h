@@ -20,6 +20,8 @@ class EntryList {
   virtual void Turn() {}
   // The files of a folder are done or the list is full.
   virtual void EndTurns() {}
+  // A file of a folder left out because it is not a picture.
+  virtual void LeftOut(const std::string&) {}
 };
 
 // The entry text of a path: relative to the program folder when that form fits an entry, else
@@ -40,7 +42,8 @@ bool AddPicture(const std::string& path, EntryList& list);
 bool AddChosenFile(const std::string& path, EntryList& list);
 
 // フォルダから追加 once its folder (ending with one separator) is chosen: its pictures in the
-// folder's order. False when the list filled up before the folder's end.
+// folder's order, each other file handed to LeftOut (sub-folders are not files, and not
+// entered). False when the list filled up before the folder's end.
 bool AddChosenFolder(const std::string& folder, EntryList& list);
 
 // A file or folder given on the command line, added as 一つ追加 adds its file and

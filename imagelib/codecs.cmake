@@ -27,6 +27,7 @@ target_sources(trastel_core PRIVATE
   rle8.cpp
   rle_picture.cpp
   tiff_structure.cpp
+  webp_chunks.cpp
   webp_reader.cpp
   webp_writer.cpp
 )

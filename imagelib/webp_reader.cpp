@@ -10,7 +10,9 @@
 
 #include "imagelib/codec_support.h"
 #include "imagelib/colour_management.h"
+#include "imagelib/failure_reason.h"
 #include "imagelib/scoped_struct.h"
+#include "imagelib/webp_chunks.h"
 
 namespace imagelib {
 namespace {
@@ -26,6 +28,8 @@ using ChunkIterator = ScopedStruct<WebPChunkIterator, WebPDemuxReleaseChunkItera
 // Lossless WebP codes long runs of one colour in a few bits: a small file may hold a large
 // plain picture, but not beyond this.
 constexpr std::uint64_t kMostPixelsPerByte = 4096;
+
+constexpr const char* kDamagedData = "WebP の画像データが壊れています";
 
 ColourDescription ColoursOf(WebPDemuxer* demuxer) {
   ColourDescription colours;
@@ -47,18 +51,30 @@ bool DecodeFrame(const WebPData& fragment, bool bgra, std::uint8_t* pixels, std:
 }  // namespace
 
 std::unique_ptr<Picture> DecodeWebp(ByteSpan data, AlphaUse alpha) {
-  const WebPData whole{data.data(), data.size()};
-  Demuxer demuxer(WebPDemux(&whole));
-  if (!demuxer) return nullptr;
+  const std::size_t headBytes = WebpHeadBytes(data);
+  if (headBytes == 0) return nullptr;
+  // The head's RIFF size still counts the frames after it: the demuxer takes it as a file
+  // still arriving, which is what lets it stop there.
+  const WebPData head{data.data(), headBytes};
+  Demuxer demuxer(WebPDemuxPartial(&head, nullptr));
+  FrameIterator frame;
+  if (!demuxer || !WebPDemuxGetFrame(demuxer.get(), 1, frame.Get())) {
+    Refuse("WebP ファイルの構造が壊れています");
+    return nullptr;
+  }
   const auto width = static_cast<int>(WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH));
   const auto height = static_cast<int>(WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT));
-  if (!IsPlausibleSize(width, height, data.size(), kMostPixelsPerByte)) return nullptr;
-  FrameIterator frame;
-  if (!WebPDemuxGetFrame(demuxer.get(), 1, frame.Get())) return nullptr;
+  // The canvas (and the frame on it) is judged by the first frame's own bytes: padding in
+  // other chunks or later frames makes no picture larger.
+  if (!IsPlausibleSize(width, height, frame->fragment.size, kMostPixelsPerByte)) {
+    Refuse("WebP の画像の大きさが画像データの量に見合わないため読めません");
+    return nullptr;
+  }
   const int frameWidth = frame->width;
   const int frameHeight = frame->height;
   if (frameWidth <= 0 || frameHeight <= 0 || frame->x_offset < 0 || frame->y_offset < 0 ||
       frame->x_offset + frameWidth > width || frame->y_offset + frameHeight > height) {
+    Refuse("WebP の最初のフレームがキャンバスからはみ出しています");
     return nullptr;
   }
 
@@ -70,6 +86,7 @@ std::unique_ptr<Picture> DecodeWebp(ByteSpan data, AlphaUse alpha) {
     auto picture = MakePicture(width, height, 24);
     if (WebPDecodeBGRInto(frame->fragment.bytes, frame->fragment.size, picture->pixels.data(),
                           picture->pixels.size(), static_cast<int>(picture->Stride())) == nullptr) {
+      Refuse(kDamagedData);
       return nullptr;
     }
     if (conversion) conversion->Convert(*picture);
@@ -79,6 +96,7 @@ std::unique_ptr<Picture> DecodeWebp(ByteSpan data, AlphaUse alpha) {
   Bytes decoded(frameStride * static_cast<std::size_t>(frameHeight));
   if (!DecodeFrame(frame->fragment, !convertsRgba, decoded.data(), decoded.size(),
                    static_cast<int>(frameStride))) {
+    Refuse(kDamagedData);
     return nullptr;
   }
   if (convertsRgba) {

@@ -10,6 +10,7 @@
 
 #include "imagelib/codec_support.h"
 #include "imagelib/exif_orientation.h"
+#include "imagelib/failure_reason.h"
 #include "imagelib/imagelib.h"
 #include "imagelib/picture_store.h"
 #include "imagelib/scoped_struct.h"
@@ -82,7 +83,10 @@ int SaveWebp(const char* path, PictureHandle handle, int quality, int lossless) 
   const imagelib::Picture* picture = imagelib::StoredBgr24(handle, scratch);
   if (picture == nullptr) return 0;
   // The format's sides are 14-bit numbers.
-  if (picture->width > WEBP_MAX_DIMENSION || picture->height > WEBP_MAX_DIMENSION) return 0;
+  if (picture->width > WEBP_MAX_DIMENSION || picture->height > WEBP_MAX_DIMENSION) {
+    imagelib::Refuse("WebP形式の幅と高さは16383ピクセルまでです");
+    return 0;
+  }
   imagelib::MemoryWriter output;
   WebPMemoryWriterInit(output.Get());
   if (!imagelib::Encode(*picture, quality, lossless != 0, output)) return 0;

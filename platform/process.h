@@ -15,6 +15,10 @@ std::optional<std::string> ExecutableFolder();
 // exist yet): $XDG_CONFIG_HOME/trastel/ (by default ~/.config/trastel/) on Linux,
 // %APPDATA%/Trastel/ on Windows. Nothing when the environment names no such place.
 std::optional<std::string> UserSettingsFolder();
+// The user's own pictures folder, ending with '/': on Linux the one xdg-user-dirs names
+// (XDG_PICTURES_DIR in user-dirs.dirs), else ~/Pictures, else the home folder, whichever exists
+// first; on Windows the Pictures known folder. Nothing when there is none.
+std::optional<std::string> UserPicturesFolder();
 
 unsigned long CurrentProcessId();
 

@@ -63,7 +63,7 @@ int SetDefaults(AppState* state) {
 
   PathBlock& paths = *state->paths;
   CopyText(paths.configPath, (SettingsFolder() + "Confing.inf").c_str());
-  CopyText(paths.SAVE, programFolder);
+  CopyText(paths.SAVE, DefaultOutputFolder().c_str());
   CopyText(paths.tempName, "__Temp__file__vimbo_trastel2__.tpf");
   return 1;
 }

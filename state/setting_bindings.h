@@ -39,7 +39,7 @@ struct SettingBinding {
   // The control; for a radio group its buttons by value, the unused places 0.
   std::array<int, 4> controlIds{};
   std::int32_t defaultNumber = 0;
-  // Null for the output folder, whose default is the program folder.
+  // Null for the output folder, whose default is DefaultOutputFolder (base/settings_place.h).
   const char* defaultText = nullptr;
   SettingsFile file = SettingsFile::kMain;
   // For a number of the 詳細設定 dialog: its largest value (the smallest is 0).

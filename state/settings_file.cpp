@@ -19,6 +19,7 @@
 #include "platform/files.h"
 #include "state/app_state.h"
 #include "state/setting_bindings.h"
+#include "state/setting_ranges.h"
 
 namespace {
 
@@ -287,9 +288,14 @@ SettingsStatus LoadSettings() {
   // The extras file goes its own way: a missing one means its defaults, silently; one that
   // cannot be read wholly, its defaults after its message.
   const SettingsStatus extras = LoadFile(ExtrasPathBeside(path).c_str(), SettingsFile::kExtras);
-  if (extras != SettingsStatus::kDone) {
-    for (const SettingBinding& setting : SettingBindings()) {
-      if (setting.file == SettingsFile::kExtras) setting.StoreDefault(*state);
+  // Its values are used as they stand (the dialog's settings never pass the panels' rules), so
+  // each is held to its range here.
+  for (const SettingBinding& setting : SettingBindings()) {
+    if (setting.file != SettingsFile::kExtras) continue;
+    if (extras != SettingsStatus::kDone) {
+      setting.StoreDefault(*state);
+    } else if (setting.IsNumber()) {
+      *setting.NumberIn(*state) = WithinRange(setting, *setting.NumberIn(*state));
     }
   }
   return LoadFile(path, SettingsFile::kMain);

@@ -104,9 +104,12 @@ class ListBoxEntries : public EntryList {
     pumpOneMessage();
   }
   void EndTurns() override { wait_.End(); }
+  void LeftOut(const std::string&) override { ++leftOut_; }
+  int LeftOutCount() const { return leftOut_; }
 
  private:
   LoopWaitCursor wait_;
+  int leftOut_ = 0;
 };
 
 bool WarnIfListFull() {
@@ -153,6 +156,10 @@ void OnAddFolder() {
   if (AddChosenFolder(*folder, list)) {
     CurrentViewOperations().refreshSelection();
     Controls().RepaintView();
+  }
+  // Otherwise such files would vanish from every count without a word.
+  if (list.LeftOutCount() > 0) {
+    ShowMessage("画像ではないファイル%d件は追加しませんでした。", list.LeftOutCount());
   }
 }
 

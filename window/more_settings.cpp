@@ -1,9 +1,9 @@
 #include "window/more_settings.h"
 
-#include <algorithm>
 #include <string>
 
 #include "resources/panel_templates.h"
+#include "state/setting_ranges.h"
 #include "state/settings_file.h"
 #include "state/text_rules.h"
 #include "window/view_operations.h"
@@ -55,7 +55,7 @@ void StoreMoreSetting(const SettingBinding& setting, const DialogValues& values,
       value = ValueOf(values, setting.controlIds[0]) == "1" ? 1 : 0;
       break;
     default:
-      value = std::clamp(ParseInt(ValueOf(values, setting.controlIds[0])), 0, setting.highest);
+      value = WithinRange(setting, ParseInt(ValueOf(values, setting.controlIds[0])));
       break;
   }
 }

@@ -617,6 +617,22 @@ TEST_F(BatchToolTest, SizesKeepThePicturesShapeAndTheNewKeysAreSavedBesideTheMai
   EXPECT_NE(Run({"--help"}).output.find("\n  JPG_MAX_KB "), std::string::npos);
 }
 
+// A damaged Trastel.inf is not written back as it stands: --save stores its values held to
+// their ranges.
+TEST_F(BatchToolTest, SaveWritesTheExtrasHeldToTheirRanges) {
+  fs::create_directories(folder_ / "empty");
+  ASSERT_EQ(Run({"--save", "empty"}).status, 1);
+  const fs::path extras = StoredSettings().parent_path() / "Trastel.inf";
+  std::ofstream(extras, std::ios::binary) << "#FORMAT TRASTEL_EXTRAS_100 (*.inf,*.INF)\r\n"
+                                             "#EXISTING=\t99\r\n#KEEP_DATE=\t7\r\n"
+                                             "#JPG_MAX_KB=\t-5\r\n#END\r\n";
+  ASSERT_EQ(Run({"--save", "empty"}).status, 1);
+  const auto values = SettingValues(ReadText(extras));
+  EXPECT_EQ(values.at("EXISTING"), "0");
+  EXPECT_EQ(values.at("KEEP_DATE"), "0");
+  EXPECT_EQ(values.at("JPG_MAX_KB"), "0");
+}
+
 TEST_F(BatchToolTest, JpegSizeCapTakesTheHighestQualityThatFitsAndCountsThoseThatCannot) {
   MakePicture("in/noise.png", "-size 500x400 -seed 7 plasma:fractal");
   auto quality = [this](const fs::path& file) {
@@ -687,12 +703,18 @@ TEST_F(BatchToolTest, FoldersAddTheirPicturesOnly) {
   MakePicture("in/folder/A.bmp");
   MakePicture("in/folder/sub/c.png");
   WriteFile(folder_ / "in" / "folder" / "readme.txt", "text");
+  WriteFile(folder_ / "in" / "folder" / "x.heic", "");
   MakePicture("in/single.gif");
   RunResult result = Run({"--out", "out", "--set", "DIB_TYPE=2", "--set", "RENAME_TYPE=1",
                           "in/single.gif", "in/folder"});
   EXPECT_EQ(result.status, 0) << result.errors;
+  // Each file that is not a picture is named on its own line (the sub-folder is no file).
+  const std::string skipped =
+      "trastel-batch: 画像ではないため飛ばします / not a picture, skipped: " +
+      (folder_ / "in" / "folder").string() + "/";
   EXPECT_EQ(result.errors, "下記の場所に設定ファイルを作成しました。\n[" +
-                               StoredSettings().string() + "]\n変換が成功しました！\n");
+                               StoredSettings().string() + "]\n" + skipped + "readme.txt\n" +
+                               skipped + "x.heic\n変換が成功しました！\n");
   // Numbered in list order: the single file, then the folder's pictures by name.
   EXPECT_EQ(OutputNames("out"), (std::vector<std::string>{"0.png", "1.png", "2.png"}));
   EXPECT_EQ(Identify(folder_ / "out" / "1.png"), "PNG 40x30");

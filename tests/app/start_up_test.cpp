@@ -40,6 +40,9 @@ class StartUpTest : public ::testing::Test {
     // The user's settings folder, used when the program folder cannot be written.
     if (const char* value = std::getenv("XDG_CONFIG_HOME")) savedConfigHome = value;
     setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+    // The user's pictures folder below it: the output folder when the settings move.
+    if (const char* value = std::getenv("HOME")) savedHome = value;
+    setenv("HOME", (folder / "home").c_str(), 1);
     NewWindow();
   }
   void TearDown() override {
@@ -52,6 +55,7 @@ class StartUpTest : public ::testing::Test {
     } else {
       unsetenv("XDG_CONFIG_HOME");
     }
+    if (savedHome) setenv("HOME", savedHome->c_str(), 1);
   }
   // A new process's window: fresh controls, no state.
   void NewWindow() {
@@ -67,6 +71,7 @@ class StartUpTest : public ::testing::Test {
 
   fs::path folder;
   std::optional<std::string> savedConfigHome;
+  std::optional<std::string> savedHome;
   HeadlessControlLayer* layer = nullptr;
 };
 
@@ -162,6 +167,7 @@ TEST_F(StartUpTest, EveryStoredValueComesBackThroughThePanels) {
 
 TEST_F(StartUpTest, ProgramFolderThatCannotBeWrittenKeepsTheSettingsInTheUserFolder) {
   BlockDataFolder();
+  fs::create_directories(folder / "home" / "Pictures");
   ASSERT_TRUE(StartUp());
   const fs::path user = folder / "config" / "trastel";
   EXPECT_TRUE(fs::exists(user / "Confing.inf"));
@@ -169,8 +175,8 @@ TEST_F(StartUpTest, ProgramFolderThatCannotBeWrittenKeepsTheSettingsInTheUserFol
   ASSERT_EQ(layer->messages.size(), 1u);
   EXPECT_EQ(layer->messages[0],
             "下記の場所に設定ファイルを作成しました。\n[" + user.string() + "/Confing.inf]");
-  // The output folder still starts as the program folder.
-  EXPECT_EQ(std::string(GetAppState()->paths->SAVE), folder.string() + "/");
+  // The output folder cannot stay in the program folder either: it starts as the pictures folder.
+  EXPECT_EQ(std::string(GetAppState()->paths->SAVE), (folder / "home" / "Pictures").string() + "/");
 
   // The trial conversion's file and the preview's copy are kept there and removed at the end.
   std::ofstream(user / "__Temp" / "__Temp__file__vimbo_trastel2__.tpf") << "picture";

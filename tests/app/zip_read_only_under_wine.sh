@@ -46,6 +46,8 @@ grep -qF "Trastel/Confing.inf" "$work/help.txt" || fail "--help does not name %A
 grep -q "下記の場所に設定ファイルを作成しました。" "$work/batch.log" ||
   fail "no first-start message: $(cat "$work/batch.log")"
 [ -f "$user_folder/Confing.inf" ] || fail "no settings in $user_folder"
+grep -q "^C:/users/[^/]*/Pictures/"$'\r'"\$" "$user_folder/Confing.inf" ||
+  fail "the output folder is not the Pictures folder"
 [ "$(ls "$work/out" | wc -l)" -eq "$(ls "$root/samples" | wc -l)" ] || fail "not every sample converted"
 for file in "$work/out"/*; do
   [ "$(/usr/bin/identify -format %m "$file")" = JPEG ] || fail "$file is not a JPEG"

@@ -128,4 +128,32 @@ TEST_F(SettingsPlaceTest, NeitherPlaceWritableLeavesTheSettingsNamedBesideThePro
   EXPECT_EQ(TempFilePath("t.tpf"), "Data/__Temp/t.tpf");
 }
 
+// A portable program writes its pictures beside itself; an installed one, whose folder takes
+// no settings, writes them to the user's pictures folder (on Linux the one xdg-user-dirs names,
+// else ~/Pictures, else the home folder).
+TEST_F(SettingsPlaceTest, OutputFolderLeavesTheProgramFolderWithTheSettings) {
+  ChooseSettingsPlace();
+  EXPECT_EQ(DefaultOutputFolder(), std::string(programFolder));
+  BlockDataFolder();
+  ASSERT_EQ(ChooseSettingsPlace(), SettingsPlace::kUserFolder);
+#ifdef _WIN32
+  EXPECT_NE(DefaultOutputFolder(), std::string(programFolder));
+  EXPECT_TRUE(fs::is_directory(platform::PathOf(DefaultOutputFolder())));
+#else
+  const std::string savedHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  const fs::path home = root / "home";
+  SetVariable("HOME", Text(home));
+  fs::create_directories(home / "画像");
+  fs::create_directories(home / "Pictures");
+  std::ofstream(root / "user" / "user-dirs.dirs")
+      << "# written by xdg-user-dirs-update\nXDG_PICTURES_DIR=\"$HOME/画像\"\n";
+  EXPECT_EQ(DefaultOutputFolder(), Text(home) + "/画像/");
+  fs::remove(home / "画像");
+  EXPECT_EQ(DefaultOutputFolder(), Text(home) + "/Pictures/");
+  fs::remove(home / "Pictures");
+  EXPECT_EQ(DefaultOutputFolder(), Text(home) + "/");
+  SetVariable("HOME", savedHome);
+#endif
+}
+
 }  // namespace

@@ -103,4 +103,13 @@ TEST(FileOutputTest, NewFilesFollowTheUmask) {
 }
 #endif
 
+TEST(FileOutputTest, TooWideWebpIsRefusedWithItsReason) {
+  TempFolder folder;
+  ScopedPicture tooWide = testpictures::MakeFlat(16384, 1, MakeColour(1, 2, 3));
+  ClearFailureReason();
+  EXPECT_EQ(SaveWebp(folder.File("wide.webp").c_str(), tooWide.Get(), 80, 0), 0);
+  EXPECT_STREQ(LastFailureReason(), "WebP形式の幅と高さは16383ピクセルまでです");
+  EXPECT_TRUE(folder.Names().empty());
+}
+
 }  // namespace

@@ -240,6 +240,63 @@ Bytes HeifGrid(int rows, int columns, std::uint32_t width, std::uint32_t height,
   return file.Build();
 }
 
+// The picture chunk ("VP8 " or "VP8L", with its header) of a side x side grey WebP written by the
+// library.
+Bytes WebpPictureChunk(int side, bool lossless) {
+  codectest::TempFolder folder;
+  const std::string path = folder.File("grey.webp");
+  ScopedPicture stored(imagelib::StorePicture(imagelib::MakePicture(side, side, 24)));
+  SaveWebp(path.c_str(), stored.Get(), 75, lossless ? 1 : 0);
+  const Bytes bytes = codectest::ReadBytes(path);
+  return Bytes(bytes.begin() + 12, bytes.end());
+}
+
+void AppendChunk(Bytes& file, const char* fourCc, const Bytes& body) {
+  file.insert(file.end(), fourCc, fourCc + 4);
+  file.resize(file.size() + 4);
+  Put32(file, file.size() - 4, static_cast<std::uint32_t>(body.size()));
+  file.insert(file.end(), body.begin(), body.end());
+  if (body.size() % 2 != 0) file.push_back(0);
+}
+
+// A WebP with the extended header for a canvas of the given size, then `chunks`, then a
+// chunk of `padding` bytes that no reader knows.
+Bytes WebpOnCanvas(std::uint32_t width, std::uint32_t height, bool animated, const Bytes& chunks,
+                   std::size_t padding = 0) {
+  Bytes file = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'E', 'B', 'P'};
+  Bytes header(11);  // 10 bytes, the last side written as 32 bits
+  header[0] = animated ? 0x02 : 0;
+  Put32(header, 4, width - 1);
+  Put32(header, 7, height - 1);
+  header.pop_back();
+  AppendChunk(file, "VP8X", header);
+  if (animated) AppendChunk(file, "ANIM", Bytes{255, 255, 255, 255, 0, 0});
+  file.insert(file.end(), chunks.begin(), chunks.end());
+  if (padding > 0) AppendChunk(file, "PADD", Bytes(padding));
+  Put32(file, 4, static_cast<std::uint32_t>(file.size() - 8));
+  return file;
+}
+
+// An animation of `frames` 1x1 frames at the canvas' corner.
+Bytes WebpAnimation(std::uint32_t width, std::uint32_t height, int frames,
+                    std::size_t padding = 0) {
+  Bytes frame(16);
+  frame[12] = 100;  // duration
+  const Bytes picture = WebpPictureChunk(1, true);
+  frame.insert(frame.end(), picture.begin(), picture.end());
+  Bytes chunks;
+  for (int i = 0; i < frames; ++i) AppendChunk(chunks, "ANMF", frame);
+  return WebpOnCanvas(width, height, true, chunks, padding);
+}
+
+// A lossy 64x64 WebP padded to 70 KB whose picture header claims side x side.
+Bytes WebpLossyClaiming(std::uint16_t side) {
+  Bytes picture = WebpPictureChunk(64, false);
+  Put16(picture, 14, side);
+  Put16(picture, 16, side);
+  return WebpOnCanvas(side, side, false, picture, 70000);
+}
+
 struct HostileFile {
   const char* name;
   std::function<Bytes()> make;
@@ -379,6 +436,21 @@ INSTANTIATE_TEST_SUITE_P(
         HostileFile{"HeifGridLargerThanItsTiles", [] { return HeifGrid(1, 1, 4000, 4000); }, true},
         HostileFile{"HeifGridOfTilesWithoutTheirData",
                     [] { return HeifGrid(2, 2, 8000, 8000, 4096); }, true},
+        HostileFile{"WebpCanvasFarLargerThanItsPaddedFrame",
+                    [] { return WebpAnimation(16383, 16383, 1, 70000); }, true},
+        HostileFile{"WebpManyFramesOnAHugeCanvas",
+                    [] { return WebpAnimation(16383, 16383, 100000); }, true},
+        HostileFile{"WebpLossyClaimingMoreThanItsData", [] { return WebpLossyClaiming(16383); },
+                    true},
+        HostileFile{"WebpCountlessChunksBeforeItsPicture",
+                    [] {
+                      Bytes chunks(8 * 1000000);
+                      for (std::size_t at = 0; at < chunks.size(); at += 8) chunks[at] = 'X';
+                      const Bytes frame = WebpAnimation(1, 1, 1);
+                      chunks.insert(chunks.end(), frame.begin() + 44, frame.end());
+                      return WebpOnCanvas(1, 1, true, chunks);
+                    },
+                    true},
         HostileFile{"GifWithoutImage",
                     [] {
                       Bytes bytes = Gif(1, 1, 1, 1);
@@ -395,7 +467,8 @@ TEST(HostileFileTest, TheFilesAreSoundApartFromTheirDefect) {
        {Bmp(16, 16, 24, 0, 16 * 48), BmpWithRle(4, 2, {4, 1, 0, 0, 4, 1, 0, 1}), PngClaiming(1, 1),
         JpegClaiming(227, 149), JpegClaiming(227, 149, "libjpeg-turbo/testimgari.jpg"),
         JpegWithScans(900), JpegWithScans(20, 2048), Gif(1, 1, 1, 1), HeifWithThumbnails(1000),
-        HeifGrid(1, 1, 70, 46), HeifGrid(2, 3, 200, 100), HeifGrid(4, 4, 260, 250)}) {
+        HeifGrid(1, 1, 70, 46), HeifGrid(2, 3, 200, 100), HeifGrid(4, 4, 260, 250),
+        WebpAnimation(64, 64, 3), WebpLossyClaiming(64)}) {
     EXPECT_NE(imagelib::DecodePicture(bytes), nullptr);
   }
 }

@@ -651,7 +651,9 @@ TEST(ReaderVariantTest, WebpAnimationShowsItsFirstFrameAndLiesAreRefused) {
   ASSERT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "VP8X");
   std::vector<std::uint8_t> cut(bytes.begin(), bytes.end() - 8);
   codectest::WriteBytes(folder.File("cut.webp"), cut);
+  ClearFailureReason();
   EXPECT_FALSE(ScopedPicture(LoadPicture(folder.File("cut.webp").c_str())));
+  EXPECT_STREQ(LastFailureReason(), "WebP ファイルが途中で切れています");
   // The canvas claims 20000x20000 pixels.
   for (int at : {24, 27}) {
     bytes[at] = 0x1f;
@@ -660,7 +662,10 @@ TEST(ReaderVariantTest, WebpAnimationShowsItsFirstFrameAndLiesAreRefused) {
   }
   codectest::WriteBytes(folder.File("huge.webp"), bytes);
   EXPECT_EQ(IdentifyPictureFile(folder.File("huge.webp").c_str(), 0), kIdentifiedWebp);
+  ClearFailureReason();
   EXPECT_FALSE(ScopedPicture(LoadPicture(folder.File("huge.webp").c_str())));
+  EXPECT_STREQ(LastFailureReason(),
+               "WebP の画像の大きさが画像データの量に見合わないため読めません");
 }
 
 }  // namespace

@@ -45,10 +45,10 @@ done
 
 # An ordinary user: the one running the test, or (for root, who may write anywhere) nobody.
 home=$work/home
-mkdir -p "$home"
+mkdir -p "$home/Pictures"
 as_user=(env -u XDG_CONFIG_HOME HOME="$home")
 if [ "$(id -u)" -eq 0 ]; then
-  chown nobody "$home"
+  chown -R nobody "$home"
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups "${as_user[@]}")
 fi
 settings=$home/.config/trastel/Confing.inf
@@ -77,7 +77,8 @@ mkdir -p "$build_dir/artifacts"
 xdotool windowactivate --sync "$message" key Return
 window=$(wait_for_window "ヴィンボトラステル２ Ver 2.00")
 echo "install_deb: the window appeared; settings in $settings"
-grep -q "^/usr/lib/trastel/"$'\r'"\$" "$settings" || fail "the output folder is not the program folder"
+# The program folder cannot take the pictures either: they go to the user's pictures folder.
+grep -q "^$home/Pictures/"$'\r'"\$" "$settings" || fail "the output folder is not ~/Pictures"
 trial=$home/.config/trastel/__Temp/__Temp__file__vimbo_trastel2__.tpf
 for _ in $(seq 100); do [ -s "$trial" ] && break; sleep 0.1; done
 /usr/bin/identify "$trial" >/dev/null 2>&1 ||

@@ -399,6 +399,27 @@ TEST_F(SettingsFileTest, TwoWritersAtOnceNeitherFailNorMixTheirFiles) {
 }
 #endif
 
+// Trastel.inf's values pass no control before they are used: each is held to its range as it is
+// read, a number clamped, a choice outside the offered ones back to its default.
+TEST_F(SettingsFileTest, ExtrasOutsideTheirRangesAreHeldToThem) {
+  ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);
+  WriteBytes(folder_ / "Trastel.inf",
+             "#FORMAT TRASTEL_EXTRAS_100 (*.inf,*.INF)\r\n#RESIZE_FIT=\t2\r\n#NO_ENLARGE=\t-1\r\n"
+             "#JPG_MAX_KB=\t99999999\r\n#WEBP_QUALITY=\t101\r\n#AVIF_SPEED=\t3\r\n"
+             "#EXISTING=\t99\r\n#KEEP_DATE=\t7\r\n#ON_ERROR=\t-2147483648\r\n#END\r\n");
+  ASSERT_EQ(LoadSettings(), SettingsStatus::kDone);
+  const PictureRecord& target = *state_->target;
+  EXPECT_EQ(target.RESIZE_FIT, 2);
+  EXPECT_EQ(target.NO_ENLARGE, 0);
+  EXPECT_EQ(target.JPG_MAX_KB, 1 << 20);
+  EXPECT_EQ(target.WEBP_QUALITY, 80);
+  EXPECT_EQ(target.AVIF_SPEED, 3);
+  EXPECT_EQ(target.EXISTING, 0);
+  EXPECT_EQ(target.KEEP_DATE, 0);
+  EXPECT_EQ(target.ON_ERROR, 0);
+  EXPECT_TRUE(layer_->messages.empty());
+}
+
 TEST_F(SettingsFileTest, ExtrasLiveBesideTheMainFileWhichKeepsItsBytes) {
   const fs::path extras = folder_ / "Trastel.inf";
   ASSERT_EQ(SaveSettings(), SettingsStatus::kDone);

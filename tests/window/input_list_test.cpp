@@ -69,7 +69,8 @@ TEST_F(InputListTest, FolderPicturesLandAfterTheSelectionInNameOrder) {
   MakePicture("scan/a.bmp");
   MakePicture("scan/c.jpg");
   WriteFile(folder / "scan/notes.txt", "not a picture");
-  MakePicture("scan/sub/deep.png");  // Sub-folders are not entered.
+  WriteFile(folder / "scan/x.heic", "");
+  MakePicture("scan/sub/deep.png");  // Sub-folders are not entered, nor counted as files.
   layer->folderChoices = {(folder / "scan").string() + "/"};
   layer->Click(kInputPanel, kAddFolderButton);
 
@@ -77,8 +78,9 @@ TEST_F(InputListTest, FolderPicturesLandAfterTheSelectionInNameOrder) {
                               "three.png", "four.png"}));
   EXPECT_EQ(Selection(), 4);
   EXPECT_EQ(layer->waitCursorDepth, 0);
-  EXPECT_GE(layer->pumpCount, 7);  // One per folder entry, "." and ".." included.
-  EXPECT_TRUE(layer->messages.empty());
+  EXPECT_GE(layer->pumpCount, 8);  // One per folder entry, "." and ".." included.
+  // The files that are not pictures are told, not silently dropped.
+  EXPECT_EQ(layer->messages, Texts{"画像ではないファイル2件は追加しませんでした。"});
 #ifdef _WIN32
   // A folder written with the system's own separator gets that one added: none mixes the two.
   layer->ListReset(kInputPanel, kInputList);
