@@ -181,7 +181,7 @@ bool GoesOnPastFailures(const PictureRecord& target) {
 
 // Puts the entry's output under its name. Under 飛ばす and 番号を付ける no file is replaced: one
 // that another program made there since the entry was prepared is kept, and the output takes the
-// next free number or is left out (false, the entry then counting as skipped).
+// next free number or is left out (kTargetExists, the entry then counting as skipped).
 EntryJob::CommitResult CommitEntry(Entry& entry, RunRecord& run) {
   const PictureRecord& target = entry.input.target;
   const bool replacing = target.EXISTING == kExistingReplace;

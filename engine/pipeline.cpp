@@ -45,8 +45,8 @@ bool Crop(PictureHandle& slot, const PictureRecord& source, const PictureRecord&
 bool Rotate(PictureHandle slot, const PictureRecord& source, const PictureRecord& target,
             std::string* failure) {
   if (target.ANGLE_VAL == 0) return true;
-  return RotatePicture(slot, target.ANGLE_VAL * 1000, ColourByNumber(target.ANGLE_COLOR + 1)) !=
-             0 ||
+  const ColourRef fill = ColourByNumber(target.ANGLE_COLOR + 1);
+  return RotatePicture(slot, target.ANGLE_VAL * 1000, fill) != 0 ||
          StepFailed(failure, "回転", source);
 }
 
@@ -120,9 +120,10 @@ int CodeFrameStep(const PictureRecord& source, const PictureRecord& target, Pict
                   std::span<imagelib::CodedGifFrame> coded, int index, std::string* failure) {
   if (index < 0 || static_cast<std::size_t>(index) >= coded.size()) return 0;
   if (!PrepareFrameStep(source, target, slot, failure)) return 0;
+  ClearFailureReason();
   auto frame = CodeFrame(slot, target);
   ReleaseSlot(slot);
-  if (!frame) return 0;
+  if (!frame) return StepFailed(failure, "GIFアニメーションの作成", source);
   coded[static_cast<std::size_t>(index)] = std::move(*frame);
   return 1;
 }
