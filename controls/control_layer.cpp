@@ -1,6 +1,8 @@
 #include "controls/control_layer.h"
 
 #include <cassert>
+#include <deque>
+#include <mutex>
 
 #include "controls/headless/headless_control_layer.h"
 #include "controls/thread_role.h"
@@ -14,13 +16,58 @@ std::unique_ptr<ControlLayer>& CurrentLayer() {
 
 bool forbidden = false;
 
+struct PostedTasks {
+  std::mutex mutex;
+  std::deque<std::function<void()>> tasks;
+  ControlLayer* waking = nullptr;
+};
+
+PostedTasks& Posted() {
+  static PostedTasks posted;
+  return posted;
+}
+
 }  // namespace
+
+void ControlLayer::PostToWindowThread(std::function<void()> task) {
+  PostedTasks& posted = Posted();
+  std::lock_guard lock(posted.mutex);
+  posted.tasks.push_back(std::move(task));
+  if (posted.waking != nullptr) posted.waking->WakeForPostedTasks();
+}
+
+void ControlLayer::RunPostedTasks() {
+  PostedTasks& posted = Posted();
+  for (;;) {
+    std::function<void()> task;
+    {
+      std::lock_guard lock(posted.mutex);
+      if (posted.tasks.empty()) return;
+      task = std::move(posted.tasks.front());
+      posted.tasks.pop_front();
+    }
+    // A task may show a message box, whose own loop runs the tasks that come meanwhile.
+    ++handlerDepth_;
+    struct Leaving {
+      ~Leaving() { --handlerDepth_; }
+    } leaving;
+    task();
+  }
+}
+
+void ControlLayer::SetWaking(ControlLayer* layer) {
+  std::lock_guard lock(Posted().mutex);
+  Posted().waking = layer;
+}
 
 ControlLayer& GetControlLayer() {
   AssertWindowThread();
   assert(!forbidden && "this program has no controls");
   auto& layer = CurrentLayer();
-  if (!layer) layer = std::make_unique<HeadlessControlLayer>();
+  if (!layer) {
+    layer = std::make_unique<HeadlessControlLayer>();
+    ControlLayer::SetWaking(layer.get());
+  }
   return *layer;
 }
 
@@ -31,5 +78,6 @@ void ForbidControlLayer() {
 std::unique_ptr<ControlLayer> SetControlLayer(std::unique_ptr<ControlLayer> layer) {
   auto previous = std::move(CurrentLayer());
   CurrentLayer() = std::move(layer);
+  ControlLayer::SetWaking(CurrentLayer().get());
   return previous;
 }

@@ -85,8 +85,12 @@ class ControlLayer {
   // desktop answers, which the window does not wait for.
   virtual void LaunchDocument(const std::string& target, std::function<void()> failed) = 0;
 
-  // Dispatches at most one pending event; never blocks.
+  // Dispatches at most one pending event (and the tasks posted to the window's thread); never
+  // blocks.
   virtual void PumpOneMessage() = 0;
+  // Runs `task` on the window's thread when it next takes its messages, as a handler runs (a
+  // close waits for it). Any thread may post: work done elsewhere hands its result over so.
+  static void PostToWindowThread(std::function<void()> task);
   // The wait cursor: Begin shows it, Restore shows it again after a pumped message may have
   // changed the cursor, End removes it. Use WaitCursor rather than calling these directly.
   virtual void BeginWaitCursor() = 0;
@@ -153,6 +157,11 @@ class ControlLayer {
   virtual std::optional<std::string> TreeSelectedText(int barId, int controlId) const = 0;
 
  protected:
+  // Makes the window's thread call RunPostedTasks soon; called on any thread.
+  virtual void WakeForPostedTasks() = 0;
+  // Runs the tasks posted so far, in order; on the window's thread.
+  static void RunPostedTasks();
+
   void Notify(const ControlEvent& event) const {
     if (!eventSink_) return;
     ++notificationCount_;
@@ -165,6 +174,11 @@ class ControlLayer {
   }
 
  private:
+  friend std::unique_ptr<ControlLayer> SetControlLayer(std::unique_ptr<ControlLayer> layer);
+  friend ControlLayer& GetControlLayer();
+  // The layer that PostToWindowThread wakes.
+  static void SetWaking(ControlLayer* layer);
+
   EventSink eventSink_;
   static inline int handlerDepth_ = 0;
   static inline unsigned notificationCount_ = 0;

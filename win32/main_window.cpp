@@ -244,6 +244,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case Win32ControlLayer::kPostedTasksMessage:
+      Win32ControlLayer::RunPostedTasksNow();
+      return 0;
     case WM_DPICHANGED:
       ChangeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;

@@ -51,6 +51,10 @@ class Win32ControlLayer : public ControlLayer {
                                              const std::string& startFolder) override;
   void LaunchDocument(const std::string& target, std::function<void()> failed) override;
   void PumpOneMessage() override;
+  void WakeForPostedTasks() override;
+  // The message that makes the owner run the tasks posted to the window's thread.
+  static constexpr UINT kPostedTasksMessage = WM_APP + 1;
+  static void RunPostedTasksNow() { RunPostedTasks(); }
   void BeginWaitCursor() override;
   void RestoreWaitCursor() override;
   void EndWaitCursor() override;

@@ -118,6 +118,10 @@ void Win32ControlLayer::PumpOneMessage() {
   DispatchMessageW(&message);
 }
 
+void Win32ControlLayer::WakeForPostedTasks() {
+  PostMessageW(owner_, kPostedTasksMessage, 0, 0);
+}
+
 void Win32ControlLayer::BeginWaitCursor() {
   ++waitDepth_;
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));

@@ -41,6 +41,7 @@ class WxControlLayer : public ControlLayer {
                                              const std::string& startFolder) override;
   void LaunchDocument(const std::string& target, std::function<void()> failed) override;
   void PumpOneMessage() override;
+  void WakeForPostedTasks() override;
   void BeginWaitCursor() override;
   void RestoreWaitCursor() override;
   void EndWaitCursor() override;

@@ -1,5 +1,6 @@
 // The dialogs, the message pump, the wait cursor and the view repaint of the real window.
 #include <unistd.h>
+#include <wx/app.h>
 #include <wx/dirdlg.h>
 #include <wx/evtloop.h>
 #include <wx/filedlg.h>
@@ -93,6 +94,12 @@ void WxControlLayer::PumpOneMessage() {
   // Dispatch alone would block when nothing is pending.
   wxEventLoopBase* loop = wxEventLoopBase::GetActive();
   if (loop != nullptr && loop->Pending()) loop->Dispatch();
+  // The toolkit hands its own queued calls on only when idle, which a long loop never is.
+  RunPostedTasks();
+}
+
+void WxControlLayer::WakeForPostedTasks() {
+  if (wxTheApp != nullptr) wxTheApp->CallAfter([] { RunPostedTasks(); });
 }
 
 void WxControlLayer::BeginWaitCursor() {

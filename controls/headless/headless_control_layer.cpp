@@ -95,6 +95,7 @@ void HeadlessControlLayer::LaunchDocument(const std::string& target, std::functi
 
 void HeadlessControlLayer::PumpOneMessage() {
   ++pumpCount;
+  RunPostedTasks();
   if (onPump) onPump();
 }
 

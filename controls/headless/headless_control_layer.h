@@ -45,7 +45,10 @@ class HeadlessControlLayer : public ControlLayer {
   std::optional<std::string> BrowseForFolder(const std::string& title,
                                              const std::string& startFolder) override;
   void LaunchDocument(const std::string& target, std::function<void()> failed) override;
+  // Also runs the tasks posted to the window's thread.
   void PumpOneMessage() override;
+  // Nothing to wake: the tasks wait for the next pump.
+  void WakeForPostedTasks() override {}
   void BeginWaitCursor() override;
   void RestoreWaitCursor() override;
   void EndWaitCursor() override;
