@@ -26,9 +26,7 @@ bool StepFailed(std::string* failure, const char* step, const PictureRecord& sou
 
 bool LoadSource(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target) {
   if (LoadSlot(slot, source.path, StoresAlpha(target.DIB_TYPE))) return true;
-  const std::string reason = LastFailureReason();
-  ShowMessage("[%s]\nがオープンできませんでした！%s%s", source.path, reason.empty() ? "" : "\n",
-              reason.c_str());
+  ShowLoadFailure(source);
   return false;
 }
 
@@ -87,21 +85,30 @@ int WithinMemory(const PictureRecord& source, Step step) {
   }
 }
 
-int ConvertSingleStep(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
-                      std::string* failure) {
-  ClearFailureReason();
-  if (!LoadSource(slot, source, target)) return 0;
+int ConvertLoadedStep(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
+                      PixelSize* written, std::string* failure) {
   ApplyFilter(slot, target.FILTER_TYPE);
   if (!Crop(slot, source, target, failure) || !Rotate(slot, source, target, failure) ||
       !Resize(slot, source, target, failure)) {
     return 0;
   }
   KeepExif(slot, source, target);
+  BitmapInfoHeader header{};
+  if (written != nullptr && GetPictureHeader(slot, &header)) {
+    *written = {header.biWidth, header.biHeight};
+  }
   ClearFailureReason();
   const int saved = SaveByFormat(slot, target);
   if (saved == 0) StepFailed(failure, "保存", source);
   ReleaseSlot(slot);
   return saved;
+}
+
+int ConvertSingleStep(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
+                      std::string* failure) {
+  ClearFailureReason();
+  if (!LoadSource(slot, source, target)) return 0;
+  return ConvertLoadedStep(source, target, slot, nullptr, failure);
 }
 
 int PrepareFrameStep(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
@@ -152,6 +159,31 @@ int ConvertFrameStep(int index, int isLast) {
 }
 
 }  // namespace
+
+void ShowLoadFailure(const PictureRecord& source) {
+  const std::string reason = LastFailureReason();
+  ShowMessage("[%s]\nがオープンできませんでした！%s%s", source.path, reason.empty() ? "" : "\n",
+              reason.c_str());
+}
+
+bool LoadForConversion(const PictureRecord& source, const PictureRecord& target,
+                       PictureHandle& slot) {
+  ClearFailureReason();
+  try {
+    return LoadSlot(slot, source.path, StoresAlpha(target.DIB_TYPE)) != 0;
+  } catch (const std::bad_alloc&) {
+    ReleaseSlot(slot);
+    return false;
+  }
+}
+
+int ConvertLoadedWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
+                      PixelSize* written, std::string* failure) {
+  const int result = WithinMemory(
+      source, [&] { return ConvertLoadedStep(source, target, slot, written, failure); });
+  if (result == 0) ReleaseSlot(slot);
+  return result;
+}
 
 int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
                       std::string* failure) {

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "engine/output_size.h"
 #include "imagelib/gif_animation.h"
 #include "state/app_state.h"
 
@@ -19,6 +20,15 @@ int ConvertFrame(int index, int isLast);
 // nothing itself (a load does, as a message) puts its reason into `failure` when given.
 int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
                       std::string* failure = nullptr);
+// The same conversion in two halves, for a caller that uses the decoded picture in between:
+// the load (false when source.path cannot be decoded, or not in the memory left: the message
+// for it is ShowLoadFailure's), then the steps after it on the picture in `slot`, which is empty
+// afterwards. `written`, when given, receives the size of the picture handed to the encoder.
+bool LoadForConversion(const PictureRecord& source, const PictureRecord& target,
+                       PictureHandle& slot);
+void ShowLoadFailure(const PictureRecord& source);
+int ConvertLoadedWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
+                      PixelSize* written = nullptr, std::string* failure = nullptr);
 // Prepares the animation's frame `index` in `slot` (resized and turned) and codes it into
 // coded[index]; `slot` is empty afterwards, so that no frame's pixels wait for the last.
 int CodeFrameWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
