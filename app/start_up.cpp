@@ -15,6 +15,7 @@
 #include "state/app_state.h"
 #include "state/settings_file.h"
 #include "window/fill_and_read_panels.h"
+#include "window/picture_facts.h"
 
 namespace {
 
@@ -86,6 +87,7 @@ bool StartUp() {
 }
 
 void ShutDown() {
+  StopMeasuring();
   DeleteTempFiles();
   DestroyAppState();
   DestroyPanelHelper();

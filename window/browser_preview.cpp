@@ -1,9 +1,11 @@
 #include "window/browser_preview.h"
 
+#include <chrono>
 #include <filesystem>
 #include <iterator>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include "base/help_page.h"
 #include "base/settings_place.h"
@@ -15,6 +17,7 @@
 #include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
+#include "window/picture_facts.h"
 
 namespace {
 
@@ -70,6 +73,14 @@ void OnPreview() {
   if (state->target->DIB_TYPE == kFormatHtm) {
     ShowMessage("HTM形式はプレビューできません！");
     return;
+  }
+  // The page shows the trial's file: the selected entry's measurement ends first.
+  if (MeasuringSelection()) {
+    WaitCursor wait;
+    while (MeasuringSelection()) {
+      pumpOneMessage();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
   }
   CopySourceForBrowser(state->source->path, TempFilePath(kPreviewSourceName));
   OpenLocalPage(PreviewPageOf(state->paths->PREVIEW_TYPE).c_str());

@@ -165,12 +165,12 @@ void OnAddFolder() {
 
 void AddPathsGivenAtStart(const std::vector<std::string>& paths) {
   ListBoxEntries list;
+  const int before = list.Count();
   for (const std::string& path : paths) {
-    const int before = list.Count();
-    const bool goesOn = AddGivenPath(path, list);
-    if (list.Count() != before) CurrentViewOperations().refreshSelection();
-    if (!goesOn) break;
+    if (!AddGivenPath(path, list)) break;
   }
+  // The list fills first; then the selected entry is measured once.
+  if (list.Count() != before) CurrentViewOperations().refreshSelection();
   Controls().RepaintView();
 }
 

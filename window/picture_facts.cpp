@@ -1,8 +1,13 @@
 #include "window/picture_facts.h"
 
+#include <array>
+#include <atomic>
 #include <new>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "base/background_work.h"
 #include "base/path_names.h"
 #include "base/settings_place.h"
 #include "base/show_message.h"
@@ -10,6 +15,8 @@
 #include "engine/encoders.h"
 #include "engine/output_naming.h"
 #include "engine/output_size.h"
+#include "engine/picture_slots.h"
+#include "engine/pipeline.h"
 #include "imagelib/picture_store.h"
 #include "platform/files.h"
 #include "resources/control_ids.h"
@@ -19,6 +26,10 @@
 #include "window/trial_conversion.h"
 
 namespace {
+
+// What a box shows while its figure is being measured.
+constexpr char kMeasuringSize[] = "計測中…";
+constexpr char kMeasuringFigure[] = "…";
 
 constexpr InfoRow kBeforeRow = {kBeforeNameBox, kBeforeWidthBox, kBeforeHeightBox, kBeforeBytesBox,
                                 kBeforeTypeBox};
@@ -51,6 +62,154 @@ void ShowFacts(const InfoRow& row, const PictureRecord& record) {
   SetBox(row.typeBox, GetPicTypeName(record.DIB_TYPE));
 }
 
+void ShowSizeFailure(const char* path) {
+  ShowMessage(
+      "GetSizeXY(const char* szName, int &nX, int &nY)：エラー\n[%s]\nオープンに失敗しました。",
+      path);
+}
+
+// The figures of a row while they are measured, and the texts a row had before.
+void ShowMeasuring(const InfoRow& row) {
+  SetBox(row.sizeBox, kMeasuringSize);
+  for (int box : {row.widthBox, row.heightBox, row.typeBox}) SetBox(box, kMeasuringFigure);
+}
+
+std::array<std::string, 4> FiguresOf(const InfoRow& row) {
+  ControlLayer& controls = GetControlLayer();
+  std::array<std::string, 4> texts;
+  const int boxes[] = {row.sizeBox, row.widthBox, row.heightBox, row.typeBox};
+  for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = controls.GetText(kInputPanel, boxes[i]);
+  return texts;
+}
+
+void ShowFigures(const InfoRow& row, const std::array<std::string, 4>& texts) {
+  const int boxes[] = {row.sizeBox, row.widthBox, row.heightBox, row.typeBox};
+  for (std::size_t i = 0; i < texts.size(); ++i) SetBox(boxes[i], texts[i]);
+}
+
+// The facts of a file as RecordPictureFacts keeps them.
+struct Facts {
+  std::int64_t fileSize = 0;
+  int kind = kFormatNone;
+  std::int64_t width = 0;
+  std::int64_t height = 0;
+
+  void Into(PictureRecord& record) const {
+    record.fileSize = fileSize;
+    record.DIB_TYPE = kind;
+    record.width = static_cast<std::int32_t>(width);
+    record.height = static_cast<std::int32_t>(height);
+  }
+};
+
+Facts FileFacts(const char* path, PixelSize size) {
+  return {GetFileSize(path), FormatOfKind(IdentifyPictureFile(path, 0)), size.width, size.height};
+}
+
+// What the selected entry's measurement found, away from the window's thread.
+struct Measured {
+  std::optional<Facts> source;
+  std::optional<Facts> output;
+  std::vector<std::string> messages;
+};
+
+// The source is decoded once, for its own facts and for the trial conversion into target.path.
+Measured Measure(const PictureRecord& source, const PictureRecord& target, bool convert,
+                 const std::atomic<bool>& cancelled) {
+  Measured measured;
+  MessageCapture capture;
+  PictureHandle slot = 0;
+  if (!LoadForConversion(source, target, slot)) {
+    ShowSizeFailure(source.path);
+    if (convert) ShowLoadFailure(source);
+    measured.messages = capture.Take();
+    return measured;
+  }
+  BitmapInfoHeader header{};
+  GetPictureHeader(slot, &header);
+  measured.source = FileFacts(source.path, {header.biWidth, header.biHeight});
+  PixelSize written{};
+  if (convert && !cancelled && ConvertLoadedWith(source, target, slot, &written)) {
+    measured.output = FileFacts(target.path, written);
+  }
+  ReleaseSlot(slot);
+  measured.messages = capture.Take();
+  return measured;
+}
+
+BackgroundWork& Measurements() {
+  static BackgroundWork work;
+  return work;
+}
+
+// On the window's thread once the selected entry is measured: the rows as the synchronous
+// refresh left them. A conversion that failed leaves the "変換後" row's earlier texts. `source`
+// is the entry's record as the refresh made it: a run converting meanwhile uses the state's.
+void ShowMeasured(const Measured& measured, const PictureRecord& source,
+                  const std::array<std::string, 4>& earlierAfter) {
+  ControlLayer& controls = GetControlLayer();
+  AppState* state = GetAppState();
+  *state->source = source;
+  if (measured.source) measured.source->Into(*state->source);
+  ShowFacts(kBeforeRow, *state->source);
+  // Settings that follow the source (the size kept when not resizing) take the new picture.
+  ReadPanels();
+  if (!IsPictureFormat(state->target->DIB_TYPE)) {
+    OnSettingChanged();
+    ShowHtmAfterInfo(kAfterRow);
+  } else if (measured.output) {
+    measured.output->Into(*state->target);
+    ShowOutputNamePreview();
+    ShowFacts(kAfterRow, *state->target);
+  } else {
+    ShowFigures(kAfterRow, earlierAfter);
+  }
+  ReadPanels();
+  SaveSettings();
+  controls.RepaintView();
+  for (const std::string& text : measured.messages) ShowMessage("%s", text.c_str());
+}
+
+// The entry's name shows at once; its figures and the output's follow from the background.
+void StartMeasuring(const std::string& entry) {
+  AppState* state = GetAppState();
+  PictureRecord& source = *state->source;
+  CopyText(source.path, entry.c_str());
+  CopyStoredText(source.name, FileNamePart(entry, false));
+  SetBox(kBeforeRow.nameBox, FileNamePart(entry, true));
+  const std::array<std::string, 4> earlierAfter = FiguresOf(kAfterRow);
+  ShowMeasuring(kBeforeRow);
+  PictureRecord target = *state->target;
+  const bool convert = IsPictureFormat(target.DIB_TYPE);
+  if (convert) {
+    CopyText(target.path, TempFilePath(state->paths->tempName).c_str());
+    ShowOutputNamePreview();
+    ShowMeasuring(kAfterRow);
+  }
+  Measurements().Start([source, target, convert, earlierAfter](const std::atomic<bool>& cancelled) {
+    auto measured = std::make_shared<Measured>(Measure(source, target, convert, cancelled));
+    return [measured, source, earlierAfter] { ShowMeasured(*measured, source, earlierAfter); };
+  });
+}
+
+// The animated GIF's trial converts the whole list on the window's thread, which takes its
+// messages between the entries.
+void RefreshAnimation() {
+  ControlLayer& controls = GetControlLayer();
+  AppState* state = GetAppState();
+  {
+    WaitCursor wait;
+    ShowBeforeInfo(kBeforeRow);
+    ReadPanels();
+    ShowNoInfo(kBeforeRow);
+    std::string trialPath = TempFilePath(state->paths->tempName);
+    if (TrialConvert(trialPath.c_str())) ShowAfterInfo(kAfterRow);
+    ReadPanels();
+    SaveSettings();
+  }
+  controls.RepaintView();
+}
+
 }  // namespace
 
 void ShowNoInfo(const InfoRow& row) {
@@ -69,9 +228,7 @@ bool GetSizeXY(const char* path, int& width, int& height) {
   } catch (const std::bad_alloc&) {
   }
   if (!picture) {
-    ShowMessage(
-        "GetSizeXY(const char* szName, int &nX, int &nY)：エラー\n[%s]\nオープンに失敗しました。",
-        path);
+    ShowSizeFailure(path);
     return false;
   }
   BitmapInfoHeader header{};
@@ -160,7 +317,9 @@ void RefreshSelection() {
   AppState* state = GetAppState();
   ReadPanels();
   SaveSettings();
-  if (controls.ListSelection(kInputPanel, kInputList) < 0) {
+  const int selected = controls.ListSelection(kInputPanel, kInputList);
+  if (selected < 0) {
+    Measurements().Cancel();
     SetBox(kEntryCountBox, "0");
     SetBox(kTotalBytesBox, "0");
     ShowNoInfo(kBeforeRow);
@@ -168,23 +327,26 @@ void RefreshSelection() {
     return;
   }
   DeleteTempFiles();
-  {
-    WaitCursor wait;
-    ShowBeforeInfo(kBeforeRow);
-    ReadPanels();
-    const PictureRecord& target = *state->target;
-    if (target.DIB_TYPE == kFormatGif && target.GIF_ANIMA != 0) ShowNoInfo(kBeforeRow);
-    if (!IsPictureFormat(target.DIB_TYPE)) {
-      OnSettingChanged();
-      ShowHtmAfterInfo(kAfterRow);
-    } else {
-      std::string trialPath = TempFilePath(state->paths->tempName);
-      if (TrialConvert(trialPath.c_str())) ShowAfterInfo(kAfterRow);
-    }
-    ReadPanels();
-    SaveSettings();
+  state->paths->itemCount = controls.ListCount(kInputPanel, kInputList);
+  const PictureRecord& target = *state->target;
+  if (target.DIB_TYPE == kFormatGif && target.GIF_ANIMA != 0) {
+    Measurements().Cancel();
+    RefreshAnimation();
+    return;
   }
-  controls.RepaintView();
+  StartMeasuring(controls.ListText(kInputPanel, kInputList, selected));
+}
+
+bool MeasuringSelection() {
+  return Measurements().Pending();
+}
+
+void StopMeasuring() {
+  Measurements().Stop();
+}
+
+void HoldMeasuringForTesting(bool hold) {
+  BackgroundWork::HoldForTesting(hold);
 }
 
 bool ComputeInputTotal() {

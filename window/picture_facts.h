@@ -16,8 +16,16 @@ struct InfoRow {
 };
 
 // Recomputes both rows for the selected entry (with a trial conversion), or shows the
-// placeholders and zero totals when nothing is selected.
+// placeholders and zero totals when nothing is selected. The entry is measured away from the
+// window's thread: its name shows at once, its figures when they are known; a newer refresh
+// drops an older measurement. (An animated GIF's trial, of the whole list, is done at once.)
 void RefreshSelection();
+// True while the selected entry's figures are being measured.
+bool MeasuringSelection();
+// Ends the measuring for good (the window closes); what is under way is not shown.
+void StopMeasuring();
+// Tests hold each measurement back until released, to see the window meanwhile.
+void HoldMeasuringForTesting(bool hold);
 // Shows the output name the selected entry would get in the "変換後" name box.
 void ShowOutputNamePreview();
 

@@ -2,7 +2,6 @@
 
 #include "base/long_work.h"
 #include "controls/control_layer.h"
-#include "engine/encoders.h"
 #include "engine/pipeline.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
@@ -46,9 +45,5 @@ bool TrialConvert(const char* path) {
   AppState* state = GetAppState();
   CopyText(state->target->path, path);
   ReleaseAllImages(state);
-  const PictureRecord& target = *state->target;
-  if (target.DIB_TYPE == kFormatGif && target.GIF_ANIMA != 0) return ConvertWholeList(path);
-  if (ConvertSingle()) return true;
-  ReleaseAllImages(state);
-  return false;
+  return ConvertWholeList(path);
 }

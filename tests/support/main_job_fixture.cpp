@@ -1,15 +1,18 @@
 #include "tests/support/main_job_fixture.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "base/program_folder.h"
 #include "resources/control_ids.h"
 #include "tests/support/reference_tool.h"
 #include "tests/support/unique_folder.h"
 #include "window/fill_and_read_panels.h"
+#include "window/picture_facts.h"
 #include "window/settings_pages.h"
 #include "window/view_dispatch.h"
 
@@ -38,6 +41,8 @@ void MainJobFixture::SetUp() {
 }
 
 void MainJobFixture::TearDown() {
+  HoldMeasuringForTesting(false);
+  StopMeasuring();
   SetControlLayer(nullptr);
   DestroyAppState();
   DestroyPanelHelper();
@@ -69,6 +74,13 @@ std::vector<std::string> MainJobFixture::Entries() const {
 
 int MainJobFixture::Selection() const {
   return layer->ListSelection(kInputPanel, kInputList);
+}
+
+void MainJobFixture::WaitForFacts() {
+  while (MeasuringSelection()) {
+    layer->PumpOneMessage();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
 }
 
 std::string MainJobFixture::Box(int controlId) const {

@@ -26,6 +26,8 @@ class MainJobFixture : public ::testing::Test {
   // The entries of the input list, in order.
   std::vector<std::string> Entries() const;
   int Selection() const;
+  // Lets the selected entry's measurement end and its figures show in the rows.
+  void WaitForFacts();
   // Text of a box of the input panel.
   std::string Box(int controlId) const;
 

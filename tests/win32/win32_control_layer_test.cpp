@@ -14,17 +14,26 @@
 #include <string>
 #include <vector>
 
+#include "base/program_folder.h"
 #include "controls/control_layer.h"
 #include "controls/panel_layout.h"
 #include "resources/control_ids.h"
 #include "resources/panel_templates.h"
+#include "state/app_state.h"
 #include "state/choice_tables.h"
+#include "tests/support/unique_folder.h"
 #include "tests/win32/win32_driver.h"
 #include "win32/about_dialog.h"
 #include "win32/main_window.h"
+#include "window/fill_and_read_panels.h"
+#include "window/input_list.h"
+#include "window/picture_facts.h"
 #include "window/settings_pages.h"
+#include "window/view_dispatch.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 class Win32WindowTest : public testing::Test {
  protected:
@@ -114,16 +123,19 @@ TEST_F(Win32WindowTest, InformationBoxesShowTheirLongestTextsWhole) {
     int controlId;
     const char* text;
   };
-  for (auto [controlId, text] : {Shown{kAfterTypeBox, "BMP"}, Shown{kAfterTypeBox, "HTM"},
-                                 Shown{kBeforeTypeBox, "JPG"}, Shown{kBeforeTypeBox, "WEBP"},
-                                 Shown{kEntryCountBox, "1000"}, Shown{kAfterWidthBox, "2500"}}) {
+  for (auto [controlId, text] :
+       {Shown{kAfterTypeBox, "BMP"}, Shown{kAfterTypeBox, "HTM"}, Shown{kBeforeTypeBox, "JPG"},
+        Shown{kBeforeTypeBox, "WEBP"}, Shown{kEntryCountBox, "1000"}, Shown{kAfterWidthBox, "2500"},
+        Shown{kAfterBytesBox, "計測中…"}}) {
     HWND box = Control(kInputPanel, controlId);
     layer().SetText(kInputPanel, controlId, text);
     HDC context = GetDC(box);
     HGDIOBJ previous =
         SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)));
     SIZE extent{};
-    GetTextExtentPoint32A(context, text, static_cast<int>(std::strlen(text)), &extent);
+    wchar_t wide[16];
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 16) - 1;
+    GetTextExtentPoint32W(context, wide, length, &extent);
     SelectObject(context, previous);
     ReleaseDC(box, context);
     RECT client{};
@@ -519,6 +531,47 @@ TEST_F(Win32WindowTest, ClosingDuringAHandlerWaitsUntilItReturns) {
   EXPECT_TRUE(openDuringHandler);
   pumpFor(2000, [&] { return !IsWindow(main); });
   EXPECT_FALSE(IsWindow(main));
+}
+
+// The selected entry is measured away from the window's thread: choosing entries with the keys
+// is answered at once, a newer choice drops the measurement still held back, and the newest
+// entry's figures arrive through the window's own messages.
+TEST_F(Win32WindowTest, TheListAnswersWhileTheSelectedEntryIsMeasured) {
+  const fs::path folder = MakeUniqueFolder("trastel-win32-facts");
+  fs::create_directories(folder / "Data" / "__Temp");
+  ASSERT_TRUE(SetProgramFolder(folder.generic_string().c_str()));
+  fs::current_path(folder);
+  FillPanels();
+  ReadPanels();
+  layer().SetEventSink(DispatchViewEvent);
+  for (const auto& [name, width] : {std::pair{"first.bmp", 64}, std::pair{"second.bmp", 32}}) {
+    const int rowBytes = (width * 3 + 3) & ~3;
+    ASSERT_TRUE(win32_driver::WriteBitmapFile(folder / name, width, 16,
+                                              std::vector<char>(rowBytes * 16, '\x40')));
+    ASSERT_TRUE(AddInputEntry(name));
+  }
+  const HWND list = Control(kInputPanel, kInputList);
+  const auto box = [&](int id) { return layer().GetText(kInputPanel, id); };
+  HoldMeasuringForTesting(true);
+  SetFocus(list);
+  SendMessageW(list, WM_KEYDOWN, VK_HOME, 0);
+  EXPECT_EQ(box(kBeforeNameBox), "first.bmp");
+  EXPECT_EQ(box(kAfterBytesBox), "計測中…");
+  SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(box(kBeforeNameBox), "second.bmp");
+  EXPECT_EQ(box(kBeforeWidthBox), "…");
+  HoldMeasuringForTesting(false);
+  EXPECT_TRUE(win32_driver::WaitUntil([] {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    return !MeasuringSelection();
+  }));
+  EXPECT_EQ(box(kBeforeWidthBox) + "x" + box(kBeforeHeightBox), "32x16");
+  EXPECT_EQ(box(kAfterWidthBox) + "x" + box(kAfterHeightBox), "32x16");
+  StopMeasuring();
+  DestroyAppState();
+  fs::current_path(fs::temp_directory_path());
+  fs::remove_all(folder);
 }
 
 TEST_F(Win32WindowTest, TheProgressBarStartsOverPastItsEnd) {

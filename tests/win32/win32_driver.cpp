@@ -110,6 +110,8 @@ std::vector<char> ScreenPixels(const RECT& rect) {
   return pixels;
 }
 
+}  // namespace
+
 bool WriteBitmapFile(const fs::path& bmp, int width, int height, const std::vector<char>& pixels) {
   const BITMAPINFOHEADER info{
       sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
@@ -123,8 +125,6 @@ bool WriteBitmapFile(const fs::path& bmp, int width, int height, const std::vect
   file.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
   return static_cast<bool>(file);
 }
-
-}  // namespace
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   for (const auto end = std::chrono::steady_clock::now() + timeout;;) {

@@ -71,4 +71,8 @@ bool SaveScreenshot(HWND window, const std::filesystem::path& png);
 
 std::string Utf8(std::wstring_view text);
 
+// Writes a 24-bit bitmap file of bottom-up rows, each padded to 4 bytes.
+bool WriteBitmapFile(const std::filesystem::path& bmp, int width, int height,
+                     const std::vector<char>& pixels);
+
 }  // namespace win32_driver

@@ -53,6 +53,7 @@ TEST_F(PictureInfoTest, RowsShowTheSourceAndTheTrialResult) {
   layer->Click(kFormatPanel, kResize640Radio);
   layer->fileChoices = {source.string()};
   layer->Click(kInputPanel, kAddOneButton);
+  WaitForFacts();
 
   EXPECT_EQ(Row(kBefore),
             (Texts{"big.bmp", std::to_string(fs::file_size(source)), "1024", "768", "BMP"}));
@@ -65,15 +66,41 @@ TEST_F(PictureInfoTest, RowsShowTheSourceAndTheTrialResult) {
   EXPECT_EQ(layer->waitCursorDepth, 0);
 }
 
+TEST_F(PictureInfoTest, TheListAnswersAtOnceWhileTheSelectedEntryIsMeasured) {
+  for (const char* name : {"pics/first.png", "pics/second.png"}) {
+    layer->fileChoices = {MakePicture(name, "-size 30x20 xc:blue").string()};
+    layer->Click(kInputPanel, kAddOneButton);
+  }
+  WaitForFacts();
+  HoldMeasuringForTesting(true);
+  layer->Choose(kInputPanel, kInputList, 0);
+  EXPECT_EQ(Row(kBefore), (Texts{"first.png", "計測中…", "…", "…", "…"}));
+  EXPECT_EQ(Row(kAfter), (Texts{"first.bmp", "計測中…", "…", "…", "…"}));
+  EXPECT_EQ(layer->waitCursorDepth, 0);
+  // A newer selection drops the measurement still held back.
+  layer->ListReset(kInputPanel, kInputList);
+  layer->fileChoices = {MakePicture("pics/third.png", "-size 11x9 xc:blue").string()};
+  layer->Click(kInputPanel, kAddOneButton);
+  EXPECT_EQ(Row(kBefore)[0], "third.png");
+  HoldMeasuringForTesting(false);
+  WaitForFacts();
+  const std::string bytes = std::to_string(fs::file_size(folder / "pics/third.png"));
+  EXPECT_EQ(Row(kBefore), (Texts{"third.png", bytes, "11", "9", "PNG"}));
+  EXPECT_EQ(Row(kAfter)[2] + "x" + Row(kAfter)[3], "11x9");
+  EXPECT_TRUE(layer->messages.empty());
+}
+
 TEST_F(PictureInfoTest, WebpIsReadAndWrittenAndNamedByItsKind) {
   fs::path source = MakePicture("pics/photo.webp", "-size 64x48 xc:'rgb(10,20,30)'");
   layer->Choose(kFormatPanel, kFormatList, 2);  // PNG
   layer->fileChoices = {source.string()};
   layer->Click(kInputPanel, kAddOneButton);
+  WaitForFacts();
   EXPECT_EQ(Row(kBefore),
             (Texts{"photo.webp", std::to_string(fs::file_size(source)), "64", "48", "WEBP"}));
   EXPECT_EQ(Row(kAfter)[4], "PNG");
   layer->Choose(kFormatPanel, kFormatList, 5);  // WEBP: the trial is a real WebP file.
+  WaitForFacts();
   fs::path trial = folder / "Data/__Temp/__Temp__file__vimbo_trastel2__.tpf";
   EXPECT_EQ(Identify(trial, "%m %wx%h"), "WEBP 64x48");
   EXPECT_EQ(Row(kAfter),
@@ -86,6 +113,7 @@ TEST_F(PictureInfoTest, HeicIsReadAndAvifWrittenAndBothNamedByTheirKinds) {
   layer->Choose(kFormatPanel, kFormatList, 6);  // AVIF
   layer->fileChoices = {source.string()};
   layer->Click(kInputPanel, kAddOneButton);
+  WaitForFacts();
   EXPECT_EQ(Row(kBefore),
             (Texts{"phone.heic", std::to_string(fs::file_size(source)), "64", "48", "HEIC"}));
   fs::path trial = folder / "Data/__Temp/__Temp__file__vimbo_trastel2__.tpf";
@@ -101,6 +129,7 @@ TEST_F(PictureInfoTest, TableArtRowIsComputedWithoutConverting) {
   layer->Choose(kHtmPage, kHtmPixelList, 2);    // Cells of 3 pixels.
   layer->fileChoices = {source.string()};
   layer->Click(kInputPanel, kAddOneButton);
+  WaitForFacts();
   EXPECT_EQ(Row(kAfter), (Texts{"p.htm", "計算不可", "300", "150", "HTM"}));
   EXPECT_FALSE(fs::exists(folder / "Data/__Temp/__Temp__file__vimbo_trastel2__.tpf"));
 
@@ -111,6 +140,7 @@ TEST_F(PictureInfoTest, TableArtRowIsComputedWithoutConverting) {
   layer->Type(kFilterPage, kCropSizeYBox, "30");
   layer->Focus(kInputPanel, kInputList);
   layer->Choose(kInputPanel, kInputList, 0);
+  WaitForFacts();
   EXPECT_EQ(Row(kAfter)[2], "40");
   EXPECT_EQ(Row(kAfter)[3], "30");
 }
@@ -119,10 +149,12 @@ TEST_F(PictureInfoTest, UndecodableSourceKeepsThePreviousFacts) {
   fs::path good = MakePicture("good.png", "-size 7x5 xc:red");
   layer->fileChoices = {good.string()};
   layer->Click(kInputPanel, kAddOneButton);
+  WaitForFacts();
   // The file becomes unreadable after it was added.
   WriteFile(good, "broken now");
   layer->messages.clear();
   layer->Choose(kInputPanel, kInputList, 0);
+  WaitForFacts();
   ASSERT_GE(layer->messages.size(), 1u);
   EXPECT_EQ(layer->messages[0],
             "GetSizeXY(const char* szName, int &nX, int &nY)：エラー\n[good.png]\n"

@@ -24,6 +24,7 @@ class PreviewTest : public MainJobFixture {
     fs::path picture = MakePicture(name, "-size 9x7 xc:'rgb(200,30,30)'");
     layer->fileChoices = {picture.string()};
     layer->Click(kInputPanel, kAddOneButton);
+    WaitForFacts();
   }
   void Preview() { layer->Click(kActionPanel, kPreviewButton); }
 };

@@ -42,6 +42,8 @@
 #include "state/settings_file.h"
 #include "tests/support/unique_folder.h"
 #include "tests/wx/wx_test_support.h"
+#include "window/input_list.h"
+#include "window/picture_facts.h"
 #include "window/settings_pages.h"
 #include "window/view_dispatch.h"
 #include "wx/compact_style.h"
@@ -374,6 +376,33 @@ TEST_F(WxWindowTest, ClosingDuringAHandlerWaitsUntilItReturns) {
   ProcessEventsFor(500);
   EXPECT_EQ(wxTopLevelWindows.Find(frame), nullptr);
   frame = nullptr;
+}
+
+// The selected entry is measured away from the window's thread: a selection is answered at once,
+// a newer one drops the measurement still held back, and the newest entry's figures arrive.
+TEST_F(WxWindowTest, TheListAnswersWhileTheSelectedEntryIsMeasured) {
+  for (const char* picture : {"-size 64x48 xc:red first.bmp", "-size 32x16 xc:blue second.bmp"}) {
+    ASSERT_EQ(std::system(("/usr/bin/convert " + std::string(picture)).c_str()), 0);
+  }
+  ASSERT_TRUE(AddInputEntry("first.bmp") && AddInputEntry("second.bmp"));
+  const auto select = [&](int index) {
+    layer->ListSelect(kInputPanel, kInputList, index);
+    layer->Raise({kInputPanel, kInputList, Notification::kSelectionChanged, {}});
+  };
+  const auto box = [&](int id) { return layer->GetText(kInputPanel, id); };
+  HoldMeasuringForTesting(true);
+  select(0);
+  EXPECT_EQ(box(kBeforeNameBox), "first.bmp");
+  EXPECT_EQ(box(kAfterBytesBox), "計測中…");
+  select(1);
+  ProcessEventsFor(100);
+  EXPECT_EQ(box(kBeforeNameBox), "second.bmp");
+  EXPECT_EQ(box(kBeforeWidthBox), "…");
+  HoldMeasuringForTesting(false);
+  for (int turns = 0; MeasuringSelection() && turns < 3000; ++turns) ProcessEventsFor(20);
+  EXPECT_EQ(box(kBeforeWidthBox) + "x" + box(kBeforeHeightBox), "32x16");
+  EXPECT_EQ(box(kAfterWidthBox) + "x" + box(kAfterHeightBox), "32x16");
+  EXPECT_EQ(box(kAfterTypeBox), "BMP");
 }
 
 TEST_F(WxWindowTest, ClickingTheTreeShowsThePage) {
