@@ -1,6 +1,7 @@
 // The main job through the headless window: how long a refresh of the selected entry takes with
 // a full list, and how responsive a long batch run stays between its files.
-//   main_job_timing refresh PICTURE RUNS     -> median RefreshSelection time with 1000 entries
+//   main_job_timing refresh PICTURE RUNS     -> with 1000 entries, the median time a refresh holds
+//                                               the window and the time until its figures show
 //   main_job_timing batch FOLDER OUTPUT [PICTURE]
 //                                            -> "実行" over every picture of FOLDER: total time
 //                                               and the longest gap between two pumped messages;
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/program_folder.h"
@@ -53,15 +55,25 @@ int TimeRefresh(const std::string& picture, int runs) {
   for (int i = 0; i < 1000; ++i) layer.ListInsert(kInputPanel, kInputList, i, picture);
   layer.ListSelect(kInputPanel, kInputList, 500);
   layer.Choose(kFormatPanel, kFormatList, 1);  // JPG
-  std::vector<double> times;
+  // How long the window is held by a refresh, and how long until the figures show.
+  std::vector<double> held;
+  std::vector<double> shown;
   for (int run = 0; run < runs; ++run) {
     auto start = Clock::now();
     RefreshSelection();
-    times.push_back(MillisecondsSince(start));
+    held.push_back(MillisecondsSince(start));
+    while (MeasuringSelection()) {
+      layer.PumpOneMessage();
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    shown.push_back(MillisecondsSince(start));
   }
-  std::sort(times.begin(), times.end());
-  std::printf("refresh with 1000 entries: median %.1f ms (of %d), min %.1f, max %.1f\n",
-              times[times.size() / 2], runs, times.front(), times.back());
+  std::sort(held.begin(), held.end());
+  std::sort(shown.begin(), shown.end());
+  std::printf(
+      "refresh with 1000 entries: window held median %.1f ms (of %d, max %.1f); figures shown "
+      "after median %.1f ms\n",
+      held[held.size() / 2], runs, held.back(), shown[shown.size() / 2]);
   return 0;
 }
 
