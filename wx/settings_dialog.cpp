@@ -53,7 +53,8 @@ bool WxControlLayer::ShowDialog(const DialogTemplate& declaration, DialogValues&
       SetValue(window, control.kind, value->second);
     }
   });
-  dialog.SetEscapeId(wxID_CANCEL);
+  // Esc presses キャンセル; the dialog's own ids are its buttons'.
+  dialog.SetEscapeId(kCancelButton);
   if (dialog.ShowModal() != wxID_OK) return false;
   for (const auto& [id, control] : valued) values[id] = ValueOf(control.first, control.second);
   return true;

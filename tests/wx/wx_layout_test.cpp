@@ -378,6 +378,41 @@ TEST_F(WxWindowTest, ClosingDuringAHandlerWaitsUntilItReturns) {
   frame = nullptr;
 }
 
+// Esc closes the 詳細設定 dialog as キャンセル does: what was changed in it is not kept.
+TEST_F(WxWindowTest, EscapeClosesTheMoreSettingsDialogKeepingNothing) {
+  const int menuId = frame->GetMenuBar()->FindMenuItem(wxString::FromUTF8("ファイル"),
+                                                       wxString::FromUTF8("詳細設定..."));
+  struct Escape : wxTimer {
+    bool pressed = false;
+    bool stayed = false;
+    void Notify() override {
+      for (wxWindow* window : wxTopLevelWindows) {
+        auto* dialog = dynamic_cast<wxDialog*>(window);
+        if (dialog == nullptr || !dialog->IsShown()) continue;
+        if (pressed) {  // Esc did nothing: the test fails instead of waiting forever.
+          stayed = true;
+          dialog->EndModal(wxID_CANCEL);
+          return;
+        }
+        static_cast<wxTextCtrl*>(dialog->FindWindow(kJpegMaxKbBox))->SetValue("300");
+        wxKeyEvent escape(wxEVT_CHAR_HOOK);
+        escape.m_keyCode = WXK_ESCAPE;
+        escape.SetEventObject(dialog);
+        pressed = true;
+        dialog->GetEventHandler()->ProcessEvent(escape);
+        return;
+      }
+    }
+  } escape;
+  escape.Start(200);
+  wxCommandEvent choose(wxEVT_MENU, menuId);
+  frame->GetEventHandler()->ProcessEvent(choose);
+  escape.Stop();
+  ASSERT_TRUE(escape.pressed) << "no dialog came";
+  EXPECT_FALSE(escape.stayed);
+  EXPECT_EQ(GetAppState()->target->JPG_MAX_KB, 0);
+}
+
 // The selected entry is measured away from the window's thread: a selection is answered at once,
 // a newer one drops the measurement still held back, and the newest entry's figures arrive.
 TEST_F(WxWindowTest, TheListAnswersWhileTheSelectedEntryIsMeasured) {
