@@ -44,6 +44,20 @@ int WrappedLabelWidth(const PixelRect& rect, int areaWidth) {
   return std::max(rect.width, areaWidth - rect.x - kWrapMargin);
 }
 
+int OneLineRightEdge(const ControlTemplate& control, std::span<const ControlTemplate> controls,
+                     int areaRight) {
+  // The frame's line and a little air inside it.
+  constexpr int kGroupInset = 4;
+  const PixelRect rect = ControlRect(control);
+  int edge = areaRight;
+  for (const ControlTemplate& group : controls) {
+    if (group.kind != ControlKind::kGroupBox || &group == &control) continue;
+    const PixelRect frame = ControlRect(group);
+    if (frame.Contains(rect)) edge = std::min(edge, frame.Right() - kGroupInset);
+  }
+  return edge;
+}
+
 int LargestFittingFontPercent(const std::function<bool(int percent)>& fits) {
   constexpr int kSmallestPercent = 70;
   constexpr int kPercentStep = 5;

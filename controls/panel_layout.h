@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "resources/panel_templates.h"
@@ -47,6 +48,10 @@ bool IsWrappedLabel(const ControlTemplate& control);
 // area's edge less a margin, so that its text needs as few lines as possible and does not run
 // into the controls below it.
 int WrappedLabelWidth(const PixelRect& rect, int areaWidth);
+// Where a one-line text of `control` may reach on the right: the inside of the innermost group
+// box of `controls` around it (a text never runs over a group's frame), else `areaRight`.
+int OneLineRightEdge(const ControlTemplate& control, std::span<const ControlTemplate> controls,
+                     int areaRight);
 // The largest font size, in percent of the layout's font, at which `fits` holds: the full size,
 // else steps of 5 % down to 70 %, where the search stops whether or not it holds. For a text that
 // its place cannot hold in the layout's font (the face is wider on some systems).

@@ -224,7 +224,8 @@ int OneLineWidth(HWND window, const ControlTemplate& control, const std::wstring
 // their lines need. A one-line text that even the panel's edge cannot hold is set in a smaller
 // font, the largest that holds it (the dialog face is wider on some systems than on the one
 // the layout was made for).
-PlacedWindow FittedPlace(HWND window, const ControlTemplate& control, PixelRect rect,
+PlacedWindow FittedPlace(HWND window, const ControlTemplate& control,
+                         std::span<const ControlTemplate> siblings, PixelRect rect,
                          const PixelRect& area, UINT dpi, HFONT font) {
   std::wstring text = platform::Widen(control.text);
   int neededWidth = 0;
@@ -237,7 +238,7 @@ PlacedWindow FittedPlace(HWND window, const ControlTemplate& control, PixelRect 
     DrawTextW(context, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
     neededHeight = ScaleFromDpi(needed.bottom, dpi);
   } else {
-    const int room = std::max(rect.width, area.width - rect.x);
+    const int room = std::max(rect.width, OneLineRightEdge(control, siblings, area.width) - rect.x);
     fontPercent = LargestFittingFontPercent([&](int percent) {
       neededWidth = OneLineWidth(window, control, text, dpi, ReducedDialogFont(dpi, percent));
       return neededWidth <= room;
@@ -248,7 +249,8 @@ PlacedWindow FittedPlace(HWND window, const ControlTemplate& control, PixelRect 
     neededHeight = ScaleFromDpi(extent.cy, dpi);
   }
   rect.width =
-      std::min(std::max(rect.width, neededWidth), std::max(rect.width, area.width - rect.x));
+      std::min(std::max(rect.width, neededWidth),
+               std::max(rect.width, OneLineRightEdge(control, siblings, area.width) - rect.x));
   rect.height =
       std::min(std::max(rect.height, neededHeight), std::max(rect.height, area.height - rect.y));
   return {window, rect, fontPercent};
@@ -265,7 +267,8 @@ HWND CreatePanelWindow(HWND parent, int barId, bool acceptsFiles, Win32ControlLa
   return panel;
 }
 
-PlacedWindow CreateControl(HWND parent, const ControlTemplate& control, const PixelRect& area,
+PlacedWindow CreateControl(HWND parent, const ControlTemplate& control,
+                           std::span<const ControlTemplate> siblings, const PixelRect& area,
                            UINT dpi, HFONT font) {
   PixelRect rect = ControlRect(control);
   // A drop-down list is created with the height of its opened list.
@@ -289,7 +292,7 @@ PlacedWindow CreateControl(HWND parent, const ControlTemplate& control, const Pi
     case ControlKind::kLinkText:
     case ControlKind::kCheckBox:
     case ControlKind::kRadioButton: {
-      const PlacedWindow fitted = FittedPlace(window, control, rect, area, dpi, font);
+      const PlacedWindow fitted = FittedPlace(window, control, siblings, rect, area, dpi, font);
       rect = fitted.rect;
       fontPercent = fitted.fontPercent;
       break;
@@ -331,7 +334,7 @@ PlacedWindow CreateControl(HWND parent, const ControlTemplate& control, const Pi
 void BuildPanelControls(HWND parent, const PanelTemplate& panel, const PixelRect& area, UINT dpi,
                         HFONT font, Win32ControlLayer& layer, std::vector<PlacedWindow>& placed) {
   for (const ControlTemplate* control : InCreationOrder(panel.controls)) {
-    PlacedWindow window = CreateControl(parent, *control, area, dpi, font);
+    PlacedWindow window = CreateControl(parent, *control, panel.controls, area, dpi, font);
     if (window.window == nullptr) continue;
     placed.push_back(window);
     if (control->id != kNoControlId) {

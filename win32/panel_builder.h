@@ -16,9 +16,11 @@ class Win32ControlLayer;
 // dropped on it.
 HWND CreatePanelWindow(HWND parent, int barId, bool acceptsFiles, Win32ControlLayer& layer);
 
-// Creates one control on `parent` at its template place, at `dpi` with `font`. A text that needs
-// more room than its rectangle gets it, as far as the parent's `area` (at 96 DPI) reaches.
-PlacedWindow CreateControl(HWND parent, const ControlTemplate& control, const PixelRect& area,
+// Creates one control of `siblings` on `parent` at its template place, at `dpi` with `font`. A
+// text that needs more room than its rectangle gets it, as far as the parent's `area` (at 96
+// DPI) reaches, and a one-line text no further than the frame of a group box around it.
+PlacedWindow CreateControl(HWND parent, const ControlTemplate& control,
+                           std::span<const ControlTemplate> siblings, const PixelRect& area,
                            UINT dpi, HFONT font);
 
 // Creates every control of `panel` on `parent`, registers the ones with ids with `layer` and

@@ -41,7 +41,8 @@ void BuildTemplateDialog(HWND dialog, const DialogTemplate& declaration, UINT dp
   const PixelRect area{0, 0, DialogUnitsToPixelsX(declaration.width),
                        DialogUnitsToPixelsY(declaration.height)};
   for (const ControlTemplate* control : InCreationOrder(declaration.controls)) {
-    PlacedWindow placed = CreateControl(dialog, *control, area, layoutDpi, fontOf(*control));
+    PlacedWindow placed =
+        CreateControl(dialog, *control, declaration.controls, area, layoutDpi, fontOf(*control));
     if (placed.window != nullptr) created(*control, placed.window);
   }
   RECT frame{0, 0, ScaleToDpi(area.width, layoutDpi), ScaleToDpi(area.height, layoutDpi)};

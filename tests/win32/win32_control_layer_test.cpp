@@ -245,6 +245,33 @@ bool HoldsItsText(HWND child, UINT dpi) {
   return needed.right <= room && needed.bottom <= client.bottom;
 }
 
+bool IsGroupBox(HWND window) {
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  return std::wstring(className) == L"Button" &&
+         (GetWindowLongW(window, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// True for a control with a text that starts inside a group box and runs over its frame.
+bool RunsOverAFrame(HWND child) {
+  if (IsGroupBox(child) || WindowTextOf(child).empty()) return false;
+  RECT place{};
+  GetWindowRect(child, &place);
+  for (HWND group = GetWindow(GetParent(child), GW_CHILD); group != nullptr;
+       group = GetWindow(group, GW_HWNDNEXT)) {
+    RECT frame{};
+    GetWindowRect(group, &frame);
+    // The frame's line is the rectangle's outermost pixels.
+    const bool starts = place.left > frame.left && place.left < frame.right &&
+                        place.top > frame.top && place.top < frame.bottom;
+    if (IsGroupBox(group) && starts &&
+        (place.right > frame.right - 1 || place.bottom > frame.bottom - 1)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // The texts of a dialog that their windows do not show whole, and the height of its labels'
 // font; read while the dialog is open, from a timer of its modal loop, which then takes a
 // screenshot when asked and closes it.
@@ -277,6 +304,7 @@ void CALLBACK LookAtDialog(HWND, UINT, UINT_PTR timer, DWORD) {
                      : group ? TextWidth(child, text) > client.right - MulDiv(12, dpi, 96)
                              : !HoldsItsText(child, dpi);
     if (cut) lookedAt.cut.push_back(Utf8Of(text));
+    if (RunsOverAFrame(child)) lookedAt.cut.push_back(Utf8Of(text) + " (over a frame)");
     if (label) {
       LOGFONTW font{};
       GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font,
@@ -352,14 +380,16 @@ TEST_F(Win32WindowTest, EveryGroupCaptionAndListEntryShowsWholeAtBothScalings) {
   EXPECT_EQ(CutCaptionsAndEntries(window_->Handle()), std::vector<std::string>{});
 }
 
-// The labels, check boxes and radio buttons whose text their window does not hold whole, at
-// the window's resolution.
+// The labels, check boxes and radio buttons whose text their window does not hold whole, or whose
+// window runs over a group's frame, at the window's resolution.
 std::vector<std::string> CutTexts(HWND main) {
   std::vector<std::string> cut;
   const UINT dpi = GetDpiForWindow(main);
   ForEachPanelControl(main, [&](const PanelTemplate& panel, HWND child) {
     if (!HoldsItsText(child, dpi))
       cut.push_back(std::string(panel.name) + ": " + Utf8Of(WindowTextOf(child)));
+    if (RunsOverAFrame(child))
+      cut.push_back(std::string(panel.name) + ": " + Utf8Of(WindowTextOf(child)) + " (frame)");
   });
   return cut;
 }
