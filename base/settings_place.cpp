@@ -49,7 +49,10 @@ bool MakeUserFolder(const std::string& folder) {
 
 SettingsPlace ChooseSettingsPlace() {
   userFolder.clear();
-  if (CanCreateFileIn(std::string(programFolder) + "Data/")) return SettingsPlace::kBesideProgram;
+  if (!platform::IsInstalledProgramFolder(programFolder) &&
+      CanCreateFileIn(std::string(programFolder) + "Data/")) {
+    return SettingsPlace::kBesideProgram;
+  }
   const std::optional<std::string> folder = platform::UserSettingsFolder();
   if (!folder || !MakeUserFolder(*folder)) return SettingsPlace::kNowhere;
   userFolder = *folder;

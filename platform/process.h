@@ -15,6 +15,10 @@ std::optional<std::string> ExecutableFolder();
 // exist yet): $XDG_CONFIG_HOME/trastel/ (by default ~/.config/trastel/) on Linux,
 // %APPDATA%/Trastel/ on Windows. Nothing when the environment names no such place.
 std::optional<std::string> UserSettingsFolder();
+// True for a program folder that the system's packages own (below /usr on Linux; on Windows
+// below the Program Files folders): settings never go there, even where an administrator could
+// write.
+bool IsInstalledProgramFolder(const std::string& folder);
 // The user's own pictures folder, ending with '/': on Linux the one xdg-user-dirs names
 // (XDG_PICTURES_DIR in user-dirs.dirs), else ~/Pictures, else the home folder, whichever exists
 // first; on Windows the Pictures known folder. Nothing when there is none.

@@ -53,6 +53,10 @@ std::optional<std::string> UserSettingsFolder() {
   return folder + "/trastel/";
 }
 
+bool IsInstalledProgramFolder(const std::string& folder) {
+  return folder.starts_with("/usr/");
+}
+
 unsigned long CurrentProcessId() {
   return static_cast<unsigned long>(::getpid());
 }

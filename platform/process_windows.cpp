@@ -59,6 +59,24 @@ std::optional<std::string> UserSettingsFolder() {
   return text + "Trastel/";
 }
 
+bool IsInstalledProgramFolder(const std::string& folder) {
+  std::wstring wide = Widen(folder);
+  std::replace(wide.begin(), wide.end(), L'/', L'\\');
+  for (const wchar_t* variable : {L"ProgramFiles", L"ProgramFiles(x86)"}) {
+    wchar_t place[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(variable, place, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) continue;
+    std::wstring prefix(place, length);
+    if (prefix.back() != L'\\') prefix += L'\\';
+    if (wide.size() >= prefix.size() &&
+        CompareStringOrdinal(wide.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                             static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL) {
+      return true;
+    }
+  }
+  return false;
+}
+
 unsigned long CurrentProcessId() {
   return GetCurrentProcessId();
 }

@@ -80,7 +80,8 @@ echo "install_deb: the window appeared; settings in $settings"
 # The program folder cannot take the pictures either: they go to the user's pictures folder.
 grep -q "^$home/Pictures/"$'\r'"\$" "$settings" || fail "the output folder is not ~/Pictures"
 trial=$home/.config/trastel/__Temp/__Temp__file__vimbo_trastel2__.tpf
-for _ in $(seq 100); do [ -s "$trial" ] && break; sleep 0.1; done
+# The trial is measured in the background once the window is up; a loaded machine may take long.
+for _ in $(seq 1200); do /usr/bin/identify "$trial" >/dev/null 2>&1 && break; sleep 0.1; done
 /usr/bin/identify "$trial" >/dev/null 2>&1 ||
   fail "the picture given to trastel was not converted into $trial"
 [ ! -e /usr/lib/trastel/Data/Confing.inf ] || fail "settings written into /usr/lib/trastel"
@@ -96,6 +97,14 @@ program=
   fail "trastel-batch --help does not name $settings"
 "${as_user[@]}" /usr/bin/trastel-batch --out "$work/samples/out" --set DIB_TYPE=2 "$work/samples" \
   2>"$work/batch.log" || { cat "$work/batch.log" >&2; fail "trastel-batch failed"; }
+# Run by an administrator, who could write into /usr/lib/trastel, an installed program still keeps
+# its settings in the user's folder.
+admin_home=$work/admin
+"${sudo_cmd[@]}" env -u XDG_CONFIG_HOME HOME="$admin_home" /usr/bin/trastel-batch --save \
+  --set JPG_TYPE=10 --out "$work/admin-out" "$work/samples" >/dev/null 2>"$work/admin.log" ||
+  { cat "$work/admin.log" >&2; fail "trastel-batch --save failed for an administrator"; }
+[ -f "$admin_home/.config/trastel/Confing.inf" ] && [ ! -e /usr/lib/trastel/Data/Confing.inf ] ||
+  fail "an administrator's settings were not kept in the user's folder"
 count=0
 for file in "$work/samples/out"/*; do
   [ "$(/usr/bin/identify -format %m "$file")" = PNG ] || fail "$file is not a PNG"
