@@ -4,6 +4,7 @@
 #include <string>
 #include <system_error>
 
+#include "base/program_folder.h"
 #include "base/show_message.h"
 #include "controls/control_layer.h"
 #include "platform/files.h"
@@ -20,5 +21,6 @@ void OpenLocalPage(const char* page) {
 }
 
 void OpenHelpPage() {
-  OpenLocalPage(kHelpPage);
+  // Named whole, so that a message about it says where it was looked for.
+  OpenLocalPage((std::string(programFolder) + kHelpPage).c_str());
 }

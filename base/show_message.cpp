@@ -8,6 +8,7 @@
 #include "base/text_encoding.h"
 #include "controls/control_layer.h"
 #include "controls/thread_role.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -21,6 +22,18 @@ thread_local MessageCapture* currentCapture = nullptr;
 std::function<void(const std::string&)>& Sink() {
   static std::function<void(const std::string&)> sink;
   return sink;
+}
+
+// The paths a message names, in brackets, with the system's own separator.
+std::string WithShownPaths(std::string text) {
+  for (std::size_t open = text.find('['); open != std::string::npos;
+       open = text.find('[', open + 1)) {
+    const std::size_t close = text.find_first_of("]\n", open + 1);
+    if (close == std::string::npos || text[close] != ']') continue;
+    text.replace(open + 1, close - open - 1,
+                 platform::ShownPath(text.substr(open + 1, close - open - 1)));
+  }
+  return text;
 }
 
 }  // namespace
@@ -48,7 +61,7 @@ void ShowMessage(const char* format, ...) {
   if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, arguments);
   va_end(arguments);
   // A long path is cut at a character boundary, never inside a character.
-  std::string shown(CutAtCharacterBoundary(text, kMessageBytes));
+  std::string shown(CutAtCharacterBoundary(WithShownPaths(std::move(text)), kMessageBytes));
   if (currentCapture != nullptr) {
     currentCapture->texts_.push_back(std::move(shown));
   } else {

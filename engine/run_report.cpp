@@ -52,7 +52,7 @@ bool WriteRunReport(const std::vector<FailedEntry>& failures) {
       "<title>変換できなかった画像</title>\n</head>\n<body>\n<h1>変換できなかった画像 (" +
       std::to_string(failures.size()) + " 件)</h1>\n<ol>\n";
   for (const FailedEntry& failure : failures) {
-    page += "<li><b>" + Escaped(failure.entry) + "</b>";
+    page += "<li><b>" + Escaped(platform::ShownPath(failure.entry)) + "</b>";
     for (const std::string& text : failure.texts) page += "<br>" + Escaped(text);
     page += "</li>\n";
   }

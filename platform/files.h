@@ -22,6 +22,17 @@ inline constexpr const char* kPathSeparators = "/\\";
 inline constexpr const char* kPathSeparators = "/";
 #endif
 
+// A path as the user reads it: with the system's own separator (the program joins with '/', which
+// Windows takes too, but shows its paths with '\\').
+inline std::string ShownPath(std::string path) {
+#ifdef _WIN32
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+#endif
+  return path;
+}
+
 // The std::filesystem path of UTF-8 text, and the UTF-8 text of a path. (Plain strings would be
 // read in the system's code page on Windows.)
 inline std::filesystem::path PathOf(std::string_view utf8) {

@@ -220,10 +220,11 @@ TEST_F(StartUpTest, HelpCommandOpensTheManualAndSaysWhyWhenItCannot) {
   layer->launchSucceeds = false;
   OpenHelpPage();
   ASSERT_EQ(layer->launched.size(), 2u);
-  EXPECT_EQ(layer->launched[0], "Data/Help/Html/HTop.html");
-  EXPECT_EQ(layer->messages, (std::vector<std::string>{
-                                 "[Data/Help/Html/HTop.html]\nが見つかりませんでした！",
-                                 "[Data/Help/Html/HTop.html]\nをブラウザで開けませんでした！"}));
+  const std::string page = std::string(programFolder) + "Data/Help/Html/HTop.html";
+  EXPECT_EQ(layer->launched[0], page);
+  EXPECT_EQ(layer->messages,
+            (std::vector<std::string>{"[" + page + "]\nが見つかりませんでした！",
+                                      "[" + page + "]\nをブラウザで開けませんでした！"}));
 }
 
 }  // namespace

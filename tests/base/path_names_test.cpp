@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "base/show_message.h"
 
 namespace {
 
@@ -74,6 +77,19 @@ TEST(FileNamesTest, NameAndExtensionParts) {
     EXPECT_EQ(FileNamePart(c.path, true), c.withExtension) << c.path;
     EXPECT_EQ(FileNamePart(c.path, false), c.withoutExtension) << c.path;
   }
+}
+
+// A message names its paths, in brackets, as the system writes them; the rest stays as it is.
+TEST(ShownPathsTest, MessagesNamePathsWithTheSystemsSeparator) {
+  MessageCapture capture;
+  ShowMessage("[%s]\nを開けません (1/2)", "C:/写真/a.png");
+  ShowMessage("[Data/x.html");
+#ifdef _WIN32
+  const std::vector<std::string> shown{"[C:\\写真\\a.png]\nを開けません (1/2)", "[Data/x.html"};
+#else
+  const std::vector<std::string> shown{"[C:/写真/a.png]\nを開けません (1/2)", "[Data/x.html"};
+#endif
+  EXPECT_EQ(capture.Take(), shown);
 }
 
 }  // namespace
