@@ -2,9 +2,11 @@
 
 #include <array>
 #include <atomic>
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "base/background_work.h"
@@ -113,13 +115,23 @@ struct Measured {
   std::vector<std::string> messages;
 };
 
-// The source is decoded once, for its own facts and for the trial conversion into target.path.
-Measured Measure(const PictureRecord& source, const PictureRecord& target, bool convert,
-                 const std::atomic<bool>& cancelled) {
+// The path whole: the window's thread may change the working folder while the worker reads and
+// writes (the file dialogs do). One too long for a record stays as it is.
+void MakeWhole(char (&path)[kPathBufferBytes]) {
+  std::error_code error;
+  const std::string whole =
+      platform::Utf8Of(std::filesystem::absolute(platform::PathOf(path), error));
+  if (!error && whole.size() < kPathBufferBytes) CopyText(path, whole.c_str());
+}
+
+// The source is decoded once, for its own facts and for the trial conversion into target.path;
+// `source` names the entry in messages, `reading` is the same with its path whole.
+Measured Measure(const PictureRecord& source, const PictureRecord& reading,
+                 const PictureRecord& target, bool convert, const std::atomic<bool>& cancelled) {
   Measured measured;
   MessageCapture capture;
   PictureHandle slot = 0;
-  if (!LoadForConversion(source, target, slot)) {
+  if (!LoadForConversion(reading, target, slot)) {
     ShowSizeFailure(source.path);
     if (convert) ShowLoadFailure(source);
     measured.messages = capture.Take();
@@ -127,9 +139,9 @@ Measured Measure(const PictureRecord& source, const PictureRecord& target, bool 
   }
   BitmapInfoHeader header{};
   GetPictureHeader(slot, &header);
-  measured.source = FileFacts(source.path, {header.biWidth, header.biHeight});
+  measured.source = FileFacts(reading.path, {header.biWidth, header.biHeight});
   PixelSize written{};
-  if (convert && !cancelled && ConvertLoadedWith(source, target, slot, &written)) {
+  if (convert && !cancelled && ConvertLoadedWith(reading, target, slot, &written)) {
     measured.output = FileFacts(target.path, written);
   }
   ReleaseSlot(slot);
@@ -183,13 +195,18 @@ void StartMeasuring(const std::string& entry) {
   const bool convert = IsPictureFormat(target.DIB_TYPE);
   if (convert) {
     CopyText(target.path, TempFilePath(state->paths->tempName).c_str());
+    MakeWhole(target.path);
     ShowOutputNamePreview();
     ShowMeasuring(kAfterRow);
   }
-  Measurements().Start([source, target, convert, earlierAfter](const std::atomic<bool>& cancelled) {
-    auto measured = std::make_shared<Measured>(Measure(source, target, convert, cancelled));
-    return [measured, source, earlierAfter] { ShowMeasured(*measured, source, earlierAfter); };
-  });
+  PictureRecord reading = source;
+  MakeWhole(reading.path);
+  Measurements().Start(
+      [source, reading, target, convert, earlierAfter](const std::atomic<bool>& cancelled) {
+        auto measured =
+            std::make_shared<Measured>(Measure(source, reading, target, convert, cancelled));
+        return [measured, source, earlierAfter] { ShowMeasured(*measured, source, earlierAfter); };
+      });
 }
 
 // The animated GIF's trial converts the whole list on the window's thread, which takes its

@@ -15,12 +15,16 @@
 #include "engine/entry_job.h"
 #include "engine/run_report.h"
 #include "imagelib/picture_store.h"
+#include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "tests/support/main_job_fixture.h"
 #include "window/window_run.h"
 
 namespace {
+
+// The missing entry of the failing runs as messages name it.
+const std::string kMissing = platform::ShownPath("pics/missing.png");
 
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
@@ -83,8 +87,8 @@ TEST_F(BatchTest, StopsAtTheFirstFailureWithTheProgressShownUntilTheMessageClose
   Run();
   EXPECT_EQ(OutputFiles(output), (Texts{"1.png", "2.png"}));
   EXPECT_EQ(layer->messages,
-            (Texts{"[pics/missing.png]\nがオープンできませんでした！",
-                   "変換が失敗しました！\n入力ファイルが見つかりません:\n[pics/missing.png]"}));
+            (Texts{"[" + kMissing + "]\nがオープンできませんでした！",
+                   "変換が失敗しました！\n入力ファイルが見つかりません:\n[" + kMissing + "]"}));
   EXPECT_EQ(progressAtMessage, (std::vector<int>{2, 2}));
   EXPECT_EQ(layer->ProgressPosition(kProgressPanel, kBatchProgressBar), 0);
   EXPECT_EQ(layer->waitCursorDepth, 0);
@@ -105,10 +109,10 @@ TEST_F(BatchTest, ParallelRunStoppedByAFailingEntryLeavesWhatASerialRunLeaves) {
   EXPECT_EQ(OutputFiles(output), (Texts{"a(2).png", "a.png"}));
   EXPECT_EQ(Identify(output / "a(2).png", "%[pixel:p{0,0}]"), "srgb(255,0,0)");
   EXPECT_EQ(layer->messages,
-            (Texts{"[pics/missing.png]\nがオープンできませんでした！",
+            (Texts{"[" + kMissing + "]\nがオープンできませんでした！",
                    "変換が失敗しました！\n同じ名前になった 1 個のファイルは、(2) "
-                   "などの番号を付けた名前で保存しました。\n入力ファイルが見つかりません:\n["
-                   "pics/missing.png]"}));
+                   "などの番号を付けた名前で保存しました。\n入力ファイルが見つかりません:\n[" +
+                       kMissing + "]"}));
   EXPECT_EQ(layer->waitCursorDepth, 0);
 }
 
@@ -323,9 +327,10 @@ TEST_F(BatchTest, ARunThatGoesOnPastFailuresListsThemAtTheEnd) {
     std::ifstream in(report, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }();
-  const auto broken =
-      page.find("<li><b>pics/broken.png</b><br>[pics/broken.png]<br>がオープンできませんでした！");
-  const auto missing = page.find("<li><b>pics/missing.png</b>");
+  const std::string brokenPath = platform::ShownPath("pics/broken.png");
+  const auto broken = page.find("<li><b>" + brokenPath + "</b><br>[" + brokenPath +
+                                "]<br>がオープンできませんでした！");
+  const auto missing = page.find("<li><b>" + kMissing + "</b>");
   EXPECT_NE(broken, std::string::npos) << page;
   EXPECT_NE(missing, std::string::npos) << page;
   EXPECT_LT(broken, missing);
@@ -548,7 +553,7 @@ TEST_F(BatchTest, EveryFailureSaysWhy) {
   ASSERT_EQ(layer->messages.size(), 1u);
   EXPECT_EQ(layer->messages[0],
             "変換が失敗しました！\n出力先のフォルダがないため保存できません:\n[" +
-                (output / "gone").string() + "/]");
+                platform::ShownPath((output / "gone").string() + "/") + "]");
 }
 
 // KEEP_DATE dates an output while it is still under its temporary name, so that no output ever

@@ -10,6 +10,7 @@
 #include "engine/encoders.h"
 #include "engine/filters.h"
 #include "imagelib/picture_store.h"
+#include "platform/files.h"
 #include "tests/engine/pipeline_test_support.h"
 
 namespace {
@@ -225,8 +226,8 @@ TEST_F(ConversionTest, LoadFailureShowsOneMessageAndLeavesTheFailedSlotEmpty) {
   ASSERT_EQ(ConvertFrame(0, 0), 1);
   SetPaths(bad, "anim.gif");
   EXPECT_EQ(ConvertFrame(1, 1), 0);
-  EXPECT_EQ(layer_->messages,
-            std::vector<std::string>{"[" + bad.string() + "]\nがオープンできませんでした！"});
+  EXPECT_EQ(layer_->messages, std::vector<std::string>{"[" + platform::ShownPath(bad.string()) +
+                                                       "]\nがオープンできませんでした！"});
   EXPECT_EQ(state_->frameImages[1], 0u);
   // The frame collected before stays for its caller, who releases every slot at its next start.
   EXPECT_NE(state_->frameImages[0], 0u);
