@@ -166,6 +166,10 @@ std::optional<DWORD> Program::WaitForExit() {
   return status;
 }
 
+bool Program::Ended() const {
+  return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
+}
+
 HWND FindTopWindow(DWORD processId, const wchar_t* className, const std::wstring& title) {
   for (HWND window : VisibleTopWindowsOf(processId)) {
     if (ClassOf(window) == className && (title.empty() || TextOf(window) == title)) return window;

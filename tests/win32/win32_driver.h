@@ -35,6 +35,7 @@ class Program {
   DWORD Id() const { return id_; }
   // Its exit status once it has ended; nothing when it did not end in time.
   std::optional<DWORD> WaitForExit();
+  bool Ended() const;
 
  private:
   struct HandleCloser {

@@ -211,9 +211,9 @@ TEST(Win32ProgramTest, FirstStartConversionSettingsPagesAndClosing) {
     const std::size_t page = step % std::size(kPages);
     ASSERT_NE(items[page], 0) << kPages[page].name;
     EXPECT_TRUE(Send(tree, TVM_SELECTITEM, TVGN_CARET, items[page]).value_or(FALSE));
-    EXPECT_TRUE(
-        WaitUntil([&] { return VisiblePages(main) == std::vector<int>{kPages[page].barId}; }, 5s))
-        << kPages[page].name;
+    EXPECT_TRUE(WaitUntil([&] {
+      return VisiblePages(main) == std::vector<int>{kPages[page].barId};
+    })) << kPages[page].name;
     EXPECT_TRUE(SaveScreenshot(main, artifacts / ("win32-page-" + std::to_string(page + 1) + "-" +
                                                   kPages[page].name + ".png")));
   }
@@ -348,15 +348,13 @@ TEST(Win32ProgramTest, TheRunButtonStopsARunThatGoesOnPastABrokenPicture) {
       << DescribeTopWindows(program.Id());
   const std::string report = ReadBytes(folder / "Data" / "__Temp" / "failed.html");
   EXPECT_NE(report.find("p99.jpg"), std::string::npos) << report;
-  // The page opens in the browser, or a message says it could not: answered too.
-  WaitUntil(
-      [&] {
-        if (HWND box = FindWindowW(kDialogClass, kMessageTitle)) Press(GetDlgItem(box, IDOK));
-        return false;
-      },
-      3s);
+  // The page opens in the browser, or a message says it could not: answered while the program
+  // closes.
   ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kExitCommand, 0));
-  EXPECT_TRUE(program.WaitForExit());
+  EXPECT_TRUE(WaitUntil([&] {
+    if (HWND box = FindWindowW(kDialogClass, kMessageTitle)) Press(GetDlgItem(box, IDOK));
+    return program.Ended();
+  })) << DescribeTopWindows(program.Id());
 }
 
 }  // namespace
