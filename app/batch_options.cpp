@@ -121,9 +121,10 @@ const char* BatchUsageLine() {
 const char* BatchHelpText() {
   return R"(使い方: trastel-batch [オプション] パス...
 
-パスに指定した画像ファイル(BMP, JPEG, PNG, GIF, WebP, HEIC, AVIF)とフォルダの中の画像を、
-ウィンドウ版と同じ設定と同じ変換で一度に変換します。画像でないファイルは標準エラーに一行
-出して飛ばします。読み込めるのは 1000 件までです。
+パスに指定した画像ファイル(BMP, JPEG, PNG, GIF, WebP, HEIC, AVIF)と
+フォルダの中の画像を、ウィンドウ版と同じ設定と同じ変換で一度に変換します。
+画像でないファイルは標準エラーに一行出して飛ばします。
+読み込めるのは 1000 件までです。
 
   --out DIR          出力フォルダを DIR にします(なければ作ります)。
   --settings FILE    設定ファイル(最後に表示)の代わりに FILE の設定を使います。
@@ -131,7 +132,8 @@ const char* BatchHelpText() {
                      ウィンドウで入力したときと同じ補正がかかります。
                      例: DIB_TYPE=1  JPG_TYPE=20  RESIZE_TYPE=3  RESIZE_X=800
                          RENAME_TYPE=2  RENAME_NAME=photo
-  --save             変えた設定を設定ファイルに保存します(指定しなければ保存しません)。
+  --save             変えた設定を設定ファイルに保存します
+                     (指定しなければ保存しません)。
   --jobs N           N 個の画像を同時に変換します(既定: CPU のコア数)。
   --help, -h         この説明を表示します。
 
@@ -140,23 +142,28 @@ const char* BatchHelpText() {
 
 Usage: trastel-batch [options] PATH...
 
-Converts the picture files (BMP, JPEG, PNG, GIF, WebP, HEIC, AVIF) and the pictures in the
-folders given as PATH in one run, with the settings and the conversion of the window program.
-Files that are not pictures are skipped with a line on standard error. At most 1000 pictures are
-taken.
+Converts the picture files (BMP, JPEG, PNG, GIF, WebP, HEIC, AVIF) and the
+pictures in the folders given as PATH in one run, with the settings and the
+conversion of the window program. Files that are not pictures are skipped with
+a line on standard error. At most 1000 pictures are taken.
 
   --out DIR          Writes the results into DIR (created if missing).
-  --settings FILE    Uses the settings in FILE instead of the settings file (shown last).
-  --set KEY=VALUE    Changes one setting, named by its settings-file key (repeatable). The
-                     value is corrected as the window corrects what a user enters.
+  --settings FILE    Uses the settings in FILE instead of the settings file
+                     (shown last).
+  --set KEY=VALUE    Changes one setting, named by its settings-file key
+                     (repeatable). The value is corrected as the window
+                     corrects what a user enters.
                      e.g. DIB_TYPE=1  JPG_TYPE=20  RESIZE_TYPE=3  RESIZE_X=800
                           RENAME_TYPE=2  RENAME_NAME=photo
-  --save             Stores the changed settings in the settings file (never stored without).
-  --jobs N           Converts N pictures at a time (default: the number of cores).
+  --save             Stores the changed settings in the settings file (never
+                     stored without).
+  --jobs N           Converts N pictures at a time (default: the number of
+                     cores).
   --help, -h         Shows this help.
 
 Messages go to standard error, with a progress bar when it is a terminal.
-Exit status: 0 after "変換が成功しました！", 1 after a failure, 2 for a usage error.
+Exit status: 0 after "変換が成功しました！", 1 after a failure,
+2 for a usage error.
 
 設定のキーと値 / setting keys and values:
 )";

@@ -5,9 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "resources/panel_templates.h"
 #include "state/app_state.h"
-#include "state/choice_tables.h"
 #include "state/setting_bindings.h"
 #include "state/setting_ranges.h"
 #include "state/setting_rules.h"
@@ -37,18 +35,6 @@ std::string StoreDialogSetting(const SettingBinding& setting, std::int32_t value
   if (value < 0 || value > HighestValue(setting)) return OutOfRange(setting);
   *setting.NumberIn(*GetAppState()) = value;
   return {};
-}
-
-// The texts of the dialog's radio buttons for the help.
-std::string DialogChoices(const SettingBinding& setting) {
-  std::string text;
-  for (int position = 0; position < setting.ControlCount(); ++position) {
-    for (const ControlTemplate& control : MoreSettingsDialogTemplate().controls) {
-      if (control.id != setting.controlIds[position]) continue;
-      text += (position == 0 ? ": " : ", ") + std::to_string(position) + " " + control.text;
-    }
-  }
-  return text;
 }
 
 }  // namespace
@@ -93,41 +79,4 @@ void ChooseOutputFolder(const std::string& folder) {
   AppState& state = *GetAppState();
   FindSetting("SAVE")->StoreText(state, folder);
   DeriveSettings(state);
-}
-
-std::string DescribeSettingKeys() {
-  constexpr std::size_t kListedEntries = 8;
-  std::string text;
-  for (const SettingBinding& setting : SettingBindings()) {
-    constexpr std::size_t kNameColumn = 14;
-    const std::string name(setting.Name());
-    text +=
-        "  " + name + std::string(name.size() < kNameColumn ? kNameColumn - name.size() : 1, ' ');
-    switch (setting.kind) {
-      case kNumberBox:
-        text += setting.OnDialog() ? "0-" + std::to_string(setting.highest) : "数値 / number";
-        break;
-      case kNameBox:
-        text += "名前 / name";
-        break;
-      case kFolderBox:
-        text += "フォルダ / folder";
-        break;
-      default: {
-        text += "0-" + std::to_string(ValueCount(setting) - 1);
-        if (setting.kind == kRadioGroup && setting.OnDialog()) text += DialogChoices(setting);
-        if (setting.kind == kList) {
-          const auto& entries = ChoiceTableOf(setting.controlIds[0]).entries;
-          if (entries.size() <= kListedEntries) {
-            for (std::size_t i = 0; i < entries.size(); ++i) {
-              text += (i == 0 ? ": " : ", ") + std::to_string(i) + " " + entries[i];
-            }
-          }
-        }
-        break;
-      }
-    }
-    text += '\n';
-  }
-  return text;
 }

@@ -18,6 +18,3 @@ std::string ApplySettingOverride(const SettingOverride& setting);
 
 // The output folder, as the folder button takes it.
 void ChooseOutputFolder(const std::string& folder);
-
-// One line per settings key with the values it takes, for the help.
-std::string DescribeSettingKeys();

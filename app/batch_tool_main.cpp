@@ -14,6 +14,7 @@
 #include "app/batch_progress.h"
 #include "app/batch_settings.h"
 #include "app/batch_tool_main.h"
+#include "app/setting_key_help.h"
 #include "app/start_up.h"
 #include "base/path_names.h"
 #include "base/show_message.h"
@@ -268,8 +269,7 @@ std::string DescribeSettingsPlaces() {
   const std::optional<std::string> userFolder = platform::UserSettingsFolder();
   return "\n設定ファイル / settings file:\n  " +
          (programFolder ? *programFolder + "Data/Confing.inf" : std::string("?")) +
-         "\n    プログラムのフォルダの Data に書き込めるとき / where the program's Data folder"
-         " can be written\n  " +
+         "\n    Data に書き込めるとき / where the program's Data folder can be written\n  " +
          (userFolder ? *userFolder + "Confing.inf" : std::string("?")) +
          "\n    それ以外のとき / otherwise\n";
 }

@@ -56,11 +56,15 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch picture converter with a Japanese user interface")
 # The long description below the summary line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Collects up to 1000 BMP, JPEG, PNG and GIF pictures in a list and converts
-them all at once to BMP, JPEG, PNG, GIF or an HTML table-art page, with
-resizing, cropping, rotation, filters and naming rules. The window shows
-each picture's facts before and after conversion; trastel-batch converts
-with the same settings from the command line.")
+    "Collects up to 1000 BMP, JPEG, PNG, GIF, WebP, HEIC and AVIF pictures in a
+list and converts them all at once to BMP, JPEG, PNG, GIF (also one animated
+GIF of the list), WebP, AVIF or an HTML table-art page, with resizing (which
+can keep each picture's shape), cropping, rotation, filters, naming rules, a
+JPEG size limit and a choice of what photos keep of their Exif details. The
+window shows each picture's facts before and after conversion; trastel-batch
+converts with the same settings from the command line. Pictures are read and
+written with libjpeg-turbo, libpng, zlib, giflib, libwebp, libheif (its own
+copy, installed beside the programs) with libde265 and aom, and Little CMS 2.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Trastel authors <authors@trastel.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

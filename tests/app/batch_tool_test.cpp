@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "resources/panel_templates.h"
+#include "state/choice_tables.h"
+#include "state/setting_bindings.h"
 #include "tests/support/unique_folder.h"
 
 namespace fs = std::filesystem;
@@ -163,7 +166,29 @@ TEST_F(BatchToolTest, HelpIsInJapaneseAndEnglishAndListsEveryKey) {
   for (const char* key : {"SAVE", "DIB_TYPE", "CUT_Y2_2", "RENAME_NAME", "PREVIEW_TYPE"}) {
     EXPECT_NE(result.output.find(std::string("\n  ") + key + " "), std::string::npos) << key;
   }
+  // It fits an 80-column terminal, a character beyond ASCII taking two; the settings' paths,
+  // which are the machine's, aside.
+  std::istringstream lines(result.output.substr(0, result.output.find("設定ファイル / settings")));
+  for (std::string line; std::getline(lines, line);) {
+    std::size_t columns = 0;
+    for (unsigned char byte : line) columns += byte < 0x80 ? 1 : (byte & 0xC0) != 0x80 ? 2 : 0;
+    EXPECT_LT(columns, 80u) << line;
+  }
   EXPECT_FALSE(fs::exists(StoredSettings()));
+}
+
+// A choice key is told with the labels that the window shows for its values.
+TEST_F(BatchToolTest, HelpNamesEachChoiceByItsLabel) {
+  const std::string help = Run({"--help"}).output;
+  const SettingBinding& resize = *FindSetting("RESIZE_TYPE");
+  for (int value = 0; value < resize.ControlCount(); ++value) {
+    const std::string label = FindControlTemplate(resize.barId, resize.controlIds[value])->text;
+    EXPECT_NE(help.find(std::to_string(value) + " = " + label), std::string::npos) << label;
+  }
+  const auto& filters = ChoiceTableOf(FindSetting("FILTER_TYPE")->controlIds[0]).entries;
+  for (std::size_t value = 0; value < filters.size(); ++value) {
+    EXPECT_NE(help.find(std::to_string(value) + " = " + filters[value]), std::string::npos);
+  }
 }
 
 TEST_F(BatchToolTest, ConvertsPicturesSkipsOthersAndCreatesMissingSettings) {
