@@ -11,12 +11,13 @@ namespace {
 // Above this, the full string search's cost on smooth pictures (several seconds a frame of
 // 8 megapixels) rules out trying every candidate on the whole picture.
 constexpr std::int64_t kMostWholeTrialPixels = std::int64_t{1} << 20;
-// About 1/32 of a 4K frame, in bands of rows spread over the picture; a band is several times
-// the reach of zlib's window, so that matches between rows count as in the whole.
+// About 1/32 of a 4K frame, in bands of rows spread over the picture; in truecolour a band spans
+// more than zlib's 32 KiB window, so that matches between rows count as in the whole.
 constexpr std::int64_t kSamplePixels = std::int64_t{1} << 18;
 constexpr int kBandRows = 16;
-// zlib's levels above this search their hash chains up to 32 times longer for a few percent:
-// affordable only while the output, which bounds the searches made, stays small.
+// zlib's levels above this search their hash chains up to 32 times longer for a few percent
+// (ten times the time on a smooth picture): affordable only while the output, which bounds the
+// searches made, stays within 1/128 of the raw rows, as in drawings and screenshots.
 constexpr int kBoundedLevel = 7;
 constexpr std::int64_t kRawBytesPerDeepOutputByte = 128;
 
