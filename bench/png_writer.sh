@@ -61,7 +61,7 @@ for in in "$p"/*; do
     local bytes
     bytes=$(stat -c %s "$3")
     printf '%-10s %-12s %8s %10s %9s %9s %s\n' "$name" "$1" "$2" "$bytes" \
-      "$(awk -v a="$2" -v b="$magickCpu" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')" \
+      "$(awk -v a="$2" -v b="$magickCpu" 'BEGIN { print (b > 0 ? sprintf("%.2f", a / b) : "-") }')" \
       "$(awk -v a="$bytes" -v b="$magickBytes" 'BEGIN { printf "%.3f", a / b }')" "$(same "$in" "$3")"
   }
   for build in "${builds[@]}"; do
