@@ -20,6 +20,7 @@ target_sources(trastel_core PRIVATE
   jpeg_reader.cpp
   jpeg_writer.cpp
   load_picture.cpp
+  png_compression.cpp
   png_layout.cpp
   png_reader.cpp
   png_writer.cpp

@@ -1,15 +1,16 @@
 // PNG encoding through libpng.
 #include <png.h>
-#include <zlib.h>
 
-#include <algorithm>
 #include <csetjmp>
-#include <cstring>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "imagelib/codec_support.h"
 #include "imagelib/exif_orientation.h"
 #include "imagelib/imagelib.h"
 #include "imagelib/picture_store.h"
+#include "imagelib/png_compression.h"
 #include "imagelib/png_layout.h"
 #include "imagelib/png_support.h"
 
@@ -25,34 +26,26 @@ void FlushNothing(png_structp) {}
 
 constexpr png_size_t kOutputBufferBytes = 1 << 20;
 
-// One way of compressing: the row filters libpng may choose from, and zlib's level and strategy.
-struct Compression {
-  int filters;
-  int level;
-  int strategy;
-};
-
-// The compressions tried for a kind of picture; the smallest result is kept. Photographs and
-// gradients, filtered, hold almost no repeated strings: run-length matching alone makes them
-// 5-10% smaller than the string search at level 3 (itself as good as level 6 on them) in 40%
-// less time. Drawings, screenshots and palette pictures mostly compress best unfiltered with
-// the full string search, but their smooth parts (shading, soft shadows) can favour filtering,
-// so both are tried.
-std::vector<Compression> CompressionsFor(const PngLayout& layout) {
-  if (layout.photographic && layout.bitDepth == 8 && layout.colourType != PNG_COLOR_TYPE_PALETTE) {
-    return {{PNG_ALL_FILTERS, 3, Z_RLE}};
+// Where each row of the picture's samples starts: the picture's own rows for RGB, libpng
+// reading them as BGR.
+std::vector<png_bytep> RowsOf(const Picture& picture, const PngLayout& layout) {
+  std::vector<png_bytep> rows(static_cast<std::size_t>(picture.height));
+  const std::size_t width = static_cast<std::size_t>(picture.width);
+  for (int y = 0; y < picture.height; ++y) {
+    rows[y] = const_cast<png_bytep>(
+        layout.samples.empty() ? picture.Row(y)
+                               : layout.samples.data() + width * static_cast<std::size_t>(y));
   }
-  return {{PNG_FILTER_NONE, Z_BEST_COMPRESSION, Z_DEFAULT_STRATEGY},
-          {PNG_ALL_FILTERS, Z_BEST_COMPRESSION, Z_DEFAULT_STRATEGY}};
+  return rows;
 }
 
 // Creates no objects with destructors after its setjmp, so a jump out of libpng skips nothing.
-bool RunEncoder(png_structp png, png_infop info, const Picture& picture, const PngLayout& layout,
+bool RunEncoder(png_structp png, png_infop info, int width, const PngLayout& layout,
                 bool interlaced, const Compression& compression, ByteSpan exif,
-                std::vector<png_bytep>& rows) {
+                const std::vector<png_bytep>& rows) {
   if (setjmp(png_jmpbuf(png)) != 0) return false;
-  png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width),
-               static_cast<png_uint_32>(picture.height), layout.bitDepth, layout.colourType,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(rows.size()),
+               layout.bitDepth, layout.colourType,
                interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   if (!layout.palette.empty()) {
@@ -71,32 +64,22 @@ bool RunEncoder(png_structp png, png_infop info, const Picture& picture, const P
   png_set_compression_mem_level(png, 9);
   png_set_compression_buffer_size(png, kOutputBufferBytes);
   png_write_info(png, info);
-  rows.resize(static_cast<std::size_t>(picture.height));
-  if (layout.samples.empty()) {
-    png_set_bgr(png);
-    for (int y = 0; y < picture.height; ++y) rows[y] = const_cast<png_bytep>(picture.Row(y));
-  } else {
-    if (layout.bitDepth < 8) png_set_packing(png);
-    const std::size_t width = static_cast<std::size_t>(picture.width);
-    for (int y = 0; y < picture.height; ++y) {
-      rows[y] = const_cast<png_bytep>(layout.samples.data() + width * static_cast<std::size_t>(y));
-    }
-  }
-  png_write_image(png, rows.data());
+  if (layout.samples.empty()) png_set_bgr(png);
+  if (layout.bitDepth < 8) png_set_packing(png);
+  png_write_image(png, const_cast<png_bytepp>(rows.data()));
   png_write_end(png, nullptr);
   return true;
 }
 
-bool Encode(const Picture& picture, const PngLayout& layout, bool interlaced,
-            const Compression& compression, ByteSpan exif, Bytes& output) {
+bool Encode(int width, const PngLayout& layout, bool interlaced, const Compression& compression,
+            ByteSpan exif, const std::vector<png_bytep>& rows, Bytes& output) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngWarn);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
-  std::vector<png_bytep> rows;
   bool encoded = false;
   if (info != nullptr) {
     png_set_write_fn(png, &output, WriteToMemory, FlushNothing);
-    encoded = RunEncoder(png, info, picture, layout, interlaced, compression, exif, rows);
+    encoded = RunEncoder(png, info, width, layout, interlaced, compression, exif, rows);
   }
   png_destroy_write_struct(&png, &info);
   return encoded;
@@ -116,14 +99,26 @@ int SavePng(const char* path, PictureHandle handle, const PngOptions* options) {
   const bool interlaced = options != nullptr && (options->flags & kPngFlagInterlace) != 0;
 
   const imagelib::PngLayout layout = imagelib::LayOutForPng(*picture);
+  const std::vector<png_bytep> rows = imagelib::RowsOf(*picture, layout);
+  imagelib::Bytes output;
+  // Trials leave out the Exif block and interlacing, the same for every compression.
+  const auto trial = [&](const std::vector<int>& sample, const imagelib::Compression& compression) {
+    std::vector<png_bytep> sampleRows;
+    for (const int y : sample) sampleRows.push_back(rows[static_cast<std::size_t>(y)]);
+    output.clear();
+    return imagelib::Encode(picture->width, layout, false, compression, {}, sampleRows, output)
+               ? output.size()
+               : SIZE_MAX;
+  };
   imagelib::Bytes smallest;
-  for (const imagelib::Compression& compression : imagelib::CompressionsFor(layout)) {
-    imagelib::Bytes output;
-    if (!imagelib::Encode(*picture, layout, interlaced, compression, imagelib::StoredExif(handle),
-                          output)) {
+  for (const imagelib::Compression& compression :
+       imagelib::CompressionsToRun(layout, picture->width, picture->height, trial)) {
+    output.clear();
+    if (!imagelib::Encode(picture->width, layout, interlaced, compression,
+                          imagelib::StoredExif(handle), rows, output)) {
       return 0;
     }
-    if (smallest.empty() || output.size() < smallest.size()) smallest = std::move(output);
+    if (smallest.empty() || output.size() < smallest.size()) std::swap(smallest, output);
   }
   return imagelib::WriteFileAtomically(path, smallest) ? 1 : 0;
 }
