@@ -59,7 +59,10 @@ void MakeDataFolder(const char* name) {
 }
 
 void PrepareSettingsPlace() {
-  for (const char* folder : kDataFolders) MakeDataFolder(folder);
+  // An installed copy's folder is the system's: it holds only what the package put there.
+  if (!platform::IsInstalledProgramFolder(programFolder)) {
+    for (const char* folder : kDataFolders) MakeDataFolder(folder);
+  }
   ChooseSettingsPlace();
 }
 
