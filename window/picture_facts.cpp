@@ -26,6 +26,7 @@
 #include "window/fill_and_read_panels.h"
 #include "window/panel_handlers.h"
 #include "window/trial_conversion.h"
+#include "window/window_run.h"
 
 namespace {
 
@@ -179,6 +180,9 @@ void ShowMeasured(const Measured& measured, const PictureRecord& source,
   ReadPanels();
   SaveSettings();
   controls.RepaintView();
+  // A run going on meanwhile tells of a picture it cannot convert itself: a box now would hold
+  // the run up until answered.
+  if (RunInProgress()) return;
   for (const std::string& text : measured.messages) ShowMessage("%s", text.c_str());
 }
 

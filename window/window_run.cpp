@@ -81,3 +81,7 @@ BatchResult RunBatch(int workers) {
 void RunBatch() {
   RunBatch(0);
 }
+
+bool RunInProgress() {
+  return running;
+}

@@ -9,3 +9,5 @@
 BatchResult RunBatch(int workers);
 // The run button's run, on every core. Pressed again during a run, it asks that run to stop.
 void RunBatch();
+// True while the run button's run goes on.
+bool RunInProgress();
