@@ -71,23 +71,28 @@ void ShowSizeFailure(const char* path) {
       path);
 }
 
-// The figures of a row while they are measured, and the texts a row had before.
-void ShowMeasuring(const InfoRow& row) {
-  SetBox(row.sizeBox, kMeasuringSize);
-  for (int box : {row.widthBox, row.heightBox, row.typeBox}) SetBox(box, kMeasuringFigure);
+// The boxes of a row's figures (all but the name), and their texts.
+using Figures = std::array<std::string, 4>;
+
+std::array<int, 4> FigureBoxes(const InfoRow& row) {
+  return {row.sizeBox, row.widthBox, row.heightBox, row.typeBox};
 }
 
-std::array<std::string, 4> FiguresOf(const InfoRow& row) {
-  ControlLayer& controls = GetControlLayer();
-  std::array<std::string, 4> texts;
-  const int boxes[] = {row.sizeBox, row.widthBox, row.heightBox, row.typeBox};
-  for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = controls.GetText(kInputPanel, boxes[i]);
+Figures FiguresOf(const InfoRow& row) {
+  Figures texts;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    texts[i] = GetControlLayer().GetText(kInputPanel, FigureBoxes(row)[i]);
+  }
   return texts;
 }
 
-void ShowFigures(const InfoRow& row, const std::array<std::string, 4>& texts) {
-  const int boxes[] = {row.sizeBox, row.widthBox, row.heightBox, row.typeBox};
-  for (std::size_t i = 0; i < texts.size(); ++i) SetBox(boxes[i], texts[i]);
+void ShowFigures(const InfoRow& row, const Figures& texts) {
+  for (std::size_t i = 0; i < texts.size(); ++i) SetBox(FigureBoxes(row)[i], texts[i]);
+}
+
+// A row's figures while they are measured.
+void ShowMeasuring(const InfoRow& row) {
+  ShowFigures(row, {kMeasuringSize, kMeasuringFigure, kMeasuringFigure, kMeasuringFigure});
 }
 
 // The facts of a file as RecordPictureFacts keeps them.
@@ -159,7 +164,7 @@ BackgroundWork& Measurements() {
 // refresh left them. A conversion that failed leaves the "変換後" row's earlier texts. `source`
 // is the entry's record as the refresh made it: a run converting meanwhile uses the state's.
 void ShowMeasured(const Measured& measured, const PictureRecord& source,
-                  const std::array<std::string, 4>& earlierAfter) {
+                  const Figures& earlierAfter) {
   ControlLayer& controls = GetControlLayer();
   AppState* state = GetAppState();
   *state->source = source;
@@ -193,7 +198,7 @@ void StartMeasuring(const std::string& entry) {
   CopyText(source.path, entry.c_str());
   CopyStoredText(source.name, FileNamePart(entry, false));
   SetBox(kBeforeRow.nameBox, FileNamePart(entry, true));
-  const std::array<std::string, 4> earlierAfter = FiguresOf(kAfterRow);
+  const Figures earlierAfter = FiguresOf(kAfterRow);
   ShowMeasuring(kBeforeRow);
   PictureRecord target = *state->target;
   const bool convert = IsPictureFormat(target.DIB_TYPE);
