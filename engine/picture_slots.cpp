@@ -1,8 +1,11 @@
 #include "engine/picture_slots.h"
 
-int LoadSlot(PictureHandle& slot, const char* path, bool keepAlpha) {
+int LoadSlot(PictureHandle& slot, const char* path, bool keepAlpha,
+             const ResizedSizeRule& resizedTo) {
   ReleaseSlot(slot);
-  slot = keepAlpha ? LoadPictureKeepingAlpha(path) : LoadPicture(path);
+  slot = resizedTo ? LoadPictureForResize(path, keepAlpha ? 1 : 0, resizedTo)
+         : keepAlpha ? LoadPictureKeepingAlpha(path)
+                     : LoadPicture(path);
   if (slot == 0) return 0;
   if (NeedsExpanding(slot)) ExpandPicture(slot);
   ConvertTo24Bit(slot);

@@ -24,8 +24,35 @@ bool StepFailed(std::string* failure, const char* step, const PictureRecord& sou
   return false;
 }
 
+// The size the resize step gives a picture of the given size.
+PixelSize ResizedSize(PixelSize picture, const PictureRecord& target) {
+  return OutputSize(picture, {target.width, target.height}, target.RESIZE_FIT,
+                    target.NO_ENLARGE != 0);
+}
+
+// A picture that goes to the resize step as it was loaded (no crop, turn, or filter that looks
+// at more than one pixel) may be decoded at any size that still covers the resize's result.
+bool ResizesAsLoaded(const PictureRecord& target) {
+  return target.RESIZE_TYPE != 0 && target.CUT_TYPE == 0 && target.ANGLE_VAL == 0 &&
+         target.FILTER_TYPE != kFilterMaskCornerWhite &&
+         target.FILTER_TYPE != kFilterMaskCornerBlack;
+}
+
+ResizedSizeRule ResizeOnLoad(const PictureRecord& target) {
+  if (!ResizesAsLoaded(target)) return {};
+  return [target](PictureSize shown) {
+    const PixelSize size = ResizedSize({shown.width, shown.height}, target);
+    return PictureSize{static_cast<int>(std::min<std::int64_t>(size.width, INT32_MAX)),
+                       static_cast<int>(std::min<std::int64_t>(size.height, INT32_MAX))};
+  };
+}
+
+bool LoadSlotFor(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target) {
+  return LoadSlot(slot, source.path, StoresAlpha(target.DIB_TYPE), ResizeOnLoad(target)) != 0;
+}
+
 bool LoadSource(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target) {
-  if (LoadSlot(slot, source.path, StoresAlpha(target.DIB_TYPE))) return true;
+  if (LoadSlotFor(slot, source, target)) return true;
   ShowLoadFailure(source);
   return false;
 }
@@ -53,10 +80,13 @@ bool Resize(PictureHandle slot, const PictureRecord& source, const PictureRecord
   if (target.RESIZE_TYPE == 0) return true;
   PixelSize size{target.width, target.height};
   BitmapInfoHeader header{};
+  PictureSize stored{};
   if ((target.RESIZE_FIT != kResizeStretch || target.NO_ENLARGE != 0) &&
-      GetPictureHeader(slot, &header)) {
+      GetPictureHeader(slot, &header) && GetSourceSize(slot, &stored)) {
     const PixelSize picture{header.biWidth, header.biHeight};
-    size = OutputSize(picture, size, target.RESIZE_FIT, target.NO_ENLARGE != 0);
+    // A picture decoded reduced takes the size its file's picture is given.
+    size = ResizedSize(
+        ResizesAsLoaded(target) ? PixelSize{stored.width, stored.height} : picture, target);
     if (size == picture) return true;
   }
   // A size past what a picture can have is the library's to refuse.
@@ -170,7 +200,7 @@ bool LoadForConversion(const PictureRecord& source, const PictureRecord& target,
                        PictureHandle& slot) {
   ClearFailureReason();
   try {
-    return LoadSlot(slot, source.path, StoresAlpha(target.DIB_TYPE)) != 0;
+    return LoadSlotFor(slot, source, target);
   } catch (const std::bad_alloc&) {
     ReleaseSlot(slot);
     return false;

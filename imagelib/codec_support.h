@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -21,11 +22,19 @@ using Bytes = std::vector<std::uint8_t>;
 // judged from their first bytes only.
 int IdentifyPictureBytes(ByteSpan data);
 
+// What a load asks of the decoder beyond the pixels.
+struct DecodeRequest {
+  AlphaUse alpha = AlphaUse::kOverWhite;
+  // When set, the size the picture will be resized to right after the load: a decoder that can
+  // decode at a reduced scale (JPEG) may then deliver a smaller picture that still covers it.
+  ResizedSizeRule resizedTo;
+};
+
 // Decodes a file of any supported kind; null when the bytes are not a sound picture.
-std::unique_ptr<Picture> DecodePicture(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
+std::unique_ptr<Picture> DecodePicture(ByteSpan data, const DecodeRequest& request = {});
 
 std::unique_ptr<Picture> DecodeBmp(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
-std::unique_ptr<Picture> DecodeJpeg(ByteSpan data);
+std::unique_ptr<Picture> DecodeJpeg(ByteSpan data, const ResizedSizeRule& resizedTo = {});
 std::unique_ptr<Picture> DecodePng(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
 std::unique_ptr<Picture> DecodeGif(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
 std::unique_ptr<Picture> DecodeWebp(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);

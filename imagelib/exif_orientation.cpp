@@ -68,7 +68,7 @@ int ExifOrientation(ByteSpan exif) {
 namespace {
 
 void TurnUpright(Picture& picture, int orientation) {
-  const bool swapsSides = orientation >= 5;
+  const bool swapsSides = SwapsSides(orientation);
   auto upright = MakePicture(swapsSides ? picture.height : picture.width,
                              swapsSides ? picture.width : picture.height, picture.bitsPerPixel);
   upright->palette = picture.palette;

@@ -19,4 +19,9 @@ int ExifOrientation(ByteSpan exif);
 // 7 transversed, 8 turned anticlockwise. Other values leave it as it is.
 void ApplyOrientation(Picture& picture, int orientation);
 
+// True for the orientations that stand the stored picture on its side (5 to 8).
+inline bool SwapsSides(int orientation) {
+  return orientation >= 5 && orientation <= 8;
+}
+
 }  // namespace imagelib

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 using PictureHandle = std::uint32_t;
 
@@ -111,8 +112,22 @@ PictureHandle LoadPicture(const char* path);
 // (SaveWebp, SaveAvif): its pixels then hold their own colours, not as they show over white.
 // The pixel operations carry the alpha along; other encoders are not given such a picture.
 PictureHandle LoadPictureKeepingAlpha(const char* path);
+struct PictureSize {
+  int width;
+  int height;
+};
+// The size a picture of the given size (as it shows, turned as its file says) is resized to.
+using ResizedSizeRule = std::function<PictureSize(PictureSize shown)>;
+// As LoadPicture, or LoadPictureKeepingAlpha when `keepAlpha` is non-zero, for a picture that is
+// resized to `resizedTo(its size)` next: a JPEG is then decoded at the smallest DCT scale that
+// still covers that size in both directions. GetSourceSize tells the size its file holds.
+PictureHandle LoadPictureForResize(const char* path, int keepAlpha,
+                                   const ResizedSizeRule& resizedTo);
 void ReleasePicture(PictureHandle picture);
 int GetPictureHeader(PictureHandle picture, BitmapInfoHeader* header);
+// The size of the picture as its file holds it, turned as the file says: its own size unless
+// LoadPictureForResize decoded it reduced. 0 for no picture.
+int GetSourceSize(PictureHandle picture, PictureSize* size);
 ColourRef GetPixelColour(PictureHandle picture, int x, int y);
 // Returns a new handle for the rectangle, clipped to the picture (the whole picture when nothing
 // of it lies inside), and releases the handle passed in; 0 when that was no picture.

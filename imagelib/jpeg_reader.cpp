@@ -87,11 +87,35 @@ void CollectMetadata(jpeg_decompress_struct& decoder, JpegMetadata& metadata) {
   }
 }
 
+// The smallest DCT scale (n/8) whose picture still covers the size it is resized to, so that
+// the resampling after it still has every output pixel to work from; 8 decodes it whole.
+unsigned ScaleEighths(const jpeg_decompress_struct& decoder, int orientation,
+                      const ResizedSizeRule& resizedTo) {
+  if (!resizedTo) return 8;
+  const bool turned = SwapsSides(orientation);
+  const auto storedWidth = static_cast<std::uint64_t>(decoder.image_width);
+  const auto storedHeight = static_cast<std::uint64_t>(decoder.image_height);
+  const PictureSize shown{static_cast<int>(turned ? storedHeight : storedWidth),
+                          static_cast<int>(turned ? storedWidth : storedHeight)};
+  const PictureSize output = resizedTo(shown);
+  const auto needWidth = static_cast<std::uint64_t>(turned ? output.height : output.width);
+  const auto needHeight = static_cast<std::uint64_t>(turned ? output.width : output.height);
+  for (unsigned eighths = 1; eighths < 8; ++eighths) {
+    // libjpeg rounds a scaled side up.
+    if ((storedWidth * eighths + 7) / 8 >= needWidth &&
+        (storedHeight * eighths + 7) / 8 >= needHeight) {
+      return eighths;
+    }
+  }
+  return 8;
+}
+
 // Fills `picture` from the data. Creates no objects with destructors after its setjmp, so a
 // jump out of libjpeg skips nothing; the caller destroys the decoder either way.
 bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
                 JpegDataEndWatch& dataEnd, const JpegLayout& layout, ByteSpan data,
-                std::unique_ptr<Picture>& picture, JpegMetadata& metadata) {
+                const ResizedSizeRule& resizedTo, std::unique_ptr<Picture>& picture,
+                JpegMetadata& metadata) {
   if (setjmp(handler.jump) != 0) return false;
   jpeg_create_decompress(&decoder);
   if (layout.arithmetic) dataEnd.Install(decoder);
@@ -111,6 +135,8 @@ bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
   const bool grey = decoder.jpeg_color_space == JCS_GRAYSCALE;
   const bool cmyk = decoder.jpeg_color_space == JCS_CMYK || decoder.jpeg_color_space == JCS_YCCK;
   decoder.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+  decoder.scale_num = ScaleEighths(decoder, ExifOrientation(metadata.exif), resizedTo);
+  decoder.scale_denom = 8;
   jpeg_start_decompress(&decoder);
 
   const int width = static_cast<int>(decoder.output_width);
@@ -145,7 +171,7 @@ bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
 
 }  // namespace
 
-std::unique_ptr<Picture> DecodeJpeg(ByteSpan data) {
+std::unique_ptr<Picture> DecodeJpeg(ByteSpan data, const ResizedSizeRule& resizedTo) {
   const std::optional<JpegLayout> layout = WalkJpegMarkers(data);
   if (!layout || layout->scans > kMostScans || !IsAffordableWork(*layout) ||
       !layout->everyComponentCoded) {
@@ -158,13 +184,20 @@ std::unique_ptr<Picture> DecodeJpeg(ByteSpan data) {
   std::unique_ptr<Picture> picture;
   JpegMetadata metadata;
   JpegDataEndWatch dataEnd;
-  const bool decoded = RunDecoder(decoder, handler, dataEnd, *layout, data, picture, metadata);
+  const bool decoded =
+      RunDecoder(decoder, handler, dataEnd, *layout, data, resizedTo, picture, metadata);
+  const auto storedWidth = static_cast<int>(decoder.image_width);
+  const auto storedHeight = static_cast<int>(decoder.image_height);
   jpeg_destroy_decompress(&decoder);
   if (!decoded) return nullptr;
   ColourDescription colours;
   colours.iccProfile = std::move(metadata.iccProfile);
   ConvertToSrgb(*picture, colours);
-  ApplyOrientation(*picture, ExifOrientation(metadata.exif));
+  const int orientation = ExifOrientation(metadata.exif);
+  ApplyOrientation(*picture, orientation);
+  const bool turned = SwapsSides(orientation);
+  picture->sourceWidth = turned ? storedHeight : storedWidth;
+  picture->sourceHeight = turned ? storedWidth : storedHeight;
   return picture;
 }
 

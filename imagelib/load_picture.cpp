@@ -15,7 +15,7 @@ namespace {
 struct Signature {
   std::string_view bytes;
   int kind;
-  std::unique_ptr<Picture> (*decode)(ByteSpan, AlphaUse);
+  std::unique_ptr<Picture> (*decode)(ByteSpan, const DecodeRequest&);
   // Bytes that follow at offset 8, after a container's size field.
   std::string_view afterSize = {};
 };
@@ -24,13 +24,21 @@ struct Signature {
 constexpr std::size_t kLongestSignature = 40;
 
 const std::array<Signature, 6> kSignatures = {{
-    {std::string_view("BM", 2), kIdentifiedBmp, DecodeBmp},
+    {std::string_view("BM", 2), kIdentifiedBmp,
+     [](ByteSpan data, const DecodeRequest& request) { return DecodeBmp(data, request.alpha); }},
     {std::string_view("\xFF\xD8\xFF", 3), kIdentifiedJpeg,
-     [](ByteSpan data, AlphaUse) { return DecodeJpeg(data); }},
-    {std::string_view("\x89PNG\r\n\x1A\n", 8), kIdentifiedPng, DecodePng},
-    {std::string_view("GIF87a", 6), kIdentifiedGif, DecodeGif},
-    {std::string_view("GIF89a", 6), kIdentifiedGif, DecodeGif},
-    {std::string_view("RIFF", 4), kIdentifiedWebp, DecodeWebp, std::string_view("WEBP", 4)},
+     [](ByteSpan data, const DecodeRequest& request) {
+       return DecodeJpeg(data, request.resizedTo);
+     }},
+    {std::string_view("\x89PNG\r\n\x1A\n", 8), kIdentifiedPng,
+     [](ByteSpan data, const DecodeRequest& request) { return DecodePng(data, request.alpha); }},
+    {std::string_view("GIF87a", 6), kIdentifiedGif,
+     [](ByteSpan data, const DecodeRequest& request) { return DecodeGif(data, request.alpha); }},
+    {std::string_view("GIF89a", 6), kIdentifiedGif,
+     [](ByteSpan data, const DecodeRequest& request) { return DecodeGif(data, request.alpha); }},
+    {std::string_view("RIFF", 4), kIdentifiedWebp,
+     [](ByteSpan data, const DecodeRequest& request) { return DecodeWebp(data, request.alpha); },
+     std::string_view("WEBP", 4)},
 }};
 
 bool HasBytesAt(ByteSpan data, std::size_t at, std::string_view bytes) {
@@ -63,13 +71,13 @@ int IdentifyPictureBytes(ByteSpan data) {
   return signature->kind;
 }
 
-std::unique_ptr<Picture> DecodePicture(ByteSpan data, AlphaUse alpha) {
+std::unique_ptr<Picture> DecodePicture(ByteSpan data, const DecodeRequest& request) {
   const Signature* signature = FindSignature(data);
   std::unique_ptr<Picture> picture;
   if (signature != nullptr) {
-    picture = signature->decode(data, alpha);
+    picture = signature->decode(data, request);
   } else if (IdentifyPictureBytes(data) != kIdentifiedNone) {
-    picture = DecodeHeif(data, alpha);
+    picture = DecodeHeif(data, request.alpha);
   }
   if (picture) DropOpaqueAlpha(*picture);
   return picture;
@@ -102,7 +110,7 @@ int IdentifyPictureFile(const char* path, int /*reserved*/) {
 namespace imagelib {
 namespace {
 
-PictureHandle LoadFile(const char* path, AlphaUse alpha) {
+PictureHandle LoadFile(const char* path, const DecodeRequest& request) {
   // The size and the first bytes decide before the rest is read: a huge file or one of no
   // picture kind costs nothing to refuse.
   auto file = RegularFile::Open(path);
@@ -113,17 +121,29 @@ PictureHandle LoadFile(const char* path, AlphaUse alpha) {
                       file->Size() - std::min<std::uint64_t>(file->Size(), bytes->size()))) {
     return 0;
   }
-  auto picture = DecodePicture(*bytes, alpha);
-  return picture ? StorePicture(std::move(picture)) : 0;
+  auto picture = DecodePicture(*bytes, request);
+  if (!picture) return 0;
+  if (picture->sourceWidth == 0) {
+    picture->sourceWidth = picture->width;
+    picture->sourceHeight = picture->height;
+  }
+  return StorePicture(std::move(picture));
 }
 
 }  // namespace
 }  // namespace imagelib
 
 PictureHandle LoadPicture(const char* path) {
-  return imagelib::LoadFile(path, imagelib::AlphaUse::kOverWhite);
+  return imagelib::LoadFile(path, {});
 }
 
 PictureHandle LoadPictureKeepingAlpha(const char* path) {
-  return imagelib::LoadFile(path, imagelib::AlphaUse::kKept);
+  return imagelib::LoadFile(path, {.alpha = imagelib::AlphaUse::kKept, .resizedTo = {}});
+}
+
+PictureHandle LoadPictureForResize(const char* path, int keepAlpha,
+                                   const ResizedSizeRule& resizedTo) {
+  return imagelib::LoadFile(
+      path, {keepAlpha != 0 ? imagelib::AlphaUse::kKept : imagelib::AlphaUse::kOverWhite,
+             resizedTo});
 }

@@ -38,6 +38,10 @@ struct Picture {
   // The Exif block (starting "Exif\0\0") that JPEG, PNG, WebP and AVIF files saved from the
   // picture carry; empty for none.
   std::vector<std::uint8_t> exif;
+  // The size of the file's picture (turned as the file says) when loaded from a file, which a
+  // reduced decode makes larger than the picture; 0 for a picture made otherwise.
+  int sourceWidth = 0;
+  int sourceHeight = 0;
 
   bool IsCompressed() const { return !rle.empty(); }
   std::size_t Stride() const {

@@ -49,6 +49,14 @@ int GetPictureHeader(PictureHandle picture, BitmapInfoHeader* header) {
   return 1;
 }
 
+int GetSourceSize(PictureHandle picture, PictureSize* size) {
+  const imagelib::Picture* found = imagelib::FindPicture(picture);
+  if (found == nullptr || size == nullptr) return 0;
+  *size = found->sourceWidth > 0 ? PictureSize{found->sourceWidth, found->sourceHeight}
+                                 : PictureSize{found->width, found->height};
+  return 1;
+}
+
 ColourRef GetPixelColour(PictureHandle picture, int x, int y) {
   const imagelib::Picture* found = imagelib::FindPicture(picture);
   if (found == nullptr || x < 0 || y < 0 || x >= found->width || y >= found->height) return 0;

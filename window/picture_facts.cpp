@@ -143,9 +143,10 @@ Measured Measure(const PictureRecord& source, const PictureRecord& reading,
     measured.messages = capture.Take();
     return measured;
   }
-  BitmapInfoHeader header{};
-  GetPictureHeader(slot, &header);
-  measured.source = FileFacts(reading.path, {header.biWidth, header.biHeight});
+  // The file's own size: the trial may have decoded it reduced for its resize.
+  PictureSize shown{};
+  GetSourceSize(slot, &shown);
+  measured.source = FileFacts(reading.path, {shown.width, shown.height});
   PixelSize written{};
   if (convert && !cancelled && ConvertLoadedWith(reading, target, slot, &written)) {
     measured.output = FileFacts(target.path, written);
