@@ -144,6 +144,6 @@ PictureHandle LoadPictureKeepingAlpha(const char* path) {
 PictureHandle LoadPictureForResize(const char* path, int keepAlpha,
                                    const ResizedSizeRule& resizedTo) {
   return imagelib::LoadFile(
-      path, {keepAlpha != 0 ? imagelib::AlphaUse::kKept : imagelib::AlphaUse::kOverWhite,
-             resizedTo});
+      path,
+      {keepAlpha != 0 ? imagelib::AlphaUse::kKept : imagelib::AlphaUse::kOverWhite, resizedTo});
 }
