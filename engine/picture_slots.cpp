@@ -3,7 +3,7 @@
 int LoadSlot(PictureHandle& slot, const char* path, bool keepAlpha,
              const ResizedSizeRule& resizedTo) {
   ReleaseSlot(slot);
-  slot = resizedTo ? LoadPictureForResize(path, keepAlpha ? 1 : 0, resizedTo)
+  slot = resizedTo   ? LoadPictureForResize(path, keepAlpha ? 1 : 0, resizedTo)
          : keepAlpha ? LoadPictureKeepingAlpha(path)
                      : LoadPicture(path);
   if (slot == 0) return 0;

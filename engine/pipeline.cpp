@@ -85,8 +85,8 @@ bool Resize(PictureHandle slot, const PictureRecord& source, const PictureRecord
       GetPictureHeader(slot, &header) && GetSourceSize(slot, &stored)) {
     const PixelSize picture{header.biWidth, header.biHeight};
     // A picture decoded reduced takes the size its file's picture is given.
-    size = ResizedSize(
-        ResizesAsLoaded(target) ? PixelSize{stored.width, stored.height} : picture, target);
+    size = ResizedSize(ResizesAsLoaded(target) ? PixelSize{stored.width, stored.height} : picture,
+                       target);
     if (size == picture) return true;
   }
   // A size past what a picture can have is the library's to refuse.

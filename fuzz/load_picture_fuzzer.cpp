@@ -9,7 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto alpha = size % 2 == 0 ? imagelib::AlphaUse::kOverWhite : imagelib::AlphaUse::kKept;
-  auto picture = imagelib::DecodePicture(imagelib::ByteSpan(data, size), {.alpha = alpha, .resizedTo = {}});
+  auto picture =
+      imagelib::DecodePicture(imagelib::ByteSpan(data, size), {.alpha = alpha, .resizedTo = {}});
   if (picture) {
     // Touch every pixel so that a picture smaller than it claims is caught by the sanitizers.
     const auto& store = picture->IsCompressed() ? picture->rle : picture->pixels;
