@@ -54,6 +54,7 @@ int main() {
   std::uint8_t negative[256];
   for (int i = 0; i < 256; ++i) negative[i] = static_cast<std::uint8_t>(255 - i);
   Time("resize to 640x480", [](PictureHandle p) { ResizePicture(p, 640, 480); });
+  Time("resize to 1600x900", [](PictureHandle p) { ResizePicture(p, 1600, 900); });
   Time("resize to 3840x2160", [](PictureHandle p) { ResizePicture(p, 3840, 2160); });
   Time("rotate 90", [](PictureHandle p) { RotatePicture(p, 90000, 0); });
   Time("rotate 45", [](PictureHandle p) { RotatePicture(p, 45000, 0); });
