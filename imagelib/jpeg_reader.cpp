@@ -87,8 +87,10 @@ void CollectMetadata(jpeg_decompress_struct& decoder, JpegMetadata& metadata) {
   }
 }
 
-// The smallest DCT scale (n/8) whose picture still covers the size it is resized to, so that
-// the resampling after it still has every output pixel to work from; 8 decodes it whole.
+// The smallest DCT scale (n/8) whose picture is still twice the size it is resized to: a scaled
+// decode averages blocks, and the resampling's own filter must be left to shape the last
+// halving for the output to look as the whole picture's does. Only scales up to a half: the
+// larger ones cost libjpeg-turbo more than a whole decode. 8 decodes it whole.
 unsigned ScaleEighths(const jpeg_decompress_struct& decoder, int orientation,
                       const ResizedSizeRule& resizedTo) {
   if (!resizedTo) return 8;
@@ -98,9 +100,9 @@ unsigned ScaleEighths(const jpeg_decompress_struct& decoder, int orientation,
   const PictureSize shown{static_cast<int>(turned ? storedHeight : storedWidth),
                           static_cast<int>(turned ? storedWidth : storedHeight)};
   const PictureSize output = resizedTo(shown);
-  const auto needWidth = static_cast<std::uint64_t>(turned ? output.height : output.width);
-  const auto needHeight = static_cast<std::uint64_t>(turned ? output.width : output.height);
-  for (unsigned eighths = 1; eighths < 8; ++eighths) {
+  const auto needWidth = 2 * static_cast<std::uint64_t>(turned ? output.height : output.width);
+  const auto needHeight = 2 * static_cast<std::uint64_t>(turned ? output.width : output.height);
+  for (unsigned eighths = 1; eighths <= 4; ++eighths) {
     // libjpeg rounds a scaled side up.
     if ((storedWidth * eighths + 7) / 8 >= needWidth &&
         (storedHeight * eighths + 7) / 8 >= needHeight) {

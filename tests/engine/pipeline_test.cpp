@@ -211,6 +211,46 @@ TEST_F(ConversionTest, SingleRotatesBeforeResizingAndFramesAfter) {
   EXPECT_EQ(imagelib::StoredPictureCount(), 0u);
 }
 
+// A JPEG resized right after loading is decoded at a reduced DCT scale that still covers the
+// output (turned as its Exif says); its size as a file stays known, and the output has the size
+// and the look that the whole picture gives.
+TEST_F(ConversionTest, ResizedJpegIsDecodedReducedYetConvertedAsTheWholePicture) {
+  const fs::path input =
+      MakePicture("in.jpg", "-size 1000x603 -seed 3 plasma:fractal -blur 0x2 -quality 95");
+  RunCommand("exiftool -q -n -Orientation=6 -overwrite_original " + input.string());
+  PictureSize asked{};
+  const ScopedPicture reduced(
+      LoadPictureForResize(input.string().c_str(), 0, [&](PictureSize shown) {
+        asked = shown;
+        return PictureSize{36, 60};
+      }));
+  BitmapInfoHeader header{};
+  PictureSize source{};
+  ASSERT_TRUE(GetPictureHeader(reduced.Get(), &header) && GetSourceSize(reduced.Get(), &source));
+  EXPECT_EQ(asked.width, 603);
+  EXPECT_EQ(asked.height, 1000);
+  EXPECT_EQ(header.biWidth, 76);  // an eighth, rounded up
+  EXPECT_EQ(header.biHeight, 125);
+  EXPECT_EQ(source.width, 603);
+  EXPECT_EQ(source.height, 1000);
+
+  // The long side to 100: the output looks as ImageMagick's Lanczos of the whole picture does
+  // (a decode reduced to just the output's size would differ four times as much).
+  target_->RESIZE_TYPE = 3;
+  target_->RESIZE_FIT = kResizeLongSide;
+  target_->width = 100;
+  target_->height = 100;
+  ASSERT_EQ(Convert(input), 1);
+  EXPECT_EQ(Identify(output_, "%wx%h"), "60x100");
+  RunCommand("/usr/bin/convert " + input.string() +
+             " -auto-orient -filter Lanczos -resize 60x100! " +
+             (folder_ / "reference.bmp").string());
+  const std::string difference =
+      RunCommand("/usr/bin/compare -metric MAE " + output_.string() + " " +
+                 (folder_ / "reference.bmp").string() + " null: 2>&1");
+  EXPECT_LT(std::stod(difference), 0.75 * 257) << difference;
+}
+
 TEST_F(ConversionTest, LoadFailureShowsOneMessageAndLeavesTheFailedSlotEmpty) {
   fs::path good = MakePicture("BMP3:good.bmp", "-size 4x4 xc:white -type TrueColor");
   fs::path bad = folder_ / "bad.bmp";
