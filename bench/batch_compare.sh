@@ -3,16 +3,18 @@
 # generated corpus and prints, per job and tool: pictures per second, CPU seconds, peak memory,
 # output bytes, PSNR against a high-quality reference, and each figure's ratio to ours. The
 # "floor" is the same work done by libjpeg-turbo's djpeg/cjpeg and netpbm's filters in a pipe.
-#   bench/batch_compare.sh [BUILD_DIR]      (BENCH_JOBS="jpegpng grey" runs only those jobs,
-#                                            BENCH_TOOLS="ours floor" only those tools)
+#   bench/batch_compare.sh [BUILD_DIR] [OLDER_BUILD_DIR]
+#     BENCH_JOBS="jpegpng grey" runs only those jobs, BENCH_TOOLS="ours floor" only those tools;
+#     an older build is the tool "before", run in the same rounds.
 # Every tool runs on one thread, so that CPU seconds and wall time compare like with like.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 ours=$build/bin/trastel-batch
 [ -x "$ours" ] || { echo "batch_compare.sh: build $ours first" >&2; exit 2; }
+before=${2:+$2/bin/trastel-batch}
 
-read -ra tools <<<"${BENCH_TOOLS:-ours magick gm vips floor}"
+read -ra tools <<<"${BENCH_TOOLS:-ours ${before:+before }magick gm vips floor}"
 missing=()
 declare -A packageOf=([gm]=graphicsmagick [vips]=libvips-tools [floor]="libjpeg-turbo-progs netpbm")
 declare -A commandOf=([gm]=gm [vips]=vips [floor]=pnmtopng)
@@ -33,7 +35,7 @@ quality=85
 
 # The corpus and the jobs.
 source "$root/bench/batch_jobs.sh"
-read -ra jobs <<<"${BENCH_JOBS:-jpeg640 jpegpng jpeggif bmprle rotate30 grey other640}"
+read -ra jobs <<<"${BENCH_JOBS:-web1600 heic1600 webp1600 jpeg640 jpegpng jpeggif bmprle rotate30 grey other640}"
 
 
 # Runs one tool on one job into $work/out/JOB/TOOL under /usr/bin/time; prints
@@ -43,11 +45,12 @@ run_tool() {  # job tool
   rm -rf "$out" && mkdir -p "$out"
   local command
   case $tool in
-    ours)
-      local sets=()
+    ours | before)
+      local sets=() program=$ours
+      [ "$tool" = before ] && program=$before
       for s in ${oursSet[$job]}; do sets+=(--set "$s"); done
       printf '#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)\n#END\n' >"$work/bench.inf"
-      command=$(printf '%q ' "$ours" --jobs 1 --settings "$work/bench.inf" --out "$out" "${sets[@]}" "$in")
+      command=$(printf '%q ' "$program" --jobs 1 --settings "$work/bench.inf" --out "$out" "${sets[@]}" "$in")
       ;;
     magick) command="/usr/bin/mogrify -path '$out' -format $ext ${magick[$job]} '$in'/*" ;;
     gm) command="cd '$in' && gm mogrify -output-directory '$out' -format $ext ${gmagick[$job]} *" ;;
@@ -74,7 +77,7 @@ run_tool() {  # job tool
 # Mean PSNR in dB of the job's outputs of one picture per size against the reference.
 psnr_of() {  # job tool
   local job=$1 tool=$2 total=0 count=0 ext=${extension[$1]}
-  for name in hd1 large1 png1 gif1 bmp1; do
+  for name in hd1 large1 png1 gif1 bmp1 phone1; do
     local source
     source=$(ls "$corpus/${input[$job]}/$name".* 2>/dev/null | head -1) || true
     [ -n "$source" ] || continue
@@ -133,6 +136,6 @@ for job in "${jobs[@]}"; do
   unset wallOf cpuOf peakOf bytesOf psnrOf
 done
 echo
-echo "Corpus: 6 JPEG 1920x1080 and 2 JPEG 4000x3000 (jobs on jpeg), 2 each of PNG, GIF and BMP"
+echo "Corpus: 6 JPEG 1920x1080 and 2 JPEG 4000x3000 (jobs on jpeg), 4 HEIC 4032x3024 of 8x6 tiles (heic1600), 2 each of PNG, GIF and BMP"
 echo "1920x1080 (other640). One thread per tool; ×ours = tool / ours (cpu s below 1: the tool"
 echo "spends less CPU); PSNR against an ImageMagick reference (Lanczos), −ours = tool − ours."

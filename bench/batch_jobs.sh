@@ -12,6 +12,14 @@ if [ ! -f "$corpus/done" ]; then
   mkdir -p "$corpus/jpeg" "$corpus/other"
   for i in 1 2 3 4 5 6; do make_photo 1920x1080 "$i" "$corpus/jpeg/hd$i.jpg"; done
   for i in 1 2; do make_photo 4000x3000 "$((10 + i))" "$corpus/jpeg/large$i.jpg"; done
+  # 12-megapixel HEICs as phones store them: 8 x 6 tiles of 512 x 512, cut to 4032 x 3024.
+  mkdir -p "$corpus/heic"
+  for i in 1 2 3 4; do
+    make_photo 4096x3072 "$((30 + i))" "$work/tmp.png"
+    rm -f "$work"/tile-*.heic
+    /usr/bin/convert "$work/tmp.png" -crop 512x512 +repage -quality 85 "$work/tile-%02d.heic"
+    "$build/bin/heif_grid" "$corpus/heic/phone$i.heic" 4032 3024 8 6 "$work"/tile-*.heic
+  done
   for i in 1 2; do
     make_photo 1920x1080 "$((20 + i))" "$work/tmp.jpg"
     /usr/bin/convert "$work/tmp.jpg" "$corpus/other/png$i.png"
@@ -33,6 +41,29 @@ vipsOne[jpeg640]='vipsthumbnail "$f" -s 640x480! -o "$o[Q='$quality']"'
 reference[jpeg640]="-filter Lanczos -resize 640x480!"
 floorOne[jpeg640]='djpeg "$f" | pamscale -width 640 -height 480 | cjpeg -quality '$quality' -optimize >"$o"'
 
+# Photos for the web: the long side 1600, never enlarged.
+input[web1600]=jpeg extension[web1600]=jpg
+oursSet[web1600]="DIB_TYPE=1 JPG_TYPE=$((100 - quality)) RESIZE_TYPE=3 RESIZE_FIT=2 NO_ENLARGE=1"
+oursSet[web1600]+=" RESIZE_X=1600 RESIZE_Y=1600"
+magick[web1600]="-resize 1600x1600\\> -quality $quality"
+gmagick[web1600]="-resize 1600x1600\\> -quality $quality"
+vipsOne[web1600]='vipsthumbnail "$f" -s "1600x1600>" -o "$o[Q='$quality']"'
+reference[web1600]="-filter Lanczos -resize 1600x1600>"
+floorOne[web1600]='djpeg -scale 1/2 "$f" | pamscale -xyfit 1600 1600 | cjpeg -quality '$quality' -optimize >"$o"'
+
+input[heic1600]=heic extension[heic1600]=jpg
+oursSet[heic1600]="${oursSet[web1600]}"
+magick[heic1600]="${magick[web1600]}" gmagick[heic1600]=""
+vipsOne[heic1600]="${vipsOne[web1600]}"
+reference[heic1600]="${reference[web1600]}"
+
+input[webp1600]=jpeg extension[webp1600]=webp
+oursSet[webp1600]="DIB_TYPE=5 WEBP_QUALITY=80 RESIZE_TYPE=3 RESIZE_FIT=2 NO_ENLARGE=1"
+oursSet[webp1600]+=" RESIZE_X=1600 RESIZE_Y=1600"
+magick[webp1600]="-resize 1600x1600\\> -quality 80" gmagick[webp1600]=""
+vipsOne[webp1600]='vipsthumbnail "$f" -s "1600x1600>" -o "$o[Q=80]"'
+reference[webp1600]="${reference[web1600]}"
+
 input[jpegpng]=jpeg extension[jpegpng]=png
 oursSet[jpegpng]="DIB_TYPE=2"
 magick[jpegpng]="" gmagick[jpegpng]=""
@@ -44,6 +75,8 @@ input[jpeggif]=jpeg extension[jpeggif]=gif
 oursSet[jpeggif]="DIB_TYPE=3"
 magick[jpeggif]="" gmagick[jpeggif]=""
 vipsOne[jpeggif]='vips copy "$f" "$o"'
+# libjpeg-turbo's own two-pass quantiser with Floyd-Steinberg dithering and LZW.
+floorOne[jpeggif]='djpeg -gif "$f" >"$o"'
 reference[jpeggif]=""
 
 input[bmprle]=jpeg extension[bmprle]=bmp
@@ -51,6 +84,8 @@ oursSet[bmprle]="DIB_TYPE=0 BMP_TYPE=3"
 magick[bmprle]="-colors 256 -type Palette -compress RLE"
 gmagick[bmprle]="-colors 256 -type Palette -compress RLE"
 vipsOne[bmprle]=""
+# The same quantiser into an 8-bit BMP without run-length coding.
+floorOne[bmprle]='djpeg -colors 256 -bmp "$f" >"$o"'
 reference[bmprle]=""
 
 input[rotate30]=jpeg extension[rotate30]=jpg
