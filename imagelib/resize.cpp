@@ -210,13 +210,21 @@ void FilterRow(const std::uint8_t* in, int sourceWidth, Lanes* widened, Lanes* o
 // a hair either side of it in floating point; this nudge rounds them all one way.
 constexpr float kHalfwayNudge = 1e-3f;
 
+using WholeLanes = std::int32_t __attribute__((vector_size(16)));
+
 // Rounds half away from zero, as lround does, into 0..255: the filter's overshoot on hard edges
 // never wraps.
-std::uint8_t RoundedLevel(float value) {
-  const float level = std::clamp(value + kHalfwayNudge, 0.0f, 256.0f);
-  const int whole = static_cast<int>(level);
-  return static_cast<std::uint8_t>(
-      std::min(whole + (level - static_cast<float>(whole) >= 0.5f ? 1 : 0), 255));
+WholeLanes RoundedLevels(Lanes sum) {
+  const Lanes none{};
+  const Lanes top{256, 256, 256, 256};
+  Lanes level = sum + kHalfwayNudge;
+  level = level < none ? none : level;
+  level = level > top ? top : level;
+  const WholeLanes whole = __builtin_convertvector(level, WholeLanes);
+  // A true comparison is -1 in every bit.
+  const WholeLanes rounded = whole - (level - __builtin_convertvector(whole, Lanes) >= 0.5f);
+  const WholeLanes highest{255, 255, 255, 255};
+  return rounded > highest ? highest : rounded;
 }
 
 // Second pass: the filtered rows combined down to the new height. Target rows use source rows
@@ -253,9 +261,10 @@ Picture FilterResize(const Picture& source, int width, int height) {
     }
     std::uint8_t* out = result.Row(y);
     for (std::size_t x = 0; x < rowPixels; ++x, out += 3) {
-      out[0] = RoundedLevel(sums[x][0]);
-      out[1] = RoundedLevel(sums[x][1]);
-      out[2] = RoundedLevel(sums[x][2]);
+      const WholeLanes levels = RoundedLevels(sums[x]);
+      out[0] = static_cast<std::uint8_t>(levels[0]);
+      out[1] = static_cast<std::uint8_t>(levels[1]);
+      out[2] = static_cast<std::uint8_t>(levels[2]);
     }
   }
   return result;
