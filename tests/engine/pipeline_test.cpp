@@ -217,7 +217,7 @@ TEST_F(ConversionTest, SingleRotatesBeforeResizingAndFramesAfter) {
 TEST_F(ConversionTest, ResizedJpegIsDecodedReducedYetConvertedAsTheWholePicture) {
   const fs::path input =
       MakePicture("in.jpg", "-size 1000x603 -seed 3 plasma:fractal -blur 0x2 -quality 95");
-  RunCommand("exiftool -q -n -Orientation=6 -overwrite_original " + input.string());
+  RunCommand("/usr/bin/exiftool -q -n -Orientation=6 -overwrite_original '" + input.string() + "'");
   PictureSize asked{};
   const ScopedPicture reduced(
       LoadPictureForResize(input.string().c_str(), 0, [&](PictureSize shown) {
@@ -242,12 +242,11 @@ TEST_F(ConversionTest, ResizedJpegIsDecodedReducedYetConvertedAsTheWholePicture)
   target_->height = 100;
   ASSERT_EQ(Convert(input), 1);
   EXPECT_EQ(Identify(output_, "%wx%h"), "60x100");
-  RunCommand("/usr/bin/convert " + input.string() +
-             " -auto-orient -filter Lanczos -resize 60x100! " +
-             (folder_ / "reference.bmp").string());
-  const std::string difference =
-      RunCommand("/usr/bin/compare -metric MAE " + output_.string() + " " +
-                 (folder_ / "reference.bmp").string() + " null: 2>&1");
+  const std::string reference = (folder_ / "reference.bmp").string();
+  RunCommand("/usr/bin/convert '" + input.string() +
+             "' -auto-orient -filter Lanczos -resize 60x100! '" + reference + "'");
+  const std::string difference = RunCommand("/usr/bin/compare -metric MAE '" + output_.string() +
+                                            "' '" + reference + "' null: 2>&1");
   EXPECT_LT(std::stod(difference), 0.75 * 257) << difference;
 }
 
