@@ -1,7 +1,10 @@
 #include "app/batch_options.h"
 
 #include <charconv>
+#include <string>
 #include <string_view>
+
+#include "imagelib/picture_formats.h"
 
 namespace {
 
@@ -118,10 +121,25 @@ const char* BatchUsageLine() {
          "詳しくは / see: trastel-batch --help\n";
 }
 
-const char* BatchHelpText() {
+namespace {
+
+// The formats read, as the help lists them: "BMP, JPEG, ...".
+std::string FormatNames() {
+  std::string names;
+  for (const imagelib::PictureFormat& format : imagelib::PictureFormats()) {
+    names += (names.empty() ? "" : ", ") + std::string(format.name);
+  }
+  return names;
+}
+
+}  // namespace
+
+std::string BatchHelpText() {
+  const std::string formats = FormatNames();
   return R"(使い方: trastel-batch [オプション] パス...
 
-パスに指定した画像ファイル(BMP, JPEG, PNG, GIF, WebP, HEIC, AVIF)と
+パスに指定した画像ファイル()" +
+         formats + R"()と
 フォルダの中の画像を、ウィンドウ版と同じ設定と同じ変換で一度に変換します。
 画像でないファイルは標準エラーに一行出して飛ばします。
 読み込めるのは 1000 件までです。
@@ -142,7 +160,8 @@ const char* BatchHelpText() {
 
 Usage: trastel-batch [options] PATH...
 
-Converts the picture files (BMP, JPEG, PNG, GIF, WebP, HEIC, AVIF) and the
+Converts the picture files ()" +
+         formats + R"() and the
 pictures in the folders given as PATH in one run, with the settings and the
 conversion of the window program. Files that are not pictures are skipped with
 a line on standard error. At most 1000 pictures are taken.

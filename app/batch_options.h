@@ -37,4 +37,4 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
 // The short usage line printed with a usage error.
 const char* BatchUsageLine();
 // The full help, in Japanese and in English, up to the list of setting keys.
-const char* BatchHelpText();
+std::string BatchHelpText();

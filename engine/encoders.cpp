@@ -34,12 +34,6 @@ GifTransparency TransparencyOf(const PictureRecord& target) {
   return result;
 }
 
-using Writer = int (*)(PictureHandle, const char*, const PictureRecord&);
-
-// Indexed by OutputFormat.
-constexpr Writer kWriters[] = {WriteBmp, WriteJpeg, WritePng, WriteGif,
-                               WriteHtm, WriteWebp, WriteAvif};
-
 }  // namespace
 
 int WriteBmp(PictureHandle picture, const char* path, const PictureRecord& target) {
@@ -144,22 +138,55 @@ int SaveCodedAnimation(std::span<const imagelib::CodedGifFrame> frames,
   return imagelib::WriteCodedAnimation(target.path, frames) ? 1 : 0;
 }
 
+namespace {
+
+// The writer of each written row of kOutputFormats, in its order, and what its files keep.
+struct OutputWriter {
+  int format;
+  int (*write)(PictureHandle, const char*, const PictureRecord&);
+  bool storesAlpha;
+  bool storesExif;
+};
+
+constexpr OutputWriter kWriters[] = {
+    {kFormatBmp, WriteBmp, false, false}, {kFormatJpeg, WriteJpeg, false, true},
+    {kFormatPng, WritePng, false, true},  {kFormatGif, WriteGif, false, false},
+    {kFormatHtm, WriteHtm, false, false}, {kFormatWebp, WriteWebp, true, true},
+    {kFormatAvif, WriteAvif, true, true},
+};
+
+constexpr bool WritersMatchFormats() {
+  for (std::size_t i = 0; i < std::size(kWriters); ++i) {
+    if (kWriters[i].format != kOutputFormats[i].format) return false;
+  }
+  return std::size(kWriters) == WrittenFormatCount();
+}
+static_assert(WritersMatchFormats(), "one writer for each written format, in its order");
+
+const OutputWriter* WriterOf(int format) {
+  if (format < 0 || format >= static_cast<int>(std::size(kWriters))) return nullptr;
+  return &kWriters[format];
+}
+
+}  // namespace
+
 bool IsPictureFormat(int format) {
-  return format >= 0 && format < static_cast<int>(std::size(kWriters)) && format != kFormatHtm;
+  return WriterOf(format) != nullptr && kOutputFormats[format].kind != kIdentifiedNone;
 }
 
 bool StoresAlpha(int format) {
-  return format == kFormatWebp || format == kFormatAvif;
+  const OutputWriter* writer = WriterOf(format);
+  return writer != nullptr && writer->storesAlpha;
 }
 
 bool StoresExif(int format) {
-  return format == kFormatJpeg || format == kFormatPng || format == kFormatWebp ||
-         format == kFormatAvif;
+  const OutputWriter* writer = WriterOf(format);
+  return writer != nullptr && writer->storesExif;
 }
 
 int SaveByFormat(PictureHandle picture, const PictureRecord& target) {
-  if (target.DIB_TYPE < 0 || target.DIB_TYPE >= static_cast<int>(std::size(kWriters))) return 0;
-  return kWriters[target.DIB_TYPE](picture, target.path, target);
+  const OutputWriter* writer = WriterOf(target.DIB_TYPE);
+  return writer != nullptr ? writer->write(picture, target.path, target) : 0;
 }
 
 int SaveAnimation(std::span<const PictureHandle> frames, const PictureRecord& target) {

@@ -8,19 +8,7 @@
 #include "imagelib/gif_animation.h"
 #include "imagelib/imagelib.h"
 #include "state/app_state.h"
-
-enum OutputFormat {
-  kFormatBmp = 0,
-  kFormatJpeg = 1,
-  kFormatPng = 2,
-  kFormatGif = 3,
-  kFormatHtm = 4,
-  kFormatWebp = 5,
-  kFormatAvif = 6,
-  // Kinds the program reads but does not write: HEIC has a type name, kFormatNone none.
-  kFormatHeic = 7,
-  kFormatNone = 8,
-};
+#include "state/output_formats.h"
 
 // Formats written by converting the picture, whose facts a trial conversion measures (all but
 // the table art).

@@ -2,24 +2,27 @@
 
 #include <cctype>
 #include <cstdint>
-#include <iterator>
+#include <optional>
 #include <string>
 
 #include "base/path_names.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
 #include "engine/batch.h"
-#include "engine/encoders.h"
 #include "engine/run_outputs.h"
 #include "platform/files.h"
 #include "state/app_state.h"
+#include "state/output_formats.h"
 
 namespace {
 
-// Indexed by OutputFormat.
-constexpr const char* kTypeNames[] = {"BMP",  "JPG",  "PNG",  "GIF", "HTM",
-                                      "WEBP", "AVIF", "HEIC", ""};
-static_assert(std::size(kTypeNames) == kFormatNone + 1);
+// The type name of `format`, "" for kFormatNone; nullopt for a number of no format.
+std::optional<std::string> TypeNameOf(int format) {
+  if (format == kFormatNone) return "";
+  const OutputFormatRow* row = OutputFormatRowOf(format);
+  if (row == nullptr) return std::nullopt;
+  return std::string(row->typeName);
+}
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -42,11 +45,12 @@ int EntryNumber(int index) {
 }
 
 std::string GetPicTypeName(int format) {
-  if (format < 0 || format >= static_cast<int>(std::size(kTypeNames))) {
+  std::optional<std::string> name = TypeNameOf(format);
+  if (!name) {
     ShowMessage("GetPicTypeName(int n) : %d参照(アドレス破壊)", format);
     return "";
   }
-  return kTypeNames[format];
+  return *name;
 }
 
 int MakeOutputName(const char* sourceName, int rule, int format, int number, int extensionMode,
@@ -81,8 +85,7 @@ int MakeOutputName(const char* sourceName, int rule, int format, int number, int
 }
 
 std::string OutputExtension(int format, int extensionMode) {
-  const bool known = format >= 0 && format < static_cast<int>(std::size(kTypeNames));
-  return ExtensionOf(known ? kTypeNames[format] : "", extensionMode);
+  return ExtensionOf(TypeNameOf(format).value_or(""), extensionMode);
 }
 
 std::string NumberedName(const std::string& name, const std::string& extension, int number) {

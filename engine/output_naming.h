@@ -26,8 +26,8 @@ int MakeOutputName(const char* sourceName, int rule, int format, int number, int
 // arithmetic, wrapping around as the stored settings allow any values.
 int EntryNumber(int index);
 
-// "BMP", "JPG", "PNG", "GIF", "HTM" for formats 0..4; empty for 5 (no picture) and, with a
-// message, for any other number.
+// The type name of output format `format` ("JPG"); empty for kFormatNone and, with a message,
+// for any number of no format.
 std::string GetPicTypeName(int format);
 
 // The extension MakeOutputName appends for `format` in `extensionMode`: ".jpg", ".JPG" or none.

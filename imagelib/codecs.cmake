@@ -20,6 +20,7 @@ target_sources(trastel_core PRIVATE
   jpeg_reader.cpp
   jpeg_writer.cpp
   load_picture.cpp
+  picture_formats.cpp
   png_compression.cpp
   png_layout.cpp
   png_reader.cpp

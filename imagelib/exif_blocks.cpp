@@ -6,6 +6,7 @@
 
 #include "imagelib/exif_editing.h"
 #include "imagelib/exif_orientation.h"
+#include "imagelib/picture_formats.h"
 #include "imagelib/picture_store.h"
 #include "imagelib/regular_file.h"
 
@@ -26,6 +27,8 @@ std::uint32_t LittleEndian32At(ByteSpan data, std::size_t at) {
 bool Starts(ByteSpan data, std::string_view bytes) {
   return data.size() >= bytes.size() && std::memcmp(data.data(), bytes.data(), bytes.size()) == 0;
 }
+
+}  // namespace
 
 // The first APP1 segment that holds Exif, before the first scan.
 Bytes JpegExif(ByteSpan file) {
@@ -79,8 +82,6 @@ Bytes WebpExif(ByteSpan file) {
   return {};
 }
 
-}  // namespace
-
 Bytes WithExifHeader(ByteSpan tiff) {
   Bytes block(kExifHeader.size() + tiff.size());
   std::memcpy(block.data(), kExifHeader.data(), kExifHeader.size());
@@ -89,19 +90,9 @@ Bytes WithExifHeader(ByteSpan tiff) {
 }
 
 Bytes ExifBlockOf(ByteSpan file) {
-  switch (IdentifyPictureBytes(file)) {
-    case kIdentifiedJpeg:
-      return JpegExif(file);
-    case kIdentifiedPng:
-      return PngExif(file);
-    case kIdentifiedWebp:
-      return WebpExif(file);
-    case kIdentifiedHeic:
-    case kIdentifiedAvif:
-      return HeifExif(file);
-    default:
-      return {};
-  }
+  const PictureFormat* format = PictureFormatOf(file);
+  if (format == nullptr || format->exif == nullptr) return {};
+  return format->exif(file);
 }
 
 }  // namespace imagelib

@@ -28,4 +28,9 @@ Bytes WithExifHeader(ByteSpan tiff);
 // when it has none.
 Bytes ExifBlockOf(ByteSpan file);
 
+// The Exif block of a file of one format, for its row of picture_formats.
+Bytes JpegExif(ByteSpan file);
+Bytes PngExif(ByteSpan file);
+Bytes WebpExif(ByteSpan file);
+
 }  // namespace imagelib

@@ -1,60 +1,15 @@
-// Recognising picture files by their first bytes and loading them into the picture store.
+// Recognising picture files by their first bytes (picture_formats) and loading them into the
+// picture store.
 #include <algorithm>
-#include <array>
-#include <cstring>
-#include <string_view>
 
 #include "imagelib/codec_support.h"
 #include "imagelib/imagelib.h"
+#include "imagelib/picture_formats.h"
 #include "imagelib/picture_store.h"
 #include "imagelib/regular_file.h"
 
 namespace imagelib {
 namespace {
-
-struct Signature {
-  std::string_view bytes;
-  int kind;
-  std::unique_ptr<Picture> (*decode)(ByteSpan, const DecodeRequest&);
-  // Bytes that follow at offset 8, after a container's size field.
-  std::string_view afterSize = {};
-};
-
-// Enough for a HEIF file type box with a few compatible brands.
-constexpr std::size_t kLongestSignature = 40;
-
-const std::array<Signature, 6> kSignatures = {{
-    {std::string_view("BM", 2), kIdentifiedBmp,
-     [](ByteSpan data, const DecodeRequest& request) { return DecodeBmp(data, request.alpha); }},
-    {std::string_view("\xFF\xD8\xFF", 3), kIdentifiedJpeg,
-     [](ByteSpan data, const DecodeRequest& request) {
-       return DecodeJpeg(data, request.resizedTo);
-     }},
-    {std::string_view("\x89PNG\r\n\x1A\n", 8), kIdentifiedPng,
-     [](ByteSpan data, const DecodeRequest& request) { return DecodePng(data, request.alpha); }},
-    {std::string_view("GIF87a", 6), kIdentifiedGif,
-     [](ByteSpan data, const DecodeRequest& request) { return DecodeGif(data, request.alpha); }},
-    {std::string_view("GIF89a", 6), kIdentifiedGif,
-     [](ByteSpan data, const DecodeRequest& request) { return DecodeGif(data, request.alpha); }},
-    {std::string_view("RIFF", 4), kIdentifiedWebp,
-     [](ByteSpan data, const DecodeRequest& request) { return DecodeWebp(data, request.alpha); },
-     std::string_view("WEBP", 4)},
-}};
-
-bool HasBytesAt(ByteSpan data, std::size_t at, std::string_view bytes) {
-  return data.size() >= at + bytes.size() &&
-         std::memcmp(data.data() + at, bytes.data(), bytes.size()) == 0;
-}
-
-const Signature* FindSignature(ByteSpan data) {
-  for (const Signature& signature : kSignatures) {
-    if (HasBytesAt(data, 0, signature.bytes) &&
-        (signature.afterSize.empty() || HasBytesAt(data, 8, signature.afterSize))) {
-      return &signature;
-    }
-  }
-  return nullptr;
-}
 
 // The first bytes of a file, enough to recognise its kind; nothing on a read error.
 std::optional<Bytes> ReadHead(RegularFile& file) {
@@ -66,19 +21,14 @@ std::optional<Bytes> ReadHead(RegularFile& file) {
 }  // namespace
 
 int IdentifyPictureBytes(ByteSpan data) {
-  const Signature* signature = FindSignature(data);
-  if (signature == nullptr) return HeifKindOf(data.first(std::min(data.size(), kLongestSignature)));
-  return signature->kind;
+  const PictureFormat* format = PictureFormatOf(data);
+  return format != nullptr ? format->kind : kIdentifiedNone;
 }
 
 std::unique_ptr<Picture> DecodePicture(ByteSpan data, const DecodeRequest& request) {
-  const Signature* signature = FindSignature(data);
-  std::unique_ptr<Picture> picture;
-  if (signature != nullptr) {
-    picture = signature->decode(data, request);
-  } else if (IdentifyPictureBytes(data) != kIdentifiedNone) {
-    picture = DecodeHeif(data, request.alpha);
-  }
+  const PictureFormat* format = PictureFormatOf(data);
+  if (format == nullptr) return nullptr;
+  std::unique_ptr<Picture> picture = format->decode(data, request);
   if (picture) DropOpaqueAlpha(*picture);
   return picture;
 }

@@ -4,6 +4,7 @@
 
 #include "controls/control_layer.h"
 #include "resources/control_ids.h"
+#include "state/output_formats.h"
 
 namespace {
 
@@ -15,11 +16,18 @@ std::vector<std::string> Counted(int count, int step, const char* unit) {
   return entries;
 }
 
+// The written output formats, by their type names.
+std::vector<std::string> FormatEntries() {
+  std::vector<std::string> entries;
+  for (std::size_t i = 0; i < WrittenFormatCount(); ++i) {
+    entries.push_back(std::string(kOutputFormats[i].typeName) + "形式");
+  }
+  return entries;
+}
+
 std::vector<ChoiceTable> BuildTables() {
   return {
-      {kFormatPanel,
-       kFormatList,
-       {"BMP形式", "JPG形式", "PNG形式", "GIF形式", "HTM形式", "WEBP形式", "AVIF形式"}},
+      {kFormatPanel, kFormatList, FormatEntries()},
       {kBmpPage,
        kBmpColourList,
        {"２４ビットに変換", "１６ビットに変換", "８ビットに変換", "８ビット＋ＲＬＥに変換"}},

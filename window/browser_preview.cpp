@@ -11,12 +11,13 @@
 #include "base/settings_place.h"
 #include "base/show_message.h"
 #include "controls/control_layer.h"
-#include "engine/encoders.h"
 #include "imagelib/imagelib.h"
+#include "imagelib/picture_formats.h"
 #include "imagelib/picture_store.h"
 #include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
+#include "state/output_formats.h"
 #include "window/picture_facts.h"
 
 namespace {
@@ -50,7 +51,9 @@ std::string PreviewPageOf(int method) {
 // The source as the preview page shows it: a copy, or a PNG of it for a kind browsers do not
 // show (HEIC). A failure leaves the previous copy (or none); the page then shows what it finds.
 void CopySourceForBrowser(const std::string& source, const std::string& copy) {
-  if (IdentifyPictureFile(source.c_str(), 0) == kIdentifiedHeic) {
+  const imagelib::PictureFormat* format =
+      imagelib::PictureFormatOfKind(IdentifyPictureFile(source.c_str(), 0));
+  if (format != nullptr && !format->browsersShow) {
     ScopedPicture picture(LoadPicture(source.c_str()));
     PngOptions plain{};
     if (picture) SavePng(copy.c_str(), picture.Get(), &plain);

@@ -1,11 +1,14 @@
 #include "window/input_list.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "base/path_names.h"
 #include "base/program_folder.h"
 #include "base/show_message.h"
 #include "controls/control_layer.h"
+#include "imagelib/picture_formats.h"
 #include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
@@ -14,18 +17,25 @@
 
 namespace {
 
-const FileFilter kPictureFilters[] = {
-    {"変換可能なすべてのピクチャ "
-     "(*.bmp,*.jp*g,*.png,*.gif,*.webp,*.heic,*.heif,*.hif,*.avif,*.avifs)",
-     "*.bmp;*.jp*g;*.png;*.gif;*.webp;*.heic;*.heif;*.hif;*.avif;*.avifs"},
-    {"ビットマップ (*.bmp)", "*.bmp"},
-    {"ジェイぺグ (*.jp*g)", "*.jp*g"},
-    {"ピング (*.png)", "*.png"},
-    {"ジフ (*.gif)", "*.gif"},
-    {"ウェブピー (*.webp)", "*.webp"},
-    {"ヒーフ (*.heic,*.heif,*.hif)", "*.heic;*.heif;*.hif"},
-    {"エーブイアイエフ (*.avif,*.avifs)", "*.avif;*.avifs"},
-};
+// The filter of the patterns "*.a;*.b" named "name (*.a,*.b)".
+FileFilter FilterOf(const std::string& name, const std::string& patterns) {
+  std::string listed = patterns;
+  std::replace(listed.begin(), listed.end(), ';', ',');
+  return {name + " (" + listed + ")", patterns};
+}
+
+// Every format the library reads together, then each alone.
+std::vector<FileFilter> PictureFilters() {
+  std::string every;
+  for (const imagelib::PictureFormat& format : imagelib::PictureFormats()) {
+    every += (every.empty() ? "" : ";") + std::string(format.patterns);
+  }
+  std::vector<FileFilter> filters = {FilterOf("変換可能なすべてのピクチャ", every)};
+  for (const imagelib::PictureFormat& format : imagelib::PictureFormats()) {
+    filters.push_back(FilterOf(std::string(format.dialogName), std::string(format.patterns)));
+  }
+  return filters;
+}
 
 ControlLayer& Controls() {
   return GetControlLayer();
@@ -124,7 +134,7 @@ bool AddInputEntry(const std::string& path) {
 }
 
 std::optional<std::string> ChooseInputFile(const std::string& title) {
-  std::optional<std::string> chosen = Controls().ChooseOpenFile(title, kPictureFilters);
+  std::optional<std::string> chosen = Controls().ChooseOpenFile(title, PictureFilters());
   RestoreWorkingDirectory();
   if (!chosen || chosen->empty()) return std::nullopt;
   return chosen;

@@ -44,9 +44,9 @@ void OnFormatOrResizeChanged() {
   GetControlLayer().RepaintView();
 }
 
-void OnFormatPageChanged(int page) {
+void OnFormatPageChanged(int format) {
   ControlLayer& layer = GetControlLayer();
-  if (layer.ComboSelection(kFormatPanel, kFormatList) == page) {
+  if (layer.ComboSelection(kFormatPanel, kFormatList) == format) {
     CurrentViewOperations().refreshSelection();
     layer.RepaintView();
   } else {

@@ -9,9 +9,9 @@ void OnResizeWidthFocusLost();
 void OnResizeHeightFocusLost();
 // Output format list and resize radios: a refresh, then a repaint.
 void OnFormatOrResizeChanged();
-// A control of format page `page` (0 BMP, 1 JPG, 2 PNG, 3 GIF, 4 HTM) changed: a refresh only
-// when that format is the chosen output format, else a read-back.
-void OnFormatPageChanged(int page);
+// A control of the settings page of output format `format` changed: a refresh only when that
+// format is the chosen output format, else a read-back.
+void OnFormatPageChanged(int format);
 // The number box shows its value in plain decimal; then OnSettingChanged.
 void OnRenameNumberFocusLost();
 // The step box: a value of 0 or less becomes 1; then OnSettingChanged.

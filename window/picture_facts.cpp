@@ -22,6 +22,7 @@
 #include "imagelib/picture_store.h"
 #include "platform/files.h"
 #include "resources/control_ids.h"
+#include "state/output_formats.h"
 #include "state/settings_file.h"
 #include "window/fill_and_read_panels.h"
 #include "window/panel_handlers.h"
@@ -41,21 +42,6 @@ constexpr InfoRow kAfterRow = {kAfterNameBox, kAfterWidthBox, kAfterHeightBox, k
 
 void SetBox(int box, const std::string& text) {
   GetControlLayer().SetText(kInputPanel, box, text);
-}
-
-// The library's kinds as output format numbers; kFormatNone for anything else.
-int FormatOfKind(int kind) {
-  if (kind >= kIdentifiedBmp && kind <= kIdentifiedGif) return kind - 1;
-  switch (kind) {
-    case kIdentifiedWebp:
-      return kFormatWebp;
-    case kIdentifiedAvif:
-      return kFormatAvif;
-    case kIdentifiedHeic:
-      return kFormatHeic;
-    default:
-      return kFormatNone;
-  }
 }
 
 void ShowFacts(const InfoRow& row, const PictureRecord& record) {
@@ -111,7 +97,8 @@ struct Facts {
 };
 
 Facts FileFacts(const char* path, PixelSize size) {
-  return {GetFileSize(path), FormatOfKind(IdentifyPictureFile(path, 0)), size.width, size.height};
+  return {GetFileSize(path), OutputFormatOfKind(IdentifyPictureFile(path, 0)), size.width,
+          size.height};
 }
 
 // What the selected entry's measurement found, away from the window's thread.
@@ -279,7 +266,7 @@ int RecordPictureFacts(const char* path, PictureRecord& record) {
   int height = 0;
   if (!GetSizeXY(path, width, height)) return 1;
   record.fileSize = GetFileSize(path);
-  record.DIB_TYPE = FormatOfKind(IdentifyPictureFile(path, 0));
+  record.DIB_TYPE = OutputFormatOfKind(IdentifyPictureFile(path, 0));
   record.width = width;
   record.height = height;
   return 1;

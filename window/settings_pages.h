@@ -2,13 +2,17 @@
 #pragma once
 
 #include <span>
+#include <string>
+
+#include "state/output_formats.h"
 
 struct SettingsPage {
-  const char* treeText;
+  std::string treeText;
   int barId;
 };
 
-inline constexpr int kSettingsPageCount = 10;
+// A page for each written format, then 編集, リネーム and その他.
+inline constexpr int kSettingsPageCount = static_cast<int>(WrittenFormatCount()) + 3;
 
 // The tree items in order; an item's position is its page index.
 std::span<const SettingsPage> SettingsPages();

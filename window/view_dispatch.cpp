@@ -1,6 +1,7 @@
 #include "window/view_dispatch.h"
 
 #include "resources/control_ids.h"
+#include "state/output_formats.h"
 #include "window/initialise_settings.h"
 #include "window/more_settings.h"
 #include "window/panel_handlers.h"
@@ -42,20 +43,20 @@ constexpr HandlerRow kHandlers[] = {
     {kFormatPanel, kResize320Radio, kClicked, OnFormatOrResizeChanged},
     {kFormatPanel, kResizeUserRadio, kClicked, OnFormatOrResizeChanged},
 
-    {kBmpPage, kBmpColourList, kSelectionChanged, [] { OnFormatPageChanged(0); }},
-    {kJpgPage, kJpgQualityList, kSelectionChanged, [] { OnFormatPageChanged(1); }},
-    {kJpgPage, kJpgProgressiveCheck, kClicked, [] { OnFormatPageChanged(1); }},
-    {kPngPage, kPngInterlaceCheck, kClicked, [] { OnFormatPageChanged(2); }},
-    {kGifPage, kGifInterlaceCheck, kClicked, [] { OnFormatPageChanged(3); }},
-    {kGifPage, kGifAnimationCheck, kClicked, [] { OnFormatPageChanged(3); }},
-    {kGifPage, kGifDelayList, kSelectionChanged, [] { OnFormatPageChanged(3); }},
-    {kGifPage, kGifTransparencyList, kSelectionChanged, [] { OnFormatPageChanged(3); }},
-    {kGifPage, kGifBitDepthList, kSelectionChanged, [] { OnFormatPageChanged(3); }},
-    {kHtmPage, kHtmPixelList, kSelectionChanged, [] { OnFormatPageChanged(4); }},
-    {kWebpPage, kWebpQualityList, kSelectionChanged, [] { OnFormatPageChanged(5); }},
-    {kWebpPage, kWebpLosslessCheck, kClicked, [] { OnFormatPageChanged(5); }},
-    {kAvifPage, kAvifQualityList, kSelectionChanged, [] { OnFormatPageChanged(6); }},
-    {kAvifPage, kAvifSpeedList, kSelectionChanged, [] { OnFormatPageChanged(6); }},
+    {kBmpPage, kBmpColourList, kSelectionChanged, [] { OnFormatPageChanged(kFormatBmp); }},
+    {kJpgPage, kJpgQualityList, kSelectionChanged, [] { OnFormatPageChanged(kFormatJpeg); }},
+    {kJpgPage, kJpgProgressiveCheck, kClicked, [] { OnFormatPageChanged(kFormatJpeg); }},
+    {kPngPage, kPngInterlaceCheck, kClicked, [] { OnFormatPageChanged(kFormatPng); }},
+    {kGifPage, kGifInterlaceCheck, kClicked, [] { OnFormatPageChanged(kFormatGif); }},
+    {kGifPage, kGifAnimationCheck, kClicked, [] { OnFormatPageChanged(kFormatGif); }},
+    {kGifPage, kGifDelayList, kSelectionChanged, [] { OnFormatPageChanged(kFormatGif); }},
+    {kGifPage, kGifTransparencyList, kSelectionChanged, [] { OnFormatPageChanged(kFormatGif); }},
+    {kGifPage, kGifBitDepthList, kSelectionChanged, [] { OnFormatPageChanged(kFormatGif); }},
+    {kHtmPage, kHtmPixelList, kSelectionChanged, [] { OnFormatPageChanged(kFormatHtm); }},
+    {kWebpPage, kWebpQualityList, kSelectionChanged, [] { OnFormatPageChanged(kFormatWebp); }},
+    {kWebpPage, kWebpLosslessCheck, kClicked, [] { OnFormatPageChanged(kFormatWebp); }},
+    {kAvifPage, kAvifQualityList, kSelectionChanged, [] { OnFormatPageChanged(kFormatAvif); }},
+    {kAvifPage, kAvifSpeedList, kSelectionChanged, [] { OnFormatPageChanged(kFormatAvif); }},
 
     {kFilterPage, kFilterList, kSelectionChanged, RunRefresh},
     {kFilterPage, kAngleList, kSelectionChanged, RunRefresh},

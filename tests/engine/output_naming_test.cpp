@@ -3,15 +3,19 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "base/program_folder.h"
 #include "controls/headless/headless_control_layer.h"
 #include "engine/batch.h"
+#include "imagelib/picture_formats.h"
 #include "state/app_state.h"
+#include "state/output_formats.h"
 
 #include "platform/files.h"
 #include "tests/support/unique_folder.h"
@@ -69,6 +73,40 @@ TEST_F(OutputNamingTest, UnknownFormatIsReportedAndGetsNoTypeName) {
   EXPECT_EQ(layer_->messages,
             (std::vector<std::string>{"GetPicTypeName(int n) : 9参照(アドレス破壊)",
                                       "GetPicTypeName(int n) : -1参照(アドレス破壊)"}));
+}
+
+// True when `name` matches the open dialog's pattern `pattern`, whose '*' stands for any text.
+bool MatchesPattern(std::string_view name, std::string_view pattern) {
+  if (pattern.empty()) return name.empty();
+  if (pattern[0] == '*') {
+    for (std::size_t skip = 0; skip <= name.size(); ++skip) {
+      if (MatchesPattern(name.substr(skip), pattern.substr(1))) return true;
+    }
+    return false;
+  }
+  return !name.empty() && name[0] == pattern[0] &&
+         MatchesPattern(name.substr(1), pattern.substr(1));
+}
+
+// A picture the program writes (or names in the facts) is read back as its own format, and the
+// open dialog offers it by the name the program gives it.
+TEST(OutputFormatsTest, EachFormatsFilesAreReadAndOfferedUnderTheirOwnKind) {
+  for (const imagelib::PictureFormat& format : imagelib::PictureFormats()) {
+    EXPECT_EQ(imagelib::PictureFormatOfKind(format.kind), &format) << format.name;
+  }
+  for (const OutputFormatRow& row : kOutputFormats) {
+    if (row.kind == kIdentifiedNone) continue;
+    const imagelib::PictureFormat* read = imagelib::PictureFormatOfKind(row.kind);
+    ASSERT_NE(read, nullptr) << row.typeName;
+    const std::string file = "x" + OutputExtension(row.format, kLowerCaseExtension);
+    bool offered = false;
+    for (std::string_view rest = read->patterns; !offered && !rest.empty();) {
+      const std::size_t end = std::min(rest.find(';'), rest.size());
+      offered = MatchesPattern(file, rest.substr(0, end));
+      rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    EXPECT_TRUE(offered) << file << " in " << read->patterns;
+  }
 }
 
 TEST_F(OutputNamingTest, LongNamesAreCutWholeCharactersAt255StoredBytes) {
