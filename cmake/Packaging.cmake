@@ -10,11 +10,14 @@ install(TARGETS trastel trastel-batch RUNTIME DESTINATION ${TRASTEL_PROGRAM_FOLD
 # RUNPATH, and replaceable there as its licence (LGPL) asks. Its source archive and our fixes of
 # it go with it.
 set_target_properties(trastel trastel-batch PROPERTIES INSTALL_RPATH "\$ORIGIN")
-file(GLOB TRASTEL_LIBHEIF ${TRASTEL_LINUX_LIBRARIES}/lib/libheif.so.1*)
+# libjxl and its colour library libjxl_cms, which it finds beside itself, are kept the same way.
+file(GLOB TRASTEL_LIBHEIF ${TRASTEL_LINUX_LIBRARIES}/lib/libheif.so.1*
+     ${TRASTEL_LINUX_LIBRARIES}/lib/libjxl.so.0* ${TRASTEL_LINUX_LIBRARIES}/lib/libjxl_cms.so.0*)
 install(FILES ${TRASTEL_LIBHEIF} DESTINATION ${TRASTEL_PROGRAM_FOLDER}
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 file(GLOB TRASTEL_LIBHEIF_SOURCE ${TRASTEL_LINUX_LIBRARIES}/libheif-*.tar.gz
-     ${TRASTEL_LINUX_LIBRARIES}/libheif-*.patch)
+     ${TRASTEL_LINUX_LIBRARIES}/libheif-*.patch ${TRASTEL_LINUX_LIBRARIES}/libjxl-*.tar.gz
+     ${TRASTEL_LINUX_LIBRARIES}/highway-*.tar.gz ${TRASTEL_LINUX_LIBRARIES}/brotli-*.tar.gz)
 install(FILES ${TRASTEL_LIBHEIF_SOURCE} DESTINATION share/doc/trastel/source)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${TRASTEL_PROGRAM_FOLDER}/Data)
 foreach(command trastel trastel-batch)
@@ -47,6 +50,8 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/trastel.1.gz ${CMAKE_BINARY_DIR}/pac
 # a native package's (its version has no Debian revision).
 install(FILES ${TRASTEL_LINUX_FILES}/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION share/doc/trastel)
+install(FILES ${TRASTEL_LINUX_LIBRARIES}/licences/libjxl-PATENTS.txt DESTINATION share/doc/trastel
+        RENAME libjxl-PATENTS)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME trastel)
@@ -64,7 +69,8 @@ JPEG size limit and a choice of what photos keep of their Exif details. The
 window shows each picture's facts before and after conversion; trastel-batch
 converts with the same settings from the command line. Pictures are read and
 written with libjpeg-turbo, libpng, zlib, giflib, libwebp, libheif (its own
-copy, installed beside the programs) with libde265 and aom, and Little CMS 2.")
+copy, installed beside the programs) with libde265 and aom, libjxl (its own
+copy too) and Little CMS 2.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Trastel authors <authors@trastel.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -2,6 +2,7 @@
 // public load and save calls move those bytes to and from files.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -38,6 +39,19 @@ std::unique_ptr<Picture> DecodeJpeg(ByteSpan data, const ResizedSizeRule& resize
 std::unique_ptr<Picture> DecodePng(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
 std::unique_ptr<Picture> DecodeGif(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
 std::unique_ptr<Picture> DecodeWebp(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
+// JPEG XL files: a bare codestream or the container's signature box.
+inline bool IsJxl(ByteSpan head) {
+  constexpr std::uint8_t kCodestream[] = {0xFF, 0x0A};
+  constexpr std::uint8_t kContainer[] = {0, 0, 0, 0x0C, 'J', 'X', 'L', ' ', 0x0D, 0x0A, 0x87, 0x0A};
+  const auto starts = [head](std::span<const std::uint8_t> bytes) {
+    return head.size() >= bytes.size() && std::equal(bytes.begin(), bytes.end(), head.begin());
+  };
+  return starts(kCodestream) || starts(kContainer);
+}
+// The still picture or an animation's first frame.
+std::unique_ptr<Picture> DecodeJxl(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
+// The block of a JPEG XL file's Exif box, with the "Exif\0\0" header; empty when it has none.
+Bytes JxlExif(ByteSpan data);
 // HEIC and AVIF files, told apart by the brands of their file type box.
 int HeifKindOf(ByteSpan head);
 std::unique_ptr<Picture> DecodeHeif(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);

@@ -19,6 +19,9 @@ target_sources(trastel_core PRIVATE
   jpeg_markers.cpp
   jpeg_reader.cpp
   jpeg_writer.cpp
+  jxl_memory.cpp
+  jxl_reader.cpp
+  jxl_writer.cpp
   load_picture.cpp
   picture_formats.cpp
   png_compression.cpp

@@ -1,7 +1,8 @@
 // Finding the Exif block of a picture file: walks over the segments of JPEG files and the
-// chunks of PNG and WebP files, each bounded by the file's own bytes; HEIF files through
-// libheif.
+// chunks of PNG and WebP files, each bounded by the file's own bytes; HEIF and JPEG XL files
+// through their libraries.
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "imagelib/exif_editing.h"
@@ -28,29 +29,42 @@ bool Starts(ByteSpan data, std::string_view bytes) {
   return data.size() >= bytes.size() && std::memcmp(data.data(), bytes.data(), bytes.size()) == 0;
 }
 
-}  // namespace
-
-// The first APP1 segment that holds Exif, before the first scan.
-Bytes JpegExif(ByteSpan file) {
+// Where the first APP1 segment that holds Exif lies, before the first scan: its marker's
+// offset and the bytes of the segment with its marker.
+struct SegmentPlace {
+  std::size_t at = 0;
+  std::size_t bytes = 0;
+};
+std::optional<SegmentPlace> JpegExifSegment(ByteSpan file) {
   constexpr std::uint8_t kApp1 = 0xE1;
   constexpr std::uint8_t kStartOfScan = 0xDA;
   std::size_t at = 2;
   while (at + 4 <= file.size()) {
-    if (file[at] != 0xFF) return {};
+    if (file[at] != 0xFF) return std::nullopt;
     const std::uint8_t marker = file[at + 1];
     if (marker == 0xFF) {  // fill byte
       ++at;
       continue;
     }
-    if (marker == kStartOfScan || marker == 0xD9) return {};
+    if (marker == kStartOfScan || marker == 0xD9) return std::nullopt;
     const std::size_t length = BigEndianAt(file, at + 2, 2);
-    if (length < 2 || file.size() - (at + 2) < length) return {};
-    const ByteSpan segment = file.subspan(at + 4, length - 2);
-    if (marker == kApp1 && Starts(segment, kExifHeader))
-      return Bytes(segment.begin(), segment.end());
+    if (length < 2 || file.size() - (at + 2) < length) return std::nullopt;
+    if (marker == kApp1 && Starts(file.subspan(at + 4, length - 2), kExifHeader)) {
+      return SegmentPlace{at, 2 + length};
+    }
     at += 2 + length;
   }
-  return {};
+  return std::nullopt;
+}
+
+}  // namespace
+
+// The first APP1 segment that holds Exif, before the first scan.
+Bytes JpegExif(ByteSpan file) {
+  const auto segment = JpegExifSegment(file);
+  if (!segment) return {};
+  const ByteSpan block = file.subspan(segment->at + 4, segment->bytes - 4);
+  return Bytes(block.begin(), block.end());
 }
 
 // The eXIf chunk, which holds the TIFF data alone.
@@ -93,6 +107,22 @@ Bytes ExifBlockOf(ByteSpan file) {
   const PictureFormat* format = PictureFormatOf(file);
   if (format == nullptr || format->exif == nullptr) return {};
   return format->exif(file);
+}
+
+Bytes JpegWithExifBlock(ByteSpan jpeg, ByteSpan exif) {
+  constexpr std::size_t kLargestSegment = 0xFFFF - 2;
+  const auto segment = JpegExifSegment(jpeg);
+  if (!segment || exif.size() > kLargestSegment) return Bytes(jpeg.begin(), jpeg.end());
+  Bytes out(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(segment->at));
+  if (!exif.empty()) {
+    const std::size_t length = exif.size() + 2;
+    out.insert(out.end(), {0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8),
+                           static_cast<std::uint8_t>(length & 0xFF)});
+    out.insert(out.end(), exif.begin(), exif.end());
+  }
+  out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(segment->at + segment->bytes),
+             jpeg.end());
+  return out;
 }
 
 }  // namespace imagelib

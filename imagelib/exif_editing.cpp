@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <span>
 
 #include "imagelib/exif_orientation.h"
@@ -286,7 +287,10 @@ class ExifEditor {
 
 }  // namespace
 
-Bytes ExifForOutput(ByteSpan exif, ExifKeep keep, int width, int height) {
+namespace {
+
+// The block with what `keep` keeps, stood upright at `size` when one is given.
+Bytes Edited(ByteSpan exif, ExifKeep keep, std::optional<PictureSize> size) {
   if (keep == ExifKeep::kNone || exif.size() < kExifHeader.size() ||
       std::memcmp(exif.data(), kExifHeader.data(), kExifHeader.size()) != 0) {
     return {};
@@ -294,9 +298,19 @@ Bytes ExifForOutput(ByteSpan exif, ExifKeep keep, int width, int height) {
   ExifEditor editor(Bytes(exif.begin() + kExifHeader.size(), exif.end()));
   if (!editor.Read()) return {};
   editor.DropThumbnail();
-  editor.StandUpright(width, height);
+  if (size) editor.StandUpright(size->width, size->height);
   if (keep == ExifKeep::kDateAndCamera) editor.KeepOnlyDateAndCamera();
   return WithExifHeader(std::move(editor).Take());
+}
+
+}  // namespace
+
+Bytes ExifForOutput(ByteSpan exif, ExifKeep keep, int width, int height) {
+  return Edited(exif, keep, PictureSize{width, height});
+}
+
+Bytes ExifForSamePixels(ByteSpan exif, ExifKeep keep) {
+  return Edited(exif, keep, std::nullopt);
 }
 
 }  // namespace imagelib

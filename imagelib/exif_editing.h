@@ -21,11 +21,19 @@ enum class ExifKeep {
 // other one zeroed. Empty when nothing is kept or the block cannot be read.
 Bytes ExifForOutput(ByteSpan exif, ExifKeep keep, int width, int height);
 
+// As ExifForOutput for the same pixels in the same layout (a JPEG recompressed without being
+// decoded): the orientation and the pixel sizes stay as they are.
+Bytes ExifForSamePixels(ByteSpan exif, ExifKeep keep);
+
+// The JPEG file with the block of its Exif segment replaced by `exif`, or the segment removed
+// when `exif` is empty; the file as it is when it has no Exif segment.
+Bytes JpegWithExifBlock(ByteSpan jpeg, ByteSpan exif);
+
 // "Exif\0\0" and the TIFF data after it.
 Bytes WithExifHeader(ByteSpan tiff);
 
-// The Exif block of a JPEG, PNG, WebP, HEIC or AVIF file, with its "Exif\0\0" header; empty
-// when it has none.
+// The Exif block of a JPEG, PNG, WebP, HEIC, AVIF or JPEG XL file, with its "Exif\0\0" header;
+// empty when it has none.
 Bytes ExifBlockOf(ByteSpan file);
 
 // The Exif block of a file of one format, for its row of picture_formats.

@@ -166,3 +166,11 @@ int SaveAnimatedGif(const char* path, const AnimationFrame* frames, int count, i
 int SaveWebp(const char* path, PictureHandle picture, int quality, int lossless);
 // AVIF at `quality` (0-100) and the AV1 encoder's `speed` (0 slowest and smallest to 9 fastest).
 int SaveAvif(const char* path, PictureHandle picture, int quality, int speed);
+// JPEG XL at `quality` (0-100) and the encoder's `effort` (1 fastest to 9 smallest), or
+// lossless when `lossless` is non-zero.
+int SaveJxl(const char* path, PictureHandle picture, int quality, int effort, int lossless);
+// The JPEG file at `jpegPath` recompressed as JPEG XL without loss, so that the JPEG can be
+// rebuilt from it byte for byte; its Exif is first made what `exifKeep` (an ExifKeep) keeps of
+// it, the pixels untouched. 0 for a JPEG that cannot be recompressed so (arithmetic coding
+// among them): the caller then converts its pixels instead.
+int SaveJxlFromJpeg(const char* path, const char* jpegPath, int exifKeep);

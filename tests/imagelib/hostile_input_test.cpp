@@ -346,12 +346,17 @@ constexpr double kRefusalCpuSeconds = 0.5;
 constexpr long kRefusalMemoryKiB = 64 * 1024;
 #endif
 
-void ExpectQuickLeanRefusal(const std::string& path) {
+// `refuses()` returns true, within those bounds.
+void ExpectQuickLean(const std::function<bool()>& refuses) {
   const long peakBefore = PeakMemoryKiB();
   const double cpuBefore = CpuSeconds();
-  EXPECT_EQ(LoadPicture(path.c_str()), 0u);
+  EXPECT_TRUE(refuses());
   EXPECT_LT(CpuSeconds() - cpuBefore, kRefusalCpuSeconds);
   EXPECT_LT(PeakMemoryKiB() - peakBefore, kRefusalMemoryKiB);
+}
+
+void ExpectQuickLeanRefusal(const std::string& path) {
+  ExpectQuickLean([&path] { return LoadPicture(path.c_str()) == 0u; });
 }
 
 TEST_P(HostileFileTest, IsRefusedQuicklyWithoutLargeAllocation) {
@@ -459,6 +464,53 @@ INSTANTIATE_TEST_SUITE_P(
                       return bytes;
                     }}),
     [](const testing::TestParamInfo<HostileFile>& info) { return info.param.name; });
+
+// A bare JPEG XL codestream claiming `width` x `height` and default metadata, ending there.
+Bytes JxlClaiming(std::uint32_t width, std::uint32_t height) {
+  Bytes bytes = {0xff, 0x0a};
+  int used = 8;  // bits of the last byte
+  const auto put = [&](std::uint32_t value, int bits) {
+    for (int bit = 0; bit < bits; ++bit, ++used) {
+      if (used == 8) {
+        bytes.push_back(0);
+        used = 0;
+      }
+      bytes.back() = static_cast<std::uint8_t>(bytes.back() | ((value >> bit) & 1) << used);
+    }
+  };
+  put(0, 1);  // not a small picture
+  put(3, 2);  // the height in 30 bits
+  put(height - 1, 30);
+  put(0, 3);  // no aspect ratio: the width follows
+  put(3, 2);
+  put(width - 1, 30);
+  put(1, 1);  // all metadata default
+  return bytes;
+}
+
+// JPEG XL headers claiming more pixels than the library holds or than a few bytes could, and
+// files cut short, are refused with a reason: no picture is made for them.
+TEST(HostileFileTest, JxlHugeClaimsAndCutFilesAreRefused) {
+  std::vector<Bytes> files = {JxlClaiming(100000, 100000), JxlClaiming(16000, 16000)};
+  codectest::TempFolder folder;
+  const std::string source = folder.File("source.png");
+  const std::string saved = folder.File("saved.jxl");
+  ASSERT_TRUE(codectest::Run("/usr/bin/convert rose: -resize 400% " + codectest::Quoted(source)));
+  ScopedPicture picture(LoadPicture(source.c_str()));
+  ASSERT_EQ(SaveJxl(saved.c_str(), picture.Get(), 90, 3, 0), 1);
+  const Bytes whole = codectest::ReadBytes(saved);
+  ASSERT_NE(imagelib::DecodeJxl(whole), nullptr);
+  for (const double part : {0.1, 0.5, 0.9}) {
+    files.emplace_back(
+        whole.begin(),
+        whole.begin() + static_cast<std::ptrdiff_t>(static_cast<double>(whole.size()) * part));
+  }
+  for (const Bytes& file : files) {
+    ClearFailureReason();
+    ExpectQuickLean([&file] { return imagelib::DecodeJxl(file) == nullptr; });
+    EXPECT_STRNE(LastFailureReason(), "") << file.size() << " bytes";
+  }
+}
 
 TEST(HostileFileTest, TheFilesAreSoundApartFromTheirDefect) {
   // The same builders with honest values make loadable pictures, so the refusals above are

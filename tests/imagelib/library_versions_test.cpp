@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 
 #ifdef _WIN32
 #include <aom/aom_codec.h>
+#include <jxl/decode.h>
 #include <lcms2.h>
 #include <libde265/de265.h>
 #include <libheif/heif.h>
@@ -152,6 +154,11 @@ std::string WebpRelease(int number) {
   return Dotted(number >> 16, number >> 8 & 255, number & 255);
 }
 
+// libjxl numbers its releases as major * 1000000 + minor * 1000 + patch.
+std::string JxlRelease(unsigned number) {
+  return Dotted(number / 1000000, number / 1000 % 1000, number % 1000);
+}
+
 #ifdef _WIN32
 std::vector<Linked> LinkedLibraries() {
   std::string aom = aom_codec_version_str();
@@ -160,6 +167,7 @@ std::vector<Linked> LinkedLibraries() {
       {"libheif", heif_get_version(), ""},
       {"libde265", de265_get_version(), ""},
       {"aom", aom, ""},
+      {"libjxl", JxlRelease(JxlDecoderVersion()), ""},
       {"libwebp", WebpRelease(WebPGetDecoderVersion()), ""},
       {"lcms2", LcmsRelease(cmsGetEncodedCMMversion()), ""},
       {"giflib", Dotted(GIFLIB_MAJOR, GIFLIB_MINOR, GIFLIB_RELEASE), ""},
@@ -194,6 +202,7 @@ std::vector<Linked> LinkedLibraries() {
   const Resolved heif = Resolve("heif_get_version");
   const Resolved de265 = Resolve("de265_get_version");
   const Resolved aom = Resolve("aom_codec_version_str");
+  const Resolved jxl = Resolve("JxlDecoderVersion");
   const Resolved webp = Resolve("WebPGetDecoderVersion");
   const Resolved lcms = Resolve("cmsGetEncodedCMMversion");
   const Resolved gif = Resolve("DGifOpen");
@@ -207,6 +216,7 @@ std::vector<Linked> LinkedLibraries() {
       {"libheif", text(Call<const char*>(heif)), heif.file},
       {"libde265", text(Call<const char*>(de265)), de265.file},
       {"aom", aomRelease, aom.file},
+      {"libjxl", JxlRelease(Call<std::uint32_t>(jxl)), jxl.file},
       {"libwebp", WebpRelease(Call<int>(webp)), webp.file},
       {"lcms2", LcmsRelease(Call<int>(lcms)), lcms.file},
       {"giflib", Dotted(GIFLIB_MAJOR, GIFLIB_MINOR, GIFLIB_RELEASE), gif.file},
