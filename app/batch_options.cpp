@@ -161,10 +161,10 @@ std::string BatchHelpText() {
 Usage: trastel-batch [options] PATH...
 
 Converts the picture files ()" +
-         formats + R"() and the
-pictures in the folders given as PATH in one run, with the settings and the
-conversion of the window program. Files that are not pictures are skipped with
-a line on standard error. At most 1000 pictures are taken.
+         formats + R"()
+and the pictures in the folders given as PATH in one run, with the settings
+and the conversion of the window program. Files that are not pictures are
+skipped with a line on standard error. At most 1000 pictures are taken.
 
   --out DIR          Writes the results into DIR (created if missing).
   --settings FILE    Uses the settings in FILE instead of the settings file

@@ -61,9 +61,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch picture converter with a Japanese user interface")
 # The long description below the summary line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Collects up to 1000 BMP, JPEG, PNG, GIF, WebP, HEIC and AVIF pictures in a
-list and converts them all at once to BMP, JPEG, PNG, GIF (also one animated
-GIF of the list), WebP, AVIF or an HTML table-art page, with resizing (which
+    "Collects up to 1000 BMP, JPEG, PNG, GIF, WebP, HEIC, AVIF and JPEG XL pictures
+in a list and converts them all at once to BMP, JPEG, PNG, GIF (also one
+animated GIF of the list), WebP, AVIF, JPEG XL (a JPEG also recompressed
+without loss) or an HTML table-art page, with resizing (which
 can keep each picture's shape), cropping, rotation, filters, naming rules, a
 JPEG size limit and a choice of what photos keep of their Exif details. The
 window shows each picture's facts before and after conversion; trastel-batch

@@ -101,6 +101,10 @@ int WriteAvif(PictureHandle picture, const char* path, const PictureRecord& targ
   return SaveAvif(path, picture, target.AVIF_QUALITY, target.AVIF_SPEED);
 }
 
+int WriteJxl(PictureHandle picture, const char* path, const PictureRecord& target) {
+  return SaveJxl(path, picture, target.JXL_QUALITY, target.JXL_EFFORT + 1, target.JXL_LOSSLESS);
+}
+
 namespace {
 
 // The record of one frame of the animated GIF.
@@ -152,7 +156,7 @@ constexpr OutputWriter kWriters[] = {
     {kFormatBmp, WriteBmp, false, false}, {kFormatJpeg, WriteJpeg, false, true},
     {kFormatPng, WritePng, false, true},  {kFormatGif, WriteGif, false, false},
     {kFormatHtm, WriteHtm, false, false}, {kFormatWebp, WriteWebp, true, true},
-    {kFormatAvif, WriteAvif, true, true},
+    {kFormatAvif, WriteAvif, true, true}, {kFormatJxl, WriteJxl, true, true},
 };
 
 constexpr bool WritersMatchFormats() {

@@ -44,5 +44,6 @@ int WriteGif(PictureHandle picture, const char* path, const PictureRecord& targe
 int WriteHtm(PictureHandle picture, const char* path, const PictureRecord& target);
 int WriteWebp(PictureHandle picture, const char* path, const PictureRecord& target);
 int WriteAvif(PictureHandle picture, const char* path, const PictureRecord& target);
+int WriteJxl(PictureHandle picture, const char* path, const PictureRecord& target);
 int WriteAnimatedGif(const PictureHandle* frames, int count, const char* path,
                      const PictureRecord& target);

@@ -103,6 +103,34 @@ void KeepExif(PictureHandle slot, const PictureRecord& source, const PictureReco
   }
 }
 
+// The picture's size when it holds its file's picture whole (not decoded reduced); 0 x 0 else.
+PixelSize WholeSize(PictureHandle slot) {
+  BitmapInfoHeader header{};
+  PictureSize stored{};
+  if (!GetPictureHeader(slot, &header) || !GetSourceSize(slot, &stored) ||
+      header.biWidth != stored.width || header.biHeight != stored.height) {
+    return {0, 0};
+  }
+  return {header.biWidth, header.biHeight};
+}
+
+// A JPEG source whose pixels went through unchanged (decoded whole, and no filter, crop, turn or
+// resize since) becomes JPEG XL without loss when JXL_FROM_JPEG asks: its DCT data recompressed,
+// so that the JPEG can be rebuilt from it. Otherwise, or when the library cannot do so, its
+// pixels are written.
+bool RecompressesJpeg(PictureHandle slot, PixelSize loadedWhole, const PictureRecord& source,
+                      const PictureRecord& target) {
+  if (target.DIB_TYPE != kFormatJxl || target.JXL_FROM_JPEG == 0 || target.FILTER_TYPE != 0 ||
+      target.CUT_TYPE != 0 || target.ANGLE_VAL != 0 ||
+      IdentifyPictureFile(source.path, 0) != kIdentifiedJpeg) {
+    return false;
+  }
+  BitmapInfoHeader header{};
+  return loadedWhole.width > 0 && GetPictureHeader(slot, &header) &&
+         PixelSize{header.biWidth, header.biHeight} == loadedWhole &&
+         SaveJxlFromJpeg(target.path, source.path, target.EXIF_KEEP) != 0;
+}
+
 // Runs one conversion step. Running out of memory fails that picture with its own message (and
 // the caller's usual failure handling) instead of ending the program.
 template <typename Step>
@@ -117,6 +145,7 @@ int WithinMemory(const PictureRecord& source, Step step) {
 
 int ConvertLoadedStep(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
                       PixelSize* written, std::string* failure) {
+  const PixelSize loadedWhole = WholeSize(slot);
   ApplyFilter(slot, target.FILTER_TYPE);
   if (!Crop(slot, source, target, failure) || !Rotate(slot, source, target, failure) ||
       !Resize(slot, source, target, failure)) {
@@ -128,7 +157,9 @@ int ConvertLoadedStep(const PictureRecord& source, const PictureRecord& target, 
     *written = {header.biWidth, header.biHeight};
   }
   ClearFailureReason();
-  const int saved = SaveByFormat(slot, target);
+  const bool recompressed = RecompressesJpeg(slot, loadedWhole, source, target);
+  ClearFailureReason();
+  const int saved = recompressed ? 1 : SaveByFormat(slot, target);
   if (saved == 0) StepFailed(failure, "保存", source);
   ReleaseSlot(slot);
   return saved;

@@ -19,7 +19,7 @@ namespace imagelib {
 using ByteSpan = std::span<const std::uint8_t>;
 using Bytes = std::vector<std::uint8_t>;
 
-// The kind of picture the bytes hold (kIdentifiedBmp ... kIdentifiedAvif, or kIdentifiedNone),
+// The kind of picture the bytes hold (kIdentifiedBmp ... kIdentifiedJxl, or kIdentifiedNone),
 // judged from their first bytes only.
 int IdentifyPictureBytes(ByteSpan data);
 

@@ -97,6 +97,7 @@ inline constexpr int kIdentifiedGif = 4;
 inline constexpr int kIdentifiedWebp = 5;
 inline constexpr int kIdentifiedHeic = 6;
 inline constexpr int kIdentifiedAvif = 7;
+inline constexpr int kIdentifiedJxl = 8;
 
 // Why the last call on this thread that failed did so, in the user's words; "" when none said
 // why. A failing call records its reason unless one is recorded already, so a caller clears it
@@ -172,5 +173,5 @@ int SaveJxl(const char* path, PictureHandle picture, int quality, int effort, in
 // The JPEG file at `jpegPath` recompressed as JPEG XL without loss, so that the JPEG can be
 // rebuilt from it byte for byte; its Exif is first made what `exifKeep` (an ExifKeep) keeps of
 // it, the pixels untouched. 0 for a JPEG that cannot be recompressed so (arithmetic coding
-// among them): the caller then converts its pixels instead.
+// among them) or whose Exif turns it: the caller then converts its pixels instead.
 int SaveJxlFromJpeg(const char* path, const char* jpegPath, int exifKeep);

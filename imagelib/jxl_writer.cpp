@@ -150,6 +150,12 @@ int SaveJxlFromJpeg(const char* path, const char* jpegPath, int exifKeep) {
     imagelib::Refuse("算術符号化の JPEG は JPEG XL に作り直せません");
     return 0;
   }
+  // A turned JPEG is written upright from its pixels: the orientation would go with its Exif,
+  // which ExifKeep may leave out.
+  if (imagelib::ExifOrientation(imagelib::ExifBlockOf(jpeg)) != 1) {
+    imagelib::Refuse("向きを変える JPEG は JPEG XL にそのまま作り直せません");
+    return 0;
+  }
   jpeg = imagelib::WithKeptExif(std::move(jpeg), static_cast<imagelib::ExifKeep>(exifKeep));
   const imagelib::JxlEncoderPtr encoder(JxlEncoderCreate(nullptr));
   JxlEncoderFrameSettings* settings =

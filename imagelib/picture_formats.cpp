@@ -46,6 +46,10 @@ const PictureFormat kFormats[] = {
      [](ByteSpan head) { return HeifKindOf(head) == kIdentifiedAvif; },
      [](ByteSpan data, const DecodeRequest& request) { return DecodeHeif(data, request.alpha); },
      HeifExif, true},
+    // A bare codestream or the container's signature box.
+    {kIdentifiedJxl, "JPEG XL", "ジェイペグエックスエル", "*.jxl", IsJxl,
+     [](ByteSpan data, const DecodeRequest& request) { return DecodeJxl(data, request.alpha); },
+     JxlExif, true},
 };
 
 }  // namespace

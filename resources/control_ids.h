@@ -23,6 +23,7 @@ enum BarId : int {
   kProgressPanel = 80014,
   kWebpPage = 80015,
   kAvifPage = 80016,
+  kJxlPage = 80017,
   // Not a panel: the 詳細設定 dialog, whose controls are addressed with it.
   kMoreSettingsDialog = 80100,
 };
@@ -102,6 +103,10 @@ enum ControlId : int {
   kWebpLosslessCheck = 1102,
   kAvifQualityList = 1103,
   kAvifSpeedList = 1104,
+  kJxlQualityList = 1105,
+  kJxlEffortList = 1106,
+  kJxlLosslessCheck = 1107,
+  kJxlFromJpegCheck = 1108,
   // The 詳細設定 dialog.
   kShapeStretchRadio = 1201,
   kShapeFitInsideRadio = 1202,

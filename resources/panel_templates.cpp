@@ -62,8 +62,8 @@ constexpr ControlTemplate kFormatControls[] = {
 };
 
 constexpr ControlTemplate kTreeControls[] = {
-    {kSettingsTree, kTree, "", 3, 14, 66, 126, kNoStyle},
-    {kStatic, kGroupBox, "５～．各種設定", 1, 3, 70, 140, kNoStyle},
+    {kSettingsTree, kTree, "", 3, 12, 66, 132, kNoStyle},
+    {kStatic, kGroupBox, "５～．各種設定", 1, 3, 70, 142, kNoStyle},
 };
 
 constexpr ControlTemplate kActionControls[] = {
@@ -169,6 +169,23 @@ constexpr ControlTemplate kAvifControls[] = {
     {kStatic, kLabel, "変換に時間がかかります。", 66, 87, 97, 8, kNoStyle},
 };
 
+constexpr ControlTemplate kJxlControls[] = {
+    {kStatic, kGroupBox, "５．JXL(*.jxl, *.JXL) 形式の主な設定", 0, 3, 197, 116, kNoStyle},
+    {kStatic, kGroupBox, "品質", 7, 15, 51, 28, kNoStyle},
+    {kJxlQualityList, kDropDownList, "", 15, 26, 35, 180, kNoStyle},
+    {kStatic, kLabel, "０～１００の間で選んでください。", 67, 16, 115, 8, kNoStyle},
+    {kStatic, kLabel, "品質が高いほど画像はきれいですが", 66, 26, 123, 8, kNoStyle},
+    {kStatic, kLabel, "ファイルサイズは大きくなります。", 66, 36, 97, 8, kNoStyle},
+    {kStatic, kGroupBox, "圧縮の手間", 7, 46, 51, 28, kNoStyle},
+    {kJxlEffortList, kDropDownList, "", 15, 57, 35, 120, kNoStyle},
+    {kStatic, kLabel, "１(速い)～９(丁寧)の間で選んでください。", 67, 47, 128, 8, kNoStyle},
+    {kStatic, kLabel, "丁寧なほどファイルは小さくなりますが", 66, 57, 128, 8, kNoStyle},
+    {kStatic, kLabel, "変換に時間がかかります。", 66, 67, 97, 8, kNoStyle},
+    {kJxlLosslessCheck, kCheckBox, "可逆圧縮 (品質の設定は使いません)", 10, 80, 180, 10, kNoStyle},
+    {kJxlFromJpegCheck, kCheckBox, "JPEGは劣化なしで再圧縮", 10, 93, 180, 10, kNoStyle},
+    {kStatic, kLabel, "(サイズなどを変えないとき、元のJPEGに戻せます)", 20, 104, 174, 8, kNoStyle},
+};
+
 constexpr ControlTemplate kAviControls[] = {
     {kStatic, kGroupBox, "５．AVI(*.avi, *AVI) 形式の主な設定", 0, 3, 197, 116, kNoStyle},
 };
@@ -245,6 +262,7 @@ constexpr PanelTemplate kPanels[] = {
     {139, kHtmPage, "HtmPage", 206, 201, DockEdge::kLeft, true, false, kHtmControls},
     {146, kWebpPage, "WebpPage", 206, 201, DockEdge::kLeft, true, false, kWebpControls},
     {147, kAvifPage, "AvifPage", 206, 201, DockEdge::kLeft, true, false, kAvifControls},
+    {148, kJxlPage, "JxlPage", 206, 201, DockEdge::kLeft, true, false, kJxlControls},
     {141, kRenamePage, "RenamePage", 206, 201, DockEdge::kLeft, true, false, kRenameControls},
     {143, kFilterPage, "FilterPage", 206, 201, DockEdge::kLeft, true, false, kFilterControls},
     {144, kOtherPage, "OtherPage", 206, 201, DockEdge::kLeft, true, false, kOtherControls},
@@ -254,8 +272,9 @@ constexpr PanelTemplate kPanels[] = {
 };
 
 // Hidden in this order whenever a settings page is shown.
-constexpr int kSettingsPages[] = {kBmpPage,  kJpgPage,  kPngPage,    kGifPage,    kHtmPage,
-                                  kWebpPage, kAvifPage, kRenamePage, kFilterPage, kOtherPage};
+constexpr int kSettingsPages[] = {kBmpPage,    kJpgPage,    kPngPage,  kGifPage,
+                                  kHtmPage,    kWebpPage,   kAvifPage, kJxlPage,
+                                  kRenamePage, kFilterPage, kOtherPage};
 
 constexpr ControlTemplate kAboutControls[] = {
     {kStatic, kIcon, "", 8, 8, 21, 20, kNoStyle},
@@ -293,7 +312,8 @@ constexpr ControlTemplate kMoreSettingsControls[] = {
     {kStatic, kGroupBox, "変換できない画像があるとき", 7, 176, 186, 28, kNoStyle},
     {kOnErrorStopRadio, kRadioButton, "止める", 15, 188, 45, 10, kGroupStart},
     {kOnErrorContinueRadio, kRadioButton, "続ける (最後に一覧を表示)", 65, 188, 120, 10, kNoStyle},
-    {kStatic, kGroupBox, "写真の情報 (Exif: JPEG・PNG・WebP・AVIF)", 7, 209, 186, 60, kNoStyle},
+    {kStatic, kGroupBox, "写真の情報 (Exif: JPEG・PNG・WebP・AVIF・JXL)", 7, 209, 186, 60,
+     kNoStyle},
     {kExifNoneRadio, kRadioButton, "残さない", 15, 221, 170, 10, kGroupStart},
     {kExifDateAndCameraRadio, kRadioButton, "日時とカメラだけ残す (位置情報は消す)", 15, 233, 170,
      10, kNoStyle},

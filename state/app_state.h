@@ -60,6 +60,10 @@ struct PictureRecord {
   std::int32_t WEBP_LOSSLESS;
   std::int32_t AVIF_QUALITY;
   std::int32_t AVIF_SPEED;
+  std::int32_t JXL_QUALITY;
+  std::int32_t JXL_EFFORT;  // the effort less one: 0 for effort 1 ... 8 for effort 9
+  std::int32_t JXL_LOSSLESS;
+  std::int32_t JXL_FROM_JPEG;
   std::int32_t EXISTING;  // engine/batch.h: ExistingOutput
   std::int32_t KEEP_DATE;
   std::int32_t ON_ERROR;   // engine/batch.h: OnError

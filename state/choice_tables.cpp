@@ -35,6 +35,9 @@ std::vector<ChoiceTable> BuildTables() {
       {kWebpPage, kWebpQualityList, Counted(101, 1, "")},
       {kAvifPage, kAvifQualityList, Counted(101, 1, "")},
       {kAvifPage, kAvifSpeedList, Counted(10, 1, "")},
+      {kJxlPage, kJxlQualityList, Counted(101, 1, "")},
+      // Efforts 1 to 9, held as their place in the list as every list's setting is.
+      {kJxlPage, kJxlEffortList, {"1", "2", "3", "4", "5", "6", "7", "8", "9"}},
       {kHtmPage,
        kHtmPixelList,
        {"１ピクセル", "２ピクセル", "３ピクセル", "４ピクセル", "５ピクセル"}},

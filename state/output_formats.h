@@ -17,9 +17,10 @@ enum OutputFormat {
   kFormatHtm = 4,
   kFormatWebp = 5,
   kFormatAvif = 6,
+  kFormatJxl = 7,
   // Kinds the program reads but does not write: HEIC has a type name, kFormatNone none.
-  kFormatHeic = 7,
-  kFormatNone = 8,
+  kFormatHeic = 8,
+  kFormatNone = 9,
 };
 
 struct OutputFormatRow {
@@ -42,6 +43,7 @@ inline constexpr OutputFormatRow kOutputFormats[] = {
     {kFormatHtm, "HTM", kIdentifiedNone, true, kHtmPage},
     {kFormatWebp, "WEBP", kIdentifiedWebp, true, kWebpPage},
     {kFormatAvif, "AVIF", kIdentifiedAvif, true, kAvifPage},
+    {kFormatJxl, "JXL", kIdentifiedJxl, true, kJxlPage},
     {kFormatHeic, "HEIC", kIdentifiedHeic, false, 0},
 };
 

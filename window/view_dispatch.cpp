@@ -57,6 +57,10 @@ constexpr HandlerRow kHandlers[] = {
     {kWebpPage, kWebpLosslessCheck, kClicked, [] { OnFormatPageChanged(kFormatWebp); }},
     {kAvifPage, kAvifQualityList, kSelectionChanged, [] { OnFormatPageChanged(kFormatAvif); }},
     {kAvifPage, kAvifSpeedList, kSelectionChanged, [] { OnFormatPageChanged(kFormatAvif); }},
+    {kJxlPage, kJxlQualityList, kSelectionChanged, [] { OnFormatPageChanged(kFormatJxl); }},
+    {kJxlPage, kJxlEffortList, kSelectionChanged, [] { OnFormatPageChanged(kFormatJxl); }},
+    {kJxlPage, kJxlLosslessCheck, kClicked, [] { OnFormatPageChanged(kFormatJxl); }},
+    {kJxlPage, kJxlFromJpegCheck, kClicked, [] { OnFormatPageChanged(kFormatJxl); }},
 
     {kFilterPage, kFilterList, kSelectionChanged, RunRefresh},
     {kFilterPage, kAngleList, kSelectionChanged, RunRefresh},

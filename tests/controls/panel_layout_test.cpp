@@ -7,7 +7,7 @@ namespace {
 TEST(PanelLayoutTest, EveryPanelLiesInsideTheClientArea) {
   PixelRect client{0, 0, kClientWidth, kClientHeight};
   auto placements = LayoutPanels(kClientWidth, kClientHeight).panels;
-  EXPECT_EQ(placements.size(), 15u);
+  EXPECT_EQ(placements.size(), 16u);
   for (const PanelPlacement& placement : placements) {
     EXPECT_TRUE(client.Contains(placement.rect)) << placement.barId;
     EXPECT_TRUE(client.Contains(placement.borderLine)) << placement.barId;

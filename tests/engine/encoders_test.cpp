@@ -147,6 +147,44 @@ TEST_F(EncodersTest, WebpIsLossyByQualityOrExactWhenLossless) {
   EXPECT_EQ(PixelOf(output_, 0, 0), "255,255,255,1");
 }
 
+// A JPEG whose pixels go through unchanged becomes JPEG XL by recompressing its DCT data (the
+// bytes the library's recompression gives, which djxl turns back into the JPEG); a resized,
+// filtered or turned one, or any when JXL_FROM_JPEG is off, by coding its pixels.
+TEST_F(EncodersTest, JxlRecompressesAJpegWhosePixelsStayAndCodesEveryOtherPicture) {
+  const fs::path photo =
+      MakePicture("photo.jpg", "-size 64x48 -seed 4 plasma:fractal -blur 0x1 -quality 90");
+  const fs::path recompressed = folder_ / "recompressed.jxl";
+  ASSERT_EQ(SaveJxlFromJpeg(recompressed.string().c_str(), photo.string().c_str(), 0), 1);
+  target_->DIB_TYPE = kFormatJxl;
+  target_->JXL_FROM_JPEG = 1;
+  target_->JXL_QUALITY = 90;
+  target_->JXL_EFFORT = 6;
+  auto convert = [&] {
+    SetPaths(photo, "out.jxl");
+    EXPECT_EQ(ConvertSingle(), 1);
+    return ReadBytes(output_);
+  };
+  EXPECT_EQ(convert(), ReadBytes(recompressed));
+  auto sizeOf = [&] {
+    const ScopedPicture loaded(LoadPicture(output_.string().c_str()));
+    BitmapInfoHeader header{};
+    GetPictureHeader(loaded.Get(), &header);
+    return std::to_string(header.biWidth) + "x" + std::to_string(header.biHeight);
+  };
+  target_->FILTER_TYPE = kFilterGrey;
+  EXPECT_NE(convert(), ReadBytes(recompressed));
+  target_->FILTER_TYPE = kFilterNone;
+  target_->RESIZE_TYPE = 2;
+  target_->width = 32;
+  target_->height = 24;
+  EXPECT_NE(convert(), ReadBytes(recompressed));
+  EXPECT_EQ(sizeOf(), "32x24");
+  target_->RESIZE_TYPE = 0;
+  target_->JXL_FROM_JPEG = 0;
+  EXPECT_NE(convert(), ReadBytes(recompressed));
+  EXPECT_EQ(sizeOf(), "64x48");
+}
+
 // Alpha of a pixel read by ImageMagick: "1" opaque, "0" transparent.
 std::string AlphaOf(const fs::path& file, int x, int y) {
   std::string pixel = PipelineTest::PixelOf(file, x, y);

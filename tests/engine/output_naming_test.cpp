@@ -62,16 +62,17 @@ TEST_F(OutputNamingTest, RulesExtensionsAndFolder) {
   EXPECT_EQ(Name("cat", kKeepName, 5, 0, kUpperCaseExtension, 0), "cat.WEBP");
   EXPECT_EQ(Name("cat", kKeepName, 6, 0, kNoExtension, 0), "cat");
   EXPECT_EQ(Name("cat", kKeepName, 6, 0, kLowerCaseExtension, 0), "cat.avif");
-  EXPECT_EQ(Name("cat", kKeepName, 8, 0, kLowerCaseExtension, 0), "cat.");
+  EXPECT_EQ(Name("cat", kKeepName, 7, 0, kUpperCaseExtension, 0), "cat.JXL");
+  EXPECT_EQ(Name("cat", kKeepName, 9, 0, kLowerCaseExtension, 0), "cat.");
   EXPECT_EQ(Name("cat", kKeepName, 1, 0, kLowerCaseExtension, 2, "", "sub"), "sub/cat.jpg");
   EXPECT_TRUE(layer_->messages.empty());
 }
 
 TEST_F(OutputNamingTest, UnknownFormatIsReportedAndGetsNoTypeName) {
-  EXPECT_EQ(Name("cat", kKeepName, 9, 0, kUpperCaseExtension, 0), "cat.");
+  EXPECT_EQ(Name("cat", kKeepName, 10, 0, kUpperCaseExtension, 0), "cat.");
   EXPECT_EQ(GetPicTypeName(-1), "");
   EXPECT_EQ(layer_->messages,
-            (std::vector<std::string>{"GetPicTypeName(int n) : 9参照(アドレス破壊)",
+            (std::vector<std::string>{"GetPicTypeName(int n) : 10参照(アドレス破壊)",
                                       "GetPicTypeName(int n) : -1参照(アドレス破壊)"}));
 }
 

@@ -48,9 +48,9 @@ struct Page {
   const char* name;
 };
 constexpr Page kPages[] = {
-    {kBmpPage, "bmp"},       {kJpgPage, "jpg"},     {kPngPage, "png"},   {kGifPage, "gif"},
-    {kHtmPage, "htm"},       {kWebpPage, "webp"},   {kAvifPage, "avif"}, {kFilterPage, "edit"},
-    {kRenamePage, "rename"}, {kOtherPage, "other"},
+    {kBmpPage, "bmp"},     {kJpgPage, "jpg"},       {kPngPage, "png"},     {kGifPage, "gif"},
+    {kHtmPage, "htm"},     {kWebpPage, "webp"},     {kAvifPage, "avif"},   {kJxlPage, "jxl"},
+    {kFilterPage, "edit"}, {kRenamePage, "rename"}, {kOtherPage, "other"},
 };
 
 std::string ReadBytes(const fs::path& file) {

@@ -179,8 +179,9 @@ TEST_F(HandlersTest, TreeItemsShowTheirPagesAlone) {
   }
   EXPECT_EQ(pages[5].barId, kWebpPage);
   EXPECT_EQ(pages[6].barId, kAvifPage);
-  EXPECT_EQ(pages[7].barId, kFilterPage);
-  EXPECT_EQ(pages[8].barId, kRenamePage);
+  EXPECT_EQ(pages[7].barId, kJxlPage);
+  EXPECT_EQ(pages[8].barId, kFilterPage);
+  EXPECT_EQ(pages[9].barId, kRenamePage);
   EXPECT_FALSE(layer->HasPanel(kAviPage));
   EXPECT_FALSE(layer->HasPanel(kRegistryPage));
 }

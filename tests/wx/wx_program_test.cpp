@@ -158,10 +158,10 @@ TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
   RunCommand("import -window root " + secondShot.string());
   EXPECT_GT(DifferingPixels(firstShot, secondShot, window->x + 260, window->y + 230, 290, 150),
             500);
-  // Three items up, past "リネーム" and "編集": the AVIF page, kept for a look.
+  // Three items up, past "リネーム" and "編集": the JPEG XL page, kept for a look.
   RunCommand("xdotool key Up Up Up");
   std::this_thread::sleep_for(1s);
-  RunCommand("import -window root " + (artifacts / "trastel-avif-page.png").string());
+  RunCommand("import -window root " + (artifacts / "trastel-jxl-page.png").string());
 
   // "ファイル" then its second item, "アプリ終了".
   Click(window->x + 20, window->y + 10);
