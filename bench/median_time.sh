@@ -14,3 +14,16 @@ median_ms() {
   done
   printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p" | awk '{printf "%.2f", $1 / 1000}'
 }
+
+# Median "wall/cpu" milliseconds (CPU: user + system, steadier on a busy machine) of a shell
+# command over $runs runs.
+median_wall_cpu_ms() {
+  local walls=() cpus=() times
+  for _ in $(seq "$runs"); do
+    times=$(/usr/bin/time -f '%e %U %S' "${one_core[@]}" bash -c "$1" 2>&1 >/dev/null | tail -1)
+    walls+=("$(awk '{printf "%d", $1 * 1000}' <<<"$times")")
+    cpus+=("$(awk '{printf "%d", ($2 + $3) * 1000}' <<<"$times")")
+  done
+  local middle=$(((runs + 1) / 2))
+  echo "$(printf '%s\n' "${walls[@]}" | sort -n | sed -n "${middle}p")/$(printf '%s\n' "${cpus[@]}" | sort -n | sed -n "${middle}p")"
+}

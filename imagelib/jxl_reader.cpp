@@ -1,7 +1,8 @@
 // JPEG XL files through libjxl: the still picture, or the first frame of an animation, turned
 // and mirrored as the file says. Alpha shows over white (or is kept); the colours are brought to
 // sRGB by libjxl itself for pictures stored in its own colour space (XYB: what lossy files
-// hold), otherwise from the profile of the stored samples through our colour management.
+// hold), otherwise from the profile of the stored samples through our colour management. One
+// thread, without libjxl's thread runner: the batch decodes one picture per core.
 #include <algorithm>
 #include <cstring>
 #include <memory>

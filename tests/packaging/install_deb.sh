@@ -38,6 +38,8 @@ chmod 0755 "$work"
 installed=1
 for path in /usr/bin/trastel /usr/bin/trastel-batch /usr/lib/trastel/Data/Help/Html/HTop.html \
             /usr/lib/trastel/libheif.so.1 /usr/share/doc/trastel/source/libheif-1.23.1.tar.gz \
+            /usr/lib/trastel/libjxl.so.0.12 /usr/lib/trastel/libjxl_cms.so.0.12 \
+            /usr/share/doc/trastel/source/libjxl-0.12.0.tar.gz /usr/share/doc/trastel/libjxl-PATENTS \
             /usr/share/applications/org.trastel.Trastel.desktop /usr/share/doc/trastel/copyright \
             /usr/share/icons/hicolor/48x48/apps/trastel.png; do
   [ -e "$path" ] || fail "$path is not installed"
@@ -118,6 +120,11 @@ echo "install_deb: trastel-batch converted $count samples"
 for binary in trastel trastel-batch; do
   ldd "/usr/lib/trastel/$binary" | grep "libheif.so.1 => /usr/lib/trastel/libheif.so.1 " >/dev/null ||
     fail "$binary does not load the libheif beside it"
+  # libjxl too, and its colour library beside it (Debian 12's libjxl 0.7 has other names).
+  for library in libjxl.so.0.12 libjxl_cms.so.0.12; do
+    ldd "/usr/lib/trastel/$binary" | grep "$library => /usr/lib/trastel/$library " >/dev/null ||
+      fail "$binary does not load the $library beside it"
+  done
 done
 cp "$root/fuzz/seeds/gain_map_of_two_pictures.heic" "$work/samples/"
 "${as_user[@]}" /usr/bin/trastel-batch --out "$work/samples/heic" --set DIB_TYPE=1 \
