@@ -9,7 +9,7 @@
 namespace {
 
 // Options followed by a value, either as the next argument or after '='.
-enum class ValueOption { kSet, kOut, kSettings, kJobs };
+enum class ValueOption { kSet, kOut, kSettings, kJobs, kList, kFailedList };
 
 struct ValueOptionName {
   std::string_view name;
@@ -17,10 +17,9 @@ struct ValueOptionName {
 };
 
 constexpr ValueOptionName kValueOptions[] = {
-    {"--set", ValueOption::kSet},
-    {"--out", ValueOption::kOut},
-    {"--settings", ValueOption::kSettings},
-    {"--jobs", ValueOption::kJobs},
+    {"--set", ValueOption::kSet},           {"--out", ValueOption::kOut},
+    {"--settings", ValueOption::kSettings}, {"--jobs", ValueOption::kJobs},
+    {"--list", ValueOption::kList},         {"--failed-list", ValueOption::kFailedList},
 };
 
 // Stores `value` for `option`; an error text when it is malformed.
@@ -56,6 +55,17 @@ std::string StoreValue(ValueOption option, const std::string& value, BatchOption
       options.jobs = jobs;
       return {};
     }
+    case ValueOption::kList:
+      if (value.empty())
+        return "--list に画像の一覧のファイルを指定してください / --list needs a file";
+      options.lists.push_back(value);
+      return {};
+    case ValueOption::kFailedList:
+      if (value.empty()) {
+        return "--failed-list に書き出すファイルを指定してください / --failed-list needs a file";
+      }
+      options.failedList = value;
+      return {};
   }
   return {};
 }
@@ -84,6 +94,10 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
       options.save = true;
       continue;
     }
+    if (argument == "--recursive" || argument == "-r") {
+      options.overrides.push_back({"SUBFOLDERS", "1"});
+      continue;
+    }
     const ValueOptionName* matched = nullptr;
     std::optional<std::string> inlineValue;
     for (const ValueOptionName& candidate : kValueOptions) {
@@ -109,7 +123,7 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
     parsed.error = StoreValue(matched->option, *inlineValue, options);
     if (!parsed.error.empty()) return parsed;
   }
-  if (!options.help && options.paths.empty()) {
+  if (!options.help && options.paths.empty() && options.lists.empty()) {
     parsed.error = "変換する画像かフォルダを指定してください / no picture or folder given";
   }
   return parsed;
@@ -117,7 +131,7 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
 
 const char* BatchUsageLine() {
   return "使い方 / usage: trastel-batch [--out DIR] [--settings FILE] [--set KEY=VALUE]... "
-         "[--save] [--jobs N] PATH...\n"
+         "[--save] [--jobs N] [--recursive] [--list FILE] [--failed-list FILE] PATH...\n"
          "詳しくは / see: trastel-batch --help\n";
 }
 
@@ -153,6 +167,12 @@ std::string BatchHelpText() {
   --save             変えた設定を設定ファイルに保存します
                      (指定しなければ保存しません)。
   --jobs N           N 個の画像を同時に変換します(既定: CPU のコア数)。
+  --recursive, -r    フォルダのサブフォルダの画像も変換します(SUBFOLDERS=1)。
+  --list FILE        FILE に一行に一つずつ書かれた画像とフォルダも変換します
+                     (UTF-8 か Shift_JIS)。パスがなくても使えます。
+  --failed-list FILE 失敗しても続けたとき(ON_ERROR=1)に失敗した画像を FILE に
+                     一行ずつ書き出します。--list FILE でそれだけを
+                     変換し直せます。
   --help, -h         この説明を表示します。
 
 メッセージは標準エラーに出ます。端末では進み具合も表示します。
@@ -178,6 +198,13 @@ skipped with a line on standard error. At most 1000 pictures are taken.
                      stored without).
   --jobs N           Converts N pictures at a time (default: the number of
                      cores).
+  --recursive, -r    Also converts the pictures of the folders' sub-folders
+                     (SUBFOLDERS=1).
+  --list FILE        Also converts the pictures and folders listed in FILE, one
+                     per line (UTF-8 or Shift_JIS); no PATH is needed then.
+  --failed-list FILE Writes the pictures that failed while the run went on past
+                     them (ON_ERROR=1) into FILE, one per line, for --list FILE
+                     to convert them again.
   --help, -h         Shows this help.
 
 Messages go to standard error, with a progress bar when it is a terminal.

@@ -19,6 +19,10 @@ struct BatchOptions {
   std::vector<SettingOverride> overrides;
   std::optional<std::string> outputFolder;
   std::optional<std::string> settingsFile;
+  // Files listing more pictures, one per line, added after the paths.
+  std::vector<std::string> lists;
+  // Where the pictures that failed while the run went on past them are listed.
+  std::optional<std::string> failedList;
   // Conversions run at once; 0 for one per core.
   int jobs = 0;
   bool save = false;

@@ -14,6 +14,7 @@
 #include "app/batch_progress.h"
 #include "app/batch_settings.h"
 #include "app/batch_tool_main.h"
+#include "app/path_lists.h"
 #include "app/setting_key_help.h"
 #include "app/start_up.h"
 #include "base/path_names.h"
@@ -130,6 +131,9 @@ class TerminalRunView : public RunView {
   void Stepped() override { ++done_; }
   bool StopAsked() const override { return false; }
   void Converted() override {}
+  void ShowClosingMessage(const std::string& text, const BatchResult&) override {
+    ShowMessage("%s", text.c_str());
+  }
   void Finished(const std::string*) override {}
 
  private:
@@ -186,6 +190,13 @@ std::vector<std::string> PlanPictures(const std::vector<std::string>& paths) {
 
 int RunBatchTool(BatchOptions options) {
   for (std::string& path : options.paths) path = CallerPath(path);
+  for (const std::string& list : options.lists) {
+    const std::string listPath = CallerPath(list);
+    const auto listed = ReadPathList(listPath);
+    if (!listed) return UsageError("画像の一覧が読めません / cannot read the list: " + listPath);
+    for (const std::string& path : *listed) options.paths.push_back(CallerPath(path));
+  }
+  if (options.failedList) options.failedList = CallerPath(*options.failedList);
   std::string storedSettings;
   if (options.settingsFile) {
     storedSettings = CallerPath(*options.settingsFile);
@@ -260,6 +271,14 @@ int RunBatchTool(BatchOptions options) {
   SetOutputRenamedHandler(nullptr);
   SetEntryNoteHandler(nullptr);
   progress.Clear();
+  // Entries are relative to the program folder, the working directory now: listed whole, they
+  // name the same files wherever the list is read.
+  std::vector<std::string> failed;
+  for (const std::string& entry : result.failedEntries) failed.push_back(CallerPath(entry));
+  if (options.failedList && !WritePathList(*options.failedList, failed)) {
+    return Failure("失敗した画像の一覧が書けません / cannot write the failed list: " +
+                   *options.failedList);
+  }
   return result.outcome == BatchOutcome::kSucceeded ? kExitSuccess : kExitFailure;
 }
 

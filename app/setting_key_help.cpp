@@ -76,6 +76,10 @@ constexpr KeyMeaning kMeanings[] = {
     {"KEEP_DATE", "出力の更新日時 / outputs' modification time"},
     {"ON_ERROR", "変換できない画像があるとき / a picture that cannot be converted"},
     {"EXIF_KEEP", "写真の情報 (Exif) / what outputs keep of a photo's Exif"},
+    {"SUBFOLDERS", "フォルダのサブフォルダの画像 / pictures of a folder's sub-folders"},
+    {"NAME_FROM_DATE", "出力ファイルの名前 / output names from the date taken"},
+    {"KEEP_SMALLER",
+     "変換後のほうが大きいとき (同じ形式で画素が同じ) / a source smaller than its output"},
 };
 
 // A list longer than this shows its first two entries and its last.

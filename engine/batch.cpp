@@ -14,6 +14,7 @@
 #include "base/path_names.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
+#include "engine/date_names.h"
 #include "engine/encoders.h"
 #include "engine/entry_job.h"
 #include "engine/output_naming.h"
@@ -103,8 +104,9 @@ bool PrepareEntry(RunRecord& run, Entry& entry) {
   paths = input.paths;
   CopyText(source.path, input.sourcePath.c_str());
   CopyStoredText(source.name, FileNamePart(source.path, false));
-  MakeOutputName(source.name, paths.RENAME_TYPE, target.DIB_TYPE, EntryNumber(input.index),
-                 paths.RENAME_DIB, paths.FOLDER_TYPE, paths.subFolder);
+  MakeOutputName(DatedSourceName(source.path, source.name, target.NAME_FROM_DATE).c_str(),
+                 paths.RENAME_TYPE, target.DIB_TYPE, EntryNumber(input.index), paths.RENAME_DIB,
+                 paths.FOLDER_TYPE, paths.subFolder);
   if (paths.FOLDER_TYPE != 0) CreateOutputFolder(paths.SAVE, paths.subFolder);
   const std::string planned = std::string(paths.SAVE) + paths.outputName;
   std::string outputPath = planned;
@@ -225,6 +227,7 @@ bool FinishEntry(Entry& entry, RunRecord& run, RunView& view, std::string& failu
     std::string told;
     for (const std::string& text : said) told += (told.empty() ? "" : "\n") + text;
     run.failures.push_back({entry.input.sourcePath, said});
+    run.result.failedEntries.push_back(entry.input.sourcePath);
     ++run.result.failed;
     Note(EntryNote::kFailedAndWentOn, entry.input.sourcePath, told);
     view.Stepped();
@@ -258,6 +261,7 @@ bool FinishEntry(Entry& entry, RunRecord& run, RunView& view, std::string& failu
     }
   }
   ++run.result.converted;
+  if (entry.job->KeptSmallerSource()) ++run.result.smallerSources;
   if (entry.job->OverSizeCap()) {
     ++run.result.overSizeCap;
     Note(EntryNote::kOverSizeCap, entry.input.sourcePath, entry.outputPath);
@@ -381,7 +385,7 @@ BatchOutcome ConvertEntries(int workers, RunPlan& plan, RunView& view, RunRecord
 }
 
 // The closing message: the outcome, how many outputs were renamed, and why the run failed.
-void ShowClosingMessage(const BatchResult& result, std::string failure) {
+std::string ClosingMessage(const BatchResult& result, std::string failure) {
   std::string text = "変換が失敗しました！";
   if (result.outcome == BatchOutcome::kSucceeded) text = "変換が成功しました！";
   if (result.outcome == BatchOutcome::kStopped) {
@@ -403,6 +407,10 @@ void ShowClosingMessage(const BatchResult& result, std::string failure) {
     text += "\n" + std::to_string(result.overSizeCap) +
             " 個のJPEGファイルは、最低の画質でもファイルサイズ上限を超えました。";
   }
+  if (result.smallerSources > 0) {
+    text += "\n" + std::to_string(result.smallerSources) +
+            " 個の画像は、変換後のほうが大きくなるため元のファイルをそのまま使いました。";
+  }
   if (result.skipped > 0) {
     text += "\n" + std::to_string(result.skipped) +
             " 個の画像は、出力先に同じ名前のファイルがすでにあるため飛ばしました。";
@@ -412,7 +420,7 @@ void ShowClosingMessage(const BatchResult& result, std::string failure) {
             " 件失敗しました。失敗した画像の一覧:\n[" + RunReportPath() + "]";
   }
   if (!failure.empty()) text += "\n" + failure;
-  ShowMessage("%s", text.c_str());
+  return text;
 }
 
 }  // namespace
@@ -437,7 +445,7 @@ BatchResult RunEntries(RunPlan& plan, RunView& view, int workers) {
   if (run.result.outcome != BatchOutcome::kSucceeded) ReleaseAllImages(GetAppState());
   view.Converted();
   const bool reported = !run.failures.empty() && WriteRunReport(run.failures);
-  ShowClosingMessage(run.result, failure);
+  view.ShowClosingMessage(ClosingMessage(run.result, failure), run.result);
   const std::string report = RunReportPath();
   view.Finished(reported ? &report : nullptr);
   return run.result;

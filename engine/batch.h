@@ -30,6 +30,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/run_plan.h"
 
@@ -73,10 +74,14 @@ struct BatchResult {
   int keptSources = 0;
   // JPEGs that stayed larger than their size cap (JPG_MAX_KB) at the lowest quality.
   int overSizeCap = 0;
+  // Outputs that are their sources' own bytes, fewer than the conversion's (KEEP_SMALLER).
+  int smallerSources = 0;
   // Entries left out because their output was there already (EXISTING 1).
   int skipped = 0;
   // Entries that failed while the run went on past them (ON_ERROR 1).
   int failed = 0;
+  // Those entries, in list order, as the list names them: what a retry of only them takes.
+  std::vector<std::string> failedEntries{};
 };
 
 // What a run shows while it goes on, and where it learns that the user wants it to stop.
@@ -93,6 +98,8 @@ class RunView {
   virtual bool StopAsked() const = 0;
   // No entry is converted any more; the closing message comes next.
   virtual void Converted() = 0;
+  // Shows the closing message of the run whose result it is.
+  virtual void ShowClosingMessage(const std::string& text, const BatchResult& result) = 0;
   // After the closing message; `report` is the page listing the failed pictures, when written.
   virtual void Finished(const std::string* report) = 0;
 };

@@ -8,6 +8,7 @@
 #include "engine/encoders.h"
 #include "engine/picture_slots.h"
 #include "engine/pipeline.h"
+#include "engine/smaller_output.h"
 #include "platform/files.h"
 
 namespace {
@@ -57,7 +58,7 @@ void EntryJob::Run() {
   std::vector<std::string> messages;
   std::vector<imagelib::StagedOutput> outputs;
   bool hadCompany = false;
-  bool overSizeCap = false;
+  int saved = 0;
   bool writingFailed = false;
   if (!cancelled_.load()) {
     MessageCapture capture;
@@ -67,7 +68,7 @@ void EntryJob::Run() {
     std::string stepFailure;
     const int converted = Convert(&stepFailure);
     succeeded = converted != 0;
-    overSizeCap = converted == kSavedOverCap;
+    saved = converted;
     hadCompany = othersRunning || conversionsStarted.load() != started;
     conversionsRunning.fetch_sub(1);
     if (!succeeded) {
@@ -83,7 +84,7 @@ void EntryJob::Run() {
     const std::lock_guard lock(mutex_);
     succeeded_ = succeeded;
     hadCompany_ = hadCompany;
-    overSizeCap_ = overSizeCap;
+    saved_ = saved;
     writingFailed_ = writingFailed;
     failure_ = std::move(failure);
     messages_ = std::move(messages);
@@ -91,6 +92,14 @@ void EntryJob::Run() {
     done_ = true;
   }
   finished_.notify_all();
+}
+
+bool EntryJob::OverSizeCap() const {
+  return saved_ == kSavedOverCap;
+}
+
+bool EntryJob::KeptSmallerSource() const {
+  return saved_ == kSavedSourceKept;
 }
 
 bool EntryJob::WaitDone(std::chrono::milliseconds wait) {

@@ -35,7 +35,9 @@ class EntryJob {
   // may come from the memory or disk space they shared.
   bool HadCompany() const { return hadCompany_; }
   // True when the output is a JPEG larger than its size cap even at the lowest quality.
-  bool OverSizeCap() const { return overSizeCap_; }
+  bool OverSizeCap() const;
+  // True when the source's own bytes stand for the output, being fewer (KEEP_SMALLER).
+  bool KeptSmallerSource() const;
   // Why the conversion or the commit failed, where its own messages do not say.
   const std::string& Failure() const { return failure_; }
   // True when that was a file that could not be written (no space, no permission): every later
@@ -68,7 +70,8 @@ class EntryJob {
   bool done_ = false;
   bool succeeded_ = false;
   bool hadCompany_ = false;
-  bool overSizeCap_ = false;
+  // What the conversion returned: kSavedOverCap, kSavedSourceKept or another success.
+  int saved_ = 0;
   bool writingFailed_ = false;
   std::string failure_;
   std::vector<std::string> messages_;

@@ -9,6 +9,7 @@
 #include "base/show_message.h"
 #include "base/text_encoding.h"
 #include "engine/batch.h"
+#include "engine/date_names.h"
 #include "engine/run_outputs.h"
 #include "platform/files.h"
 #include "state/app_state.h"
@@ -107,7 +108,9 @@ int CreateOutputFolder(const char* outputFolder, const char* subFolder) {
 std::string PreviewOutputName() {
   AppState* state = GetAppState();
   const PathBlock& paths = *state->paths;
-  MakeOutputName(state->source->name, paths.RENAME_TYPE, state->target->DIB_TYPE,
+  const std::string name =
+      DatedSourceName(state->source->path, state->source->name, state->target->NAME_FROM_DATE);
+  MakeOutputName(name.c_str(), paths.RENAME_TYPE, state->target->DIB_TYPE,
                  EntryNumber(paths.selectedIndex), paths.RENAME_DIB, paths.FOLDER_TYPE,
                  paths.subFolder);
   // A run saves beside its own source, and beside a file of the name there already under

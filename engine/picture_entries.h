@@ -42,8 +42,11 @@ bool AddPicture(const std::string& path, EntryList& list);
 bool AddChosenFile(const std::string& path, EntryList& list);
 
 // フォルダから追加 once its folder (ending with one separator) is chosen: its pictures in the
-// folder's order, each other file handed to LeftOut (sub-folders are not files, and not
-// entered). False when the list filled up before the folder's end.
+// folder's order, each other file handed to LeftOut. Sub-folders are entered under SUBFOLDERS
+// only, depth first where they stand in the order, skipping (and counting in a message) those
+// that cannot be read, the output folders and folders entered already (links back up the
+// tree); a list that fills up is told how many pictures of the tree were left out. False when
+// the list filled up before the folder's end.
 bool AddChosenFolder(const std::string& folder, EntryList& list);
 
 // A file or folder given on the command line, added as 一つ追加 adds its file and

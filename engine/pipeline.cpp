@@ -11,6 +11,7 @@
 #include "engine/filters.h"
 #include "engine/output_size.h"
 #include "engine/picture_slots.h"
+#include "engine/smaller_output.h"
 
 namespace {
 
@@ -114,20 +115,22 @@ PixelSize WholeSize(PictureHandle slot) {
   return {header.biWidth, header.biHeight};
 }
 
-// A JPEG source whose pixels went through unchanged (decoded whole, and no filter, crop, turn or
-// resize since) becomes JPEG XL without loss when JXL_FROM_JPEG asks: its DCT data recompressed,
-// so that the JPEG can be rebuilt from it. Otherwise, or when the library cannot do so, its
-// pixels are written.
-bool RecompressesJpeg(PictureHandle slot, PixelSize loadedWhole, const PictureRecord& source,
-                      const PictureRecord& target) {
-  if (target.DIB_TYPE != kFormatJxl || target.JXL_FROM_JPEG == 0 || target.FILTER_TYPE != 0 ||
-      target.CUT_TYPE != 0 || target.ANGLE_VAL != 0 ||
-      IdentifyPictureFile(source.path, 0) != kIdentifiedJpeg) {
-    return false;
-  }
+// True when the source's pixels went through unchanged: decoded whole, and no filter, crop,
+// turn or resize since.
+bool PixelsUnchanged(PictureHandle slot, PixelSize loadedWhole, const PictureRecord& target) {
   BitmapInfoHeader header{};
-  return loadedWhole.width > 0 && GetPictureHeader(slot, &header) &&
-         PixelSize{header.biWidth, header.biHeight} == loadedWhole &&
+  return target.FILTER_TYPE == 0 && target.CUT_TYPE == 0 && target.ANGLE_VAL == 0 &&
+         loadedWhole.width > 0 && GetPictureHeader(slot, &header) &&
+         PixelSize{header.biWidth, header.biHeight} == loadedWhole;
+}
+
+// A JPEG source whose pixels went through unchanged becomes JPEG XL without loss when
+// JXL_FROM_JPEG asks: its DCT data recompressed, so that the JPEG can be rebuilt from it.
+// Otherwise, or when the library cannot do so, its pixels are written.
+bool RecompressesJpeg(bool pixelsUnchanged, const PictureRecord& source,
+                      const PictureRecord& target) {
+  return pixelsUnchanged && target.DIB_TYPE == kFormatJxl && target.JXL_FROM_JPEG != 0 &&
+         IdentifyPictureFile(source.path, 0) == kIdentifiedJpeg &&
          SaveJxlFromJpeg(target.path, source.path, target.EXIF_KEEP) != 0;
 }
 
@@ -157,11 +160,13 @@ int ConvertLoadedStep(const PictureRecord& source, const PictureRecord& target, 
     *written = {header.biWidth, header.biHeight};
   }
   ClearFailureReason();
-  const bool recompressed = RecompressesJpeg(slot, loadedWhole, source, target);
+  const bool unchanged = PixelsUnchanged(slot, loadedWhole, target);
+  const bool recompressed = RecompressesJpeg(unchanged, source, target);
   ClearFailureReason();
-  const int saved = recompressed ? 1 : SaveByFormat(slot, target);
+  int saved = recompressed ? 1 : SaveByFormat(slot, target);
   if (saved == 0) StepFailed(failure, "保存", source);
   ReleaseSlot(slot);
+  if (saved != 0 && KeepSmallerSource(source, target, unchanged)) saved = kSavedSourceKept;
   return saved;
 }
 

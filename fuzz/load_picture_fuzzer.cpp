@@ -1,10 +1,11 @@
 // libFuzzer target: decodes arbitrary bytes as a picture of any supported kind, half the inputs
 // (by their length) keeping their alpha, and finds and edits the file's Exif block as a
-// conversion that keeps it would.
+// conversion that keeps it would, and reads the date it was taken.
 #include <cstddef>
 #include <cstdint>
 
 #include "imagelib/codec_support.h"
+#include "imagelib/exif_dates.h"
 #include "imagelib/exif_editing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -24,6 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   const auto keep = size % 3 == 0 ? imagelib::ExifKeep::kAll : imagelib::ExifKeep::kDateAndCamera;
-  imagelib::ExifForOutput(imagelib::ExifBlockOf(imagelib::ByteSpan(data, size)), keep, 640, 480);
+  const imagelib::Bytes exif = imagelib::ExifBlockOf(imagelib::ByteSpan(data, size));
+  imagelib::ExifForOutput(exif, keep, 640, 480);
+  imagelib::ExifDateTaken(exif);
   return 0;
 }

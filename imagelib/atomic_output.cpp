@@ -202,6 +202,39 @@ OutputStaging* OutputStaging::Current() {
   return currentStaging;
 }
 
+const StagedOutput* OutputStaging::Latest(const std::string& target) const {
+  for (auto file = files_.rbegin(); file != files_.rend(); ++file) {
+    if (file->Target() == target) return &*file;
+  }
+  return nullptr;
+}
+
+void OutputStaging::DropEarlier(const std::string& target) {
+  const StagedOutput* latest = Latest(target);
+  std::vector<StagedOutput> kept;
+  for (StagedOutput& file : files_) {
+    if (file.Target() != target || &file == latest) kept.push_back(std::move(file));
+  }
+  // The dropped ones remove their files as they go.
+  files_.clear();
+  for (StagedOutput& file : kept) files_.push_back(std::move(file));
+}
+
+std::optional<std::uint64_t> WrittenSize(const std::string& target) {
+  if (const OutputStaging* staging = OutputStaging::Current()) {
+    const StagedOutput* file = staging->Latest(target);
+    return file ? platform::FileSize(file->TemporaryPath().c_str()) : std::nullopt;
+  }
+  return platform::FileSize(target.c_str());
+}
+
+bool RewriteOutput(const std::string& target, std::string_view bytes) {
+  AtomicOutput output(target);
+  if (!output.IsOpen() || !output.Write(bytes) || !output.Commit()) return false;
+  if (OutputStaging* staging = OutputStaging::Current()) staging->DropEarlier(target);
+  return true;
+}
+
 bool IsLeftByEndedProcess(std::string_view name, std::string_view prefix) {
   if (!name.starts_with(prefix)) return false;
   unsigned long pid = 0;

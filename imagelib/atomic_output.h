@@ -5,6 +5,7 @@
 // recognised and removed.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,6 +63,7 @@ class StagedOutput {
   bool Done() const { return done_; }
   // Where the file is until it is committed.
   const std::string& TemporaryPath() const { return path_; }
+  const std::string& Target() const { return target_; }
 
  private:
   std::string path_;
@@ -79,6 +81,10 @@ class OutputStaging {
   OutputStaging& operator=(const OutputStaging&) = delete;
 
   void Add(StagedOutput file) { files_.push_back(std::move(file)); }
+  // The file staged last for `target`, or null.
+  const StagedOutput* Latest(const std::string& target) const;
+  // Removes every file staged for `target` but the latest.
+  void DropEarlier(const std::string& target);
   std::vector<StagedOutput> Take() { return std::move(files_); }
   // The staging of the calling thread, or null.
   static OutputStaging* Current();
@@ -87,6 +93,13 @@ class OutputStaging {
   std::vector<StagedOutput> files_;
   OutputStaging* previous_;
 };
+
+// The size of the output just written for `target`: the file staged for it on this thread, or
+// the file at `target`; nothing when there is none.
+std::optional<std::uint64_t> WrittenSize(const std::string& target);
+// Writes `bytes` as the output for `target` in place of the one just written, whose staged file
+// goes. False, the earlier output staying, when they could not be written.
+bool RewriteOutput(const std::string& target, std::string_view bytes);
 
 // True when `name` is `prefix` followed by a process id and "-", and that process has ended.
 bool IsLeftByEndedProcess(std::string_view name, std::string_view prefix);

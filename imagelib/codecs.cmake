@@ -7,6 +7,7 @@ target_sources(trastel_core PRIVATE
   bmp_writer.cpp
   colour_management.cpp
   exif_blocks.cpp
+  exif_dates.cpp
   exif_editing.cpp
   exif_orientation.cpp
   failure_reason.cpp

@@ -116,6 +116,18 @@ PathKind KindOf(const char* path);
 // The size of the file at `path`; nothing when it cannot be found.
 std::optional<std::uint64_t> FileSize(const char* path);
 
+// A moment as the clock on the wall shows it in the system's time zone.
+struct LocalTime {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+// When the file at `path` was last written, in local time; nothing when it cannot be read.
+std::optional<LocalTime> LocalModificationTime(const char* path);
+
 // The folder for temporary files, without a trailing separator.
 std::string TemporaryFolder();
 

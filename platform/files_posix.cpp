@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -160,6 +161,15 @@ std::optional<std::uint64_t> FileSize(const char* path) {
   struct stat info {};
   if (::stat(path, &info) != 0) return std::nullopt;
   return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::optional<LocalTime> LocalModificationTime(const char* path) {
+  struct stat info {};
+  if (::stat(path, &info) != 0) return std::nullopt;
+  struct tm local {};
+  if (::localtime_r(&info.st_mtime, &local) == nullptr) return std::nullopt;
+  return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                   local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 std::string TemporaryFolder() {

@@ -199,6 +199,20 @@ std::optional<std::uint64_t> FileSize(const char* path) {
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+std::optional<LocalTime> LocalModificationTime(const char* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  SYSTEMTIME universal{};
+  SYSTEMTIME local{};
+  // The zone's rule for that day, as Explorer shows the time.
+  if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data) ||
+      !FileTimeToSystemTime(&data.ftLastWriteTime, &universal) ||
+      !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
+    return std::nullopt;
+  }
+  return LocalTime{local.wYear, local.wMonth,  local.wDay,
+                   local.wHour, local.wMinute, local.wSecond};
+}
+
 std::string TemporaryFolder() {
   wchar_t folder[MAX_PATH + 1] = {};
   const DWORD length = GetTempPathW(MAX_PATH + 1, folder);

@@ -122,6 +122,12 @@ enum ControlId : int {
   kExifNoneRadio = 1212,
   kExifDateAndCameraRadio = 1213,
   kExifAllRadio = 1214,
+  kSubfoldersCheck = 1215,
+  kNameAsSourceRadio = 1216,
+  kNameFromDateRadio = 1217,
+  kNameFromDateAndSourceRadio = 1218,
+  kKeepSmallerOffRadio = 1219,
+  kKeepSmallerOnRadio = 1220,
 };
 
 enum CommandId : int {

@@ -290,9 +290,10 @@ constexpr ControlTemplate kAboutControls[] = {
 
 constexpr DialogTemplate kAboutDialog = {100, "バージョン情報 ", 151, 105, kAboutControls, 9};
 
-// The settings beyond the panels': how resized pictures keep their shape, the JPEG size cap,
-// what a run does with existing outputs and failed pictures, and what outputs keep of photos'
-// Exif.
+// The settings beyond the panels', in two columns: how resized pictures keep their shape, the
+// JPEG size cap, what a run does with existing outputs and failed pictures, and what outputs
+// keep of photos' Exif; then what adding a folder takes, names from the date taken, and
+// whether a source smaller than its output is kept.
 constexpr ControlTemplate kMoreSettingsControls[] = {
     {kStatic, kGroupBox, "縦横比 (リサイズするとき)", 7, 5, 186, 60, kNoStyle},
     {kShapeStretchRadio, kRadioButton, "伸縮する", 15, 18, 60, 10, kGroupStart},
@@ -319,11 +320,22 @@ constexpr ControlTemplate kMoreSettingsControls[] = {
      10, kNoStyle},
     {kExifAllRadio, kRadioButton, "すべて残す (位置情報も残る)", 15, 245, 170, 10, kNoStyle},
     {kStatic, kLabel, "残すときも向きは直し、縮小画像は消します", 15, 257, 170, 8, kNoStyle},
-    {kOkButton, kPushButton, "OK", 86, 276, 50, 14, kDefaultButton},
-    {kCancelButton, kPushButton, "キャンセル", 143, 276, 50, 14, kNoStyle},
+    {kStatic, kGroupBox, "フォルダから追加", 200, 5, 186, 28, kNoStyle},
+    {kSubfoldersCheck, kCheckBox, "サブフォルダの画像も追加する", 208, 17, 170, 10, kNoStyle},
+    {kStatic, kGroupBox, "出力ファイルの名前 (名前を変えないとき)", 200, 38, 186, 52, kNoStyle},
+    {kNameAsSourceRadio, kRadioButton, "元の名前", 208, 50, 170, 10, kGroupStart},
+    {kNameFromDateRadio, kRadioButton, "撮影日時 (例: 2026-12-09_15-30-00)", 208, 62, 170, 10,
+     kNoStyle},
+    {kNameFromDateAndSourceRadio, kRadioButton, "撮影日時＋元の名前", 208, 74, 170, 10, kNoStyle},
+    {kStatic, kGroupBox, "変換後のほうが大きいとき", 200, 95, 186, 52, kNoStyle},
+    {kKeepSmallerOffRadio, kRadioButton, "そのまま保存する", 208, 107, 170, 10, kGroupStart},
+    {kKeepSmallerOnRadio, kRadioButton, "元のファイルを使う", 208, 119, 170, 10, kNoStyle},
+    {kStatic, kLabel, "同じ形式で、サイズも画素も変えないとき", 208, 133, 170, 8, kNoStyle},
+    {kOkButton, kPushButton, "OK", 279, 276, 50, 14, kDefaultButton},
+    {kCancelButton, kPushButton, "キャンセル", 336, 276, 50, 14, kNoStyle},
 };
 
-constexpr DialogTemplate kMoreSettingsBox = {150, "詳細設定", 200, 297, kMoreSettingsControls};
+constexpr DialogTemplate kMoreSettingsBox = {150, "詳細設定", 393, 297, kMoreSettingsControls};
 
 }  // namespace
 

@@ -66,8 +66,11 @@ struct PictureRecord {
   std::int32_t JXL_FROM_JPEG;
   std::int32_t EXISTING;  // engine/batch.h: ExistingOutput
   std::int32_t KEEP_DATE;
-  std::int32_t ON_ERROR;   // engine/batch.h: OnError
-  std::int32_t EXIF_KEEP;  // imagelib/exif_editing.h: ExifKeep
+  std::int32_t ON_ERROR;        // engine/batch.h: OnError
+  std::int32_t EXIF_KEEP;       // imagelib/exif_editing.h: ExifKeep
+  std::int32_t NAME_FROM_DATE;  // engine/date_names.h: NameFromDate
+  std::int32_t KEEP_SMALLER;    // engine/smaller_output.h: KeepSmaller
+  std::int32_t SUBFOLDERS;
 };
 
 struct PathBlock {

@@ -1,6 +1,7 @@
 #include "window/input_list.h"
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -234,6 +235,20 @@ void OnDeleteAll() {
   Controls().ListReset(kInputPanel, kInputList);
   CurrentViewOperations().refreshSelection();
   Controls().RepaintView();
+}
+
+void KeepOnlyEntries(const std::vector<std::string>& texts) {
+  const std::set<std::string> kept(texts.begin(), texts.end());
+  ControlLayer& controls = Controls();
+  for (int entry = EntryCount() - 1; entry >= 0; --entry) {
+    if (!kept.contains(controls.ListText(kInputPanel, kInputList, entry))) {
+      controls.ListDelete(kInputPanel, kInputList, entry);
+    }
+  }
+  if (EntryCount() > 0) controls.ListSelect(kInputPanel, kInputList, 0);
+  ResetTotals();
+  CurrentViewOperations().refreshSelection();
+  controls.RepaintView();
 }
 
 bool MoveEntryUp() {

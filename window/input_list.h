@@ -17,6 +17,8 @@ void OnDeleteOne();
 // and フォルダから追加 its folder, with their messages; the first that finds the list full ends.
 void AddPathsGivenAtStart(const std::vector<std::string>& paths);
 void OnDeleteAll();
+// Leaves only the entries whose text is one of `texts`, in their order, the first selected.
+void KeepOnlyEntries(const std::vector<std::string>& texts);
 void OnMoveUp();
 void OnMoveDown();
 

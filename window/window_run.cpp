@@ -1,10 +1,12 @@
 #include "window/window_run.h"
 
 #include "base/help_page.h"
+#include "base/show_message.h"
 #include "controls/control_layer.h"
 #include "engine/batch.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
+#include "window/input_list.h"
 #include "window/window_plan.h"
 
 namespace {
@@ -49,6 +51,17 @@ class WindowRunView : public RunView {
   void Converted() override {
     SetCaption(kRunCaption);
     wait_.End();
+  }
+  // After a run that went on past failures, the message offers to leave only the failed
+  // pictures in the list, ready to be tried again.
+  void ShowClosingMessage(const std::string& text, const BatchResult& result) override {
+    if (result.failedEntries.empty()) {
+      ShowMessage("%s", text.c_str());
+      return;
+    }
+    if (GetControlLayer().AskYesNo(text + "\n\n失敗した画像だけをリストに残しますか？")) {
+      KeepOnlyEntries(result.failedEntries);
+    }
   }
   void Finished(const std::string* report) override {
     GetControlLayer().SetProgressPosition(kProgressPanel, kBatchProgressBar, 0);

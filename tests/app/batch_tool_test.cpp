@@ -295,6 +295,45 @@ TEST_F(BatchToolTest, ARunThatGoesOnPastFailuresTellsEachAndEndsWithStatusOne) {
   EXPECT_NE(result.errors.find("2 件変換、1 件失敗しました。"), std::string::npos) << result.errors;
 }
 
+// --failed-list names the pictures a run went on past, and --list takes them again; a list may
+// be in Shift_JIS with CR LF and blank lines, as Windows programs save it.
+TEST_F(BatchToolTest, TheFailedPicturesAreListedAndConvertedAgainFromTheList) {
+  const std::string broken("\xff\xd8\xff\xe0\x00\x10JFIF\x00", 11);
+  MakePicture("in/a.png");
+  WriteFile(folder_ / "in" / "b.jpg", broken);
+  WriteFile(folder_ / "in" / "d.jpg", broken);
+  RunResult result = Run({"--set", "ON_ERROR=1", "--out", "out", "--failed-list", "failed.txt",
+                          "in/a.png", "in/b.jpg", "in/d.jpg"});
+  EXPECT_EQ(result.status, 1) << result.errors;
+  const std::string in = (folder_ / "in").string();
+  EXPECT_EQ(ReadText(folder_ / "failed.txt"), in + "/b.jpg\n" + in + "/d.jpg\n");
+
+  MakePicture("in/b.jpg");
+  result = Run({"--set", "ON_ERROR=1", "--out", "again", "--list", "failed.txt", "--failed-list",
+                "failed.txt"});
+  EXPECT_EQ(result.status, 1) << result.errors;
+  EXPECT_EQ(OutputNames("again"), (std::vector<std::string>{"b.bmp"}));
+  EXPECT_EQ(ReadText(folder_ / "failed.txt"), in + "/d.jpg\n");
+
+  MakePicture("in/\xe7\x94\xbb\xe5\x83\x8f.png");  // 画像.png
+  WriteFile(folder_ / "sjis.txt", "\r\nin/\x89\xe6\x91\x9c.png\r\n\r\nin/a.png\r\n");
+  result = Run({"--out", "sjis", "--list", "sjis.txt"});
+  EXPECT_EQ(result.status, 0) << result.errors;
+  EXPECT_EQ(OutputNames("sjis"),
+            (std::vector<std::string>{"a.bmp", "\xe7\x94\xbb\xe5\x83\x8f.bmp"}));
+  EXPECT_EQ(Run({"--list", "missing.txt"}).status, 2);
+}
+
+// A folder's sub-folders are converted with --recursive (or SUBFOLDERS=1) only.
+TEST_F(BatchToolTest, RecursiveTakesTheSubfoldersToo) {
+  MakePicture("in/a.png");
+  MakePicture("in/sub/deeper/b.png");
+  EXPECT_EQ(Run({"--out", "flat", "in"}).status, 0);
+  EXPECT_EQ(OutputNames("flat"), (std::vector<std::string>{"a.bmp"}));
+  EXPECT_EQ(Run({"--recursive", "--out", "tree", "in"}).status, 0);
+  EXPECT_EQ(OutputNames("tree"), (std::vector<std::string>{"a.bmp", "b.bmp"}));
+}
+
 TEST_F(BatchToolTest, SameOutputNamesAreRenamedAndEachRenamingIsTold) {
   MakePicture("in/a/x.png");
   MakePicture("in/b/x.jpg");
@@ -642,7 +681,10 @@ TEST_F(BatchToolTest, SizesKeepThePicturesShapeAndTheNewKeysAreSavedBesideTheMai
                                                         {"EXISTING", "0"},
                                                         {"KEEP_DATE", "0"},
                                                         {"ON_ERROR", "0"},
-                                                        {"EXIF_KEEP", "0"}}));
+                                                        {"EXIF_KEEP", "0"},
+                                                        {"SUBFOLDERS", "0"},
+                                                        {"NAME_FROM_DATE", "0"},
+                                                        {"KEEP_SMALLER", "0"}}));
   EXPECT_NE(Run({"--help"}).output.find("\n  JPG_MAX_KB "), std::string::npos);
 }
 

@@ -12,13 +12,16 @@
 #include <thread>
 #include <vector>
 
+#include "engine/date_names.h"
 #include "engine/entry_job.h"
 #include "engine/run_report.h"
+#include "engine/smaller_output.h"
 #include "imagelib/picture_store.h"
 #include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
 #include "tests/support/main_job_fixture.h"
+#include "tests/support/reference_tool.h"
 #include "window/window_run.h"
 
 namespace {
@@ -302,6 +305,79 @@ TEST_F(BatchTest, OutputsThereAlreadyAreReplacedSkippedOrNumbered) {
   EXPECT_EQ(fs::last_write_time(output / "a(2).png"), fs::last_write_time(folder / "pics/a.bmp"));
 }
 
+// NAME_FROM_DATE: outputs named by the Exif DateTimeOriginal (JPEG, HEIC), else DateTime, else the
+// file's time; two photos of one second are numbered as any clash is, and the name shows as
+// the 変換後 name before the run.
+TEST_F(BatchTest, OutputsAreNamedByTheDateTheirPhotosWereTaken) {
+  const auto exif = [&](const std::string& tags, const std::string& name) {
+    MakePicture("pics/" + name, "-size 6x4 xc:red");
+    ASSERT_TRUE(RunReferenceTool("/usr/bin/exiftool -q -overwrite_original " + tags + " '" +
+                                 (folder / "pics" / name).string() + "'")
+                    .succeeded);
+    layer->ListInsert(kInputPanel, kInputList, -1, "pics/" + name);
+  };
+  exif("'-DateTimeOriginal=2026:12:09 15:30:00' '-ModifyDate=2000:01:01 00:00:00'", "IMG_1.jpg");
+  exif("'-ModifyDate=2025:01:02 03:04:05'", "IMG_2.jpg");
+  exif("'-DateTimeOriginal=2026:12:09 15:30:00'", "IMG_3.jpg");
+  fs::copy_file(TRASTEL_SOURCE_DIR "/fuzz/seeds/gain_map_of_two_pictures.heic",
+                folder / "pics/IMG_4.heic");
+  layer->ListInsert(kInputPanel, kInputList, -1, "pics/IMG_4.heic");
+  MakePicture("pics/IMG_5.png", "-size 6x4 xc:blue");
+  ASSERT_TRUE(RunReferenceTool("touch -d '2024-05-06 07:08:09' '" +
+                               (folder / "pics/IMG_5.png").string() + "'")
+                  .succeeded);
+  layer->ListInsert(kInputPanel, kInputList, -1, "pics/IMG_5.png");
+  GetAppState()->target->NAME_FROM_DATE = kNameFromDate;
+  EXPECT_EQ(RunBatch(2).outcome, BatchOutcome::kSucceeded);
+  EXPECT_EQ(OutputFiles(output),
+            (Texts{"2024-05-06_07-08-09.png", "2025-01-02_03-04-05.png", "2026-05-04_10-11-12.png",
+                   "2026-12-09_15-30-00(2).png", "2026-12-09_15-30-00.png"}));
+
+  GetAppState()->target->NAME_FROM_DATE = kNameFromDateAndSource;
+  layer->Choose(kInputPanel, kInputList, 1);
+  WaitForFacts();
+  EXPECT_EQ(Box(kAfterNameBox), "2025-01-02_03-04-05_IMG_2.png");
+}
+
+// KEEP_SMALLER: a JPEG that would grow is kept as it is, its location gone from its Exif (the
+// rest of it and its pixels untouched) and counted in the closing message; resized, or with the
+// setting off, it is converted as always.
+TEST_F(BatchTest, ASourceSmallerThanItsOutputIsKeptWithoutItsLocation) {
+  layer->Choose(kFormatPanel, kFormatList, 1);  // JPEG
+  const fs::path photo = MakePicture("pics/small.jpg", "-size 64x48 plasma: -quality 20");
+  ASSERT_TRUE(RunReferenceTool("/usr/bin/exiftool -q -overwrite_original "
+                               "'-DateTimeOriginal=2026:12:09 15:30:00' -GPSLatitude=35.6 "
+                               "-GPSLatitudeRef=N '" +
+                               photo.string() + "'")
+                  .succeeded);
+  layer->ListInsert(kInputPanel, kInputList, -1, "pics/small.jpg");
+  const auto tags = [](const fs::path& file) {
+    return RunReferenceTool("/usr/bin/exiftool -S -DateTimeOriginal -GPSLatitude '" +
+                            file.string() + "'")
+        .output;
+  };
+  const auto size = [](const fs::path& file) { return fs::file_size(file); };
+  GetAppState()->target->EXIF_KEEP = 1;
+
+  EXPECT_EQ(RunBatch(1).smallerSources, 0);
+  const auto converted = size(output / "small.jpg");
+  ASSERT_GT(converted, size(photo));
+
+  GetAppState()->target->KEEP_SMALLER = kKeepSmallerSource;
+  layer->messages.clear();
+  EXPECT_EQ(RunBatch(1).smallerSources, 1);
+  EXPECT_LT(size(output / "small.jpg"), size(photo));
+  EXPECT_EQ(tags(output / "small.jpg"), "DateTimeOriginal: 2026:12:09 15:30:00\n");
+  EXPECT_EQ(Identify(output / "small.jpg", "%#"), Identify(photo, "%#"));
+  EXPECT_EQ(layer->messages,
+            Texts{"変換が成功しました！\n1 個の画像は、変換後のほうが大きくなるため"
+                  "元のファイルをそのまま使いました。"});
+
+  layer->Click(kFormatPanel, kResize320Radio);
+  EXPECT_EQ(RunBatch(1).smallerSources, 0);
+  EXPECT_EQ(Identify(output / "small.jpg", "%wx%h"), "320x240");
+}
+
 // Under 続ける a run with two broken pictures converts every good one, shows no message box for
 // the broken ones and lists them, with what they said, on a page that opens at the end.
 TEST_F(BatchTest, ARunThatGoesOnPastFailuresListsThemAtTheEnd) {
@@ -312,17 +388,21 @@ TEST_F(BatchTest, ARunThatGoesOnPastFailuresListsThemAtTheEnd) {
   layer->ListInsert(kInputPanel, kInputList, -1, "pics/missing.png");
   AddPictures({"e.png"});
   GetAppState()->target->ON_ERROR = kOnErrorContinue;
+  layer->answers.push_back(false);
   const BatchResult result = RunBatch(2);
   EXPECT_EQ(result.outcome, BatchOutcome::kFailed);
   EXPECT_EQ(result.converted, 3);
   EXPECT_EQ(result.failed, 2);
   EXPECT_EQ(OutputFiles(output), (Texts{"a.png", "c.png", "e.png"}));
   const std::string report = RunReportPath();
-  ASSERT_EQ(layer->messages.size(), 1u);
-  EXPECT_EQ(
-      layer->messages[0],
-      "変換が失敗しました！\n3 件変換、2 件失敗しました。失敗した画像の一覧:\n[" + report + "]");
+  // The closing message offers to leave only the failed pictures in the list.
+  EXPECT_TRUE(layer->messages.empty());
+  ASSERT_EQ(layer->questions.size(), 1u);
+  EXPECT_EQ(layer->questions[0],
+            "変換が失敗しました！\n3 件変換、2 件失敗しました。失敗した画像の一覧:\n[" + report +
+                "]\n\n失敗した画像だけをリストに残しますか？");
   EXPECT_EQ(layer->launched, Texts{report});
+  EXPECT_EQ(layer->ListCount(kInputPanel, kInputList), 5);
   const std::string page = [&] {
     std::ifstream in(report, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -335,6 +415,13 @@ TEST_F(BatchTest, ARunThatGoesOnPastFailuresListsThemAtTheEnd) {
   EXPECT_NE(missing, std::string::npos) << page;
   EXPECT_LT(broken, missing);
   EXPECT_NE(page.find("入力ファイルが見つかりません"), std::string::npos) << page;
+
+  // はい: exactly the failed ones stay, in their order.
+  layer->answers.push_back(true);
+  EXPECT_EQ(RunBatch(2).failed, 2);
+  ASSERT_EQ(layer->ListCount(kInputPanel, kInputList), 2);
+  EXPECT_EQ(layer->ListText(kInputPanel, kInputList, 0), "pics/broken.png");
+  EXPECT_EQ(layer->ListText(kInputPanel, kInputList, 1), "pics/missing.png");
 
   // The next run starts without the earlier run's list.
   GetAppState()->target->ON_ERROR = kOnErrorStop;

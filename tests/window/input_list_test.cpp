@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "base/program_folder.h"
+#include "base/show_message.h"
 #include "platform/files.h"
 #include "resources/control_ids.h"
+#include "state/app_state.h"
 #include "tests/support/main_job_fixture.h"
 #include "tests/support/reference_tool.h"
 
@@ -90,6 +92,45 @@ TEST_F(InputListTest, FolderPicturesLandAfterTheSelectionInNameOrder) {
   layer->Click(kInputPanel, kAddFolderButton);
   EXPECT_EQ(Entries(), (Texts{"scan\\\\a.bmp", "scan\\\\B.gif", "scan\\\\c.jpg"}));
 #endif
+}
+
+// SUBFOLDERS: the whole tree, depth first in each folder's order; the output folder inside it
+// and a link back up the tree are skipped and counted; a tree beyond the list's room is told
+// how many of its pictures were left out.
+TEST_F(InputListTest, SubfoldersAreWalkedDepthFirstSkippingTheOutputFolderAndLinkLoops) {
+  for (const char* name : {"card/b.png", "card/DCIM/a.png", "card/DCIM/100/a.png",
+                           "card/DCIM/100/c.png", "card/out/old.png"}) {
+    MakePicture(name);
+  }
+  int skipped = 1;
+#ifndef _WIN32
+  fs::create_directory_symlink(folder / "card", folder / "card/DCIM/loop");
+  ++skipped;
+#endif
+  // The output folder as the box and the settings hold it once chosen.
+  const std::string out = (folder / "card/out").string() + "/";
+  layer->SetText(kInputPanel, kOutputFolderBox, out);
+  CopyText(GetAppState()->paths->SAVE, out.c_str());
+  GetAppState()->target->SUBFOLDERS = 1;
+  layer->folderChoices = {(folder / "card").string() + "/"};
+  layer->Click(kInputPanel, kAddFolderButton);
+  EXPECT_EQ(Entries(), (Texts{"card//b.png", "card//DCIM/100/a.png", "card//DCIM/100/c.png",
+                              "card//DCIM/a.png"}));
+  EXPECT_EQ(
+      layer->messages,
+      Texts{"[" + PathForMessage((folder / "card").string() + "/") + "]\nの中の " +
+            std::to_string(skipped) +
+            " 個のフォルダは、読めないか、出力先か、すでに追加したフォルダのため飛ばしました。"});
+
+  layer->messages.clear();
+  layer->ListReset(kInputPanel, kInputList);
+  for (int i = 0; i < 997; ++i) layer->ListInsert(kInputPanel, kInputList, i, "card//b.png");
+  layer->folderChoices = {(folder / "card").string() + "/"};
+  layer->Click(kInputPanel, kAddFolderButton);
+  EXPECT_EQ(Entries().size(), 1000u);
+  ASSERT_GE(layer->messages.size(), 2u);
+  EXPECT_EQ(layer->messages[0], kLimitMessage);
+  EXPECT_EQ(layer->messages[1], "ほかの 1 個の画像は追加していません。");
 }
 
 TEST_F(InputListTest, TheThousandthEntryIsTheLast) {
