@@ -77,6 +77,8 @@ constexpr KeyMeaning kMeanings[] = {
     {"ON_ERROR", "変換できない画像があるとき / a picture that cannot be converted"},
     {"EXIF_KEEP", "写真の情報 (Exif) / what outputs keep of a photo's Exif"},
     {"SUBFOLDERS", "フォルダのサブフォルダの画像 / pictures of a folder's sub-folders"},
+    {"KEEP_TREE",
+     "出力フォルダの中に元のフォルダ構成を作る / the folders' tree kept in the output folder"},
     {"NAME_FROM_DATE", "出力ファイルの名前 / output names from the date taken"},
     {"KEEP_SMALLER",
      "変換後のほうが大きいとき (同じ形式で画素が同じ) / a source smaller than its output"},

@@ -90,6 +90,11 @@ bool WritesFile(const PictureRecord& target, bool isLast) {
   return !IsAnimated(target) || isLast;
 }
 
+std::string OutputPathTooLong(const std::string& path) {
+  return "出力先のパスが " + std::to_string(kMaxPathLength) +
+         " バイトを超えるため保存できません:\n[" + path + "]";
+}
+
 // Prepares the entry for the pipeline: source path and name, output name and path. An output
 // name an earlier entry of this run takes gets the next free copy number. False, with the
 // reason in entry.failure, when the output path would not fit.
@@ -107,8 +112,18 @@ bool PrepareEntry(RunRecord& run, Entry& entry) {
   MakeOutputName(DatedSourceName(source.path, source.name, target.NAME_FROM_DATE).c_str(),
                  paths.RENAME_TYPE, target.DIB_TYPE, EntryNumber(input.index), paths.RENAME_DIB,
                  paths.FOLDER_TYPE, paths.subFolder);
-  if (paths.FOLDER_TYPE != 0) CreateOutputFolder(paths.SAVE, paths.subFolder);
-  const std::string planned = std::string(paths.SAVE) + paths.outputName;
+  // KEEP_TREE: the entry's folders inside the output folder, the sub-folder inside those.
+  const std::string tree = target.KEEP_TREE != 0 ? TreeFolderOf(input.sourcePath) : "";
+  const std::string planned = std::string(paths.SAVE) + tree + paths.outputName;
+  if (!tree.empty() && StoredLength(planned) > kMaxPathLength) {
+    entry.failure = OutputPathTooLong(planned);
+    return false;
+  }
+  CreateTreeFolders(paths.SAVE, tree);
+  CopyText(paths.outputName, (tree + paths.outputName).c_str());
+  if (paths.FOLDER_TYPE != 0) {
+    CreateOutputFolder((std::string(paths.SAVE) + tree).c_str(), paths.subFolder);
+  }
   std::string outputPath = planned;
   const bool writes = WritesFile(target, input.isLast);
   if (writes) {
@@ -123,8 +138,7 @@ bool PrepareEntry(RunRecord& run, Entry& entry) {
     return true;
   }
   if (StoredLength(outputPath) > kMaxPathLength) {
-    entry.failure = "出力先のパスが " + std::to_string(kMaxPathLength) +
-                    " バイトを超えるため保存できません:\n[" + outputPath + "]";
+    entry.failure = OutputPathTooLong(outputPath);
     return false;
   }
   if (outputPath != planned) {

@@ -98,6 +98,44 @@ std::string NumberedName(const std::string& name, const std::string& extension, 
   return name.substr(0, at) + mark + name.substr(at);
 }
 
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
+}  // namespace
+
+std::string TreeFolderOf(const std::string& entry) {
+  // After the last doubled separator; one at the very start is a network path's.
+  std::size_t start = std::string::npos;
+  for (std::size_t i = 1; i + 1 < entry.size(); ++i) {
+    if (IsSeparator(entry[i]) && IsSeparator(entry[i + 1])) start = i + 2;
+  }
+  if (start == std::string::npos) return "";
+  std::size_t end = entry.size();
+  while (end > start && !IsSeparator(entry[end - 1])) --end;
+  const std::string tree = entry.substr(start, end - start);
+  std::size_t part = 0;
+  for (std::size_t i = 0; i < tree.size(); ++i) {
+    if (!IsSeparator(tree[i])) continue;
+    const std::string name = tree.substr(part, i - part);
+    if (name.empty() || name == "." || name == ".." || name.find(':') != std::string::npos) {
+      return "";
+    }
+    part = i + 1;
+  }
+  return tree;
+}
+
+void CreateTreeFolders(const std::string& outputFolder, const std::string& tree) {
+  for (std::size_t i = 0; i < tree.size(); ++i) {
+    if (IsSeparator(tree[i])) {
+      platform::MakeFolder((outputFolder + tree.substr(0, i)).c_str(), outputFolder.c_str());
+    }
+  }
+}
+
 int CreateOutputFolder(const char* outputFolder, const char* subFolder) {
   std::string folder = std::string(outputFolder) + subFolder;
   // The new folder takes the output folder's permissions, as a copy of it would.
@@ -113,6 +151,8 @@ std::string PreviewOutputName() {
   MakeOutputName(name.c_str(), paths.RENAME_TYPE, state->target->DIB_TYPE,
                  EntryNumber(paths.selectedIndex), paths.RENAME_DIB, paths.FOLDER_TYPE,
                  paths.subFolder);
+  const std::string tree = state->target->KEEP_TREE != 0 ? TreeFolderOf(state->source->path) : "";
+  CopyText(state->paths->outputName, (tree + paths.outputName).c_str());
   // A run saves beside its own source, and beside a file of the name there already under
   // EXISTING 2: the name shown is that new file's.
   RunOutputs run;

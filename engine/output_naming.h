@@ -41,5 +41,15 @@ std::string NumberedName(const std::string& name, const std::string& extension, 
 // existing folder or a failure goes unreported: the conversion reports what cannot be written.
 int CreateOutputFolder(const char* outputFolder, const char* subFolder);
 
+// The folders between the folder an entry was added from and its file ("DCIM/100/" of
+// "card//DCIM/100/a.png"), for KEEP_TREE: an entry added from a folder carries a doubled
+// separator where that folder ends. Empty for an entry added by itself, and for one whose
+// folders would lead out of the output folder.
+std::string TreeFolderOf(const std::string& entry);
+
+// Creates the folders of `tree` (as TreeFolderOf gives them) inside `outputFolder`, level by
+// level, with its permissions. Failures go unreported, as for the sub-folder.
+void CreateTreeFolders(const std::string& outputFolder, const std::string& tree);
+
 // The output name the selected entry would get, as the "変換後" name box shows it.
 std::string PreviewOutputName();

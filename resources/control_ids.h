@@ -128,6 +128,7 @@ enum ControlId : int {
   kNameFromDateAndSourceRadio = 1218,
   kKeepSmallerOffRadio = 1219,
   kKeepSmallerOnRadio = 1220,
+  kKeepTreeCheck = 1221,
 };
 
 enum CommandId : int {

@@ -71,6 +71,7 @@ struct PictureRecord {
   std::int32_t NAME_FROM_DATE;  // engine/date_names.h: NameFromDate
   std::int32_t KEEP_SMALLER;    // engine/smaller_output.h: KeepSmaller
   std::int32_t SUBFOLDERS;
+  std::int32_t KEEP_TREE;
 };
 
 struct PathBlock {

@@ -683,6 +683,7 @@ TEST_F(BatchToolTest, SizesKeepThePicturesShapeAndTheNewKeysAreSavedBesideTheMai
                                                         {"ON_ERROR", "0"},
                                                         {"EXIF_KEEP", "0"},
                                                         {"SUBFOLDERS", "0"},
+                                                        {"KEEP_TREE", "0"},
                                                         {"NAME_FROM_DATE", "0"},
                                                         {"KEEP_SMALLER", "0"}}));
   EXPECT_NE(Run({"--help"}).output.find("\n  JPG_MAX_KB "), std::string::npos);

@@ -305,6 +305,32 @@ TEST_F(BatchTest, OutputsThereAlreadyAreReplacedSkippedOrNumbered) {
   EXPECT_EQ(fs::last_write_time(output / "a(2).png"), fs::last_write_time(folder / "pics/a.bmp"));
 }
 
+// KEEP_TREE: a tree added with its sub-folders is written into the same folders of the output
+// folder; flat, as always, its same names are numbered.
+TEST_F(BatchTest, ATreeAddedWithItsSubfoldersKeepsItsFoldersInTheOutput) {
+  MakePicture("card/a.png", "-size 6x4 xc:red");
+  MakePicture("card/DCIM/a.png", "-size 6x4 xc:lime");
+  MakePicture("card/DCIM/100/a.png", "-size 6x4 xc:blue");
+  GetAppState()->target->SUBFOLDERS = 1;
+  layer->folderChoices = {(folder / "card").string() + "/"};
+  layer->Click(kInputPanel, kAddFolderButton);
+  ASSERT_EQ(Entries(), (Texts{"card//a.png", "card//DCIM/100/a.png", "card//DCIM/a.png"}));
+  EXPECT_EQ(RunBatch(2).renamed, 2);
+  EXPECT_EQ(OutputFiles(output), (Texts{"a(2).png", "a(3).png", "a.png"}));
+
+  fs::remove_all(output);
+  fs::create_directories(output);
+  GetAppState()->target->KEEP_TREE = 1;
+  EXPECT_EQ(RunBatch(2).renamed, 0);
+  EXPECT_EQ(OutputFiles(output), (Texts{"DCIM", "a.png"}));
+  EXPECT_EQ(Identify(output / "a.png", "%[pixel:p{0,0}]"), "srgb(255,0,0)");
+  EXPECT_EQ(Identify(output / "DCIM/a.png", "%[pixel:p{0,0}]"), "srgb(0,255,0)");
+  EXPECT_EQ(Identify(output / "DCIM/100/a.png", "%[pixel:p{0,0}]"), "srgb(0,0,255)");
+  layer->Choose(kInputPanel, kInputList, 1);
+  WaitForFacts();
+  EXPECT_EQ(Box(kAfterNameBox), "DCIM/100/a.png");
+}
+
 // NAME_FROM_DATE: outputs named by the Exif DateTimeOriginal (JPEG, HEIC), else DateTime, else the
 // file's time; two photos of one second are numbered as any clash is, and the name shows as
 // the 変換後 name before the run.

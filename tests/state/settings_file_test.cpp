@@ -433,7 +433,8 @@ TEST_F(SettingsFileTest, ExtrasLiveBesideTheMainFileWhichKeepsItsBytes) {
             "#JPG_MAX_KB=\t200\r\n#WEBP_QUALITY=\t80\r\n#WEBP_LOSSLESS=\t0\r\n#AVIF_QUALITY="
             "\t60\r\n#AVIF_SPEED=\t6\r\n#JXL_QUALITY=\t90\r\n#JXL_EFFORT=\t6\r\n"
             "#JXL_LOSSLESS=\t0\r\n#JXL_FROM_JPEG=\t1\r\n#EXISTING=\t0\r\n#KEEP_DATE=\t0\r\n"
-            "#ON_ERROR=\t0\r\n#EXIF_KEEP=\t0\r\n#SUBFOLDERS=\t0\r\n#NAME_FROM_DATE=\t0\r\n"
+            "#ON_ERROR=\t0\r\n#EXIF_KEEP=\t0\r\n#SUBFOLDERS=\t0\r\n#KEEP_TREE=\t0\r\n"
+            "#NAME_FROM_DATE=\t0\r\n"
             "#KEEP_SMALLER=\t0\r\n#END\r\n");
 
   state_->target->RESIZE_FIT = 0;

@@ -287,16 +287,27 @@ TEST_F(HandlersTest, MoreSettingsDialogShowsStoresOnOkAndDiscardsOnCancel) {
   };
   layer->ChooseMenuCommand(kMoreSettingsCommand);
   EXPECT_EQ(layer->dialogTitles, std::vector<std::string>{"詳細設定"});
-  EXPECT_EQ(shown, (DialogValues{{kShapeStretchRadio, "1"},      {kShapeFitInsideRadio, "0"},
-                                 {kShapeLongSideRadio, "0"},     {kNoEnlargeCheck, "0"},
-                                 {kJpegMaxKbBox, "150"},         {kExistingReplaceRadio, "1"},
-                                 {kExistingSkipRadio, "0"},      {kExistingNumberRadio, "0"},
-                                 {kKeepDateCheck, "0"},          {kOnErrorStopRadio, "1"},
-                                 {kOnErrorContinueRadio, "0"},   {kExifNoneRadio, "1"},
-                                 {kExifDateAndCameraRadio, "0"}, {kExifAllRadio, "0"},
-                                 {kSubfoldersCheck, "0"},        {kNameAsSourceRadio, "1"},
-                                 {kNameFromDateRadio, "0"},      {kNameFromDateAndSourceRadio, "0"},
-                                 {kKeepSmallerOffRadio, "1"},    {kKeepSmallerOnRadio, "0"}}));
+  EXPECT_EQ(shown, (DialogValues{{kShapeStretchRadio, "1"},
+                                 {kShapeFitInsideRadio, "0"},
+                                 {kShapeLongSideRadio, "0"},
+                                 {kNoEnlargeCheck, "0"},
+                                 {kJpegMaxKbBox, "150"},
+                                 {kExistingReplaceRadio, "1"},
+                                 {kExistingSkipRadio, "0"},
+                                 {kExistingNumberRadio, "0"},
+                                 {kKeepDateCheck, "0"},
+                                 {kOnErrorStopRadio, "1"},
+                                 {kOnErrorContinueRadio, "0"},
+                                 {kExifNoneRadio, "1"},
+                                 {kExifDateAndCameraRadio, "0"},
+                                 {kExifAllRadio, "0"},
+                                 {kSubfoldersCheck, "0"},
+                                 {kKeepTreeCheck, "0"},
+                                 {kNameAsSourceRadio, "1"},
+                                 {kNameFromDateRadio, "0"},
+                                 {kNameFromDateAndSourceRadio, "0"},
+                                 {kKeepSmallerOffRadio, "1"},
+                                 {kKeepSmallerOnRadio, "0"}}));
   EXPECT_EQ(state.target->RESIZE_FIT, 0);
   EXPECT_EQ(refreshCount, 0);
 
