@@ -35,6 +35,8 @@ constexpr wchar_t kMainClass[] = L"TrastelMainWindow";
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kMainTitle[] = L"ヴィンボトラステル２ Ver 2.00 Updata 2006_0116";
 constexpr wchar_t kMessageTitle[] = L"メッセージボックス";
+// The caption of a yes-or-no question.
+constexpr wchar_t kQuestionTitle[] = L"メッセージ";
 constexpr wchar_t kOpenFileTitle[] = L"どのファイルを変換する？？";
 constexpr wchar_t kFolderTitle[] = L"画像を出力場所を指定してください！";
 constexpr char kCreatedText[] = "下記の場所に設定ファイルを作成しました。";
@@ -346,10 +348,19 @@ TEST(Win32ProgramTest, TheRunButtonStopsARunThatGoesOnPastABrokenPicture) {
   EXPECT_GE(whole, 1);
   EXPECT_LT(whole, kPictures - 1);
 
-  // Run to the end: every good picture, the broken one on the page.
+  // Run to the end: every good picture, the broken one on the page; asked, the list keeps only
+  // the broken one.
   ASSERT_TRUE(Press(run));
-  EXPECT_TRUE(answerUntil(std::to_string(kPictures - 1) + " 件変換、1 件失敗しました。"))
-      << DescribeTopWindows(program.Id());
+  const HWND question = WaitForTopWindow(program.Id(), kDialogClass, kQuestionTitle);
+  ASSERT_NE(question, nullptr) << DescribeTopWindows(program.Id());
+  const std::string asked = Utf8(StaticTextsOf(question));
+  EXPECT_NE(asked.find(std::to_string(kPictures - 1) + " 件変換、1 件失敗しました。"),
+            std::string::npos)
+      << asked;
+  EXPECT_NE(asked.find("失敗した画像だけをリストに残しますか？"), std::string::npos) << asked;
+  Press(GetDlgItem(question, IDYES));
+  EXPECT_TRUE(WaitUntil([&] { return Send(list, LB_GETCOUNT) == 1; }))
+      << Send(list, LB_GETCOUNT).value_or(-1) << " entries";
   const std::string report = ReadBytes(folder / "Data" / "__Temp" / "failed.html");
   EXPECT_NE(report.find("p99.jpg"), std::string::npos) << report;
   // The page opens in the browser, or a message says it could not: answered while the program

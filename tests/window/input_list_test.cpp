@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "base/program_folder.h"
-#include "base/show_message.h"
 #include "platform/files.h"
 #include "resources/control_ids.h"
 #include "state/app_state.h"
@@ -118,7 +117,7 @@ TEST_F(InputListTest, SubfoldersAreWalkedDepthFirstSkippingTheOutputFolderAndLin
                               "card//DCIM/a.png"}));
   EXPECT_EQ(
       layer->messages,
-      Texts{"[" + PathForMessage((folder / "card").string() + "/") + "]\nの中の " +
+      Texts{"[" + platform::ShownPath((folder / "card").string() + "/") + "]\nの中の " +
             std::to_string(skipped) +
             " 個のフォルダは、読めないか、出力先か、すでに追加したフォルダのため飛ばしました。"});
 
