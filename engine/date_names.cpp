@@ -8,13 +8,9 @@
 
 std::string DatedSourceName(const char* path, const std::string& name, int rule) {
   if (rule != kNameFromDate && rule != kNameFromDateAndSource) return name;
-  std::optional<imagelib::ExifDate> date = imagelib::FileDateTaken(path);
-  if (!date) {
-    const std::optional<platform::LocalTime> written = platform::LocalModificationTime(path);
-    if (!written) return name;
-    date = imagelib::ExifDate{written->year, written->month,  written->day,
-                              written->hour, written->minute, written->second};
-  }
+  std::optional<platform::LocalTime> date = imagelib::FileDateTaken(path);
+  if (!date) date = platform::LocalModificationTime(path);
+  if (!date) return name;
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d_%02d-%02d-%02d", date->year, date->month,
                 date->day, date->hour, date->minute, date->second);

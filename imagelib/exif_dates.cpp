@@ -22,7 +22,7 @@ constexpr std::uint16_t kLongType = 4;
 // "YYYY:MM:DD hh:mm:ss"
 constexpr std::size_t kDateLength = 19;
 
-std::optional<ExifDate> DateOf(const TiffReader& tiff, const TiffEntry& entry) {
+std::optional<platform::LocalTime> DateOf(const TiffReader& tiff, const TiffEntry& entry) {
   if (entry.type != kAsciiType || entry.count < kDateLength) return std::nullopt;
   const auto values = tiff.ValuesOf(entry);
   if (!values) return std::nullopt;
@@ -42,7 +42,7 @@ std::optional<ExifDate> DateOf(const TiffReader& tiff, const TiffEntry& entry) {
       fields[field] = fields[field] * 10 + (digit - '0');
     }
   }
-  const ExifDate date{fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]};
+  const platform::LocalTime date{fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]};
   if (date.year < 1 || date.month < 1 || date.month > 12 || date.day < 1 || date.day > 31 ||
       date.hour > 23 || date.minute > 59 || date.second > 59) {
     return std::nullopt;
@@ -50,8 +50,9 @@ std::optional<ExifDate> DateOf(const TiffReader& tiff, const TiffEntry& entry) {
   return date;
 }
 
-std::optional<ExifDate> DateIn(const TiffReader& tiff, const std::vector<TiffEntry>& entries,
-                               std::uint16_t tag) {
+std::optional<platform::LocalTime> DateIn(const TiffReader& tiff,
+                                          const std::vector<TiffEntry>& entries,
+                                          std::uint16_t tag) {
   for (const TiffEntry& entry : entries) {
     if (entry.tag == tag) return DateOf(tiff, entry);
   }
@@ -60,7 +61,7 @@ std::optional<ExifDate> DateIn(const TiffReader& tiff, const std::vector<TiffEnt
 
 }  // namespace
 
-std::optional<ExifDate> ExifDateTaken(ByteSpan exif) {
+std::optional<platform::LocalTime> ExifDateTaken(ByteSpan exif) {
   if (exif.size() < kExifHeader.size() ||
       std::memcmp(exif.data(), kExifHeader.data(), kExifHeader.size()) != 0) {
     return std::nullopt;
@@ -82,7 +83,7 @@ std::optional<ExifDate> ExifDateTaken(ByteSpan exif) {
   return DateIn(tiff, *entries, kDateTimeTag);
 }
 
-std::optional<ExifDate> FileDateTaken(const char* path) {
+std::optional<platform::LocalTime> FileDateTaken(const char* path) {
   // A JPEG's Exif comes first; other formats may keep theirs anywhere, so the whole file is read
   // when its start holds none and its format has a place for one.
   constexpr std::size_t kHead = 256 * 1024;
