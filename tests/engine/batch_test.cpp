@@ -65,6 +65,11 @@ class BatchTest : public MainJobFixture {
 
   void Run() { layer->Click(kActionPanel, kRunButton); }
 
+  static std::string BytesOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
   fs::path output;
 };
 
@@ -129,10 +134,6 @@ TEST_F(BatchTest, SideBySideConversionsWriteTheBytesOfOneAfterAnother) {
     layer->ListInsert(kInputPanel, kInputList, -1, "pics/" + names[i]);
   }
   layer->Choose(kBmpPage, kBmpColourList, 2);  // 8 bits
-  const auto bytesOf = [](const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
   // Messages are pumped by the run's own thread only.
   const std::thread::id runThread = std::this_thread::get_id();
   std::atomic<bool> pumpedElsewhere = false;
@@ -156,7 +157,7 @@ TEST_F(BatchTest, SideBySideConversionsWriteTheBytesOfOneAfterAnother) {
     EXPECT_EQ(OutputFiles(many), files);
     EXPECT_EQ(files.size(), run == 4 ? 1u : names.size());
     for (const std::string& file : files) {
-      EXPECT_EQ(bytesOf(many / file), bytesOf(one / file)) << run << " " << file;
+      EXPECT_EQ(BytesOf(many / file), BytesOf(one / file)) << run << " " << file;
     }
   }
   EXPECT_FALSE(pumpedElsewhere);
@@ -222,10 +223,6 @@ TEST_F(BatchTest, EditsDuringARunGiveWhatARunOfOneEntryAfterAnotherGives) {
         "10.jpg", "11.jpg", "12.jpg"},
        success},
   };
-  const auto bytesOf = [](const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
   for (const Edit& edit : edits) {
     fs::path serial;
     for (int workers : {1, 2, 4}) {
@@ -252,7 +249,7 @@ TEST_F(BatchTest, EditsDuringARunGiveWhatARunOfOneEntryAfterAnotherGives) {
       EXPECT_EQ(OutputFiles(where), edit.outputs);
       if (workers == 1) serial = where;
       for (const std::string& file : edit.outputs) {
-        EXPECT_EQ(bytesOf(where / file), bytesOf(serial / file)) << file;
+        EXPECT_EQ(BytesOf(where / file), BytesOf(serial / file)) << file;
       }
     }
     if (edit.namingRule == 1) {
@@ -267,10 +264,6 @@ TEST_F(BatchTest, EditsDuringARunGiveWhatARunOfOneEntryAfterAnotherGives) {
 // and the outputs dated as their sources.
 TEST_F(BatchTest, OutputsThereAlreadyAreReplacedSkippedOrNumbered) {
   AddPictures({"a.bmp", "b.bmp"});
-  const auto bytesOf = [](const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
   const auto earlier = [&] {
     fs::remove_all(output);
     fs::create_directories(output);
@@ -288,7 +281,7 @@ TEST_F(BatchTest, OutputsThereAlreadyAreReplacedSkippedOrNumbered) {
   EXPECT_EQ(skipped.outcome, BatchOutcome::kSucceeded);
   EXPECT_EQ(skipped.skipped, 1);
   EXPECT_EQ(skipped.converted, 1);
-  EXPECT_EQ(bytesOf(output / "a.png"), "an earlier run's");
+  EXPECT_EQ(BytesOf(output / "a.png"), "an earlier run's");
   EXPECT_EQ(OutputFiles(output), (Texts{"a.png", "b.png"}));
   EXPECT_EQ(layer->messages, Texts{"変換が成功しました！\n1 個の画像は、出力先に同じ名前のファイル"
                                    "がすでにあるため飛ばしました。"});
@@ -300,7 +293,7 @@ TEST_F(BatchTest, OutputsThereAlreadyAreReplacedSkippedOrNumbered) {
   fs::last_write_time(folder / "pics/a.bmp", sourceTime);
   EXPECT_EQ(RunBatch(2).outcome, BatchOutcome::kSucceeded);
   EXPECT_EQ(OutputFiles(output), (Texts{"a(2).png", "a.png", "b.png"}));
-  EXPECT_EQ(bytesOf(output / "a.png"), "an earlier run's");
+  EXPECT_EQ(BytesOf(output / "a.png"), "an earlier run's");
   EXPECT_EQ(Identify(output / "a(2).png", "%m %wx%h"), "PNG 6x4");
   EXPECT_EQ(fs::last_write_time(output / "a(2).png"), fs::last_write_time(folder / "pics/a.bmp"));
 }
@@ -402,6 +395,15 @@ TEST_F(BatchTest, ASourceSmallerThanItsOutputIsKeptWithoutItsLocation) {
   layer->Click(kFormatPanel, kResize320Radio);
   EXPECT_EQ(RunBatch(1).smallerSources, 0);
   EXPECT_EQ(Identify(output / "small.jpg", "%wx%h"), "320x240");
+
+  // A WebP without metadata is copied as it is.
+  layer->Click(kFormatPanel, kResizeKeepRadio);
+  layer->Choose(kFormatPanel, kFormatList, 5);  // WebP
+  const fs::path webp = MakePicture("pics/small.webp", "-size 64x48 plasma: -quality 20");
+  layer->ListReset(kInputPanel, kInputList);
+  layer->ListInsert(kInputPanel, kInputList, -1, "pics/small.webp");
+  EXPECT_EQ(RunBatch(1).smallerSources, 1);
+  EXPECT_EQ(BytesOf(output / "small.webp"), BytesOf(webp));
 }
 
 // Under 続ける a run with two broken pictures converts every good one, shows no message box for
@@ -581,18 +583,14 @@ TEST_F(BatchTest, OutputPathTooLongFailsInsteadOfWritingACutName) {
 // entry's own (a.jpg to JPEG) nor a later entry's (x.png to x.jpg, x.jpg being next).
 TEST_F(BatchTest, OutputsNeverReplaceTheRunsSources) {
   AddPictures({"a.jpg", "x.png", "x.jpg"});
-  const auto bytesOf = [](const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
-  const std::string a = bytesOf(folder / "pics/a.jpg");
-  const std::string x = bytesOf(folder / "pics/x.jpg");
+  const std::string a = BytesOf(folder / "pics/a.jpg");
+  const std::string x = BytesOf(folder / "pics/x.jpg");
   layer->Choose(kFormatPanel, kFormatList, 1);  // JPEG
   SetOutputFolder((folder / "pics").string() + "/");
   layer->Choose(kInputPanel, kInputList, 0);
   Run();
-  EXPECT_EQ(bytesOf(folder / "pics/a.jpg"), a);
-  EXPECT_EQ(bytesOf(folder / "pics/x.jpg"), x);
+  EXPECT_EQ(BytesOf(folder / "pics/a.jpg"), a);
+  EXPECT_EQ(BytesOf(folder / "pics/x.jpg"), x);
   EXPECT_EQ(OutputFiles(folder / "pics"),
             (Texts{"a(2).jpg", "a.jpg", "x(2).jpg", "x(3).jpg", "x.jpg", "x.png"}));
   EXPECT_EQ(layer->messages,
