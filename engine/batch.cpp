@@ -14,7 +14,6 @@
 #include "base/path_names.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
-#include "engine/date_names.h"
 #include "engine/encoders.h"
 #include "engine/entry_job.h"
 #include "engine/output_naming.h"
@@ -109,18 +108,14 @@ bool PrepareEntry(RunRecord& run, Entry& entry) {
   paths = input.paths;
   CopyText(source.path, input.sourcePath.c_str());
   CopyStoredText(source.name, FileNamePart(source.path, false));
-  MakeOutputName(DatedSourceName(source.path, source.name, target.NAME_FROM_DATE).c_str(),
-                 paths.RENAME_TYPE, target.DIB_TYPE, EntryNumber(input.index), paths.RENAME_DIB,
-                 paths.FOLDER_TYPE, paths.subFolder);
   // KEEP_TREE: the entry's folders inside the output folder, the sub-folder inside those.
-  const std::string tree = target.KEEP_TREE != 0 ? TreeFolderOf(input.sourcePath) : "";
-  const std::string planned = std::string(paths.SAVE) + tree + paths.outputName;
+  const std::string tree = MakeSourceOutputName(EntryNumber(input.index));
+  const std::string planned = std::string(paths.SAVE) + paths.outputName;
   if (!tree.empty() && StoredLength(planned) > kMaxPathLength) {
     entry.failure = OutputPathTooLong(planned);
     return false;
   }
   CreateTreeFolders(paths.SAVE, tree);
-  CopyText(paths.outputName, (tree + paths.outputName).c_str());
   if (paths.FOLDER_TYPE != 0) {
     CreateOutputFolder((std::string(paths.SAVE) + tree).c_str(), paths.subFolder);
   }

@@ -143,16 +143,24 @@ int CreateOutputFolder(const char* outputFolder, const char* subFolder) {
   return 1;
 }
 
+std::string MakeSourceOutputName(int number) {
+  AppState* state = GetAppState();
+  const PictureRecord& source = *state->source;
+  const PictureRecord& target = *state->target;
+  PathBlock& paths = *state->paths;
+  const std::string name = DatedSourceName(source.path, source.name, target.NAME_FROM_DATE);
+  MakeOutputName(name.c_str(), paths.RENAME_TYPE, target.DIB_TYPE, number, paths.RENAME_DIB,
+                 paths.FOLDER_TYPE, paths.subFolder);
+  const std::string tree = target.KEEP_TREE != 0 ? TreeFolderOf(source.path) : "";
+  // Both parts are held to the longest path, so the buffer holds them whole.
+  CopyText(paths.outputName, (tree + paths.outputName).c_str());
+  return tree;
+}
+
 std::string PreviewOutputName() {
   AppState* state = GetAppState();
   const PathBlock& paths = *state->paths;
-  const std::string name =
-      DatedSourceName(state->source->path, state->source->name, state->target->NAME_FROM_DATE);
-  MakeOutputName(name.c_str(), paths.RENAME_TYPE, state->target->DIB_TYPE,
-                 EntryNumber(paths.selectedIndex), paths.RENAME_DIB, paths.FOLDER_TYPE,
-                 paths.subFolder);
-  const std::string tree = state->target->KEEP_TREE != 0 ? TreeFolderOf(state->source->path) : "";
-  CopyText(state->paths->outputName, (tree + paths.outputName).c_str());
+  MakeSourceOutputName(EntryNumber(paths.selectedIndex));
   // A run saves beside its own source, and beside a file of the name there already under
   // EXISTING 2: the name shown is that new file's.
   RunOutputs run;

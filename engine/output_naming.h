@@ -22,6 +22,11 @@ enum ExtensionMode {
 int MakeOutputName(const char* sourceName, int rule, int format, int number, int extensionMode,
                    int folderFlag, const char* folderName);
 
+// MakeOutputName for the state's source as a run names it, entry number `number`: the source's
+// name or its date (NAME_FROM_DATE), and under KEEP_TREE the entry's folders in front
+// (TreeFolderOf). Returns those folders.
+std::string MakeSourceOutputName(int number);
+
 // The number of the entry at list index `index`: RENAME_NUM + index × RENAME_VAL in 32-bit
 // arithmetic, wrapping around as the stored settings allow any values.
 int EntryNumber(int index);
