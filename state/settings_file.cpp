@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,8 @@ struct FileFormat {
 constexpr FileFormat kMainFormat = {"#FORMAT VIMBO_TRASTEL_200 (*.inf,*.INF)", "VIMBO_TRASTEL_200"};
 constexpr FileFormat kExtrasFormat = {"#FORMAT TRASTEL_EXTRAS_100 (*.inf,*.INF)",
                                       "TRASTEL_EXTRAS_100"};
+constexpr FileFormat kPresetFormat = {"#FORMAT TRASTEL_PRESET_100 (*.inf,*.INF)",
+                                      "TRASTEL_PRESET_100"};
 constexpr const char* kExtrasName = "Trastel.inf";
 constexpr const char* kEndLine = "#END";
 constexpr std::size_t kLineBytes = kSettingsLineBytes;
@@ -44,13 +47,27 @@ const FileFormat& FormatOf(SettingsFile file) {
   return file == SettingsFile::kMain ? kMainFormat : kExtrasFormat;
 }
 
+// Which settings a file holds.
+using SettingFilter = std::function<bool(const SettingBinding&)>;
+
+SettingFilter InFile(SettingsFile file) {
+  return [file](const SettingBinding& setting) { return setting.file == file; };
+}
+
+// A preset holds the settings of both files; the output folder only when asked.
+SettingFilter InPreset(bool withOutputFolder) {
+  return [withOutputFolder](const SettingBinding& setting) {
+    return withOutputFolder || !setting.ValueOnOwnLine();
+  };
+}
+
 // The whole file rendered as text with CR LF line ends.
-std::string RenderSettings(AppState& state, SettingsFile file) {
+std::string RenderSettings(AppState& state, const FileFormat& format, const SettingFilter& holds) {
   std::string text;
   auto line = [&text](const std::string& content) { text += content + "\r\n"; };
-  line(FormatOf(file).line);
+  line(format.line);
   for (const SettingBinding& setting : SettingBindings()) {
-    if (setting.file != file) continue;
+    if (!holds(setting)) continue;
     std::string value = setting.IsNumber() ? std::to_string(*setting.NumberIn(state))
                                            : std::string(setting.FitText(setting.TextIn(state)));
     if (setting.ValueOnOwnLine()) {
@@ -198,7 +215,7 @@ std::string ExtrasPathBeside(const char* mainPath) {
 }
 
 SettingsStatus SaveFile(const char* path, SettingsFile file) {
-  const std::string text = RenderSettings(*GetAppState(), file);
+  const std::string text = RenderSettings(*GetAppState(), FormatOf(file), InFile(file));
   // The settings are saved after every change of a control and before every entry of a run: a
   // file that already holds these bytes is left alone, which spares a flush to the disk each time.
   if (ReadRegularFile(path) == text) return SettingsStatus::kDone;
@@ -212,11 +229,34 @@ SettingsStatus SaveFile(const char* path, SettingsFile file) {
   return SettingsStatus::kDone;
 }
 
-const SettingBinding* SettingOfLine(const std::string& text, SettingsFile file) {
+const SettingBinding* SettingOfLine(const std::string& text, const SettingFilter& holds) {
   for (const SettingBinding& setting : SettingBindings()) {
-    if (setting.file == file && KeyMatches(text.c_str(), setting.key)) return &setting;
+    if (holds(setting) && KeyMatches(text.c_str(), setting.key)) return &setting;
   }
   return nullptr;
+}
+
+// Reads the lines after the format line into `state`; true when they end with the end line.
+// What was read up to a line no key of the file begins stays in the state.
+bool ReadSettingLines(std::FILE* stream, bool cp932, const SettingFilter& holds, AppState& state) {
+  char line[kLineBytes];
+  for (;;) {
+    SettingsLine lineKind = ReadSettingsLine(stream, line);
+    if (lineKind == SettingsLine::kSkip) continue;
+    if (lineKind == SettingsLine::kEndOfFile) return false;
+    const std::string text = LineText(line, cp932);
+    const SettingBinding* matched = SettingOfLine(text, holds);
+    if (matched == nullptr) return KeyMatches(line, kEndLine) != 0;
+    if (matched->ValueOnOwnLine()) {
+      char value[kLineBytes];
+      if (ReadSettingsLine(stream, value) == SettingsLine::kEndOfFile) return false;
+      std::size_t length = std::strlen(value);
+      if (length > 0 && value[length - 1] == '\n') value[length - 1] = '\0';
+      matched->StoreText(state, LineText(value, cp932));
+    } else {
+      ApplyKeyLine(*matched, text.c_str(), state);
+    }
+  }
 }
 
 SettingsStatus LoadFile(const char* path, SettingsFile file) {
@@ -243,28 +283,7 @@ SettingsStatus LoadFile(const char* path, SettingsFile file) {
 
   char line[kLineBytes];
   ReadSettingsLine(stream.get(), line);  // The format line.
-  bool stoppedAtLine = false;
-  for (;;) {
-    SettingsLine lineKind = ReadSettingsLine(stream.get(), line);
-    if (lineKind == SettingsLine::kSkip) continue;
-    if (lineKind == SettingsLine::kEndOfFile) break;
-    const std::string text = LineText(line, cp932);
-    const SettingBinding* matched = SettingOfLine(text, file);
-    if (matched == nullptr) {
-      stoppedAtLine = true;
-      break;
-    }
-    if (matched->ValueOnOwnLine()) {
-      char value[kLineBytes];
-      if (ReadSettingsLine(stream.get(), value) == SettingsLine::kEndOfFile) break;
-      std::size_t length = std::strlen(value);
-      if (length > 0 && value[length - 1] == '\n') value[length - 1] = '\0';
-      matched->StoreText(*state, LineText(value, cp932));
-    } else {
-      ApplyKeyLine(*matched, text.c_str(), *state);
-    }
-  }
-  if (stoppedAtLine && KeyMatches(line, kEndLine)) return SettingsStatus::kDone;
+  if (ReadSettingLines(stream.get(), cp932, InFile(file), *state)) return SettingsStatus::kDone;
   ShowMessage(kDamagedMessage, path);
   return SettingsStatus::kDamaged;
 }
@@ -299,6 +318,21 @@ SettingsStatus LoadSettings() {
     }
   }
   return LoadFile(path, SettingsFile::kMain);
+}
+
+std::string RenderPreset(AppState& state, bool withOutputFolder) {
+  return RenderSettings(state, kPresetFormat, InPreset(withOutputFolder));
+}
+
+bool ReadPreset(const char* path, AppState& state) {
+  std::string storage;
+  bool cp932 = false;
+  File stream = OpenSettingsText(path, storage, cp932);
+  if (!stream) return false;
+  char line[kLineBytes];
+  ReadSettingsLine(stream.get(), line);
+  if (SecondWord(line) != kPresetFormat.word) return false;
+  return ReadSettingLines(stream.get(), cp932, InPreset(true), state);
 }
 
 void DeleteTempFiles() {

@@ -4,8 +4,11 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 #include "base/path_names.h"
+
+struct AppState;
 
 enum class SettingsStatus {
   kDone,         // read whole or written
@@ -23,6 +26,11 @@ SettingsStatus SaveSettings();
 // a damaged line stays in the state. The extras file beside it is read too: unless it is read
 // whole, its settings take their defaults (with a message unless it is missing).
 SettingsStatus LoadSettings();
+// A preset's file: the settings of both files in one, the output folder's only when asked.
+std::string RenderPreset(AppState& state, bool withOutputFolder);
+// Reads a preset's file over `state`: true when it has the preset's format and ends with its end
+// line. What was read of a damaged file stays in `state`, so read into a copy.
+bool ReadPreset(const char* path, AppState& state);
 // 1 when the first line of the file at `path` carries `formatWord` (or a leading part of it) as
 // its second word.
 int CheckSettingsFormat(const char* path, const char* formatWord);

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "controls/text_box_limit.h"
 #include "platform/files.h"
 #include "state/app_state.h"
+#include "state/presets.h"
 #include "state/setting_bindings.h"
 #include "tests/support/file_size_limit.h"
 
@@ -486,6 +488,54 @@ TEST_F(SettingsFileTest, DeleteTempFilesRemovesOnlyTheTwoPictures) {
   fs::current_path(previous);
   EXPECT_EQ(std::distance(fs::directory_iterator(temp), fs::directory_iterator()), 1);
   EXPECT_TRUE(fs::exists(temp / "keep.tpf"));
+}
+
+TEST_F(SettingsFileTest, PresetsComeWithTheProgramHoldBothFilesAndADamagedOneChangesNothing) {
+  const std::string folder = PresetsFolderBeside(configPath_.string());
+  const std::vector<std::string> shipped = ListPresets(folder);
+  EXPECT_EQ(std::set<std::string>(shipped.begin(), shipped.end()),
+            (std::set<std::string>{"Web用", "メール添付", "印刷用"}));
+  CopyText(state_->paths->SAVE, "/photos/out/");
+  state_->target->FILTER_TYPE = 3;
+  ASSERT_TRUE(LoadPreset(folder, *FindPreset(folder, "web用"), *state_));
+  EXPECT_EQ(state_->target->DIB_TYPE, 1);
+  EXPECT_EQ(state_->target->RESIZE_X, 1600);
+  EXPECT_EQ(state_->target->RESIZE_FIT, 2);
+  EXPECT_EQ(state_->target->JPG_MAX_KB, 200);
+  EXPECT_EQ(state_->target->EXIF_KEEP, 1);
+  EXPECT_EQ(state_->target->FILTER_TYPE, 0);  // What it does not change takes its default.
+  EXPECT_STREQ(state_->paths->SAVE, "/photos/out/");
+
+  // Both files' settings; the output folder only when asked.
+  state_->target->JPG_TYPE = 7;
+  state_->target->KEEP_SMALLER = 1;
+  ASSERT_TRUE(SavePreset(folder, "旅行&家族", *state_, true));
+  ASSERT_TRUE(SavePreset(folder, "作業用", *state_, false));
+  CopyText(state_->paths->SAVE, "/elsewhere/");
+  state_->target->JPG_TYPE = 30;
+  state_->target->KEEP_SMALLER = 0;
+  ASSERT_TRUE(LoadPreset(folder, "作業用", *state_));
+  EXPECT_EQ(state_->target->JPG_TYPE, 7);
+  EXPECT_EQ(state_->target->KEEP_SMALLER, 1);
+  EXPECT_STREQ(state_->paths->SAVE, "/elsewhere/");
+  ASSERT_TRUE(LoadPreset(folder, "旅行&家族", *state_));
+  EXPECT_STREQ(state_->paths->SAVE, "/photos/out/");
+
+  // A preset cut short, or a settings file put in its place, is refused and changes nothing.
+  const fs::path damaged = platform::PathOf(folder + "作業用.inf");
+  std::string text = ReadBytes(damaged);
+  WriteBytes(damaged, text.substr(0, text.find("#END")));
+  state_->target->JPG_TYPE = 30;
+  EXPECT_FALSE(LoadPreset(folder, "作業用", *state_));
+  WriteBytes(damaged, SettingsText({"#JPG_TYPE=\t7", "#END"}));
+  EXPECT_FALSE(LoadPreset(folder, "作業用", *state_));
+  EXPECT_EQ(state_->target->JPG_TYPE, 30);
+  EXPECT_EQ(layer_->messages.size(), 2u);
+
+  for (const char* name : {"", "a/b", "a\\b", "なまえ?", "con", "Com1.old", "末尾.", "末尾 "}) {
+    EXPECT_FALSE(PresetNameProblem(name).empty()) << name;
+  }
+  EXPECT_TRUE(PresetNameProblem("Web用 (2026) & 家族").empty());
 }
 
 }  // namespace
