@@ -1,6 +1,7 @@
 #include "controls/control_layer.h"
 
 #include <cassert>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 
@@ -80,4 +81,34 @@ std::unique_ptr<ControlLayer> SetControlLayer(std::unique_ptr<ControlLayer> laye
   CurrentLayer() = std::move(layer);
   ControlLayer::SetWaking(CurrentLayer().get());
   return previous;
+}
+
+// The selected entry's place on the first line, then one entry per line: entries of a list box
+// hold no line breaks.
+std::string ListBoxValue(const ListBoxContents& list) {
+  std::string value = std::to_string(list.selected);
+  for (const std::string& entry : list.entries) value += "\n" + entry;
+  return value;
+}
+
+ListBoxContents ListBoxContentsOf(const std::string& value) {
+  ListBoxContents list;
+  std::size_t start = 0;
+  bool first = true;
+  while (start <= value.size()) {
+    std::size_t end = value.find('\n', start);
+    if (end == std::string::npos) end = value.size();
+    const std::string line = value.substr(start, end - start);
+    if (first) {
+      list.selected = std::atoi(line.c_str());
+    } else {
+      list.entries.push_back(line);
+    }
+    first = false;
+    start = end + 1;
+  }
+  if (list.selected < 0 || list.selected >= static_cast<int>(list.entries.size())) {
+    list.selected = -1;
+  }
+  return list;
 }

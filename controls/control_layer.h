@@ -38,8 +38,20 @@ struct ControlEvent {
 
 struct DialogTemplate;
 // The values of a dialog's controls by control id: "1" or "0" for a check box or radio button,
-// the text for an edit box.
+// the text for an edit box, and for a list box ListBoxValue's text.
 using DialogValues = std::map<int, std::string>;
+// What a push button of a dialog other than OK and キャンセル does: given the values as the user
+// left them, it may change them (a list box's entries too), which the dialog then shows. True
+// closes the dialog as OK does.
+using DialogAction = std::function<bool(int buttonId, DialogValues& values)>;
+
+// A list box's entries and its selected entry (-1 for none) as a dialog value.
+struct ListBoxContents {
+  std::vector<std::string> entries;
+  int selected = -1;
+};
+std::string ListBoxValue(const ListBoxContents& list);
+ListBoxContents ListBoxContentsOf(const std::string& value);
 
 // One pair of an open-file dialog's filter: a description and its patterns ("*.bmp;*.jpg").
 struct FileFilter {
@@ -70,9 +82,14 @@ class ControlLayer {
   // A modal Yes/No question with the caption kQuestionCaption; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
   // The modal dialog `declaration` (OK kOkButton, キャンセル kCancelButton) with its check boxes,
-  // radio buttons and edit boxes set from `values`; true, with `values` as the user left them,
-  // when it was closed with OK.
-  virtual bool ShowDialog(const DialogTemplate& declaration, DialogValues& values) = 0;
+  // radio buttons, edit boxes and list boxes set from `values`; true, with `values` as the user
+  // left them, when it was closed with OK or by `action`, which its other push buttons call.
+  // Message boxes and dialogs shown by `action` belong to the dialog.
+  virtual bool ShowDialog(const DialogTemplate& declaration, DialogValues& values,
+                          const DialogAction& action) = 0;
+  bool ShowDialog(const DialogTemplate& declaration, DialogValues& values) {
+    return ShowDialog(declaration, values, {});
+  }
   // The open-file dialog for one existing file; nullopt when cancelled.
   virtual std::optional<std::string> ChooseOpenFile(const std::string& title,
                                                     std::span<const FileFilter> filters) = 0;

@@ -129,6 +129,13 @@ enum ControlId : int {
   kKeepSmallerOffRadio = 1219,
   kKeepSmallerOnRadio = 1220,
   kKeepTreeCheck = 1221,
+  // The presets' dialogs.
+  kPresetNameBox = 1230,
+  kPresetOutputFolderCheck = 1231,
+  kPresetList = 1232,
+  kLoadPresetButton = 1233,
+  kRenamePresetButton = 1234,
+  kDeletePresetButton = 1235,
 };
 
 enum CommandId : int {
@@ -136,4 +143,6 @@ enum CommandId : int {
   kExitCommand = 57665,
   kHelpCommand = 57670,
   kMoreSettingsCommand = 57700,
+  kSavePresetCommand = 57701,
+  kPresetsCommand = 57702,
 };

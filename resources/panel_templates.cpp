@@ -339,6 +339,38 @@ constexpr ControlTemplate kMoreSettingsControls[] = {
 
 constexpr DialogTemplate kMoreSettingsBox = {150, "詳細設定", 393, 297, kMoreSettingsControls};
 
+// A preset's name, and whether it keeps the output folder too.
+constexpr ControlTemplate kSavePresetControls[] = {
+    {kStatic, kLabel, "名前", 7, 9, 30, 8, kNoStyle},
+    {kPresetNameBox, kEdit, "", 40, 7, 153, 13, kAutoScroll},
+    {kPresetOutputFolderCheck, kCheckBox, "出力フォルダも保存する", 40, 26, 150, 10, kNoStyle},
+    {kOkButton, kPushButton, "OK", 86, 44, 50, 14, kDefaultButton},
+    {kCancelButton, kPushButton, "キャンセル", 143, 44, 50, 14, kNoStyle},
+};
+
+constexpr DialogTemplate kSavePresetBox = {151, "設定を名前を付けて保存", 200, 65,
+                                           kSavePresetControls};
+
+constexpr ControlTemplate kRenamePresetControls[] = {
+    {kStatic, kLabel, "新しい名前", 7, 9, 45, 8, kNoStyle},
+    {kPresetNameBox, kEdit, "", 55, 7, 138, 13, kAutoScroll},
+    {kOkButton, kPushButton, "OK", 86, 28, 50, 14, kDefaultButton},
+    {kCancelButton, kPushButton, "キャンセル", 143, 28, 50, 14, kNoStyle},
+};
+
+constexpr DialogTemplate kRenamePresetBox = {152, "設定の名前の変更", 200, 49,
+                                             kRenamePresetControls};
+
+constexpr ControlTemplate kPresetsControls[] = {
+    {kPresetList, kListBox, "", 7, 7, 150, 116, kNoStyle},
+    {kLoadPresetButton, kPushButton, "読み込む", 165, 7, 58, 14, kNoStyle},
+    {kRenamePresetButton, kPushButton, "名前の変更...", 165, 25, 58, 14, kNoStyle},
+    {kDeletePresetButton, kPushButton, "削除", 165, 43, 58, 14, kNoStyle},
+    {kCancelButton, kPushButton, "閉じる", 165, 109, 58, 14, kNoStyle},
+};
+
+constexpr DialogTemplate kPresetsBox = {153, "保存した設定", 230, 130, kPresetsControls};
+
 }  // namespace
 
 std::span<const PanelTemplate> PanelTemplates() {
@@ -391,6 +423,18 @@ const DialogTemplate& AboutDialogTemplate() {
 
 const DialogTemplate& MoreSettingsDialogTemplate() {
   return kMoreSettingsBox;
+}
+
+const DialogTemplate& SavePresetDialogTemplate() {
+  return kSavePresetBox;
+}
+
+const DialogTemplate& RenamePresetDialogTemplate() {
+  return kRenamePresetBox;
+}
+
+const DialogTemplate& PresetsDialogTemplate() {
+  return kPresetsBox;
 }
 
 std::string AboutLinkTarget(const ControlTemplate& link) {

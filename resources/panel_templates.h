@@ -100,6 +100,11 @@ std::span<const int> SettingsPageBars();
 const DialogTemplate& AboutDialogTemplate();
 // The 詳細設定 dialog; its controls are addressed with kMoreSettingsDialog.
 const DialogTemplate& MoreSettingsDialogTemplate();
+// The presets' dialogs: a name to save the settings as, a preset's new name, and the list of the
+// presets with what can be done with them.
+const DialogTemplate& SavePresetDialogTemplate();
+const DialogTemplate& RenamePresetDialogTemplate();
+const DialogTemplate& PresetsDialogTemplate();
 // What a link of the about box opens: its address without the arrow before it, a mail address
 // as a mailto: address.
 std::string AboutLinkTarget(const ControlTemplate& link);

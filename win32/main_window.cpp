@@ -176,6 +176,8 @@ void MainWindow::RunCommand(int commandId) {
       ShowAboutDialog(window_);
       break;
     case kMoreSettingsCommand:
+    case kSavePresetCommand:
+    case kPresetsCommand:
       if (layer_ != nullptr) layer_->Raise({0, commandId, Notification::kMenuCommand, {}});
       break;
     default:

@@ -44,7 +44,9 @@ class Win32ControlLayer : public ControlLayer {
 
   void ShowMessageBox(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
-  bool ShowDialog(const DialogTemplate& declaration, DialogValues& values) override;
+  bool ShowDialog(const DialogTemplate& declaration, DialogValues& values,
+                  const DialogAction& action) override;
+  using ControlLayer::ShowDialog;
   std::optional<std::string> ChooseOpenFile(const std::string& title,
                                             std::span<const FileFilter> filters) override;
   std::optional<std::string> BrowseForFolder(const std::string& title,
@@ -97,6 +99,18 @@ class Win32ControlLayer : public ControlLayer {
   void TreeSelect(int barId, int controlId, int index) override;
   std::optional<std::string> TreeSelectedText(int barId, int controlId) const override;
 
+  // The window that owns message boxes and dialogs.
+  HWND DialogOwner() const { return actingDialogs_.empty() ? owner_ : actingDialogs_.back(); }
+  // Runs a dialog's action with the dialog as the owner of what it shows.
+  bool OwningDialogs(HWND dialog, const std::function<bool()>& action) {
+    actingDialogs_.push_back(dialog);
+    struct Leaving {
+      std::vector<HWND>& dialogs;
+      ~Leaving() { dialogs.pop_back(); }
+    } leaving{actingDialogs_};
+    return action();
+  }
+
  private:
   struct BuiltControl {
     ControlKind kind;
@@ -114,6 +128,9 @@ class Win32ControlLayer : public ControlLayer {
                LPARAM lParam, LRESULT missing, Caller caller = Caller::current()) const;
 
   HWND owner_;
+  // The dialogs whose buttons are acting, the innermost last: message boxes and dialogs shown
+  // meanwhile belong to the innermost.
+  std::vector<HWND> actingDialogs_;
   HWND view_;
   std::map<int, HWND> panels_;
   std::map<std::pair<int, int>, BuiltControl> controls_;

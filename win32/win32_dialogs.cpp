@@ -56,12 +56,12 @@ std::optional<std::string> ShowOpenDialog(IFileOpenDialog& dialog, HWND owner) {
 }  // namespace
 
 void Win32ControlLayer::ShowMessageBox(const std::string& text) {
-  MessageBoxW(owner_, platform::Widen(text).c_str(), platform::Widen(kMessageCaption).c_str(),
-              MB_OK);
+  MessageBoxW(DialogOwner(), platform::Widen(text).c_str(),
+              platform::Widen(kMessageCaption).c_str(), MB_OK);
 }
 
 bool Win32ControlLayer::AskYesNo(const std::string& text) {
-  return MessageBoxW(owner_, platform::Widen(text).c_str(),
+  return MessageBoxW(DialogOwner(), platform::Widen(text).c_str(),
                      platform::Widen(kQuestionCaption).c_str(), MB_YESNO) == IDYES;
 }
 
@@ -81,7 +81,7 @@ std::optional<std::string> Win32ControlLayer::ChooseOpenFile(const std::string& 
   if (!fileTypes.empty()) {
     dialog->SetFileTypes(static_cast<UINT>(fileTypes.size()), fileTypes.data());
   }
-  return ShowOpenDialog(*dialog, owner_);
+  return ShowOpenDialog(*dialog, DialogOwner());
 }
 
 std::optional<std::string> Win32ControlLayer::BrowseForFolder(const std::string& title,
@@ -95,7 +95,7 @@ std::optional<std::string> Win32ControlLayer::BrowseForFolder(const std::string&
     ComPointer<IShellItem> owned(start);
     dialog->SetFolder(owned.get());
   }
-  std::optional<std::string> folder = ShowOpenDialog(*dialog, owner_);
+  std::optional<std::string> folder = ShowOpenDialog(*dialog, DialogOwner());
   if (folder && folder->back() != '/') *folder += '/';
   return folder;
 }

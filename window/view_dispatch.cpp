@@ -5,6 +5,7 @@
 #include "window/initialise_settings.h"
 #include "window/more_settings.h"
 #include "window/panel_handlers.h"
+#include "window/presets_dialogs.h"
 #include "window/settings_pages.h"
 #include "window/view_operations.h"
 #include "window/window_run.h"
@@ -93,6 +94,8 @@ constexpr HandlerRow kHandlers[] = {
     {kActionPanel, kInitialiseButton, kClicked, InitialiseSettings},
 
     {0, kMoreSettingsCommand, kMenuCommand, OnMoreSettings},
+    {0, kSavePresetCommand, kMenuCommand, OnSavePreset},
+    {0, kPresetsCommand, kMenuCommand, OnPresets},
 };
 
 }  // namespace

@@ -103,13 +103,16 @@ class MainFrame : public wxFrame {
         wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, MenuItemWxId(kExitCommand));
     Bind(
         wxEVT_MENU, [](wxCommandEvent&) { OpenHelpPage(); }, MenuItemWxId(kHelpCommand));
-    Bind(
-        wxEVT_MENU,
-        [](wxCommandEvent&) {
-          static_cast<WxControlLayer&>(GetControlLayer())
-              .Raise({0, kMoreSettingsCommand, Notification::kMenuCommand, {}});
-        },
-        MenuItemWxId(kMoreSettingsCommand));
+    // The commands the program handles; the others are the window's own.
+    for (int command : {kMoreSettingsCommand, kSavePresetCommand, kPresetsCommand}) {
+      Bind(
+          wxEVT_MENU,
+          [command](wxCommandEvent&) {
+            static_cast<WxControlLayer&>(GetControlLayer())
+                .Raise({0, command, Notification::kMenuCommand, {}});
+          },
+          MenuItemWxId(command));
+    }
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { ShowAboutDialog(this); },
         MenuItemWxId(kAboutCommand));

@@ -1,8 +1,10 @@
 // ShowDialog of the real window: a modal dialog built from its declaration, its check boxes,
-// radio buttons and edit boxes set from the values and read back on OK.
+// radio buttons, edit boxes and list boxes set from the values and read back on OK or when a
+// button of the dialog's own acts.
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/dialog.h>
+#include <wx/listbox.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
 
@@ -16,7 +18,7 @@ namespace {
 
 bool IsValued(ControlKind kind) {
   return kind == ControlKind::kCheckBox || kind == ControlKind::kRadioButton ||
-         kind == ControlKind::kEdit;
+         kind == ControlKind::kEdit || kind == ControlKind::kListBox;
 }
 
 void SetValue(wxWindow* window, ControlKind kind, const std::string& value) {
@@ -26,6 +28,13 @@ void SetValue(wxWindow* window, ControlKind kind, const std::string& value) {
   }
   if (kind == ControlKind::kEdit)
     static_cast<wxTextCtrl*>(window)->ChangeValue(wxString::FromUTF8(value));
+  if (kind == ControlKind::kListBox) {
+    auto* box = static_cast<wxListBox*>(window);
+    const ListBoxContents list = ListBoxContentsOf(value);
+    box->Clear();
+    for (const std::string& entry : list.entries) box->Append(wxString::FromUTF8(entry));
+    if (list.selected >= 0) box->SetSelection(list.selected);
+  }
 }
 
 std::string ValueOf(wxWindow* window, ControlKind kind) {
@@ -34,18 +43,47 @@ std::string ValueOf(wxWindow* window, ControlKind kind) {
   if (kind == ControlKind::kRadioButton) {
     return static_cast<wxRadioButton*>(window)->GetValue() ? "1" : "0";
   }
+  if (kind == ControlKind::kListBox) {
+    auto* box = static_cast<wxListBox*>(window);
+    ListBoxContents list;
+    for (unsigned i = 0; i < box->GetCount(); ++i)
+      list.entries.push_back(box->GetString(i).utf8_string());
+    list.selected = box->GetSelection();
+    return ListBoxValue(list);
+  }
   return static_cast<wxTextCtrl*>(window)->GetValue().utf8_string();
 }
 
 }  // namespace
 
-bool WxControlLayer::ShowDialog(const DialogTemplate& declaration, DialogValues& values) {
-  wxDialog dialog(owner_, wxID_ANY, wxString::FromUTF8(declaration.caption));
+bool WxControlLayer::ShowDialog(const DialogTemplate& declaration, DialogValues& values,
+                                const DialogAction& action) {
+  wxDialog dialog(DialogOwner(), wxID_ANY, wxString::FromUTF8(declaration.caption));
   std::map<int, std::pair<wxWindow*, ControlKind>> valued;
+  auto readValues = [&] {
+    for (const auto& [id, control] : valued) values[id] = ValueOf(control.first, control.second);
+  };
   BuildTemplateDialog(dialog, declaration, [&](const ControlTemplate& control, wxWindow* window) {
     if (control.kind == ControlKind::kPushButton) {
-      const int answer = control.id == kOkButton ? wxID_OK : wxID_CANCEL;
-      window->Bind(wxEVT_BUTTON, [&dialog, answer](wxCommandEvent&) { dialog.EndModal(answer); });
+      const int buttonId = control.id;
+      window->Bind(wxEVT_BUTTON, [&, buttonId](wxCommandEvent&) {
+        if (buttonId == kOkButton || buttonId == kCancelButton) {
+          dialog.EndModal(buttonId == kOkButton ? wxID_OK : wxID_CANCEL);
+          return;
+        }
+        if (!action) return;
+        readValues();
+        const bool closes = OwningDialogs(&dialog, [&] { return action(buttonId, values); });
+        if (closes) {
+          dialog.EndModal(wxID_APPLY);
+          return;
+        }
+        for (const auto& [id, control] : valued) {
+          if (auto value = values.find(id); value != values.end()) {
+            SetValue(control.first, control.second, value->second);
+          }
+        }
+      });
     }
     if (!IsValued(control.kind)) return;
     valued[control.id] = {window, control.kind};
@@ -55,7 +93,9 @@ bool WxControlLayer::ShowDialog(const DialogTemplate& declaration, DialogValues&
   });
   // Esc presses キャンセル; the dialog's own ids are its buttons'.
   dialog.SetEscapeId(kCancelButton);
-  if (dialog.ShowModal() != wxID_OK) return false;
-  for (const auto& [id, control] : valued) values[id] = ValueOf(control.first, control.second);
+  const int answer = dialog.ShowModal();
+  if (answer == wxID_APPLY) return true;
+  if (answer != wxID_OK) return false;
+  readValues();
   return true;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <source_location>
 #include <utility>
+#include <vector>
 
 #include "controls/control_layer.h"
 #include "controls/progress_model.h"
@@ -34,7 +35,9 @@ class WxControlLayer : public ControlLayer {
 
   void ShowMessageBox(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
-  bool ShowDialog(const DialogTemplate& declaration, DialogValues& values) override;
+  bool ShowDialog(const DialogTemplate& declaration, DialogValues& values,
+                  const DialogAction& action) override;
+  using ControlLayer::ShowDialog;
   std::optional<std::string> ChooseOpenFile(const std::string& title,
                                             std::span<const FileFilter> filters) override;
   std::optional<std::string> BrowseForFolder(const std::string& title,
@@ -113,7 +116,22 @@ class WxControlLayer : public ControlLayer {
   template <typename Change>
   void ChangeProgress(int barId, int controlId, Change change);
 
+  // The window that owns message boxes and dialogs.
+  wxWindow* DialogOwner() const { return actingDialogs_.empty() ? owner_ : actingDialogs_.back(); }
+  // Runs a dialog's action with the dialog as the owner of what it shows.
+  bool OwningDialogs(wxWindow* dialog, const std::function<bool()>& action) {
+    actingDialogs_.push_back(dialog);
+    struct Leaving {
+      std::vector<wxWindow*>& dialogs;
+      ~Leaving() { dialogs.pop_back(); }
+    } leaving{actingDialogs_};
+    return action();
+  }
+
   wxWindow* owner_;
+  // The dialogs whose buttons are acting, the innermost last: message boxes and dialogs shown
+  // meanwhile belong to the innermost.
+  std::vector<wxWindow*> actingDialogs_;
   wxWindow* view_;
   std::unique_ptr<LaunchWatcher> launches_ = std::make_unique<LaunchWatcher>();
   std::map<int, wxWindow*> panels_;

@@ -46,12 +46,13 @@ void RestoreWorkingDirectory() {
 }  // namespace
 
 void WxControlLayer::ShowMessageBox(const std::string& text) {
-  wxMessageDialog box(owner_, Text(text), wxString::FromUTF8(kMessageCaption), wxOK | wxICON_NONE);
+  wxMessageDialog box(DialogOwner(), Text(text), wxString::FromUTF8(kMessageCaption),
+                      wxOK | wxICON_NONE);
   box.ShowModal();
 }
 
 bool WxControlLayer::AskYesNo(const std::string& text) {
-  wxMessageDialog box(owner_, Text(text), wxString::FromUTF8(kQuestionCaption),
+  wxMessageDialog box(DialogOwner(), Text(text), wxString::FromUTF8(kQuestionCaption),
                       wxYES_NO | wxICON_NONE);
   return box.ShowModal() == wxID_YES;
 }
@@ -63,7 +64,7 @@ std::optional<std::string> WxControlLayer::ChooseOpenFile(const std::string& tit
     if (!wildcard.empty()) wildcard += '|';
     wildcard += filter.description + '|' + CaseInsensitivePattern(filter.patterns);
   }
-  wxFileDialog dialog(owner_, Text(title), wxEmptyString, wxEmptyString, Text(wildcard),
+  wxFileDialog dialog(DialogOwner(), Text(title), wxEmptyString, wxEmptyString, Text(wildcard),
                       wxFD_OPEN | wxFD_FILE_MUST_EXIST);
   int result = dialog.ShowModal();
   RestoreWorkingDirectory();
@@ -75,7 +76,7 @@ std::optional<std::string> WxControlLayer::ChooseOpenFile(const std::string& tit
 
 std::optional<std::string> WxControlLayer::BrowseForFolder(const std::string& title,
                                                            const std::string& startFolder) {
-  wxDirDialog dialog(owner_, Text(title), Text(startFolder),
+  wxDirDialog dialog(DialogOwner(), Text(title), Text(startFolder),
                      wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
   int result = dialog.ShowModal();
   RestoreWorkingDirectory();

@@ -61,12 +61,21 @@ bool HeadlessControlLayer::AskYesNo(const std::string& text) {
   return answer;
 }
 
-bool HeadlessControlLayer::ShowDialog(const DialogTemplate& declaration, DialogValues& values) {
+bool HeadlessControlLayer::ShowDialog(const DialogTemplate& declaration, DialogValues& values,
+                                      const DialogAction& action) {
   dialogTitles.push_back(declaration.caption);
   DialogValues shown = values;
-  if (!onDialog || !onDialog(declaration, shown)) return false;
+  dialogActions.push_back(&action);
+  const bool closedWithOk = onDialog && onDialog(declaration, shown);
+  dialogActions.pop_back();
+  if (!closedWithOk) return false;
   values = std::move(shown);
   return true;
+}
+
+bool HeadlessControlLayer::PressDialogButton(int buttonId, DialogValues& values) {
+  const DialogAction* action = dialogActions.empty() ? nullptr : dialogActions.back();
+  return action != nullptr && *action && (*action)(buttonId, values);
 }
 
 std::optional<std::string> HeadlessControlLayer::ChooseOpenFile(const std::string& title,

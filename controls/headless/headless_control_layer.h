@@ -39,7 +39,9 @@ class HeadlessControlLayer : public ControlLayer {
 
   void ShowMessageBox(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
-  bool ShowDialog(const DialogTemplate& declaration, DialogValues& values) override;
+  bool ShowDialog(const DialogTemplate& declaration, DialogValues& values,
+                  const DialogAction& action) override;
+  using ControlLayer::ShowDialog;
   std::optional<std::string> ChooseOpenFile(const std::string& title,
                                             std::span<const FileFilter> filters) override;
   std::optional<std::string> BrowseForFolder(const std::string& title,
@@ -119,8 +121,13 @@ class HeadlessControlLayer : public ControlLayer {
   // Answers the dialogs of ShowDialog when set: may change the values, and answers OK (true) or
   // キャンセル. Without it every such dialog is cancelled. Their captions go to dialogTitles.
   std::function<bool(const DialogTemplate&, DialogValues&)> onDialog;
+  // While onDialog answers a dialog: presses its push button `buttonId` with `values` as the
+  // user left them; true when that closes the dialog.
+  bool PressDialogButton(int buttonId, DialogValues& values);
   // Titles of the file, folder and other dialogs shown, in order.
   std::vector<std::string> dialogTitles;
+  // The actions of the dialogs open, the innermost last.
+  std::vector<const DialogAction*> dialogActions;
   // The folder each folder dialog opened in, in order.
   std::vector<std::string> folderStarts;
   // Every launched page or file, and whether launching succeeds.

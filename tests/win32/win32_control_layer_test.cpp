@@ -328,18 +328,70 @@ TEST_F(Win32WindowTest, TheAboutBoxShowsItsTextsWholeInItsNinePointFont) {
   EXPECT_EQ(lookedAt.fontHeight, -MulDiv(9, GetDpiForWindow(window_->Handle()), 72));
 }
 
-// The 詳細設定 dialog at the desktop's scale: every text whole, and a screenshot for a look.
-TEST_F(Win32WindowTest, TheMoreSettingsDialogShowsItsTextsWhole) {
-  lookedAt = {};
-  lookedAt.title = L"詳細設定";
+// The 詳細設定 and presets' dialogs at the desktop's scale: every text whole, and a screenshot
+// of each for a look.
+TEST_F(Win32WindowTest, TheSettingsDialogsShowTheirTextsWhole) {
   const std::string dpi = std::to_string(GetDpiForWindow(window_->Handle()));
-  lookedAt.shot =
-      std::filesystem::absolute(TRASTEL_ARTIFACT_DIR) / ("more-settings-win32-" + dpi + "dpi.png");
-  SetTimer(nullptr, 0, 300, LookAtDialog);
-  DialogValues values;
-  GetControlLayer().ShowDialog(MoreSettingsDialogTemplate(), values);
-  EXPECT_EQ(lookedAt.cut, std::vector<std::string>{});
-  EXPECT_TRUE(lookedAt.shotSaved);
+  const struct {
+    const DialogTemplate& declaration;
+    const wchar_t* title;
+    const char* shot;
+  } dialogs[] = {
+      {MoreSettingsDialogTemplate(), L"詳細設定", "more-settings"},
+      {SavePresetDialogTemplate(), L"設定を名前を付けて保存", "save-preset"},
+      {RenamePresetDialogTemplate(), L"設定の名前の変更", "rename-preset"},
+      {PresetsDialogTemplate(), L"保存した設定", "presets"},
+  };
+  for (const auto& dialog : dialogs) {
+    lookedAt = {};
+    lookedAt.title = dialog.title;
+    lookedAt.shot = std::filesystem::absolute(TRASTEL_ARTIFACT_DIR) /
+                    (std::string(dialog.shot) + "-win32-" + dpi + "dpi.png");
+    SetTimer(nullptr, 0, 300, LookAtDialog);
+    DialogValues values{{kPresetNameBox, "旅行&家族"},
+                        {kPresetList, ListBoxValue({{"Web用", "メール添付", "印刷用"}, 0})}};
+    GetControlLayer().ShowDialog(dialog.declaration, values);
+    EXPECT_EQ(lookedAt.cut, std::vector<std::string>{}) << dialog.shot;
+    EXPECT_TRUE(lookedAt.shotSaved) << dialog.shot;
+  }
+}
+
+// Presses, from a timer of the presets' dialog's loop, 削除 on its second entry and then
+// 読み込む on its first, counting the list's entries between.
+int countAfterDelete = -1;
+void CALLBACK PressListButtons(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  HWND box = FindWindowW(L"#32770", L"保存した設定");
+  if (box == nullptr) return;
+  HWND list = GetDlgItem(box, kPresetList);
+  auto press = [box](int button) {
+    SendMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+  };
+  SendMessageW(list, LB_SETCURSEL, 1, 0);
+  press(kDeletePresetButton);
+  countAfterDelete = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  SendMessageW(list, LB_SETCURSEL, 0, 0);
+  press(kLoadPresetButton);
+}
+
+TEST_F(Win32WindowTest, ADialogsButtonActsOnItsListWhileItStaysAndLoadingClosesIt) {
+  DialogValues values{{kPresetList, ListBoxValue({{"Web用", "メール添付", "印刷用"}, 0})}};
+  std::vector<std::string> acted;
+  auto act = [&acted](int button, DialogValues& shown) {
+    ListBoxContents list = ListBoxContentsOf(shown[kPresetList]);
+    acted.push_back(list.entries[list.selected]);
+    if (button == kLoadPresetButton) return true;
+    list.entries.erase(list.entries.begin() + list.selected);
+    shown[kPresetList] = ListBoxValue(list);
+    return false;
+  };
+  countAfterDelete = -1;
+  SetTimer(nullptr, 0, 300, PressListButtons);
+  EXPECT_TRUE(GetControlLayer().ShowDialog(PresetsDialogTemplate(), values, act));
+  EXPECT_EQ(acted, (std::vector<std::string>{"メール添付", "Web用"}));
+  EXPECT_EQ(countAfterDelete, 2);
+  EXPECT_EQ(values[kPresetList], ListBoxValue({{"Web用", "印刷用"}, 0}));
 }
 
 // Every settings page at 150 %, filled, for a look at the layout at that scaling.

@@ -11,6 +11,7 @@
 #include <wx/dialog.h>
 #include <wx/display.h>
 #include <wx/frame.h>
+#include <wx/listbox.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/radiobut.h>
@@ -28,6 +29,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -38,6 +40,7 @@
 #include "controls/panel_layout.h"
 #include "resources/control_ids.h"
 #include "resources/message_captions.h"
+#include "resources/panel_templates.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"
 #include "tests/support/unique_folder.h"
@@ -199,57 +202,85 @@ TEST_F(WxWindowTest, EveryPanelLiesInsideTheVisibleClientArea) {
       std::system(("/usr/bin/import -window root -crop " + crop + " " + shot.string()).c_str()), 0);
 }
 
+// The labels of a shown dialog's controls that it does not show whole; a screenshot of it is
+// kept as "<name>-wx-<dpi>dpi.png".
+std::vector<std::string> LookAtDialog(wxDialog& dialog, const std::string& name) {
+  ProcessEventsFor(300);
+  std::vector<std::string> tooNarrow;
+  const wxRect inside(wxPoint(0, 0), dialog.GetClientSize());
+  for (wxWindow* child : dialog.GetChildren()) {
+    // An edit box's best size is no text's; its numbers are checked with the panels'.
+    const bool sized =
+        dynamic_cast<wxTextCtrl*>(child) != nullptr || child->GetBestSize().x <= child->GetSize().x;
+    if (!sized || !inside.Contains(child->GetRect())) {
+      tooNarrow.push_back(child->GetLabel().utf8_string());
+    }
+  }
+  const wxRect place = dialog.GetScreenRect();
+  const char* dpi = std::getenv("TRASTEL_TEST_DPI");
+  const fs::path shot = fs::path(TRASTEL_ARTIFACT_DIR) /
+                        (name + "-wx-" + std::string(dpi ? dpi : "default") + "dpi.png");
+  fs::create_directories(shot.parent_path());
+  const std::string crop = std::to_string(place.width) + "x" + std::to_string(place.height) + "+" +
+                           std::to_string(place.x) + "+" + std::to_string(place.y);
+  std::system(("/usr/bin/import -window root -crop " + crop + " " + shot.string()).c_str());
+  return tooNarrow;
+}
+
+// The dialog shown now, or null.
+wxDialog* ShownDialog() {
+  for (wxWindow* window : wxTopLevelWindows) {
+    auto* dialog = dynamic_cast<wxDialog*>(window);
+    if (dialog != nullptr && dialog->IsShown()) return dialog;
+  }
+  return nullptr;
+}
+
+void Press(wxDialog& dialog, int buttonId) {
+  wxWindow* button = dialog.FindWindow(buttonId);
+  wxCommandEvent click(wxEVT_BUTTON, button->GetId());
+  click.SetEventObject(button);
+  button->GetEventHandler()->ProcessEvent(click);
+}
+
+// Does `work` with the dialog that a modal loop shows, from a timer of that loop.
+struct DialogAnswer : wxTimer {
+  explicit DialogAnswer(std::function<void(wxDialog&)> work) : work_(std::move(work)) {
+    Start(200);
+  }
+  void Notify() override {
+    if (answered || ++ticks_ > 100) return;
+    if (wxDialog* dialog = ShownDialog()) {
+      answered = true;
+      work_(*dialog);
+    }
+  }
+  bool answered = false;
+
+ private:
+  std::function<void(wxDialog&)> work_;
+  int ticks_ = 0;
+};
+
 // The 詳細設定 dialog, opened from the menu: its texts whole, a screenshot kept, values changed
 // and OK pressed; the settings are then in force and read back after a new start.
 TEST_F(WxWindowTest, MoreSettingsDialogFromTheMenuFitsItsTextsAndKeepsWhatOkStores) {
   const int menuId = frame->GetMenuBar()->FindMenuItem(wxString::FromUTF8("ファイル"),
                                                        wxString::FromUTF8("詳細設定..."));
   ASSERT_NE(menuId, wxNOT_FOUND);
-  struct Answer : wxTimer {
-    std::vector<std::string> tooNarrow;
-    bool answered = false;
-    int ticks = 0;
-    void Notify() override {
-      if (answered || ++ticks > 100) return;
-      for (wxWindow* window : wxTopLevelWindows) {
-        auto* dialog = dynamic_cast<wxDialog*>(window);
-        if (dialog == nullptr || !dialog->IsShown()) continue;
-        ProcessEventsFor(300);
-        const wxRect inside(wxPoint(0, 0), dialog->GetClientSize());
-        for (wxWindow* child : dialog->GetChildren()) {
-          // An edit box's best size is no text's; its numbers are checked with the panels'.
-          const bool sized = dynamic_cast<wxTextCtrl*>(child) != nullptr ||
-                             child->GetBestSize().x <= child->GetSize().x;
-          const bool whole = sized && inside.Contains(child->GetRect());
-          if (!whole) tooNarrow.push_back(child->GetLabel().utf8_string());
-        }
-        const wxRect place = dialog->GetScreenRect();
-        const char* dpi = std::getenv("TRASTEL_TEST_DPI");
-        const fs::path shot =
-            fs::path(TRASTEL_ARTIFACT_DIR) /
-            ("more-settings-wx-" + std::string(dpi ? dpi : "default") + "dpi.png");
-        fs::create_directories(shot.parent_path());
-        const std::string crop = std::to_string(place.width) + "x" + std::to_string(place.height) +
-                                 "+" + std::to_string(place.x) + "+" + std::to_string(place.y);
-        std::system(("/usr/bin/import -window root -crop " + crop + " " + shot.string()).c_str());
-        static_cast<wxRadioButton*>(dialog->FindWindow(kShapeFitInsideRadio))->SetValue(true);
-        static_cast<wxCheckBox*>(dialog->FindWindow(kNoEnlargeCheck))->SetValue(true);
-        static_cast<wxTextCtrl*>(dialog->FindWindow(kJpegMaxKbBox))->SetValue("200");
-        wxWindow* ok = dialog->FindWindow(kOkButton);
-        wxCommandEvent click(wxEVT_BUTTON, ok->GetId());
-        click.SetEventObject(ok);
-        answered = true;
-        ok->GetEventHandler()->ProcessEvent(click);
-        return;
-      }
-    }
-  } answer;
-  answer.Start(200);
+  std::vector<std::string> tooNarrow;
+  DialogAnswer answer([&tooNarrow](wxDialog& dialog) {
+    tooNarrow = LookAtDialog(dialog, "more-settings");
+    static_cast<wxRadioButton*>(dialog.FindWindow(kShapeFitInsideRadio))->SetValue(true);
+    static_cast<wxCheckBox*>(dialog.FindWindow(kNoEnlargeCheck))->SetValue(true);
+    static_cast<wxTextCtrl*>(dialog.FindWindow(kJpegMaxKbBox))->SetValue("200");
+    Press(dialog, kOkButton);
+  });
   wxCommandEvent choose(wxEVT_MENU, menuId);
   frame->GetEventHandler()->ProcessEvent(choose);
   answer.Stop();
   ASSERT_TRUE(answer.answered) << "no dialog came";
-  EXPECT_EQ(answer.tooNarrow, std::vector<std::string>{});
+  EXPECT_EQ(tooNarrow, std::vector<std::string>{});
   AppState& state = *GetAppState();
   EXPECT_EQ(state.target->RESIZE_FIT, 1);
   EXPECT_EQ(state.target->NO_ENLARGE, 1);
@@ -259,6 +290,51 @@ TEST_F(WxWindowTest, MoreSettingsDialogFromTheMenuFitsItsTextsAndKeepsWhatOkStor
   EXPECT_EQ(state.target->RESIZE_FIT, 1);
   EXPECT_EQ(state.target->NO_ENLARGE, 1);
   EXPECT_EQ(state.target->JPG_MAX_KB, 200);
+}
+
+// The presets' dialogs show their texts whole; in the list's, a button acts on the list while
+// the dialog stays, and 読み込む closes it.
+TEST_F(WxWindowTest, ThePresetsDialogsFitTheirTextsAndTheirButtonsActOnTheList) {
+  for (const auto& [declaration, name] :
+       {std::pair{&SavePresetDialogTemplate(), "save-preset"},
+        std::pair{&RenamePresetDialogTemplate(), "rename-preset"}}) {
+    std::vector<std::string> tooNarrow;
+    DialogAnswer answer([&tooNarrow, name](wxDialog& dialog) {
+      tooNarrow = LookAtDialog(dialog, name);
+      Press(dialog, kCancelButton);
+    });
+    DialogValues values{{kPresetNameBox, "旅行&家族"}};
+    EXPECT_FALSE(GetControlLayer().ShowDialog(*declaration, values));
+    EXPECT_TRUE(answer.answered) << name;
+    EXPECT_EQ(tooNarrow, std::vector<std::string>{}) << name;
+  }
+
+  DialogValues values{{kPresetList, ListBoxValue({{"Web用", "メール添付", "印刷用"}, 0})}};
+  std::vector<std::string> acted;
+  auto act = [&acted](int button, DialogValues& shown) {
+    ListBoxContents list = ListBoxContentsOf(shown[kPresetList]);
+    acted.push_back(list.entries[list.selected]);
+    if (button == kLoadPresetButton) return true;
+    list.entries.erase(list.entries.begin() + list.selected);
+    shown[kPresetList] = ListBoxValue(list);
+    return false;
+  };
+  std::vector<std::string> tooNarrow;
+  unsigned countAfterDelete = 0;
+  DialogAnswer answer([&](wxDialog& dialog) {
+    tooNarrow = LookAtDialog(dialog, "presets");
+    auto* list = static_cast<wxListBox*>(dialog.FindWindow(kPresetList));
+    list->SetSelection(1);
+    Press(dialog, kDeletePresetButton);
+    countAfterDelete = list->GetCount();
+    list->SetSelection(0);
+    Press(dialog, kLoadPresetButton);
+  });
+  EXPECT_TRUE(GetControlLayer().ShowDialog(PresetsDialogTemplate(), values, act));
+  EXPECT_EQ(tooNarrow, std::vector<std::string>{});
+  EXPECT_EQ(acted, (std::vector<std::string>{"メール添付", "Web用"}));
+  EXPECT_EQ(countAfterDelete, 2u);
+  EXPECT_EQ(values[kPresetList], ListBoxValue({{"Web用", "印刷用"}, 0}));
 }
 
 TEST_F(WxWindowTest, TheSettingsTreeShowsEveryItemWhole) {
