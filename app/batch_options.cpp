@@ -9,7 +9,7 @@
 namespace {
 
 // Options followed by a value, either as the next argument or after '='.
-enum class ValueOption { kSet, kOut, kSettings, kJobs, kList, kFailedList };
+enum class ValueOption { kSet, kOut, kSettings, kJobs, kList, kFailedList, kPreset };
 
 struct ValueOptionName {
   std::string_view name;
@@ -20,6 +20,7 @@ constexpr ValueOptionName kValueOptions[] = {
     {"--set", ValueOption::kSet},           {"--out", ValueOption::kOut},
     {"--settings", ValueOption::kSettings}, {"--jobs", ValueOption::kJobs},
     {"--list", ValueOption::kList},         {"--failed-list", ValueOption::kFailedList},
+    {"--preset", ValueOption::kPreset},
 };
 
 // Stores `value` for `option`; an error text when it is malformed.
@@ -66,6 +67,10 @@ std::string StoreValue(ValueOption option, const std::string& value, BatchOption
       }
       options.failedList = value;
       return {};
+    case ValueOption::kPreset:
+      if (value.empty()) return "--preset に設定の名前を指定してください / --preset needs a name";
+      options.preset = value;
+      return {};
   }
   return {};
 }
@@ -92,6 +97,10 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
     }
     if (argument == "--save") {
       options.save = true;
+      continue;
+    }
+    if (argument == "--list-presets") {
+      options.listPresets = true;
       continue;
     }
     if (argument == "--recursive" || argument == "-r") {
@@ -123,7 +132,7 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
     parsed.error = StoreValue(matched->option, *inlineValue, options);
     if (!parsed.error.empty()) return parsed;
   }
-  if (!options.help && options.paths.empty() && options.lists.empty()) {
+  if (!options.help && !options.listPresets && options.paths.empty() && options.lists.empty()) {
     parsed.error = "変換する画像かフォルダを指定してください / no picture or folder given";
   }
   return parsed;
@@ -131,7 +140,8 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
 
 const char* BatchUsageLine() {
   return "使い方 / usage: trastel-batch [--out DIR] [--settings FILE] [--set KEY=VALUE]... "
-         "[--save] [--jobs N] [--recursive] [--list FILE] [--failed-list FILE] PATH...\n"
+         "[--save] [--jobs N] [--recursive] [--list FILE] [--failed-list FILE] [--preset NAME] "
+         "PATH...\n"
          "詳しくは / see: trastel-batch --help\n";
 }
 
@@ -173,6 +183,9 @@ std::string BatchHelpText() {
   --failed-list FILE 失敗しても続けたとき(ON_ERROR=1)に失敗した画像を FILE に
                      一行ずつ書き出します。--list FILE でそれだけを
                      変換し直せます。
+  --preset NAME      保存した設定 NAME を読み込んでから --set を当てます
+                     (出力フォルダは NAME が持つときだけ変わります)。
+  --list-presets     保存した設定の名前を一行ずつ表示します。
   --help, -h         この説明を表示します。
 
 メッセージは標準エラーに出ます。端末では進み具合も表示します。
@@ -205,6 +218,10 @@ skipped with a line on standard error. At most 1000 pictures are taken.
   --failed-list FILE Writes the pictures that failed while the run went on past
                      them (ON_ERROR=1) into FILE, one per line, for --list FILE
                      to convert them again.
+  --preset NAME      Loads the saved settings NAME (saved in the window with
+                     設定を名前を付けて保存...), then applies --set. The output
+                     folder changes only when NAME holds one.
+  --list-presets     Lists the names of the saved settings, one per line.
   --help, -h         Shows this help.
 
 Messages go to standard error, with a progress bar when it is a terminal.

@@ -23,10 +23,13 @@ struct BatchOptions {
   std::vector<std::string> lists;
   // Where the pictures that failed while the run went on past them are listed.
   std::optional<std::string> failedList;
+  // A saved preset loaded over the settings before the overrides.
+  std::optional<std::string> preset;
   // Conversions run at once; 0 for one per core.
   int jobs = 0;
   bool save = false;
   bool help = false;
+  bool listPresets = false;
 };
 
 struct ParsedCommandLine {

@@ -27,6 +27,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "state/app_state.h"
+#include "state/presets.h"
 #include "state/setting_rules.h"
 #include "state/settings_file.h"
 
@@ -225,9 +226,26 @@ int RunBatchTool(BatchOptions options) {
   if (!InitProgramFolder()) return kExitFailure;
   PrepareSettingsPlace();
 
+  // Presets are the program's own, kept beside its settings file whatever --settings names.
+  const std::string presetsFolder = PresetsFolderBeside(GetAppState()->paths->configPath);
+  if (options.listPresets) {
+    for (const std::string& name : ListPresets(presetsFolder)) {
+      platform::WriteText(stdout, name + "\n");
+    }
+    return kExitSuccess;
+  }
   if (storedSettings.empty()) storedSettings = GetAppState()->paths->configPath;
   if (auto status = StartWithSettings(storedSettings, options.settingsFile.has_value())) {
     return *status;
+  }
+  if (options.preset) {
+    const std::optional<std::string> preset = FindPreset(presetsFolder, *options.preset);
+    if (!preset) {
+      return UsageError("保存した設定がありません / no such preset: " + *options.preset);
+    }
+    // Says itself what is wrong with it.
+    if (!LoadPreset(presetsFolder, *preset, *GetAppState())) return kExitFailure;
+    HoldAsPanelsDo(*GetAppState());
   }
 
   for (const SettingOverride& setting : options.overrides) {

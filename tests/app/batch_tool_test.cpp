@@ -334,6 +334,26 @@ TEST_F(BatchToolTest, RecursiveTakesTheSubfoldersToo) {
   EXPECT_EQ(OutputNames("tree"), (std::vector<std::string>{"a.bmp", "b.bmp"}));
 }
 
+TEST_F(BatchToolTest, APresetIsLoadedUnderTheSetOptionsAndADamagedOneIsRefused) {
+  const RunResult listed = Run({"--list-presets"});
+  EXPECT_EQ(listed.status, 0);
+  EXPECT_EQ(listed.output, "Web用\nメール添付\n印刷用\n");
+  MakePicture("in/big.png", "-size 2000x1000 gradient:red-blue");
+  EXPECT_EQ(Run({"--preset", "メール添付", "--set", "NO_ENLARGE=0", "--out", "out", "in"}).status,
+            0);
+  EXPECT_EQ(Identify(folder_ / "out" / "big.jpg"), "JPEG 1280x640");
+  EXPECT_EQ(SettingValues(ReadText(StoredSettings()))["DIB_TYPE"], "0");  // Not saved.
+
+  WriteFile(folder_ / "program" / "Data" / "Presets" / "壊れた.inf",
+            "#FORMAT TRASTEL_PRESET_100 (*.inf,*.INF)\r\n#JPG_TYPE=\t5\r\n");
+  const RunResult damaged = Run({"--preset", "壊れた", "--out", "out2", "in"});
+  EXPECT_EQ(damaged.status, 1);
+  EXPECT_NE(damaged.errors.find("壊れているため読み込めませんでした"), std::string::npos)
+      << damaged.errors;
+  EXPECT_FALSE(fs::exists(folder_ / "out2" / "big.jpg"));
+  EXPECT_EQ(Run({"--preset", "ない", "in"}).status, 2);
+}
+
 TEST_F(BatchToolTest, SameOutputNamesAreRenamedAndEachRenamingIsTold) {
   MakePicture("in/a/x.png");
   MakePicture("in/b/x.jpg");
