@@ -99,6 +99,10 @@ program=
   fail "trastel-batch --help does not name $settings"
 "${as_user[@]}" /usr/bin/trastel-batch --out "$work/samples/out" --set DIB_TYPE=2 "$work/samples" \
   2>"$work/batch.log" || { cat "$work/batch.log" >&2; fail "trastel-batch failed"; }
+# The presets that come with the program are made in the user's folder, never in the program's.
+"${as_user[@]}" /usr/bin/trastel-batch --list-presets | grep -qx "Web用" &&
+  [ ! -e /usr/lib/trastel/Data/Presets ] ||
+  fail "the shipped presets are not in the user's folder"
 # Run by an administrator, who could write into /usr/lib/trastel, an installed program still keeps
 # its settings in the user's folder.
 admin_home=$work/admin

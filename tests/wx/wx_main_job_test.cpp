@@ -505,9 +505,9 @@ TEST(WxMainJobTest, AddsPicturesSelectsOneRunsAndFindsTheConvertedFiles) {
   }
   EXPECT_EQ(outputs, expected);
 
-  // "アプリ終了", below "詳細設定...".
+  // "アプリ終了", the fourth item, below "詳細設定..." and the two of the presets.
   map->OpenFileMenu();
-  RunCommand("xdotool key Down Down Return");
+  RunCommand("xdotool key Down Down Down Down Return");
   std::optional<int> exitCode = program.WaitForExit();
   ASSERT_TRUE(exitCode) << "the program did not end";
   EXPECT_EQ(*exitCode, 0);
