@@ -25,35 +25,19 @@ bool StepFailed(std::string* failure, const char* step, const PictureRecord& sou
   return false;
 }
 
-// The size the resize step gives a picture of the given size.
-PixelSize ResizedSize(PixelSize picture, const PictureRecord& target) {
-  return OutputSize(picture, {target.width, target.height}, target.RESIZE_FIT,
-                    target.NO_ENLARGE != 0);
-}
-
-// A picture that goes to the resize step as it was loaded (no crop, turn, or filter that looks
-// at more than one pixel) may be decoded at any size that still covers the resize's result.
+// A picture that goes to the resize step as it was loaded may be decoded at any size that still
+// covers the resize's result.
 bool ResizesAsLoaded(const PictureRecord& target) {
-  return target.RESIZE_TYPE != 0 && target.CUT_TYPE == 0 && target.ANGLE_VAL == 0 &&
-         target.FILTER_TYPE != kFilterMaskCornerWhite &&
-         target.FILTER_TYPE != kFilterMaskCornerBlack;
+  return target.RESIZE_TYPE != 0 && KeepsShapeAsLoaded(target);
 }
 
-ResizedSizeRule ResizeOnLoad(const PictureRecord& target) {
-  if (!ResizesAsLoaded(target)) return {};
-  return [target](PictureSize shown) {
-    const PixelSize size = ResizedSize({shown.width, shown.height}, target);
-    return PictureSize{static_cast<int>(std::min<std::int64_t>(size.width, INT32_MAX)),
-                       static_cast<int>(std::min<std::int64_t>(size.height, INT32_MAX))};
-  };
-}
-
-bool LoadSlotFor(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target) {
-  return LoadSlot(slot, source.path, StoresAlpha(target.DIB_TYPE), ResizeOnLoad(target)) != 0;
+bool LoadSlotFor(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target,
+                 const ResizedSizeRule& decodedFor) {
+  return LoadSlot(slot, source.path, StoresAlpha(target.DIB_TYPE), decodedFor) != 0;
 }
 
 bool LoadSource(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target) {
-  if (LoadSlotFor(slot, source, target)) return true;
+  if (LoadSlotFor(slot, source, target, ResizeOnLoad(target))) return true;
   ShowLoadFailure(source);
   return false;
 }
@@ -226,6 +210,26 @@ int ConvertFrameStep(int index, int isLast) {
 
 }  // namespace
 
+PixelSize ResizedSize(PixelSize picture, const PictureRecord& target) {
+  return OutputSize(picture, {target.width, target.height}, target.RESIZE_FIT,
+                    target.NO_ENLARGE != 0);
+}
+
+ResizedSizeRule ResizeOnLoad(const PictureRecord& target) {
+  if (!ResizesAsLoaded(target)) return {};
+  return [target](PictureSize shown) {
+    const PixelSize size = ResizedSize({shown.width, shown.height}, target);
+    return PictureSize{static_cast<int>(std::min<std::int64_t>(size.width, INT32_MAX)),
+                       static_cast<int>(std::min<std::int64_t>(size.height, INT32_MAX))};
+  };
+}
+
+bool KeepsShapeAsLoaded(const PictureRecord& target) {
+  return target.CUT_TYPE == 0 && target.ANGLE_VAL == 0 &&
+         target.FILTER_TYPE != kFilterMaskCornerWhite &&
+         target.FILTER_TYPE != kFilterMaskCornerBlack;
+}
+
 void ShowLoadFailure(const PictureRecord& source) {
   const std::string reason = LastFailureReason();
   ShowMessage("[%s]\nがオープンできませんでした！%s%s", source.path, reason.empty() ? "" : "\n",
@@ -234,9 +238,14 @@ void ShowLoadFailure(const PictureRecord& source) {
 
 bool LoadForConversion(const PictureRecord& source, const PictureRecord& target,
                        PictureHandle& slot) {
+  return LoadForConversion(source, target, slot, ResizeOnLoad(target));
+}
+
+bool LoadForConversion(const PictureRecord& source, const PictureRecord& target,
+                       PictureHandle& slot, const ResizedSizeRule& decodedFor) {
   ClearFailureReason();
   try {
-    return LoadSlotFor(slot, source, target);
+    return LoadSlotFor(slot, source, target, decodedFor);
   } catch (const std::bad_alloc&) {
     ReleaseSlot(slot);
     return false;
