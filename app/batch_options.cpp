@@ -94,6 +94,14 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
       options.save = true;
       continue;
     }
+    if (argument == "--estimate") {
+      options.estimate = true;
+      continue;
+    }
+    if (argument == "--tsv") {
+      options.tsv = true;
+      continue;
+    }
     if (argument == "--recursive" || argument == "-r") {
       options.overrides.push_back({"SUBFOLDERS", "1"});
       continue;
@@ -123,6 +131,10 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
     parsed.error = StoreValue(matched->option, *inlineValue, options);
     if (!parsed.error.empty()) return parsed;
   }
+  if (options.tsv && !options.estimate) {
+    parsed.error = "--tsv は --estimate と一緒に指定してください / --tsv needs --estimate";
+    return parsed;
+  }
   if (!options.help && options.paths.empty() && options.lists.empty()) {
     parsed.error = "変換する画像かフォルダを指定してください / no picture or folder given";
   }
@@ -131,7 +143,9 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
 
 const char* BatchUsageLine() {
   return "使い方 / usage: trastel-batch [--out DIR] [--settings FILE] [--set KEY=VALUE]... "
-         "[--save] [--jobs N] [--recursive] [--list FILE] [--failed-list FILE] PATH...\n"
+         "[--save] [--jobs N] [--recursive] [--list FILE] [--failed-list FILE] [--estimate "
+         "[--tsv]] "
+         "PATH...\n"
          "詳しくは / see: trastel-batch --help\n";
 }
 
@@ -173,6 +187,14 @@ std::string BatchHelpText() {
   --failed-list FILE 失敗しても続けたとき(ON_ERROR=1)に失敗した画像を FILE に
                      一行ずつ書き出します。--list FILE でそれだけを
                      変換し直せます。
+  --estimate         変換せずに見積もりを表示します: 画像ごとの出力名、
+                     変換前と変換後の大きさ(ピクセル)、バイト数
+                     (「約」は予測)、失敗・飛ばす・番号付き・上限超え・
+                     変換前より大きいの別と合計。出力フォルダには
+                     何も書きません。
+  --tsv              --estimate の結果を、見出し行 source output width
+                     height bytes remark に続けて一件一行のタブ区切りで
+                     出します。
   --help, -h         この説明を表示します。
 
 メッセージは標準エラーに出ます。端末では進み具合も表示します。
@@ -205,6 +227,15 @@ skipped with a line on standard error. At most 1000 pictures are taken.
   --failed-list FILE Writes the pictures that failed while the run went on past
                      them (ON_ERROR=1) into FILE, one per line, for --list FILE
                      to convert them again.
+  --estimate         Prints what the run would do, converting nothing: each
+                     picture's output name, its size and its output's in
+                     pixels, the output's bytes ("約" when predicted),
+                     whether it would fail, be skipped, be renamed, stay over
+                     the JPEG size cap or grow past its source, and the
+                     totals. Writes nothing into the output folder.
+  --tsv              With --estimate: a header line "source output width
+                     height bytes remark", then one tab-separated line per
+                     picture.
   --help, -h         Shows this help.
 
 Messages go to standard error, with a progress bar when it is a terminal.
