@@ -16,12 +16,15 @@
 
 namespace {
 
-// The reduced copy is this many times smaller on each side than the output, and a second one
-// twice smaller again, so that the rate at which the bytes grow with the pixels is measured.
-constexpr std::int64_t kReduction = 4;
-// Outputs of up to this many pixels are converted whole: their reduced copies would be too
+// Larger outputs are sampled: strips of this many of the output's rows (JPEG codes 16 at a
+// time), one in every kStripEvery, spread over its height and converted together as one picture,
+// keep the output's detail and noise, which a reduced copy would lose.
+constexpr std::int64_t kStripRows = 32;
+constexpr std::int64_t kStripEvery = 10;
+// Outputs of up to this many pixels, or rows, are converted whole: their samples would be too
 // small to tell their bytes, and the whole conversion costs little.
 constexpr std::int64_t kMostWholePixels = 512 * 384;
+constexpr std::int64_t kMostWholeRows = 4 * kStripRows;
 // The copy whose file holds little more than what every file carries (headers, Exif).
 constexpr PixelSize kFixedPartSize{8, 8};
 // The JPEG quality the size cap's search ends at (JPG_TYPE is a compression percentage).
@@ -30,11 +33,6 @@ constexpr std::int64_t kBytesPerKilobyte = 1000;
 
 std::int64_t Pixels(PixelSize size) {
   return size.width * size.height;
-}
-
-PixelSize Reduced(PixelSize size, std::int64_t by) {
-  return {std::max<std::int64_t>(1, (size.width + by / 2) / by),
-          std::max<std::int64_t>(1, (size.height + by / 2) / by)};
 }
 
 PictureSize AsPictureSize(PixelSize size) {
@@ -55,19 +53,11 @@ bool MayUseSourceBytes(const PictureRecord& target, PixelSize shown) {
          (target.KEEP_SMALLER != 0 || (target.DIB_TYPE == kFormatJxl && target.JXL_FROM_JPEG != 0));
 }
 
-bool ConvertsWhole(const PictureRecord& target, PixelSize shown) {
+bool ConvertsWhole(const PictureRecord& target, PixelSize shown, const imagelib::Picture& loaded) {
+  const PixelSize output = OutputOf(shown, target);
   return !IsPictureFormat(target.DIB_TYPE) || !KeepsShapeAsLoaded(target) ||
-         Pixels(OutputOf(shown, target)) <= kMostWholePixels || MayUseSourceBytes(target, shown);
-}
-
-// The decode size: the run's own for a whole conversion, just over the reduced copy's otherwise.
-ResizedSizeRule DecodedFor(const PictureRecord& target) {
-  return [target, run = ResizeOnLoad(target)](PictureSize shown) {
-    const PixelSize size{shown.width, shown.height};
-    if (ConvertsWhole(target, size)) return run ? run(shown) : shown;
-    // The decoder gives at least twice the size asked for.
-    return AsPictureSize(Reduced(OutputOf(size, target), 2 * kReduction));
-  };
+         Pixels(output) <= kMostWholePixels || output.height <= kMostWholeRows ||
+         MayUseSourceBytes(target, shown) || loaded.IsCompressed();
 }
 
 std::string Joined(std::vector<std::string> texts, const std::string& last) {
@@ -77,54 +67,73 @@ std::string Joined(std::vector<std::string> texts, const std::string& last) {
   return joined;
 }
 
-// The bytes of one conversion of a copy of `picture` at `size`; nothing when it failed.
-struct Trial {
-  std::int64_t pixels = 0;
-  std::int64_t bytes = 0;
+// The sample: the loaded picture's rows that become the strips, one under the other.
+struct Sample {
+  imagelib::Picture rows;
+  // The output's rows they become.
+  std::int64_t outputRows = 0;
 };
 
-std::optional<Trial> Convert(const PictureRecord& source, const PictureRecord& settings,
-                             PictureHandle picture, PixelSize size) {
-  const imagelib::Picture* original = imagelib::FindPicture(picture);
-  if (original == nullptr) return std::nullopt;
-  PictureHandle copy = imagelib::StorePicture(std::make_unique<imagelib::Picture>(*original));
-  BitmapInfoHeader header{};
-  GetPictureHeader(copy, &header);
-  if (PixelSize{header.biWidth, header.biHeight} != size) {
+Sample SampleOf(const imagelib::Picture& loaded, PixelSize output) {
+  Sample sample;
+  imagelib::Picture& rows = sample.rows;
+  rows.width = loaded.width;
+  rows.bitsPerPixel = loaded.bitsPerPixel;
+  rows.palette = loaded.palette;
+  const std::int64_t strips = std::max<std::int64_t>(1, output.height / (kStripRows * kStripEvery));
+  const auto stride = static_cast<std::ptrdiff_t>(loaded.Stride());
+  for (std::int64_t strip = 0; strip < strips; ++strip) {
+    // In the middle of its share of the output, on a multiple of the strip's height.
+    const std::int64_t first =
+        std::min((2 * strip + 1) * output.height / (2 * strips) / kStripRows * kStripRows,
+                 output.height - kStripRows);
+    const auto top = static_cast<int>(first * loaded.height / output.height);
+    const auto bottom =
+        std::max(top + 1, static_cast<int>((first + kStripRows) * loaded.height / output.height));
+    rows.pixels.insert(rows.pixels.end(), loaded.Row(top),
+                       loaded.Row(top) + stride * (bottom - top));
+    if (!loaded.alpha.empty()) {
+      const auto width = static_cast<std::ptrdiff_t>(loaded.width);
+      rows.alpha.insert(rows.alpha.end(), loaded.alpha.begin() + width * top,
+                        loaded.alpha.begin() + width * bottom);
+    }
+    rows.height += bottom - top;
+    sample.outputRows += kStripRows;
+  }
+  return sample;
+}
+
+// The bytes of `picture` brought to `size` and converted with `settings`; nothing when that
+// failed.
+std::optional<std::int64_t> ConvertedBytes(const PictureRecord& source,
+                                           const PictureRecord& settings,
+                                           const imagelib::Picture& picture, PixelSize size) {
+  PictureHandle copy = imagelib::StorePicture(std::make_unique<imagelib::Picture>(picture));
+  if (PixelSize{picture.width, picture.height} != size) {
     const PictureSize to = AsPictureSize(size);
     if (ResizePicture(copy, to.width, to.height) == 0) {
       ReleasePicture(copy);
       return std::nullopt;
     }
   }
+  // The conversion releases the copy.
   if (ConvertLoadedWith(source, settings, copy) == 0) return std::nullopt;
   const std::optional<std::uint64_t> written = imagelib::WrittenSize(settings.path);
   if (!written) return std::nullopt;
-  return Trial{Pixels(size), static_cast<std::int64_t>(*written)};
+  return static_cast<std::int64_t>(*written);
 }
 
-// The output's bytes from a reduced copy, a copy half its size and the fixed part: the fixed
-// part plus the picture's share, grown from the larger copy's to the output's pixels at the
-// rate it grew between the two copies (between a line drawing's, with the square root of the
-// pixels, and noise's, with the pixels).
+// The output's bytes: what every file carries (the fixed part's) and the strips' share of the
+// rest, for all the output's rows.
 std::optional<std::int64_t> Predicted(const PictureRecord& source, const PictureRecord& settings,
-                                      PictureHandle reduced, PixelSize reducedSize,
-                                      PixelSize output) {
-  const auto large = Convert(source, settings, reduced, reducedSize);
-  const auto small = Convert(source, settings, reduced, Reduced(reducedSize, 2));
-  const auto fixed = Convert(source, settings, reduced, kFixedPartSize);
-  if (!large || !small || !fixed) return std::nullopt;
-  const double largeShare = static_cast<double>(large->bytes - fixed->bytes);
-  const double smallShare = static_cast<double>(small->bytes - fixed->bytes);
-  double rate = 1.0;
-  if (largeShare > 0 && smallShare > 0 && large->pixels > small->pixels) {
-    rate = std::clamp(std::log(largeShare / smallShare) /
-                          std::log(static_cast<double>(large->pixels) / small->pixels),
-                      0.5, 1.0);
-  }
-  const double grown = std::max(largeShare, 0.0) *
-                       std::pow(static_cast<double>(Pixels(output)) / large->pixels, rate);
-  return fixed->bytes + static_cast<std::int64_t>(std::llround(grown));
+                                      const Sample& sample, PixelSize output) {
+  const auto strips =
+      ConvertedBytes(source, settings, sample.rows, {output.width, sample.outputRows});
+  const auto fixed = ConvertedBytes(source, settings, sample.rows, kFixedPartSize);
+  if (!strips || !fixed) return std::nullopt;
+  const double share = static_cast<double>(std::max<std::int64_t>(*strips - *fixed, 0));
+  return *fixed + std::llround(share * static_cast<double>(output.height) /
+                               static_cast<double>(sample.outputRows));
 }
 
 void ConvertWhole(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
@@ -143,31 +152,23 @@ void ConvertWhole(const PictureRecord& source, const PictureRecord& target, Pict
   estimate.overSizeCap = saved == kSavedOverCap;
 }
 
-void Predict(const PictureRecord& source, const PictureRecord& target, PictureHandle slot,
-             PictureEstimate& estimate, MessageCapture& capture) {
+void Predict(const PictureRecord& source, const PictureRecord& target,
+             const imagelib::Picture& loaded, PictureEstimate& estimate, MessageCapture& capture) {
   estimate.output = OutputOf(estimate.source, target);
-  const PixelSize reducedSize = Reduced(estimate.output, kReduction);
-  // Reduced once, so that its copies are small.
-  const PictureSize reduced = AsPictureSize(reducedSize);
-  if (ResizePicture(slot, reduced.width, reduced.height) == 0) {
-    estimate.failure = Joined(capture.Take(), LastFailureReason());
-    return;
-  }
-  // The copies are converted as they are: no resize, no size cap, no copy of the source.
+  const Sample sample = SampleOf(loaded, estimate.output);
+  // The sample is converted as it is: no resize of the run's, no size cap, no copy of the source.
   PictureRecord settings = target;
   settings.RESIZE_TYPE = 0;
   settings.JPG_MAX_KB = 0;
   settings.KEEP_SMALLER = 0;
   settings.JXL_FROM_JPEG = 0;
-  std::optional<std::int64_t> bytes =
-      Predicted(source, settings, slot, reducedSize, estimate.output);
+  std::optional<std::int64_t> bytes = Predicted(source, settings, sample, estimate.output);
   const std::int64_t cap = std::int64_t{target.JPG_MAX_KB} * kBytesPerKilobyte;
   if (bytes && target.DIB_TYPE == kFormatJpeg && cap > 0 && *bytes > cap) {
     // The run lowers the quality until the file fits: at most the cap, unless even the lowest
     // quality's file is larger.
     settings.JPG_TYPE = kLowestJpegCompression;
-    const std::optional<std::int64_t> lowest =
-        Predicted(source, settings, slot, reducedSize, estimate.output);
+    const std::optional<std::int64_t> lowest = Predicted(source, settings, sample, estimate.output);
     estimate.overSizeCap = lowest && *lowest > cap;
     bytes = estimate.overSizeCap ? lowest : cap;
   }
@@ -185,8 +186,9 @@ PictureEstimate EstimatePicture(const PictureRecord& source, const PictureRecord
   MessageCapture capture;
   // Every output goes when this ends, never renamed to its target.
   imagelib::OutputStaging staging;
+  // Loaded as the run loads it: the same decode, the same picture before its resize.
   PictureHandle slot = 0;
-  if (!LoadForConversion(source, target, slot, DecodedFor(target))) {
+  if (!LoadForConversion(source, target, slot)) {
     ShowLoadFailure(source);
     estimate.failure = Joined(capture.Take(), ConversionFailure(source.path));
     return estimate;
@@ -200,12 +202,13 @@ PictureEstimate EstimatePicture(const PictureRecord& source, const PictureRecord
     if (KeepsShapeAsLoaded(target)) estimate.output = OutputOf(estimate.source, target);
     return estimate;
   }
-  if (ConvertsWhole(target, estimate.source)) {
-    ConvertWhole(source, target, slot, estimate, capture);
-    // The conversion released the picture.
-    loaded.Release();
+  const imagelib::Picture& picture = *imagelib::FindPicture(slot);
+  if (!ConvertsWhole(target, estimate.source, picture)) {
+    Predict(source, target, picture, estimate, capture);
     return estimate;
   }
-  Predict(source, target, slot, estimate, capture);
+  // The conversion releases the picture.
+  loaded.Release();
+  ConvertWhole(source, target, slot, estimate, capture);
   return estimate;
 }

@@ -31,13 +31,21 @@ bool ResizesAsLoaded(const PictureRecord& target) {
   return target.RESIZE_TYPE != 0 && KeepsShapeAsLoaded(target);
 }
 
-bool LoadSlotFor(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target,
-                 const ResizedSizeRule& decodedFor) {
-  return LoadSlot(slot, source.path, StoresAlpha(target.DIB_TYPE), decodedFor) != 0;
+ResizedSizeRule ResizeOnLoad(const PictureRecord& target) {
+  if (!ResizesAsLoaded(target)) return {};
+  return [target](PictureSize shown) {
+    const PixelSize size = ResizedSize({shown.width, shown.height}, target);
+    return PictureSize{static_cast<int>(std::min<std::int64_t>(size.width, INT32_MAX)),
+                       static_cast<int>(std::min<std::int64_t>(size.height, INT32_MAX))};
+  };
+}
+
+bool LoadSlotFor(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target) {
+  return LoadSlot(slot, source.path, StoresAlpha(target.DIB_TYPE), ResizeOnLoad(target)) != 0;
 }
 
 bool LoadSource(PictureHandle& slot, const PictureRecord& source, const PictureRecord& target) {
-  if (LoadSlotFor(slot, source, target, ResizeOnLoad(target))) return true;
+  if (LoadSlotFor(slot, source, target)) return true;
   ShowLoadFailure(source);
   return false;
 }
@@ -215,15 +223,6 @@ PixelSize ResizedSize(PixelSize picture, const PictureRecord& target) {
                     target.NO_ENLARGE != 0);
 }
 
-ResizedSizeRule ResizeOnLoad(const PictureRecord& target) {
-  if (!ResizesAsLoaded(target)) return {};
-  return [target](PictureSize shown) {
-    const PixelSize size = ResizedSize({shown.width, shown.height}, target);
-    return PictureSize{static_cast<int>(std::min<std::int64_t>(size.width, INT32_MAX)),
-                       static_cast<int>(std::min<std::int64_t>(size.height, INT32_MAX))};
-  };
-}
-
 bool KeepsShapeAsLoaded(const PictureRecord& target) {
   return target.CUT_TYPE == 0 && target.ANGLE_VAL == 0 &&
          target.FILTER_TYPE != kFilterMaskCornerWhite &&
@@ -238,14 +237,9 @@ void ShowLoadFailure(const PictureRecord& source) {
 
 bool LoadForConversion(const PictureRecord& source, const PictureRecord& target,
                        PictureHandle& slot) {
-  return LoadForConversion(source, target, slot, ResizeOnLoad(target));
-}
-
-bool LoadForConversion(const PictureRecord& source, const PictureRecord& target,
-                       PictureHandle& slot, const ResizedSizeRule& decodedFor) {
   ClearFailureReason();
   try {
-    return LoadSlotFor(slot, source, target, decodedFor);
+    return LoadSlotFor(slot, source, target);
   } catch (const std::bad_alloc&) {
     ReleaseSlot(slot);
     return false;

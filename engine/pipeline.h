@@ -14,9 +14,6 @@ PixelSize ResizedSize(PixelSize picture, const PictureRecord& target);
 // True when the picture reaches the resize step as it was loaded: no crop, turn, or filter that
 // looks at more than one pixel. Its output is then the loaded picture resized (or not).
 bool KeepsShapeAsLoaded(const PictureRecord& target);
-// The size a conversion decodes its source for: the resize's, when the picture is resized as
-// loaded; empty (decoded whole) otherwise.
-ResizedSizeRule ResizeOnLoad(const PictureRecord& target);
 
 // One picture through workImage. Non-zero when the encoder succeeded: SaveByFormat's value.
 int ConvertSingle();
@@ -35,10 +32,6 @@ int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target, 
 // afterwards. `written`, when given, receives the size of the picture handed to the encoder.
 bool LoadForConversion(const PictureRecord& source, const PictureRecord& target,
                        PictureHandle& slot);
-// The same, decoding a JPEG for `decodedFor` (LoadPictureForResize) instead of the run's own
-// ResizeOnLoad.
-bool LoadForConversion(const PictureRecord& source, const PictureRecord& target,
-                       PictureHandle& slot, const ResizedSizeRule& decodedFor);
 void ShowLoadFailure(const PictureRecord& source);
 int ConvertLoadedWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
                       PixelSize* written = nullptr, std::string* failure = nullptr);

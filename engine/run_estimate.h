@@ -1,9 +1,10 @@
 // The estimate ("見積もり") of a run: for every entry of a plan, what the run would do with it —
 // its output's name, the sizes in pixels, the output's bytes, and whether it would fail, be
 // left out, take a numbered name, stay over the JPEG size cap or grow past its source — without
-// writing into the output folder. Names, sizes, skips and failures to open are exact; bytes are
-// exact where the estimate converted the picture whole and predicted otherwise
-// (engine/picture_estimate.h). The pictures are measured side by side on worker threads.
+// writing into the output folder. Names, sizes, skips and failures to open are exact (each
+// picture is decoded as the run decodes it); bytes are exact where the estimate converted the
+// picture whole and predicted otherwise (engine/picture_estimate.h). The pictures are measured side
+// by side on worker threads.
 #pragma once
 
 #include <cstdint>
