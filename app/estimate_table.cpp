@@ -76,7 +76,7 @@ std::string EstimateTable(const std::vector<EntryEstimate>& entries,
   table += "変換前の合計 " + ShownBytes(totals.inputBytes, true) + " → 変換後の合計 " +
            ShownBytes(totals.outputBytes, totals.outputExact) + "\n";
   table +=
-      "「約」の付いたバイト数は縮小した画像の変換から予測したものです。"
+      "「約」の付いたバイト数は画像の一部を変換して予測したものです。"
       "大きさ(ピクセル)と名前は実行と同じです。\n";
   return table;
 }
