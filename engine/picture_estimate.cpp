@@ -17,7 +17,7 @@
 namespace {
 
 // Larger outputs are sampled: tiles of this many of the output's rows (JPEG codes 16 at a time)
-// and a quarter of its width, spread over it row by row and column by column, one twentieth
+// and a quarter of its width, spread over it row by row and column by column, one sixteenth
 // of its pixels, are converted together as one picture, one tile under the other. They keep the
 // output's detail and noise, which a reduced copy would lose.
 constexpr std::int64_t kTileRows = 64;
