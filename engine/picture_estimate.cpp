@@ -16,19 +16,19 @@
 
 namespace {
 
-// Larger outputs are sampled: tiles of this many of the output's rows (JPEG codes 16 at a time)
-// and a quarter of its width, spread over it row by row and column by column, one sixteenth
-// of its pixels, are converted together as one picture, one tile under the other. They keep the
-// output's detail and noise, which a reduced copy would lose.
-constexpr std::int64_t kTileRows = 64;
-constexpr std::int64_t kMostTileColumns = 4;
-constexpr std::int64_t kNarrowestTile = 256;
-constexpr std::int64_t kSampledShare = 16;
-constexpr std::int64_t kFewestTiles = 4;
+// Larger outputs are sampled: strips of this many of the output's rows (a whole number of the
+// 16-row blocks of JPEG and WebP), one tenth of its rows in at least two strips, spread over its
+// height, are converted together as one picture, one under the other. They keep the output's
+// detail and noise, which a reduced copy would lose; across the whole width, they see every
+// column of a screenshot or a drawing. Strips of fewer rows would add more seams, which cost
+// encoders that predict a row from the one above.
+constexpr std::int64_t kStripRows = 64;
+constexpr std::int64_t kSampledShare = 10;
+constexpr std::int64_t kFewestStrips = 2;
 // Outputs of up to this many pixels, or rows, are converted whole: their samples would be too
 // small to tell their bytes, and the whole conversion costs little.
 constexpr std::int64_t kMostWholePixels = 512 * 384;
-constexpr std::int64_t kMostWholeRows = 4 * kTileRows;
+constexpr std::int64_t kMostWholeRows = 4 * kStripRows;
 // The copy whose file holds little more than what every file carries (headers, Exif).
 constexpr PixelSize kFixedPartSize{8, 8};
 // The JPEG quality the size cap's search ends at (JPG_TYPE is a compression percentage).
@@ -61,7 +61,7 @@ bool ConvertsWhole(const PictureRecord& target, PixelSize shown, const imagelib:
   const PixelSize output = OutputOf(shown, target);
   return !IsPictureFormat(target.DIB_TYPE) || !KeepsShapeAsLoaded(target) ||
          Pixels(output) <= kMostWholePixels || output.height <= kMostWholeRows ||
-         MayUseSourceBytes(target, shown) || loaded.IsCompressed() || loaded.bitsPerPixel % 8 != 0;
+         MayUseSourceBytes(target, shown) || loaded.IsCompressed();
 }
 
 std::string Joined(std::vector<std::string> texts, const std::string& last) {
@@ -71,7 +71,7 @@ std::string Joined(std::vector<std::string> texts, const std::string& last) {
   return joined;
 }
 
-// The sample: the loaded picture's parts that become the tiles, one under the other.
+// The sample: the loaded picture's rows that become the strips, one under the other.
 struct Sample {
   imagelib::Picture rows;
   // The size in the output they become.
@@ -79,47 +79,31 @@ struct Sample {
 };
 
 Sample SampleOf(const imagelib::Picture& loaded, PixelSize output) {
-  const std::int64_t columns =
-      std::clamp<std::int64_t>(output.width / kNarrowestTile, 1, kMostTileColumns);
-  const std::int64_t tiles =
-      std::max(kFewestTiles, output.height * columns / (kTileRows * kSampledShare));
-  // A whole number of JPEG's 16-pixel blocks, so that no tile's edge is padded.
-  const std::int64_t tileWidth = std::max<std::int64_t>(1, output.width / columns / 16 * 16);
-  // The same width in the loaded picture for every tile.
-  const std::int64_t width = std::max<std::int64_t>(1, tileWidth * loaded.width / output.width);
+  const std::int64_t strips = std::max(kFewestStrips, output.height / (kStripRows * kSampledShare));
   Sample sample;
   imagelib::Picture& rows = sample.rows;
-  rows.width = static_cast<int>(width);
+  rows.width = loaded.width;
   rows.bitsPerPixel = loaded.bitsPerPixel;
   rows.palette = loaded.palette;
-  const std::size_t pixelBytes = static_cast<std::size_t>(loaded.bitsPerPixel / 8);
-  for (std::int64_t tile = 0; tile < tiles; ++tile) {
-    // In the middle of its share of the output's height, on a multiple of the tile's; the
-    // columns taken in turn.
+  const auto stride = static_cast<std::ptrdiff_t>(loaded.Stride());
+  for (std::int64_t strip = 0; strip < strips; ++strip) {
+    // In the middle of its share of the output's height, on a multiple of the strip's.
     const std::int64_t first =
-        std::min((2 * tile + 1) * output.height / (2 * tiles) / kTileRows * kTileRows,
-                 output.height - kTileRows);
+        std::min((2 * strip + 1) * output.height / (2 * strips) / kStripRows * kStripRows,
+                 output.height - kStripRows);
     const auto top = static_cast<int>(first * loaded.height / output.height);
     const auto bottom =
-        std::max(top + 1, static_cast<int>((first + kTileRows) * loaded.height / output.height));
-    const std::int64_t left =
-        std::min((tile % columns) * tileWidth * loaded.width / output.width, loaded.width - width);
-    for (int y = top; y < bottom; ++y) {
-      const std::uint8_t* row = loaded.Row(y) + static_cast<std::size_t>(left) * pixelBytes;
-      rows.pixels.insert(rows.pixels.end(), row,
-                         row + static_cast<std::size_t>(width) * pixelBytes);
-      rows.pixels.resize(rows.pixels.size() + rows.Stride() -
-                         static_cast<std::size_t>(width) * pixelBytes);
-      if (!loaded.alpha.empty()) {
-        const auto opacity =
-            loaded.alpha.begin() +
-            static_cast<std::ptrdiff_t>(static_cast<std::int64_t>(y) * loaded.width + left);
-        rows.alpha.insert(rows.alpha.end(), opacity, opacity + width);
-      }
+        std::max(top + 1, static_cast<int>((first + kStripRows) * loaded.height / output.height));
+    rows.pixels.insert(rows.pixels.end(), loaded.Row(top),
+                       loaded.Row(top) + stride * (bottom - top));
+    if (!loaded.alpha.empty()) {
+      const auto width = static_cast<std::ptrdiff_t>(loaded.width);
+      rows.alpha.insert(rows.alpha.end(), loaded.alpha.begin() + width * top,
+                        loaded.alpha.begin() + width * bottom);
     }
     rows.height += bottom - top;
   }
-  sample.output = {tileWidth, tiles * kTileRows};
+  sample.output = {output.width, strips * kStripRows};
   return sample;
 }
 
@@ -143,14 +127,14 @@ std::optional<std::int64_t> ConvertedBytes(const PictureRecord& source,
   return static_cast<std::int64_t>(*written);
 }
 
-// The output's bytes: what every file carries (the fixed part's) and the tiles' share of the
-// rest, for all the output's pixels.
+// The output's bytes: what every file carries (the fixed part's) and the strips' share of the
+// rest, for all the output's rows.
 std::optional<std::int64_t> Predicted(const PictureRecord& source, const PictureRecord& settings,
                                       const Sample& sample, PixelSize output) {
-  const auto tiles = ConvertedBytes(source, settings, sample.rows, sample.output);
+  const auto strips = ConvertedBytes(source, settings, sample.rows, sample.output);
   const auto fixed = ConvertedBytes(source, settings, sample.rows, kFixedPartSize);
-  if (!tiles || !fixed) return std::nullopt;
-  const double share = static_cast<double>(std::max<std::int64_t>(*tiles - *fixed, 0));
+  if (!strips || !fixed) return std::nullopt;
+  const double share = static_cast<double>(std::max<std::int64_t>(*strips - *fixed, 0));
   return *fixed + std::llround(share * static_cast<double>(Pixels(output)) /
                                static_cast<double>(Pixels(sample.output)));
 }
