@@ -25,6 +25,10 @@ namespace {
 constexpr std::int64_t kStripRows = 64;
 constexpr std::int64_t kSampledShare = 10;
 constexpr std::int64_t kFewestStrips = 2;
+// The AV1 encoder codes a picture whose sides both reach this many pixels with larger blocks:
+// an AVIF output that does is sampled by pieces of its strips this wide, one under the other,
+// so that the sample is coded as the output is.
+constexpr std::int64_t kAvifLargeSide = 512;
 // Outputs of up to this many pixels, or rows, are converted whole: their samples would be too
 // small to tell their bytes, and the whole conversion costs little.
 constexpr std::int64_t kMostWholePixels = 512 * 384;
@@ -61,7 +65,7 @@ bool ConvertsWhole(const PictureRecord& target, PixelSize shown, const imagelib:
   const PixelSize output = OutputOf(shown, target);
   return !IsPictureFormat(target.DIB_TYPE) || !KeepsShapeAsLoaded(target) ||
          Pixels(output) <= kMostWholePixels || output.height <= kMostWholeRows ||
-         MayUseSourceBytes(target, shown) || loaded.IsCompressed();
+         MayUseSourceBytes(target, shown) || loaded.IsCompressed() || loaded.bitsPerPixel % 8 != 0;
 }
 
 std::string Joined(std::vector<std::string> texts, const std::string& last) {
@@ -71,40 +75,63 @@ std::string Joined(std::vector<std::string> texts, const std::string& last) {
   return joined;
 }
 
-// The sample: the loaded picture's rows that become the strips, one under the other.
+// The sample: the loaded picture's pieces that become the strips, one under the other.
 struct Sample {
   imagelib::Picture rows;
   // The size in the output they become.
   PixelSize output{0, 0};
 };
 
-Sample SampleOf(const imagelib::Picture& loaded, PixelSize output) {
-  const std::int64_t strips = std::max(kFewestStrips, output.height / (kStripRows * kSampledShare));
+// `count` pieces `width` of the output's pixels wide, spread over its height and, when narrower
+// than it, over its width column by column.
+Sample SampleOf(const imagelib::Picture& loaded, PixelSize output, std::int64_t count,
+                std::int64_t width) {
+  const std::int64_t loadedWidth = std::max<std::int64_t>(1, width * loaded.width / output.width);
+  const std::int64_t columns = std::max<std::int64_t>(1, output.width / width);
+  const auto pixelBytes = static_cast<std::size_t>(loaded.bitsPerPixel / 8);
+  const std::size_t rowBytes = static_cast<std::size_t>(loadedWidth) * pixelBytes;
   Sample sample;
   imagelib::Picture& rows = sample.rows;
-  rows.width = loaded.width;
+  rows.width = static_cast<int>(loadedWidth);
   rows.bitsPerPixel = loaded.bitsPerPixel;
   rows.palette = loaded.palette;
-  const auto stride = static_cast<std::ptrdiff_t>(loaded.Stride());
-  for (std::int64_t strip = 0; strip < strips; ++strip) {
+  for (std::int64_t piece = 0; piece < count; ++piece) {
     // In the middle of its share of the output's height, on a multiple of the strip's.
     const std::int64_t first =
-        std::min((2 * strip + 1) * output.height / (2 * strips) / kStripRows * kStripRows,
+        std::min((2 * piece + 1) * output.height / (2 * count) / kStripRows * kStripRows,
                  output.height - kStripRows);
     const auto top = static_cast<int>(first * loaded.height / output.height);
     const auto bottom =
         std::max(top + 1, static_cast<int>((first + kStripRows) * loaded.height / output.height));
-    rows.pixels.insert(rows.pixels.end(), loaded.Row(top),
-                       loaded.Row(top) + stride * (bottom - top));
-    if (!loaded.alpha.empty()) {
-      const auto width = static_cast<std::ptrdiff_t>(loaded.width);
-      rows.alpha.insert(rows.alpha.end(), loaded.alpha.begin() + width * top,
-                        loaded.alpha.begin() + width * bottom);
+    const std::int64_t left = std::min((piece % columns) * width * loaded.width / output.width,
+                                       loaded.width - loadedWidth);
+    for (int y = top; y < bottom; ++y) {
+      const std::uint8_t* row = loaded.Row(y) + static_cast<std::size_t>(left) * pixelBytes;
+      rows.pixels.insert(rows.pixels.end(), row, row + rowBytes);
+      rows.pixels.resize(rows.pixels.size() + rows.Stride() - rowBytes);
+      if (!loaded.alpha.empty()) {
+        const auto opacity =
+            loaded.alpha.begin() +
+            static_cast<std::ptrdiff_t>(static_cast<std::int64_t>(y) * loaded.width + left);
+        rows.alpha.insert(rows.alpha.end(), opacity, opacity + loadedWidth);
+      }
     }
     rows.height += bottom - top;
   }
-  sample.output = {output.width, strips * kStripRows};
+  sample.output = {width, count * kStripRows};
   return sample;
+}
+
+// Full-width strips, a tenth of the output's rows; for a large AVIF as many pixels in pieces,
+// but at least enough for them to be as high as they are wide.
+Sample SampleFor(const imagelib::Picture& loaded, PixelSize output, const PictureRecord& target) {
+  const std::int64_t strips = std::max(kFewestStrips, output.height / (kStripRows * kSampledShare));
+  if (target.DIB_TYPE != kFormatAvif || std::min(output.width, output.height) < kAvifLargeSide) {
+    return SampleOf(loaded, output, strips, output.width);
+  }
+  const std::int64_t pieces =
+      std::max(kAvifLargeSide / kStripRows, strips * output.width / kAvifLargeSide);
+  return SampleOf(loaded, output, pieces, kAvifLargeSide);
 }
 
 // The bytes of `picture` brought to `size` and converted with `settings`; nothing when that
@@ -127,8 +154,8 @@ std::optional<std::int64_t> ConvertedBytes(const PictureRecord& source,
   return static_cast<std::int64_t>(*written);
 }
 
-// The output's bytes: what every file carries (the fixed part's) and the strips' share of the
-// rest, for all the output's rows.
+// The output's bytes: what every file carries (the fixed part's) and the sample's share of the
+// rest, for all the output's pixels.
 std::optional<std::int64_t> Predicted(const PictureRecord& source, const PictureRecord& settings,
                                       const Sample& sample, PixelSize output) {
   const auto strips = ConvertedBytes(source, settings, sample.rows, sample.output);
@@ -158,7 +185,7 @@ void ConvertWhole(const PictureRecord& source, const PictureRecord& target, Pict
 void Predict(const PictureRecord& source, const PictureRecord& target,
              const imagelib::Picture& loaded, PictureEstimate& estimate, MessageCapture& capture) {
   estimate.output = OutputOf(estimate.source, target);
-  const Sample sample = SampleOf(loaded, estimate.output);
+  const Sample sample = SampleFor(loaded, estimate.output, target);
   // The sample is converted as it is: no resize of the run's, no size cap, no copy of the source.
   PictureRecord settings = target;
   settings.RESIZE_TYPE = 0;
