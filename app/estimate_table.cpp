@@ -19,6 +19,7 @@ std::string OneLine(std::string text) {
 
 // What the run will do beside converting, in the program's words; several joined by "、".
 std::string Remark(const EntryEstimate& entry) {
+  if (entry.afterFailure) return "前の画像の失敗で変換は終わるため変換されません";
   if (entry.Fails()) return "失敗します: " + OneLine(entry.failure);
   if (entry.skipped) return "出力先にすでにあるため飛ばします";
   if (!entry.writes) return "GIFアニメーションのコマ(最後の画像で保存)";
@@ -72,7 +73,11 @@ std::string EstimateTable(const std::vector<EntryEstimate>& entries,
            std::to_string(totals.failing) + " 件、飛ばす " + std::to_string(totals.skipped) +
            " 件、番号付き " + std::to_string(totals.renamed) + " 件、上限超え " +
            std::to_string(totals.overSizeCap) + " 件、変換前より大きい " +
-           std::to_string(totals.larger) + " 件\n";
+           std::to_string(totals.larger) + " 件" +
+           (totals.notReached > 0
+                ? "、失敗で終わるため変換されない " + std::to_string(totals.notReached) + " 件"
+                : "") +
+           "\n";
   table += "変換前の合計 " + ShownBytes(totals.inputBytes, true) + " → 変換後の合計 " +
            ShownBytes(totals.outputBytes, totals.outputExact) + "\n";
   table +=

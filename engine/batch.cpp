@@ -150,10 +150,6 @@ bool RetriesAlone(const Entry& entry, bool alone) {
          !IsAnimated(entry.input.target);
 }
 
-bool GoesOnPastFailures(const PictureRecord& target) {
-  return target.ON_ERROR == kOnErrorContinue && !IsAnimated(target);
-}
-
 // Puts the entry's output under its name. Under 飛ばす and 番号を付ける no file is replaced: one
 // that another program made there since the entry was prepared is kept, and the output takes the
 // next free number or is left out (kTargetExists, the entry then counting as skipped).
@@ -422,6 +418,10 @@ BatchResult RunEntries(RunPlan& plan, RunView& view, int workers) {
   const std::string report = RunReportPath();
   view.Finished(reported ? &report : nullptr);
   return run.result;
+}
+
+bool GoesOnPastFailures(const PictureRecord& target) {
+  return target.ON_ERROR == kOnErrorContinue && !IsAnimated(target);
 }
 
 void SetOutputRenamedHandler(OutputRenamedHandler handler) {

@@ -7,6 +7,7 @@
 
 #include "base/settings_place.h"
 #include "base/text_encoding.h"
+#include "engine/batch.h"
 #include "engine/entry_output.h"
 #include "engine/run_outputs.h"
 #include "engine/worker_pool.h"
@@ -49,7 +50,8 @@ void EstimateEntries(const RunPlan& plan, int workers, std::vector<EntryEstimate
     CopyText(target.path, TempFilePath("estimate-" + std::to_string(i)).c_str());
     pool.Submit([&entry, source = *state->source, target] {
       PictureEstimate picture = EstimatePicture(source, target);
-      entry.failure = picture.failure;
+      // The run leaves a skipped entry's picture unopened.
+      if (!entry.skipped) entry.failure = picture.failure;
       entry.picture = std::move(picture);
     });
   }
@@ -62,6 +64,12 @@ std::vector<EntryEstimate> EstimateRun(const RunPlan& plan, int workers) {
   if (entries.empty()) return entries;
   if (workers <= 0) workers = WorkerPool::CoreCount();
   EstimateEntries(plan, workers, entries);
+  // A run that ends at its first failure reaches no later entry.
+  const auto failing = std::find_if(entries.begin(), entries.end(),
+                                    [](const EntryEstimate& entry) { return entry.Fails(); });
+  if (failing != entries.end() && !GoesOnPastFailures(plan.Entry(0).target)) {
+    for (auto entry = failing + 1; entry != entries.end(); ++entry) entry->afterFailure = true;
+  }
   return entries;
 }
 
@@ -69,8 +77,9 @@ EstimateTotals TotalsOf(const std::vector<EntryEstimate>& entries) {
   EstimateTotals totals;
   for (const EntryEstimate& entry : entries) {
     totals.inputBytes += std::max<std::int64_t>(entry.sourceBytes, 0);
-    totals.failing += entry.Fails() ? 1 : 0;
-    totals.skipped += entry.skipped && !entry.Fails() ? 1 : 0;
+    totals.failing += entry.Fails() && !entry.afterFailure ? 1 : 0;
+    totals.skipped += entry.skipped && !entry.Fails() && !entry.afterFailure ? 1 : 0;
+    totals.notReached += entry.afterFailure ? 1 : 0;
     if (!entry.Written()) continue;
     ++totals.converted;
     totals.renamed += entry.renamed ? 1 : 0;

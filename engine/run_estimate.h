@@ -29,10 +29,12 @@ struct EntryEstimate {
   bool renamed = false;
   // False for an animation's frames before its last, which write no file of their own.
   bool writes = true;
+  // Not reached: an earlier entry fails, and the run ends there (ON_ERROR 0).
+  bool afterFailure = false;
 
   bool Fails() const { return !failure.empty(); }
   // True when the entry's output will be written.
-  bool Written() const { return writes && !skipped && !Fails(); }
+  bool Written() const { return writes && !skipped && !Fails() && !afterFailure; }
   // The bytes the run will write for the entry: 0 when it writes nothing.
   std::int64_t OutputBytes() const { return Written() ? picture.bytes : 0; }
   bool OverSizeCap() const { return Written() && picture.overSizeCap; }
@@ -51,6 +53,7 @@ struct EstimateTotals {
   int renamed = 0;
   int overSizeCap = 0;
   int larger = 0;
+  int notReached = 0;
   std::int64_t inputBytes = 0;
   std::int64_t outputBytes = 0;
   // True when every written entry's bytes are exact.

@@ -936,6 +936,13 @@ TEST_F(BatchToolTest, TheEstimateNamesWhatTheRunWillDo) {
             std::string::npos)
       << table.output;
   EXPECT_NE(table.output.find("→ 変換後の合計 約 "), std::string::npos) << table.output;
+
+  // A run that ends at a failure reaches nothing after it.
+  const RunResult ends = Run({"--estimate", "--out", "ends", "in/broken.jpg", "in/old.png"});
+  EXPECT_NE(ends.output.find("old.png → old.bmp | 40x30 → 40x30 | - | 前の画像の失敗で"),
+            std::string::npos)
+      << ends.output;
+  EXPECT_NE(ends.output.find("変換 0 件、失敗 1 件"), std::string::npos) << ends.output;
 }
 
 // An estimate writes nothing: the output folder stays as it was, a missing one is not made,
