@@ -103,6 +103,14 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
       options.listPresets = true;
       continue;
     }
+    if (argument == "--estimate") {
+      options.estimate = true;
+      continue;
+    }
+    if (argument == "--tsv") {
+      options.tsv = true;
+      continue;
+    }
     if (argument == "--recursive" || argument == "-r") {
       options.overrides.push_back({"SUBFOLDERS", "1"});
       continue;
@@ -132,6 +140,10 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
     parsed.error = StoreValue(matched->option, *inlineValue, options);
     if (!parsed.error.empty()) return parsed;
   }
+  if (options.tsv && !options.estimate) {
+    parsed.error = "--tsv は --estimate と一緒に指定してください / --tsv needs --estimate";
+    return parsed;
+  }
   if (!options.help && !options.listPresets && options.paths.empty() && options.lists.empty()) {
     parsed.error = "変換する画像かフォルダを指定してください / no picture or folder given";
   }
@@ -141,6 +153,7 @@ ParsedCommandLine ParseBatchCommandLine(const std::vector<std::string>& argument
 const char* BatchUsageLine() {
   return "使い方 / usage: trastel-batch [--out DIR] [--settings FILE] [--set KEY=VALUE]... "
          "[--save] [--jobs N] [--recursive] [--list FILE] [--failed-list FILE] [--preset NAME] "
+         "[--estimate [--tsv]] "
          "PATH...\n"
          "詳しくは / see: trastel-batch --help\n";
 }
@@ -186,6 +199,14 @@ std::string BatchHelpText() {
   --preset NAME      保存した設定 NAME を読み込んでから --set を当てます
                      (出力フォルダは NAME が持つときだけ変わります)。
   --list-presets     保存した設定の名前を一行ずつ表示します。
+  --estimate         変換せずに見積もりを表示します: 画像ごとの出力名、
+                     変換前と変換後の大きさ(ピクセル)、バイト数
+                     (「約」は予測)、失敗・飛ばす・番号付き・上限超え・
+                     変換前より大きいの別と合計。出力フォルダには
+                     何も書きません。
+  --tsv              --estimate の結果を、見出し行 source output width
+                     height bytes remark に続けて一件一行のタブ区切りで
+                     出します。
   --help, -h         この説明を表示します。
 
 メッセージは標準エラーに出ます。端末では進み具合も表示します。
@@ -222,6 +243,15 @@ skipped with a line on standard error. At most 1000 pictures are taken.
                      設定を名前を付けて保存...), then applies --set. The output
                      folder changes only when NAME holds one.
   --list-presets     Lists the names of the saved settings, one per line.
+  --estimate         Prints what the run would do, converting nothing: each
+                     picture's output name, its size and its output's in
+                     pixels, the output's bytes ("約" when predicted),
+                     whether it would fail, be skipped, be renamed, stay over
+                     the JPEG size cap or grow past its source, and the
+                     totals. Writes nothing into the output folder.
+  --tsv              With --estimate: a header line "source output width
+                     height bytes remark", then one tab-separated line per
+                     picture.
   --help, -h         Shows this help.
 
 Messages go to standard error, with a progress bar when it is a terminal.

@@ -28,6 +28,10 @@ struct BatchOptions {
   // Conversions run at once; 0 for one per core.
   int jobs = 0;
   bool save = false;
+  // Prints what the run would do instead of converting (--estimate), as tab-separated columns
+  // with --tsv.
+  bool estimate = false;
+  bool tsv = false;
   bool help = false;
   bool listPresets = false;
 };

@@ -14,6 +14,7 @@
 #include "app/batch_progress.h"
 #include "app/batch_settings.h"
 #include "app/batch_tool_main.h"
+#include "app/estimate_table.h"
 #include "app/path_lists.h"
 #include "app/setting_key_help.h"
 #include "app/start_up.h"
@@ -23,6 +24,7 @@
 #include "controls/control_layer.h"
 #include "engine/batch.h"
 #include "engine/picture_entries.h"
+#include "engine/run_estimate.h"
 #include "engine/run_plan.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -60,14 +62,19 @@ std::string CallerPath(const std::string& path) {
   return std::string(text.begin(), text.end());
 }
 
-// The output folder as an absolute path ending with '/', created when missing. Empty (with the
-// error in `error`) when it cannot be made or is too long to hold.
-std::string PrepareOutputFolder(const std::string& folder, std::string& error) {
+// The output folder as an absolute path ending with '/', created when missing unless it is only
+// `named` (for an estimate, which writes nothing). Empty (with the error in `error`) when it
+// cannot be made or is too long to hold.
+std::string PrepareOutputFolder(const std::string& folder, bool named, std::string& error) {
   std::string path = CallerPath(folder);
   if (path.back() != '/') path += '/';
+  const fs::path place = platform::PathOf(path);
   std::error_code made;
-  fs::create_directories(platform::PathOf(path), made);
-  if (made || !fs::is_directory(platform::PathOf(path))) {
+  if (!named) fs::create_directories(place, made);
+  // An estimate's folder may be missing, not a file.
+  const bool usable = named ? !fs::exists(place, made) || fs::is_directory(place, made)
+                            : !made && fs::is_directory(place, made);
+  if (!usable) {
     error = "出力フォルダが作れません / cannot make the output folder: " + path;
     return {};
   }
@@ -189,6 +196,21 @@ std::vector<std::string> PlanPictures(const std::vector<std::string>& paths) {
   return pictures.Texts();
 }
 
+// --estimate: the table, or the tab-separated columns, on standard output; nothing is written.
+int PrintEstimate(const FixedPlan& plan, const BatchOptions& options) {
+  if (plan.Count() == 0) {
+    ShowMessage("読み込まれてる画像はありません！");
+    return kExitFailure;
+  }
+  const std::string outputFolder = GetAppState()->paths->SAVE;
+  std::vector<EntryEstimate> entries = EstimateRun(plan, options.jobs);
+  // Listed whole, as the failed list names them.
+  for (EntryEstimate& entry : entries) entry.sourcePath = CallerPath(entry.sourcePath);
+  platform::WriteText(stdout,
+                      options.tsv ? EstimateTsv(entries) : EstimateTable(entries, outputFolder));
+  return kExitSuccess;
+}
+
 int RunBatchTool(BatchOptions options) {
   for (std::string& path : options.paths) path = CallerPath(path);
   for (const std::string& list : options.lists) {
@@ -210,11 +232,11 @@ int RunBatchTool(BatchOptions options) {
   std::string error;
   for (SettingOverride& setting : options.overrides) {
     if (setting.key != "SAVE") continue;
-    setting.value = PrepareOutputFolder(setting.value, error);
+    setting.value = PrepareOutputFolder(setting.value, options.estimate, error);
     if (!error.empty()) return UsageError(error);
   }
   if (options.outputFolder) {
-    options.outputFolder = PrepareOutputFolder(*options.outputFolder, error);
+    options.outputFolder = PrepareOutputFolder(*options.outputFolder, options.estimate, error);
     if (!error.empty()) return UsageError(error);
   }
 
@@ -256,6 +278,8 @@ int RunBatchTool(BatchOptions options) {
   if (options.save && SaveSettings() != SettingsStatus::kDone) return kExitFailure;
 
   const std::vector<std::string> pictures = PlanPictures(options.paths);
+  FixedPlan plan(pictures, *GetAppState()->target, *GetAppState()->paths);
+  if (options.estimate) return PrintEstimate(plan, options);
   SetOutputRenamedHandler([&progress](const std::string& entry, const std::string& planned,
                                       const std::string& saved) {
     progress.Clear();
@@ -283,7 +307,6 @@ int RunBatchTool(BatchOptions options) {
         platform::WriteText(stderr, line + "\n");
       });
 
-  FixedPlan plan(pictures, *GetAppState()->target, *GetAppState()->paths);
   TerminalRunView view(progress, pictures);
   const BatchResult result = RunEntries(plan, view, options.jobs);
   SetOutputRenamedHandler(nullptr);

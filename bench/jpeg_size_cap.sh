@@ -10,16 +10,6 @@ cap=${3:-200}
 bench=$build/bin/jpeg_size_cap
 [ -x "$bench" ] || { echo "jpeg_size_cap.sh: build $bench first" >&2; exit 2; }
 work=${BENCH_WORK:-$(mktemp -d)}
-mkdir -p "$work/corpus"
-if [ ! -f "$work/corpus/done" ]; then
-  sizes=(2016x1512 1512x2016 1600x1200 1200x1600)
-  for i in $(seq 1 48); do
-    size=${sizes[$((i % 4))]}
-    blur=$(awk -v i="$i" 'BEGIN { printf "%.1f", 0.6 + (i % 6) * 0.5 }')
-    noise=$(awk -v i="$i" 'BEGIN { printf "%.2f", (i % 5) * 0.15 }')
-    /usr/bin/convert -size "$size" -seed "$i" plasma:fractal -blur "0x$blur" \
-      -attenuate "$noise" +noise Gaussian -quality 95 "$work/corpus/photo$i.jpg"
-  done
-  touch "$work/corpus/done"
-fi
+source "$root/bench/photo_corpus.sh"
+make_photo_corpus "$work/corpus"
 taskset -c 0 "$bench" "$quality" "$cap" "$work" "$work"/corpus/photo*.jpg

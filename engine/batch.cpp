@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "base/path_names.h"
 #include "base/show_message.h"
 #include "base/text_encoding.h"
 #include "engine/encoders.h"
 #include "engine/entry_job.h"
+#include "engine/entry_output.h"
 #include "engine/output_naming.h"
 #include "engine/run_outputs.h"
 #include "engine/run_plan.h"
@@ -80,73 +80,37 @@ void RemoveLeftovers(RunRecord& run, const std::string& outputPath) {
   if (run.cleanedFolders.insert(folder).second) imagelib::RemoveStaleTemporaryFiles(folder);
 }
 
-bool IsAnimated(const PictureRecord& target) {
-  return target.DIB_TYPE == kFormatGif && target.GIF_ANIMA != 0;
-}
-
-bool WritesFile(const PictureRecord& target, bool isLast) {
-  // An animated GIF is one file, written at the last entry.
-  return !IsAnimated(target) || isLast;
-}
-
-std::string OutputPathTooLong(const std::string& path) {
-  return "出力先のパスが " + std::to_string(kMaxPathLength) +
-         " バイトを超えるため保存できません:\n[" + path + "]";
-}
-
-// Prepares the entry for the pipeline: source path and name, output name and path. An output
-// name an earlier entry of this run takes gets the next free copy number. False, with the
-// reason in entry.failure, when the output path would not fit.
+// Prepares the entry for the pipeline: source path and name, output name and path, its folders.
+// An output name an earlier entry of this run takes gets the next free copy number. False, with
+// the reason in entry.failure, when the output path would not fit.
 bool PrepareEntry(RunRecord& run, Entry& entry) {
-  const PlannedEntry& input = entry.input;
-  AppState* state = GetAppState();
-  PictureRecord& source = *state->source;
-  PictureRecord& target = *state->target;
-  PathBlock& paths = *state->paths;
-  // The naming rules work on the state's records.
-  target = input.target;
-  paths = input.paths;
-  CopyText(source.path, input.sourcePath.c_str());
-  CopyStoredText(source.name, FileNamePart(source.path, false));
-  // KEEP_TREE: the entry's folders inside the output folder, the sub-folder inside those.
-  const std::string tree = MakeSourceOutputName(EntryNumber(input.index));
-  const std::string planned = std::string(paths.SAVE) + paths.outputName;
-  if (!tree.empty() && StoredLength(planned) > kMaxPathLength) {
-    entry.failure = OutputPathTooLong(planned);
+  const EntryOutput output = PlanEntryOutput(entry.input, run.outputs);
+  if (!output.failure.empty()) {
+    entry.failure = output.failure;
     return false;
   }
-  CreateTreeFolders(paths.SAVE, tree);
+  AppState* state = GetAppState();
+  PathBlock& paths = *state->paths;
+  CreateTreeFolders(paths.SAVE, output.tree);
   if (paths.FOLDER_TYPE != 0) {
-    CreateOutputFolder((std::string(paths.SAVE) + tree).c_str(), paths.subFolder);
+    CreateOutputFolder((std::string(paths.SAVE) + output.tree).c_str(), paths.subFolder);
   }
-  std::string outputPath = planned;
-  const bool writes = WritesFile(target, input.isLast);
-  if (writes) {
-    outputPath = run.outputs.FreePath(planned, OutputExtension(target.DIB_TYPE, paths.RENAME_DIB),
-                                      target.EXISTING == kExistingNumber);
-  }
-  // A file there already that this run did not write: kept as it is, the entry left out.
-  if (writes && target.EXISTING == kExistingSkip &&
-      platform::KindOf(outputPath.c_str()) != platform::PathKind::kMissing) {
+  if (output.skipped) {
     entry.skipped = true;
-    entry.plannedPath = entry.outputPath = outputPath;
+    entry.plannedPath = entry.outputPath = output.outputPath;
     return true;
   }
-  if (StoredLength(outputPath) > kMaxPathLength) {
-    entry.failure = OutputPathTooLong(outputPath);
-    return false;
-  }
-  if (outputPath != planned) {
-    CopyText(paths.outputName, outputPath.substr(std::strlen(paths.SAVE)).c_str());
-    entry.keepsSource = run.outputs.IsSource(planned);
+  if (output.outputPath != output.plannedPath) {
+    CopyText(paths.outputName, output.outputPath.substr(std::strlen(paths.SAVE)).c_str());
+    entry.keepsSource = output.keepsSource;
   }
   // Taken now: should an earlier entry fail, no later one is kept anyway.
-  if (writes) run.outputs.Add(outputPath);
-  entry.takesPath = writes;
-  RemoveLeftovers(run, outputPath);
-  CopyText(target.path, outputPath.c_str());
-  entry.plannedPath = planned;
-  entry.outputPath = outputPath;
+  if (output.writes) run.outputs.Add(output.outputPath);
+  entry.takesPath = output.writes;
+  RemoveLeftovers(run, output.outputPath);
+  CopyText(state->target->path, output.outputPath.c_str());
+  entry.plannedPath = output.plannedPath;
+  entry.outputPath = output.outputPath;
   return true;
 }
 
@@ -184,10 +148,6 @@ void Submit(WorkerPool& pool, Entry& entry) {
 bool RetriesAlone(const Entry& entry, bool alone) {
   return !alone && entry.job && !entry.job->Succeeded() && entry.job->HadCompany() &&
          !IsAnimated(entry.input.target);
-}
-
-bool GoesOnPastFailures(const PictureRecord& target) {
-  return target.ON_ERROR == kOnErrorContinue && !IsAnimated(target);
 }
 
 // Puts the entry's output under its name. Under 飛ばす and 番号を付ける no file is replaced: one
@@ -458,6 +418,10 @@ BatchResult RunEntries(RunPlan& plan, RunView& view, int workers) {
   const std::string report = RunReportPath();
   view.Finished(reported ? &report : nullptr);
   return run.result;
+}
+
+bool GoesOnPastFailures(const PictureRecord& target) {
+  return target.ON_ERROR == kOnErrorContinue && !IsAnimated(target);
 }
 
 void SetOutputRenamedHandler(OutputRenamedHandler handler) {

@@ -63,6 +63,9 @@ enum OnError {
   kOnErrorContinue = 1,
 };
 
+// True when a run goes on past a picture it cannot convert (ON_ERROR 1, not an animation).
+bool GoesOnPastFailures(const PictureRecord& target);
+
 struct BatchResult {
   BatchOutcome outcome = BatchOutcome::kSucceeded;
   // Entries converted before the run ended.

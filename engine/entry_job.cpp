@@ -13,14 +13,6 @@
 
 namespace {
 
-// The reason a conversion failed that its own messages do not give.
-std::string ConversionFailure(const char* sourcePath) {
-  if (platform::KindOf(sourcePath) == platform::PathKind::kMissing) {
-    return std::string("入力ファイルが見つかりません:\n[") + sourcePath + "]";
-  }
-  return {};
-}
-
 // The outputs get the modification time of their source (KEEP_DATE) while they are still under
 // their temporary names, so that no output ever shows under its name with the wrong date. A time
 // that cannot be read or set leaves the output's own.
@@ -38,6 +30,13 @@ std::atomic<int> conversionsRunning = 0;
 std::atomic<unsigned> conversionsStarted = 0;
 
 }  // namespace
+
+std::string ConversionFailure(const char* sourcePath) {
+  if (platform::KindOf(sourcePath) == platform::PathKind::kMissing) {
+    return std::string("入力ファイルが見つかりません:\n[") + sourcePath + "]";
+  }
+  return {};
+}
 
 EntryJob::EntryJob(const PictureRecord& source, const PictureRecord& target, Kind kind,
                    std::span<imagelib::CodedGifFrame> frames, int index)

@@ -15,6 +15,9 @@
 #include "imagelib/gif_animation.h"
 #include "state/app_state.h"
 
+// The reason a conversion failed that its own messages do not give: a source that is gone.
+std::string ConversionFailure(const char* sourcePath);
+
 class EntryJob {
  public:
   enum class Kind { kPicture, kFrame, kLastFrame };

@@ -25,18 +25,10 @@ bool StepFailed(std::string* failure, const char* step, const PictureRecord& sou
   return false;
 }
 
-// The size the resize step gives a picture of the given size.
-PixelSize ResizedSize(PixelSize picture, const PictureRecord& target) {
-  return OutputSize(picture, {target.width, target.height}, target.RESIZE_FIT,
-                    target.NO_ENLARGE != 0);
-}
-
-// A picture that goes to the resize step as it was loaded (no crop, turn, or filter that looks
-// at more than one pixel) may be decoded at any size that still covers the resize's result.
+// A picture that goes to the resize step as it was loaded may be decoded at any size that still
+// covers the resize's result.
 bool ResizesAsLoaded(const PictureRecord& target) {
-  return target.RESIZE_TYPE != 0 && target.CUT_TYPE == 0 && target.ANGLE_VAL == 0 &&
-         target.FILTER_TYPE != kFilterMaskCornerWhite &&
-         target.FILTER_TYPE != kFilterMaskCornerBlack;
+  return target.RESIZE_TYPE != 0 && KeepsShapeAsLoaded(target);
 }
 
 ResizedSizeRule ResizeOnLoad(const PictureRecord& target) {
@@ -225,6 +217,17 @@ int ConvertFrameStep(int index, int isLast) {
 }
 
 }  // namespace
+
+PixelSize ResizedSize(PixelSize picture, const PictureRecord& target) {
+  return OutputSize(picture, {target.width, target.height}, target.RESIZE_FIT,
+                    target.NO_ENLARGE != 0);
+}
+
+bool KeepsShapeAsLoaded(const PictureRecord& target) {
+  return target.CUT_TYPE == 0 && target.ANGLE_VAL == 0 &&
+         target.FILTER_TYPE != kFilterMaskCornerWhite &&
+         target.FILTER_TYPE != kFilterMaskCornerBlack;
+}
 
 void ShowLoadFailure(const PictureRecord& source) {
   const std::string reason = LastFailureReason();

@@ -9,6 +9,12 @@
 #include "imagelib/gif_animation.h"
 #include "state/app_state.h"
 
+// The size the resize step gives a picture of the given size.
+PixelSize ResizedSize(PixelSize picture, const PictureRecord& target);
+// True when the picture reaches the resize step as it was loaded: no crop, turn, or filter that
+// looks at more than one pixel. Its output is then the loaded picture resized (or not).
+bool KeepsShapeAsLoaded(const PictureRecord& target);
+
 // One picture through workImage. Non-zero when the encoder succeeded: SaveByFormat's value.
 int ConvertSingle();
 

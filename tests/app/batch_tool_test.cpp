@@ -864,3 +864,129 @@ TEST_F(BatchToolTest, TheListTakesAThousandPictures) {
 }
 
 }  // namespace
+
+// The estimate names each entry's fate as the run then meets it: the same output names (a clash
+// numbered, an output there skipped), the same sizes, the same bytes where it converted the
+// picture whole, and near them where it predicted.
+TEST_F(BatchToolTest, TheEstimateNamesWhatTheRunWillDo) {
+  MakePicture("in/a/x.png", "-size 40x30 -seed 1 plasma:");
+  MakePicture("in/b/x.png", "-size 40x30 -seed 2 plasma:");
+  MakePicture("in/old.png", "-size 40x30 -seed 3 plasma:");
+  MakePicture("in/big.png", "-size 1600x1200 -seed 4 plasma:fractal -blur 0x1");
+  MakePicture("in/broken.jpg", "-size 400x300 plasma:");
+  fs::resize_file(folder_ / "in/broken.jpg", 600);
+  WriteFile(folder_ / "out/old.jpg", "there before");
+  const std::vector<std::string> sources = {"in/a/x.png", "in/b/x.png", "in/old.png", "in/big.png",
+                                            "in/broken.jpg"};
+  std::vector<std::string> settings = {
+      "--out", "out",          "--set", "DIB_TYPE=1",   "--set", "RESIZE_TYPE=3",
+      "--set", "RESIZE_FIT=2", "--set", "NO_ENLARGE=1", "--set", "RESIZE_X=800",
+      "--set", "RESIZE_Y=800", "--set", "ON_ERROR=1",   "--set", "EXISTING=1"};
+  settings.insert(settings.end(), sources.begin(), sources.end());
+  std::vector<std::string> estimate = settings;
+  estimate.insert(estimate.begin(), {"--estimate", "--tsv"});
+  const RunResult told = Run(estimate);
+  ASSERT_EQ(told.status, 0) << told.errors;
+  const RunResult run = Run(settings);
+  ASSERT_EQ(run.status, 1) << run.errors;
+
+  std::istringstream lines(told.output);
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "source\toutput\twidth\theight\tbytes\tremark");
+  const std::string out = (folder_ / "out").string() + "/";
+  const std::vector<std::string> outputs = {out + "x.jpg", out + "x(2).jpg", out + "old.jpg",
+                                            out + "big.jpg", out + "broken.jpg"};
+  const std::vector<std::string> remarks = {"", "同じ名前があるため番号を付けます",
+                                            "出力先にすでにあるため飛ばします", "", "失敗します: "};
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    ASSERT_TRUE(std::getline(lines, line)) << told.output;
+    std::vector<std::string> columns(1);
+    for (char c : line) {
+      if (c == '\t') {
+        columns.emplace_back();
+      } else {
+        columns.back().push_back(c);
+      }
+    }
+    ASSERT_EQ(columns.size(), 6u) << line;
+    EXPECT_EQ(columns[0], (folder_ / sources[i]).string());
+    EXPECT_EQ(columns[1], outputs[i]);
+    EXPECT_TRUE(columns[5].starts_with(remarks[i])) << line;
+    const long long bytes = std::atoll(columns[4].c_str());
+    if (i == 2 || i == 4) {
+      EXPECT_EQ(bytes, 0) << line;
+      continue;
+    }
+    EXPECT_EQ(Identify(outputs[i]), "JPEG " + columns[2] + "x" + columns[3]) << line;
+    const auto written = static_cast<long long>(fs::file_size(outputs[i]));
+    // Small pictures are converted whole: exact. The large one is predicted.
+    if (i == 3) {
+      EXPECT_EQ(columns[2] + "x" + columns[3], "800x600");
+      EXPECT_GT(bytes, written * 2 / 3) << line;
+      EXPECT_LT(bytes, written * 3 / 2) << line;
+    } else {
+      EXPECT_EQ(bytes, written) << line;
+    }
+  }
+  EXPECT_NE(told.output.find("オープンできませんでした"), std::string::npos) << told.output;
+  EXPECT_NE(run.errors.find("オープンできませんでした"), std::string::npos) << run.errors;
+  EXPECT_EQ(ReadText(folder_ / "out/old.jpg"), "there before");
+
+  // Numbered instead of skipped, and a JPEG size cap the small picture fits at a low quality
+  // and the large one at none.
+  std::vector<std::string> capped = {"--out",      "out",        "--set", "DIB_TYPE=1",
+                                     "--set",      "EXISTING=2", "--set", "JPG_MAX_KB=1",
+                                     "in/old.png", "in/big.png"};
+  capped.insert(capped.begin(), "--estimate");
+  const RunResult table = Run(capped);
+  ASSERT_EQ(table.status, 0) << table.errors;
+  capped.erase(capped.begin());
+  const RunResult cappedRun = Run(capped);
+  EXPECT_NE(cappedRun.errors.find("1 個のJPEGファイルは、最低の画質でも"), std::string::npos)
+      << cappedRun.errors;
+  EXPECT_NE(table.output.find("old.png → old(2).jpg | 40x30 → 40x30 | "), std::string::npos)
+      << table.output;
+  EXPECT_NE(table.output.find("big.png → big(2).jpg | 1600x1200 → 1600x1200 | 約 "),
+            std::string::npos)
+      << table.output;
+  EXPECT_NE(table.output.find("最低の画質でもファイルサイズ上限を超えます"), std::string::npos)
+      << table.output;
+  EXPECT_NE(table.output.find("変換 2 件、失敗 0 件、飛ばす 0 件、番号付き 2 件、上限超え 1 件"),
+            std::string::npos)
+      << table.output;
+  EXPECT_NE(table.output.find("→ 変換後の合計 約 "), std::string::npos) << table.output;
+
+  // A run that ends at a failure reaches nothing after it.
+  const RunResult ends = Run({"--estimate", "--out", "ends", "in/broken.jpg", "in/old.png"});
+  EXPECT_NE(ends.output.find("old.png → old.bmp | 40x30 → 40x30 | - | 前の画像の失敗で"),
+            std::string::npos)
+      << ends.output;
+  EXPECT_NE(ends.output.find("変換 0 件、失敗 1 件"), std::string::npos) << ends.output;
+}
+
+// An estimate writes nothing: the output folder stays as it was, a missing one is not made,
+// and no temporary file is left anywhere the program writes.
+TEST_F(BatchToolTest, TheEstimateWritesNothing) {
+  MakePicture("in/p.png", "-size 900x700 -seed 5 plasma:");
+  MakePicture("in/q.png", "-size 60x40 -seed 6 plasma:");
+  WriteFile(folder_ / "out/p.webp", "there before");
+  const auto before = fs::last_write_time(folder_ / "out/p.webp");
+  for (const char* format : {"1", "2", "5", "6"}) {
+    for (const char* folder : {"out", "missing"}) {
+      const RunResult told = Run({"--estimate", "--out", folder, "--set",
+                                  std::string("DIB_TYPE=") + format, "in/p.png", "in/q.png"});
+      EXPECT_EQ(told.status, 0) << told.errors;
+      EXPECT_NE(told.output.find("変換 2 件"), std::string::npos) << told.output;
+    }
+  }
+  EXPECT_FALSE(fs::exists(folder_ / "missing"));
+  EXPECT_EQ(OutputNames("out"), std::vector<std::string>{"p.webp"});
+  EXPECT_EQ(ReadText(folder_ / "out/p.webp"), "there before");
+  EXPECT_EQ(fs::last_write_time(folder_ / "out/p.webp"), before);
+  EXPECT_EQ(OutputNames("in"), (std::vector<std::string>{"p.png", "q.png"}));
+  for (const auto& file : fs::recursive_directory_iterator(folder_ / "program" / "Data")) {
+    EXPECT_FALSE(file.is_regular_file() && file.path().parent_path().filename() == "__Temp")
+        << file.path();
+  }
+}
