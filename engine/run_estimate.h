@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,20 @@ struct EntryEstimate {
 // to each entry's, as the run does; writes only staged files in the program's temporary folder,
 // which are gone when it returns.
 std::vector<EntryEstimate> EstimateRun(const RunPlan& plan, int workers);
+
+// What the window shows while its estimate goes on.
+class EstimateView {
+ public:
+  virtual ~EstimateView() = default;
+  // Between short waits for the workers: the window takes its messages.
+  virtual void Turn() = 0;
+  // One more entry measured.
+  virtual void Stepped() = 0;
+  virtual bool StopAsked() const = 0;
+};
+// The same with the view's turns; nothing when the view asked to stop.
+std::optional<std::vector<EntryEstimate>> EstimateRun(const RunPlan& plan, int workers,
+                                                      EstimateView& view);
 
 struct EstimateTotals {
   int converted = 0;
