@@ -206,8 +206,9 @@ int PrintEstimate(const FixedPlan& plan, const BatchOptions& options) {
   std::vector<EntryEstimate> entries = EstimateRun(plan, options.jobs);
   // Listed whole, as the failed list names them.
   for (EntryEstimate& entry : entries) entry.sourcePath = CallerPath(entry.sourcePath);
-  platform::WriteText(stdout,
-                      options.tsv ? EstimateTsv(entries) : EstimateTable(entries, outputFolder));
+  platform::WriteText(stdout, options.tsv
+                                  ? EstimateTsv(entries)
+                                  : EstimateTable(entries, outputFolder, *GetAppState()->target));
   return kExitSuccess;
 }
 

@@ -16,7 +16,7 @@ std::string FileName(const std::string& path) {
 }  // namespace
 
 std::string EstimateTable(const std::vector<EntryEstimate>& entries,
-                          const std::string& outputFolder) {
+                          const std::string& outputFolder, const PictureRecord& target) {
   std::string table = "変換前 → 変換後 | 変換前のサイズ → 変換後のサイズ | バイト数 | 備考\n";
   for (const EntryEstimate& entry : entries) {
     const std::string bytes = entry.Written() && entry.picture.bytes > 0
@@ -27,7 +27,7 @@ std::string EstimateTable(const std::vector<EntryEstimate>& entries,
              SizeText(entry.picture.source) + " → " + SizeText(entry.picture.output) + " | " +
              bytes + " | " + EstimateRemark(entry) + "\n";
   }
-  table += "\n" + EstimateSummary(TotalsOf(entries)) + "\n" + kEstimateNote + "\n";
+  table += "\n" + EstimateSummary(entries, target) + "\n" + kEstimateNote + "\n";
   return table;
 }
 

@@ -82,6 +82,9 @@ constexpr KeyMeaning kMeanings[] = {
     {"NAME_FROM_DATE", "出力ファイルの名前 / output names from the date taken"},
     {"KEEP_SMALLER",
      "変換後のほうが大きいとき (同じ形式で画素が同じ) / a source smaller than its output"},
+    {"BUDGET_MB",
+     "JPEG・WebP・AVIF の出力の合計の上限 (MB = 1000000 バイト, 0 = なし) / the JPEG, WebP or "
+     "AVIF outputs' total in MB of 1000000 bytes, 0 for none"},
 };
 
 // A list longer than this shows its first two entries and its last.

@@ -62,13 +62,13 @@ int main(int argc, char** argv) {
     ReleasePicture(picture);
     const auto bytes = std::filesystem::file_size(cappedPath);
     const double fill = static_cast<double>(bytes) / static_cast<double>(capBytes);
-    over += result == kJpegOverCap;
+    over += result == kOverCap;
     ratios.push_back(capped / plain);
     fills.push_back(fill);
     std::printf("%-28s %9.1f %9.1f %6.2f %8llu %6.3f%s\n",
                 std::filesystem::path(argv[i]).filename().string().c_str(), plain, capped,
                 capped / plain, static_cast<unsigned long long>(bytes), fill,
-                result == kJpegOverCap ? " over" : "");
+                result == kOverCap ? " over" : "");
   }
   std::printf("median ratio %.2f, median fill %.3f, lowest fill %.3f, over the cap %d of %zu\n",
               Median(ratios), Median(fills), *std::min_element(fills.begin(), fills.end()), over,

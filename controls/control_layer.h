@@ -38,7 +38,8 @@ struct ControlEvent {
 
 struct DialogTemplate;
 // The values of a dialog's controls by control id: "1" or "0" for a check box or radio button,
-// the text for an edit box, and for a list box ListBoxValue's text.
+// the text for an edit box or a label with an id of its own, and for a list box ListBoxValue's
+// text.
 using DialogValues = std::map<int, std::string>;
 // What a push button of a dialog other than OK and キャンセル does: given the values as the user
 // left them, it may change them (a list box's entries too), which the dialog then shows. True

@@ -17,6 +17,8 @@
 #include "engine/entry_job.h"
 #include "engine/entry_output.h"
 #include "engine/output_naming.h"
+#include "engine/run_budget.h"
+#include "engine/run_estimate.h"
 #include "engine/run_outputs.h"
 #include "engine/run_plan.h"
 #include "engine/run_report.h"
@@ -53,6 +55,8 @@ struct RunRecord {
   BatchResult result;
   // The pictures it went on past, for the report.
   std::vector<FailedEntry> failures;
+  // Under a budget, each entry's share of it by its index (engine/run_budget.h).
+  std::vector<std::int64_t> budgetShares;
 };
 
 // One entry as the run's own thread prepared it. Its conversion, if it got one, runs on a worker.
@@ -124,8 +128,11 @@ Entry MakeEntry(PlannedEntry input, RunRecord& run, std::span<imagelib::CodedGif
     if (IsAnimated(*state->target)) {
       kind = entry.input.isLast ? EntryJob::Kind::kLastFrame : EntryJob::Kind::kFrame;
     }
-    entry.job =
-        std::make_shared<EntryJob>(*state->source, *state->target, kind, frames, entry.input.index);
+    PictureRecord target = *state->target;
+    const auto index = static_cast<std::size_t>(entry.input.index);
+    // An entry the budget's estimate did not see (added while the run goes on) has no share.
+    target.budgetShare = index < run.budgetShares.size() ? run.budgetShares[index] : 0;
+    entry.job = std::make_shared<EntryJob>(*state->source, target, kind, frames, entry.input.index);
   }
   entry.messages = capture.Take();
   return entry;
@@ -392,6 +399,32 @@ std::string ClosingMessage(const BatchResult& result, std::string failure) {
   return text;
 }
 
+// The run's view while an estimate measures the entries for the budget: its turns go on, its
+// progress waits for the conversions.
+class BudgetEstimateView : public EstimateView {
+ public:
+  explicit BudgetEstimateView(RunView& view) : view_(view) {}
+  void Turn() override { view_.Turn(); }
+  void Stepped() override {}
+  bool StopAsked() const override { return view_.StopAsked(); }
+
+ private:
+  RunView& view_;
+};
+
+// Under a budget, each entry's share of it, from an estimate of the run. False when the view
+// asked to stop meanwhile.
+bool ShareBudget(RunPlan& plan, RunView& view, int workers, RunRecord& run) {
+  plan.ReadSettings();
+  const PictureRecord target = plan.Entry(0).target;
+  if (BudgetBytes(target) == 0) return true;
+  BudgetEstimateView waiting(view);
+  const std::optional<std::vector<EntryEstimate>> entries = EstimateRun(plan, workers, waiting);
+  if (!entries) return false;
+  run.budgetShares = ForecastBudget(*entries, target).shares;
+  return true;
+}
+
 }  // namespace
 
 BatchResult RunEntries(RunPlan& plan, RunView& view, int workers) {
@@ -406,7 +439,9 @@ BatchResult RunEntries(RunPlan& plan, RunView& view, int workers) {
   RunRecord run;
   std::string failure;
   RemoveRunReport();
-  run.result.outcome = ConvertEntries(workers, plan, view, run, failure);
+  run.result.outcome = ShareBudget(plan, view, workers, run)
+                           ? ConvertEntries(workers, plan, view, run, failure)
+                           : BatchOutcome::kStopped;
   // A run that went on past failures has failed too, however it ended.
   if (run.result.failed > 0 && run.result.outcome == BatchOutcome::kSucceeded) {
     run.result.outcome = BatchOutcome::kFailed;

@@ -57,17 +57,37 @@ int WriteBmp(PictureHandle picture, const char* path, const PictureRecord& targe
   return SaveBmp(path, picture);
 }
 
-int WriteJpeg(PictureHandle picture, const char* path, const PictureRecord& target) {
-  // JPG_TYPE is a compression percentage; the library wants a quality.
-  const int quality = 100 - target.JPG_TYPE;
-  if (target.JPG_MAX_KB <= 0) return SaveJpeg(path, picture, quality, target.JPG_PRO);
+namespace {
+
+// The most bytes a file may take: its share of the run's budget and, for a JPEG, the size cap,
+// whichever is smaller; 0 for no limit.
+std::uint64_t ByteCap(const PictureRecord& target, bool jpeg) {
   // A kilobyte of the cap is 1000 bytes, so that a file under it is under a site's limit
   // whichever kilobyte the site counts.
   constexpr std::uint64_t kBytesPerKilobyte = 1000;
-  const int saved =
-      SaveJpegWithin(path, picture, quality, target.JPG_PRO,
-                     static_cast<std::uint64_t>(target.JPG_MAX_KB) * kBytesPerKilobyte);
-  return saved == kJpegOverCap ? kSavedOverCap : saved;
+  const std::uint64_t sizeCap =
+      jpeg && target.JPG_MAX_KB > 0
+          ? static_cast<std::uint64_t>(target.JPG_MAX_KB) * kBytesPerKilobyte
+          : 0;
+  const std::uint64_t share =
+      target.budgetShare > 0 ? static_cast<std::uint64_t>(target.budgetShare) : 0;
+  if (sizeCap == 0 || share == 0) return std::max(sizeCap, share);
+  return std::min(sizeCap, share);
+}
+
+// A capped save's value as the run counts it.
+int SavedWithin(int saved) {
+  return saved == kOverCap ? kSavedOverCap : saved;
+}
+
+}  // namespace
+
+int WriteJpeg(PictureHandle picture, const char* path, const PictureRecord& target) {
+  // JPG_TYPE is a compression percentage; the library wants a quality.
+  const int quality = 100 - target.JPG_TYPE;
+  const std::uint64_t cap = ByteCap(target, true);
+  if (cap == 0) return SaveJpeg(path, picture, quality, target.JPG_PRO);
+  return SavedWithin(SaveJpegWithin(path, picture, quality, target.JPG_PRO, cap));
 }
 
 int WritePng(PictureHandle picture, const char* path, const PictureRecord& target) {
@@ -94,11 +114,16 @@ int WriteHtm(PictureHandle picture, const char* path, const PictureRecord& targe
 }
 
 int WriteWebp(PictureHandle picture, const char* path, const PictureRecord& target) {
-  return SaveWebp(path, picture, target.WEBP_QUALITY, target.WEBP_LOSSLESS);
+  // A lossless file has no quality to trade for bytes.
+  const std::uint64_t cap = target.WEBP_LOSSLESS != 0 ? 0 : ByteCap(target, false);
+  if (cap == 0) return SaveWebp(path, picture, target.WEBP_QUALITY, target.WEBP_LOSSLESS);
+  return SavedWithin(SaveWebpWithin(path, picture, target.WEBP_QUALITY, cap));
 }
 
 int WriteAvif(PictureHandle picture, const char* path, const PictureRecord& target) {
-  return SaveAvif(path, picture, target.AVIF_QUALITY, target.AVIF_SPEED);
+  const std::uint64_t cap = ByteCap(target, false);
+  if (cap == 0) return SaveAvif(path, picture, target.AVIF_QUALITY, target.AVIF_SPEED);
+  return SavedWithin(SaveAvifWithin(path, picture, target.AVIF_QUALITY, target.AVIF_SPEED, cap));
 }
 
 int WriteJxl(PictureHandle picture, const char* path, const PictureRecord& target) {

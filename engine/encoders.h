@@ -21,7 +21,8 @@ bool StoresAlpha(int format);
 bool StoresExif(int format);
 
 // Writes `picture` to target.path by target.DIB_TYPE. Non-zero on success: kSavedOverCap when
-// a JPEG with a size cap (JPG_MAX_KB) was written at the lowest quality and is still larger.
+// a file with a byte cap (a JPEG's JPG_MAX_KB, or its share of the run's budget, budgetShare)
+// was written at the lowest quality and is still larger.
 inline constexpr int kSavedOverCap = 2;
 int SaveByFormat(PictureHandle picture, const PictureRecord& target);
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "engine/run_budget.h"
+
 std::string SizeText(PixelSize size) {
   if (size.width <= 0) return "?";
   return std::to_string(size.width) + "x" + std::to_string(size.height);
@@ -40,15 +42,26 @@ std::string EstimateRemark(const EntryEstimate& entry) {
   return remark;
 }
 
-std::string EstimateSummary(const EstimateTotals& totals) {
-  std::string counts =
-      "変換 " + std::to_string(totals.converted) + " 件、失敗 " + std::to_string(totals.failing) +
-      " 件、飛ばす " + std::to_string(totals.skipped) + " 件、番号付き " +
-      std::to_string(totals.renamed) + " 件、上限超え " + std::to_string(totals.overSizeCap) +
-      " 件、変換前より大きい " + std::to_string(totals.larger) + " 件";
-  if (totals.notReached > 0) {
-    counts += "、失敗で終わるため変換されない " + std::to_string(totals.notReached) + " 件";
-  }
-  return counts + "\n変換前の合計 " + ShownBytes(totals.inputBytes, true) + " → 変換後の合計 " +
-         ShownBytes(totals.outputBytes, totals.outputExact);
+std::string EstimateSummary(const std::vector<EntryEstimate>& entries,
+                            const PictureRecord& target) {
+  const EstimateTotals totals = TotalsOf(entries);
+  std::string summary;
+  auto line = [&summary](const char* what, int count) {
+    if (count > 0) summary += std::string(what) + " " + std::to_string(count) + " 件\n";
+  };
+  summary = "変換する画像 " + std::to_string(totals.converted) + " 件\n";
+  line("失敗する画像", totals.failing);
+  line("失敗で変換が終わるため変換されない画像", totals.notReached);
+  line("出力先にすでにあるため飛ばす画像", totals.skipped);
+  line("同じ名前があるため番号を付ける画像", totals.renamed);
+  line("最低の画質でもファイルサイズ上限を超える画像", totals.overSizeCap);
+  line("変換前より大きくなる画像", totals.larger);
+  summary += "変換前の合計 " + ShownBytes(totals.inputBytes, true) + "\n変換後の合計 " +
+             ShownBytes(totals.outputBytes, totals.outputExact);
+  const std::int64_t budget = BudgetBytes(target);
+  if (budget == 0) return summary;
+  const BudgetForecast forecast = ForecastBudget(entries, target);
+  return summary + "\n合計の上限 " + ShownBytes(budget, true) + " のとき: 変換後の合計 " +
+         ShownBytes(forecast.totalBytes, false) + "、平均の画質 約 " +
+         std::to_string(forecast.averageQuality);
 }

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/output_size.h"
 #include "engine/run_estimate.h"
+#include "state/app_state.h"
 
 // "640x480"; "?" when not known.
 std::string SizeText(PixelSize size);
@@ -16,8 +18,10 @@ std::string ShownBytes(std::int64_t bytes, bool exact);
 std::string OneLine(std::string text);
 // What the run will do with the entry beside converting it; several joined by "、".
 std::string EstimateRemark(const EntryEstimate& entry);
-// Two lines: how many entries each outcome has, and the totals before and after.
-std::string EstimateSummary(const EstimateTotals& totals);
+// A line for each outcome that some entries have, with their count, then the totals before and
+// after; under a budget (BUDGET_MB), the total it holds the outputs to and the quality that
+// leads to.
+std::string EstimateSummary(const std::vector<EntryEstimate>& entries, const PictureRecord& target);
 // What the figures of an estimate are measured and predicted from.
 inline constexpr char kEstimateNote[] =
     "「約」の付いたバイト数は画像の一部を変換して予測したものです。"

@@ -11,7 +11,9 @@ namespace {
 
 constexpr char kReportName[] = "failed.html";
 
-std::string Escaped(const std::string& text) {
+}  // namespace
+
+std::string EscapedHtml(const std::string& text) {
   std::string escaped;
   for (const char c : text) {
     switch (c) {
@@ -37,13 +39,15 @@ std::string Escaped(const std::string& text) {
   return escaped;
 }
 
-}  // namespace
+std::string TempPagePath(const std::string& name) {
+  // Whole, so that a message tells where it is wherever the reader stands.
+  std::error_code error;
+  const auto whole = std::filesystem::absolute(platform::PathOf(TempFilePath(name)), error);
+  return error ? TempFilePath(name) : platform::Utf8Of(whole.lexically_normal());
+}
 
 std::string RunReportPath() {
-  // Whole, so that the closing message tells where it is wherever the reader stands.
-  std::error_code error;
-  const auto whole = std::filesystem::absolute(platform::PathOf(TempFilePath(kReportName)), error);
-  return error ? TempFilePath(kReportName) : platform::Utf8Of(whole.lexically_normal());
+  return TempPagePath(kReportName);
 }
 
 bool WriteRunReport(const std::vector<FailedEntry>& failures) {
@@ -52,8 +56,8 @@ bool WriteRunReport(const std::vector<FailedEntry>& failures) {
       "<title>変換できなかった画像</title>\n</head>\n<body>\n<h1>変換できなかった画像 (" +
       std::to_string(failures.size()) + " 件)</h1>\n<ol>\n";
   for (const FailedEntry& failure : failures) {
-    page += "<li><b>" + Escaped(platform::ShownPath(failure.entry)) + "</b>";
-    for (const std::string& text : failure.texts) page += "<br>" + Escaped(text);
+    page += "<li><b>" + EscapedHtml(platform::ShownPath(failure.entry)) + "</b>";
+    for (const std::string& text : failure.texts) page += "<br>" + EscapedHtml(text);
     page += "</li>\n";
   }
   page += "</ol>\n</body>\n</html>\n";

@@ -11,6 +11,10 @@ struct FailedEntry {
   std::vector<std::string> texts;
 };
 
+// `text` for an HTML page: its markup characters escaped, its line breaks made <br>.
+std::string EscapedHtml(const std::string& text);
+// A page of that name in the temporary folder, as a whole path.
+std::string TempPagePath(const std::string& name);
 // Where the page is.
 std::string RunReportPath();
 // Writes the page; false when it could not be written.

@@ -8,6 +8,7 @@
 #include "imagelib/heif_support.h"
 #include "imagelib/imagelib.h"
 #include "imagelib/picture_store.h"
+#include "imagelib/quality_search.h"
 
 namespace imagelib {
 namespace {
@@ -114,4 +115,20 @@ int SaveAvif(const char* path, PictureHandle handle, int quality, int speed) {
   imagelib::Bytes output;
   if (!imagelib::Encode(*picture, quality, speed, imagelib::StoredExif(handle), output)) return 0;
   return imagelib::WriteFileAtomically(path, output) ? 1 : 0;
+}
+
+int SaveAvifWithin(const char* path, PictureHandle handle, int quality, int speed,
+                   std::uint64_t maxBytes) {
+  imagelib::Picture scratch;
+  const imagelib::Picture* picture = imagelib::StoredBgr24(handle, scratch);
+  if (picture == nullptr) return 0;
+  const imagelib::ByteSpan exif = imagelib::StoredExif(handle);
+  const auto fitted =
+      imagelib::EncodeWithin(0, std::clamp(quality, 0, 100), maxBytes, [&](int tried) {
+        imagelib::Bytes output;
+        if (!imagelib::Encode(*picture, tried, speed, exif, output)) output.clear();
+        return output;
+      });
+  if (!fitted || !imagelib::WriteFileAtomically(path, fitted->file)) return 0;
+  return fitted->withinCap ? kWithinCap : kOverCap;
 }

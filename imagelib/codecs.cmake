@@ -20,6 +20,7 @@ target_sources(trastel_core PRIVATE
   jpeg_markers.cpp
   jpeg_reader.cpp
   jpeg_writer.cpp
+  quality_search.cpp
   jxl_memory.cpp
   jxl_reader.cpp
   jxl_writer.cpp

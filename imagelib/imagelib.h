@@ -154,9 +154,10 @@ int KeepSourceExif(PictureHandle picture, const char* sourcePath, int keep);
 int SaveBmp(const char* path, PictureHandle picture);
 int SaveJpeg(const char* path, PictureHandle picture, int quality, int progressive);
 // As SaveJpeg, at the highest quality up to `quality` whose file takes at most `maxBytes`, or at
-// quality 1 when none does: kJpegWithinCap, kJpegOverCap, or 0 when nothing was written.
-inline constexpr int kJpegWithinCap = 1;
-inline constexpr int kJpegOverCap = 2;
+// the lowest quality when none does: kWithinCap, kOverCap, or 0 when nothing was written. The
+// same for SaveWebpWithin (lossy) and SaveAvifWithin.
+inline constexpr int kWithinCap = 1;
+inline constexpr int kOverCap = 2;
 int SaveJpegWithin(const char* path, PictureHandle picture, int quality, int progressive,
                    std::uint64_t maxBytes);
 int SavePng(const char* path, PictureHandle picture, const PngOptions* options);
@@ -167,6 +168,9 @@ int SaveAnimatedGif(const char* path, const AnimationFrame* frames, int count, i
 int SaveWebp(const char* path, PictureHandle picture, int quality, int lossless);
 // AVIF at `quality` (0-100) and the AV1 encoder's `speed` (0 slowest and smallest to 9 fastest).
 int SaveAvif(const char* path, PictureHandle picture, int quality, int speed);
+int SaveWebpWithin(const char* path, PictureHandle picture, int quality, std::uint64_t maxBytes);
+int SaveAvifWithin(const char* path, PictureHandle picture, int quality, int speed,
+                   std::uint64_t maxBytes);
 // JPEG XL at `quality` (0-100) and the encoder's `effort` (1 fastest to 9 smallest), or
 // lossless when `lossless` is non-zero.
 int SaveJxl(const char* path, PictureHandle picture, int quality, int effort, int lossless);

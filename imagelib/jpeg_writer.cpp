@@ -1,9 +1,9 @@
 // JPEG encoding through libjpeg-turbo.
 #include <algorithm>
-#include <cmath>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 #include "imagelib/codec_support.h"
@@ -11,6 +11,7 @@
 #include "imagelib/imagelib.h"
 #include "imagelib/jpeg_support.h"
 #include "imagelib/picture_store.h"
+#include "imagelib/quality_search.h"
 
 namespace imagelib {
 namespace {
@@ -82,23 +83,6 @@ Bytes Encode(const Picture& picture, int quality, bool progressive, ByteSpan exi
   return Bytes(output.data, output.data + output.size);
 }
 
-// The next quality to try between a quality that fits (`fits`, 0 when none is known yet) and
-// one that does not (`over`, whose file took `overBytes`): where the file size, taken to grow
-// as a power of the quality, would meet the cap, kept strictly inside the interval.
-int NextQuality(int fits, std::uint64_t fitsBytes, int over, std::uint64_t overBytes,
-                std::uint64_t maxBytes) {
-  // Between quality 10 and 95 a photo's file grows roughly as quality^0.6.
-  double exponent = 0.6;
-  if (fits > 0 && fitsBytes > 0 && overBytes > fitsBytes) {
-    exponent = std::log(static_cast<double>(overBytes) / static_cast<double>(fitsBytes)) /
-               std::log(static_cast<double>(over) / fits);
-  }
-  const double ratio = static_cast<double>(std::max<std::uint64_t>(maxBytes, 1)) /
-                       static_cast<double>(std::max<std::uint64_t>(overBytes, 1));
-  const double guess = over * std::pow(ratio, 1.0 / std::max(exponent, 0.1));
-  return std::clamp(static_cast<int>(guess), fits + 1, over - 1);
-}
-
 }  // namespace
 }  // namespace imagelib
 
@@ -125,40 +109,9 @@ int SaveJpegWithin(const char* path, PictureHandle handle, int quality, int prog
   const imagelib::Picture* picture = imagelib::StoredBgr24(handle, scratch);
   if (picture == nullptr) return 0;
   const imagelib::ByteSpan exif = imagelib::StoredExif(handle);
-  // The search keeps the best file that fits and the smallest quality known not to, until
-  // they are neighbours: files are measured in memory, and one is written.
-  int over = std::clamp(quality, 1, 100);
-  imagelib::Bytes overFile = imagelib::Encode(*picture, over, progressive != 0, exif);
-  if (overFile.empty()) return 0;
-  int fits = 0;
-  imagelib::Bytes fitsFile;
-  if (overFile.size() <= maxBytes) {
-    fits = over;
-    fitsFile = std::move(overFile);
-  }
-  bool halvedLast = true;
-  while (fits + 1 < over) {
-    // A guess that did not halve the interval is followed by its middle, which bounds the
-    // encodes at twice those of a plain bisection.
-    const int width = over - fits;
-    const int next =
-        halvedLast ? imagelib::NextQuality(fits, fitsFile.size(), over, overFile.size(), maxBytes)
-                   : fits + width / 2;
-    imagelib::Bytes file = imagelib::Encode(*picture, next, progressive != 0, exif);
-    if (file.empty()) return 0;
-    if (file.size() <= maxBytes) {
-      fits = next;
-      fitsFile = std::move(file);
-    } else {
-      over = next;
-      overFile = std::move(file);
-    }
-    halvedLast = 2 * (over - fits) <= width;
-  }
-  const bool withinCap = fits > 0;
-  const imagelib::Bytes& chosen = withinCap ? fitsFile : overFile;
-  if (!imagelib::WriteFileAtomically(path, imagelib::ByteSpan(chosen.data(), chosen.size()))) {
-    return 0;
-  }
-  return withinCap ? kJpegWithinCap : kJpegOverCap;
+  const std::optional<imagelib::FittedFile> fitted = imagelib::EncodeWithin(
+      1, std::clamp(quality, 1, 100), maxBytes,
+      [&](int tried) { return imagelib::Encode(*picture, tried, progressive != 0, exif); });
+  if (!fitted || !imagelib::WriteFileAtomically(path, fitted->file)) return 0;
+  return fitted->withinCap ? kWithinCap : kOverCap;
 }

@@ -13,6 +13,7 @@
 #include "imagelib/failure_reason.h"
 #include "imagelib/imagelib.h"
 #include "imagelib/picture_store.h"
+#include "imagelib/quality_search.h"
 #include "imagelib/scoped_struct.h"
 
 namespace imagelib {
@@ -78,23 +79,51 @@ Bytes WithExifChunk(ByteSpan file, ByteSpan exif) {
 }  // namespace
 }  // namespace imagelib
 
-int SaveWebp(const char* path, PictureHandle handle, int quality, int lossless) {
-  imagelib::Picture scratch;
-  const imagelib::Picture* picture = imagelib::StoredBgr24(handle, scratch);
-  if (picture == nullptr) return 0;
+namespace imagelib {
+namespace {
+
+// The whole file at `quality`, with the picture's Exif block; empty when libwebp fails.
+Bytes WebpFile(const Picture& picture, int quality, bool lossless, ByteSpan exif) {
+  MemoryWriter output;
+  WebPMemoryWriterInit(output.Get());
+  if (!Encode(picture, quality, lossless, output)) return {};
+  const ByteSpan file((*output).mem, (*output).size);
+  if (exif.size() <= kExifHeader.size()) return Bytes(file.begin(), file.end());
+  return WithExifChunk(file, exif);
+}
+
+// The picture as the encoder takes it; null, with the reason, for one it cannot.
+const Picture* EncodablePicture(PictureHandle handle, Picture& scratch) {
+  const Picture* picture = StoredBgr24(handle, scratch);
+  if (picture == nullptr) return nullptr;
   // The format's sides are 14-bit numbers.
   if (picture->width > WEBP_MAX_DIMENSION || picture->height > WEBP_MAX_DIMENSION) {
-    imagelib::Refuse("WebP形式の幅と高さは16383ピクセルまでです");
-    return 0;
+    Refuse("WebP形式の幅と高さは16383ピクセルまでです");
+    return nullptr;
   }
-  imagelib::MemoryWriter output;
-  WebPMemoryWriterInit(output.Get());
-  if (!imagelib::Encode(*picture, quality, lossless != 0, output)) return 0;
-  const imagelib::ByteSpan file((*output).mem, (*output).size);
+  return picture;
+}
+
+}  // namespace
+}  // namespace imagelib
+
+int SaveWebp(const char* path, PictureHandle handle, int quality, int lossless) {
+  imagelib::Picture scratch;
+  const imagelib::Picture* picture = imagelib::EncodablePicture(handle, scratch);
+  if (picture == nullptr) return 0;
+  const imagelib::Bytes file =
+      imagelib::WebpFile(*picture, quality, lossless != 0, imagelib::StoredExif(handle));
+  return !file.empty() && imagelib::WriteFileAtomically(path, file) ? 1 : 0;
+}
+
+int SaveWebpWithin(const char* path, PictureHandle handle, int quality, std::uint64_t maxBytes) {
+  imagelib::Picture scratch;
+  const imagelib::Picture* picture = imagelib::EncodablePicture(handle, scratch);
+  if (picture == nullptr) return 0;
   const imagelib::ByteSpan exif = imagelib::StoredExif(handle);
-  if (exif.size() <= imagelib::kExifHeader.size()) {
-    return imagelib::WriteFileAtomically(path, file) ? 1 : 0;
-  }
-  const imagelib::Bytes tagged = imagelib::WithExifChunk(file, exif);
-  return !tagged.empty() && imagelib::WriteFileAtomically(path, tagged) ? 1 : 0;
+  const auto fitted = imagelib::EncodeWithin(
+      0, std::clamp(quality, 0, 100), maxBytes,
+      [&](int tried) { return imagelib::WebpFile(*picture, tried, false, exif); });
+  if (!fitted || !imagelib::WriteFileAtomically(path, fitted->file)) return 0;
+  return fitted->withinCap ? kWithinCap : kOverCap;
 }

@@ -129,6 +129,8 @@ enum ControlId : int {
   kKeepSmallerOffRadio = 1219,
   kKeepSmallerOnRadio = 1220,
   kKeepTreeCheck = 1221,
+  kBudgetMbBox = 1222,
+  kEstimateButton = 1223,
   // The presets' dialogs.
   kPresetNameBox = 1230,
   kPresetOutputFolderCheck = 1231,
@@ -136,6 +138,9 @@ enum ControlId : int {
   kLoadPresetButton = 1233,
   kRenamePresetButton = 1234,
   kDeletePresetButton = 1235,
+  // The estimate's summary.
+  kEstimateSummaryLabel = 1236,
+  kEstimateDetailsButton = 1237,
 };
 
 enum CommandId : int {
@@ -145,4 +150,5 @@ enum CommandId : int {
   kMoreSettingsCommand = 57700,
   kSavePresetCommand = 57701,
   kPresetsCommand = 57702,
+  kEstimateCommand = 57703,
 };

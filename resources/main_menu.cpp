@@ -8,6 +8,7 @@ constexpr MenuItemTemplate kMainMenu[] = {
     {"ファイル", "詳細設定...", kMoreSettingsCommand},
     {"ファイル", "設定を名前を付けて保存...", kSavePresetCommand},
     {"ファイル", "保存した設定...", kPresetsCommand},
+    {"ファイル", "見積もり...", kEstimateCommand},
     {"ファイル", "アプリ終了", kExitCommand},
     {"ヘルプ", "説明書", kHelpCommand},
     {"ヘルプ", "ヴァージョン", kAboutCommand},

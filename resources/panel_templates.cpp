@@ -292,8 +292,9 @@ constexpr DialogTemplate kAboutDialog = {100, "バージョン情報 ", 151, 105
 
 // The settings beyond the panels', in two columns: how resized pictures keep their shape, the
 // JPEG size cap, what a run does with existing outputs and failed pictures, and what outputs
-// keep of photos' Exif; then what adding a folder takes, names from the date taken, and
-// whether a source smaller than its output is kept.
+// keep of photos' Exif; then what adding a folder takes, names from the date taken, whether a
+// source smaller than its output is kept and the outputs' total; and the estimate of a run
+// with these settings.
 constexpr ControlTemplate kMoreSettingsControls[] = {
     {kStatic, kGroupBox, "縦横比 (リサイズするとき)", 7, 5, 186, 60, kNoStyle},
     {kShapeStretchRadio, kRadioButton, "伸縮する", 15, 18, 60, 10, kGroupStart},
@@ -333,6 +334,11 @@ constexpr ControlTemplate kMoreSettingsControls[] = {
     {kKeepSmallerOffRadio, kRadioButton, "そのまま保存する", 208, 119, 170, 10, kGroupStart},
     {kKeepSmallerOnRadio, kRadioButton, "元のファイルを使う", 208, 131, 170, 10, kNoStyle},
     {kStatic, kLabel, "同じ形式で、サイズも画素も変えないとき", 208, 145, 170, 8, kNoStyle},
+    {kStatic, kGroupBox, "合計の上限 (JPEG・WebP・AVIF)", 200, 164, 186, 38, kNoStyle},
+    {kStatic, kLabel, "すべての出力の合計 (MB)", 208, 179, 112, 8, kNoStyle},
+    {kBudgetMbBox, kEdit, "", 323, 177, 36, 13, kDigitsOnly},
+    {kStatic, kLabel, "0 = なし", 208, 188, 60, 8, kNoStyle},
+    {kEstimateButton, kPushButton, "見積もり...", 7, 276, 60, 14, kNoStyle},
     {kOkButton, kPushButton, "OK", 279, 276, 50, 14, kDefaultButton},
     {kCancelButton, kPushButton, "キャンセル", 336, 276, 50, 14, kNoStyle},
 };
@@ -370,6 +376,15 @@ constexpr ControlTemplate kPresetsControls[] = {
 };
 
 constexpr DialogTemplate kPresetsBox = {153, "保存した設定", 230, 130, kPresetsControls};
+
+// The estimate's summary; 詳しく... opens the page of every entry.
+constexpr ControlTemplate kEstimateControls[] = {
+    {kEstimateSummaryLabel, kLabel, "", 7, 7, 276, 112, kNoStyle},
+    {kEstimateDetailsButton, kPushButton, "詳しく...", 176, 125, 50, 14, kNoStyle},
+    {kOkButton, kPushButton, "OK", 233, 125, 50, 14, kDefaultButton},
+};
+
+constexpr DialogTemplate kEstimateBox = {154, "見積もり", 290, 146, kEstimateControls};
 
 }  // namespace
 
@@ -435,6 +450,10 @@ const DialogTemplate& RenamePresetDialogTemplate() {
 
 const DialogTemplate& PresetsDialogTemplate() {
   return kPresetsBox;
+}
+
+const DialogTemplate& EstimateDialogTemplate() {
+  return kEstimateBox;
 }
 
 std::string AboutLinkTarget(const ControlTemplate& link) {

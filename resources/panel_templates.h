@@ -105,6 +105,8 @@ const DialogTemplate& MoreSettingsDialogTemplate();
 const DialogTemplate& SavePresetDialogTemplate();
 const DialogTemplate& RenamePresetDialogTemplate();
 const DialogTemplate& PresetsDialogTemplate();
+// The summary of an estimate of the run.
+const DialogTemplate& EstimateDialogTemplate();
 // What a link of the about box opens: its address without the arrow before it, a mail address
 // as a mailto: address.
 std::string AboutLinkTarget(const ControlTemplate& link);

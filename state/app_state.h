@@ -72,6 +72,9 @@ struct PictureRecord {
   std::int32_t KEEP_SMALLER;    // engine/smaller_output.h: KeepSmaller
   std::int32_t SUBFOLDERS;
   std::int32_t KEEP_TREE;
+  std::int32_t BUDGET_MB;  // the JPEG, WebP or AVIF outputs' total in MB; 0 for no budget
+  // Not a setting: what an entry's output may take of the run's budget, in bytes; 0 for no share.
+  std::int64_t budgetShare;
 };
 
 struct PathBlock {

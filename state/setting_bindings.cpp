@@ -220,6 +220,15 @@ const SettingBinding kSettings[] = {
      0,
      nullptr,
      SettingsFile::kExtras},
+    {"#BUDGET_MB=",
+     &PictureRecord::BUDGET_MB,
+     kNumberBox,
+     kMoreSettingsDialog,
+     {kBudgetMbBox},
+     0,
+     nullptr,
+     SettingsFile::kExtras,
+     1 << 20},
 };
 
 }  // namespace

@@ -178,6 +178,7 @@ void MainWindow::RunCommand(int commandId) {
     case kMoreSettingsCommand:
     case kSavePresetCommand:
     case kPresetsCommand:
+    case kEstimateCommand:
       if (layer_ != nullptr) layer_->Raise({0, commandId, Notification::kMenuCommand, {}});
       break;
     default:

@@ -31,7 +31,7 @@ void SetValue(HWND window, ControlKind kind, const std::string& value) {
                    reinterpret_cast<LPARAM>(platform::Widen(entry).c_str()));
     }
     SendMessageW(window, LB_SETCURSEL, static_cast<WPARAM>(list.selected), 0);
-  } else if (kind == ControlKind::kEdit) {
+  } else if (kind == ControlKind::kEdit || kind == ControlKind::kLabel) {
     SetWindowTextW(window, platform::Widen(value).c_str());
   } else {
     SendMessageW(window, BM_SETCHECK, value == "1" ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -54,7 +54,7 @@ std::string ValueOf(HWND window, ControlKind kind) {
     list.selected = static_cast<int>(SendMessageW(window, LB_GETCURSEL, 0, 0));
     return ListBoxValue(list);
   }
-  if (kind != ControlKind::kEdit) {
+  if (kind != ControlKind::kEdit && kind != ControlKind::kLabel) {
     return SendMessageW(window, BM_GETCHECK, 0, 0) == BST_CHECKED ? "1" : "0";
   }
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -68,10 +68,11 @@ void Build(HWND dialog, ValuedDialog& box) {
       dialog, box.declaration, GetDpiForWindow(dialog),
       [&box](const ControlTemplate&) { return box.font.get(); },
       [&box](const ControlTemplate& control, HWND window) {
-        if (control.kind != ControlKind::kCheckBox && control.kind != ControlKind::kRadioButton &&
-            control.kind != ControlKind::kEdit && control.kind != ControlKind::kListBox) {
-          return;
-        }
+        const bool valued =
+            control.kind == ControlKind::kCheckBox || control.kind == ControlKind::kRadioButton ||
+            control.kind == ControlKind::kEdit || control.kind == ControlKind::kListBox ||
+            (control.kind == ControlKind::kLabel && control.id != kNoControlId);
+        if (!valued) return;
         box.valued.emplace_back(&control, window);
         if (auto value = box.values.find(control.id); value != box.values.end()) {
           SetValue(window, control.kind, value->second);

@@ -6,6 +6,7 @@
 #include "state/setting_ranges.h"
 #include "state/settings_file.h"
 #include "state/text_rules.h"
+#include "window/estimate_command.h"
 #include "window/view_operations.h"
 
 namespace {
@@ -63,11 +64,18 @@ void StoreMoreSetting(const SettingBinding& setting, const DialogValues& values,
 void OnMoreSettings() {
   AppState& state = *GetAppState();
   DialogValues values = MoreSettingsValues(state);
-  if (!GetControlLayer().ShowDialog(MoreSettingsDialogTemplate(), values)) return;
+  // 見積もり... keeps the settings as OK does, then estimates the run with them.
+  bool estimate = false;
+  auto act = [&estimate](int button, DialogValues&) {
+    estimate = button == kEstimateButton;
+    return estimate;
+  };
+  if (!GetControlLayer().ShowDialog(MoreSettingsDialogTemplate(), values, act)) return;
   for (const SettingBinding& setting : SettingBindings()) {
     if (setting.OnDialog()) StoreMoreSetting(setting, values, state);
   }
   SaveSettings();
   // The facts are measured again, as after any change of a control.
   CurrentViewOperations().refreshSelection();
+  if (estimate) OnEstimate();
 }

@@ -2,6 +2,7 @@
 
 #include "resources/control_ids.h"
 #include "state/output_formats.h"
+#include "window/estimate_command.h"
 #include "window/initialise_settings.h"
 #include "window/more_settings.h"
 #include "window/panel_handlers.h"
@@ -96,6 +97,7 @@ constexpr HandlerRow kHandlers[] = {
     {0, kMoreSettingsCommand, kMenuCommand, OnMoreSettings},
     {0, kSavePresetCommand, kMenuCommand, OnSavePreset},
     {0, kPresetsCommand, kMenuCommand, OnPresets},
+    {0, kEstimateCommand, kMenuCommand, OnEstimate},
 };
 
 }  // namespace

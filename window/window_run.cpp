@@ -98,3 +98,20 @@ void RunBatch() {
 bool RunInProgress() {
   return running;
 }
+
+RunButtonHold::RunButtonHold() : held_(!running) {
+  if (!held_) return;
+  running = true;
+  stopAsked = false;
+  GetControlLayer().SetText(kActionPanel, kRunButton, kStopCaption);
+}
+
+RunButtonHold::~RunButtonHold() {
+  if (!held_) return;
+  running = false;
+  GetControlLayer().SetText(kActionPanel, kRunButton, kRunCaption);
+}
+
+bool RunButtonHold::StopAsked() {
+  return stopAsked;
+}

@@ -11,3 +11,19 @@ BatchResult RunBatch(int workers);
 void RunBatch();
 // True while the run button's run goes on.
 bool RunInProgress();
+
+// Other long work (the estimate) holds the run button as a run does: while it is held the button
+// reads "中止", pressing it asks the work to stop, and no run starts. Not held when a run or other
+// work holds it already.
+class RunButtonHold {
+ public:
+  RunButtonHold();
+  ~RunButtonHold();
+  RunButtonHold(const RunButtonHold&) = delete;
+  RunButtonHold& operator=(const RunButtonHold&) = delete;
+  bool Held() const { return held_; }
+  static bool StopAsked();
+
+ private:
+  bool held_;
+};

@@ -104,7 +104,8 @@ class MainFrame : public wxFrame {
     Bind(
         wxEVT_MENU, [](wxCommandEvent&) { OpenHelpPage(); }, MenuItemWxId(kHelpCommand));
     // The commands the program handles; the others are the window's own.
-    for (int command : {kMoreSettingsCommand, kSavePresetCommand, kPresetsCommand}) {
+    for (int command :
+         {kMoreSettingsCommand, kSavePresetCommand, kPresetsCommand, kEstimateCommand}) {
       Bind(
           wxEVT_MENU,
           [command](wxCommandEvent&) {

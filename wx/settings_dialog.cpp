@@ -16,9 +16,11 @@
 
 namespace {
 
-bool IsValued(ControlKind kind) {
+bool IsValued(const ControlTemplate& control) {
+  const ControlKind kind = control.kind;
   return kind == ControlKind::kCheckBox || kind == ControlKind::kRadioButton ||
-         kind == ControlKind::kEdit || kind == ControlKind::kListBox;
+         kind == ControlKind::kEdit || kind == ControlKind::kListBox ||
+         (kind == ControlKind::kLabel && control.id != kNoControlId);
 }
 
 void SetValue(wxWindow* window, ControlKind kind, const std::string& value) {
@@ -28,6 +30,7 @@ void SetValue(wxWindow* window, ControlKind kind, const std::string& value) {
   }
   if (kind == ControlKind::kEdit)
     static_cast<wxTextCtrl*>(window)->ChangeValue(wxString::FromUTF8(value));
+  if (kind == ControlKind::kLabel) window->SetLabel(wxString::FromUTF8(value));
   if (kind == ControlKind::kListBox) {
     auto* box = static_cast<wxListBox*>(window);
     const ListBoxContents list = ListBoxContentsOf(value);
@@ -51,6 +54,7 @@ std::string ValueOf(wxWindow* window, ControlKind kind) {
     list.selected = box->GetSelection();
     return ListBoxValue(list);
   }
+  if (kind == ControlKind::kLabel) return window->GetLabel().utf8_string();
   return static_cast<wxTextCtrl*>(window)->GetValue().utf8_string();
 }
 
@@ -85,7 +89,7 @@ bool WxControlLayer::ShowDialog(const DialogTemplate& declaration, DialogValues&
         }
       });
     }
-    if (!IsValued(control.kind)) return;
+    if (!IsValued(control)) return;
     valued[control.id] = {window, control.kind};
     if (auto value = values.find(control.id); value != values.end()) {
       SetValue(window, control.kind, value->second);

@@ -354,6 +354,40 @@ TEST_F(BatchToolTest, APresetIsLoadedUnderTheSetOptionsAndADamagedOneIsRefused) 
   EXPECT_EQ(Run({"--preset", "ない", "in"}).status, 2);
 }
 
+// A total budget holds the outputs' bytes together within it, each written at the highest
+// quality its share takes, and the estimate tells the quality that leads to.
+TEST_F(BatchToolTest, ABudgetHoldsTheOutputsTotalForJpegWebpAndAvif) {
+  for (int i = 0; i < 30; ++i) {
+    MakePicture("in/p" + std::to_string(i) + ".png", "-size 320x240 -seed " + std::to_string(i) +
+                                                         " plasma: -attenuate 0.4 +noise Gaussian");
+  }
+  const std::vector<std::string> high = {"--set", "JPG_TYPE=5",      "--set", "WEBP_QUALITY=95",
+                                         "--set", "AVIF_QUALITY=95", "--set", "BUDGET_MB=1"};
+  for (const std::string format : {"1", "5", "6"}) {
+    std::vector<std::string> arguments = high;
+    arguments.insert(arguments.end(),
+                     {"--set", "DIB_TYPE=" + format, "--out", "out" + format, "in"});
+    const RunResult run = Run(arguments);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    std::uintmax_t total = 0;
+    int files = 0;
+    for (const auto& file : fs::directory_iterator(folder_ / ("out" + format))) {
+      total += file.file_size();
+      ++files;
+    }
+    EXPECT_EQ(files, 30) << format;
+    EXPECT_LE(total, 1000000u) << format;
+    // Used, not left mostly idle: without the budget these take well over a megabyte.
+    EXPECT_GT(total, 600000u) << format;
+  }
+  std::vector<std::string> estimate = high;
+  estimate.insert(estimate.end(), {"--estimate", "--set", "DIB_TYPE=1", "in"});
+  const RunResult told = Run(estimate);
+  EXPECT_NE(told.output.find("合計の上限 1.0 MB のとき: 変換後の合計 約 "), std::string::npos)
+      << told.output;
+  EXPECT_NE(told.output.find("、平均の画質 約 "), std::string::npos) << told.output;
+}
+
 TEST_F(BatchToolTest, SameOutputNamesAreRenamedAndEachRenamingIsTold) {
   MakePicture("in/a/x.png");
   MakePicture("in/b/x.jpg");
@@ -687,25 +721,14 @@ TEST_F(BatchToolTest, SizesKeepThePicturesShapeAndTheNewKeysAreSavedBesideTheMai
             1);
   EXPECT_EQ(ReadText(StoredSettings()), mainOnly);
   auto extras = SettingValues(ReadText(StoredSettings().parent_path() / "Trastel.inf"));
-  EXPECT_EQ(extras, (std::map<std::string, std::string>{{"RESIZE_FIT", "2"},
-                                                        {"NO_ENLARGE", "0"},
-                                                        {"JPG_MAX_KB", "150"},
-                                                        {"WEBP_QUALITY", "80"},
-                                                        {"WEBP_LOSSLESS", "0"},
-                                                        {"AVIF_QUALITY", "60"},
-                                                        {"AVIF_SPEED", "6"},
-                                                        {"JXL_QUALITY", "90"},
-                                                        {"JXL_EFFORT", "6"},
-                                                        {"JXL_LOSSLESS", "0"},
-                                                        {"JXL_FROM_JPEG", "1"},
-                                                        {"EXISTING", "0"},
-                                                        {"KEEP_DATE", "0"},
-                                                        {"ON_ERROR", "0"},
-                                                        {"EXIF_KEEP", "0"},
-                                                        {"SUBFOLDERS", "0"},
-                                                        {"KEEP_TREE", "0"},
-                                                        {"NAME_FROM_DATE", "0"},
-                                                        {"KEEP_SMALLER", "0"}}));
+  EXPECT_EQ(extras, (std::map<std::string, std::string>{
+                        {"RESIZE_FIT", "2"},    {"NO_ENLARGE", "0"},    {"JPG_MAX_KB", "150"},
+                        {"WEBP_QUALITY", "80"}, {"WEBP_LOSSLESS", "0"}, {"AVIF_QUALITY", "60"},
+                        {"AVIF_SPEED", "6"},    {"JXL_QUALITY", "90"},  {"JXL_EFFORT", "6"},
+                        {"JXL_LOSSLESS", "0"},  {"JXL_FROM_JPEG", "1"}, {"EXISTING", "0"},
+                        {"KEEP_DATE", "0"},     {"ON_ERROR", "0"},      {"EXIF_KEEP", "0"},
+                        {"SUBFOLDERS", "0"},    {"KEEP_TREE", "0"},     {"NAME_FROM_DATE", "0"},
+                        {"KEEP_SMALLER", "0"},  {"BUDGET_MB", "0"}}));
   EXPECT_NE(Run({"--help"}).output.find("\n  JPG_MAX_KB "), std::string::npos);
 }
 
@@ -952,17 +975,19 @@ TEST_F(BatchToolTest, TheEstimateNamesWhatTheRunWillDo) {
       << table.output;
   EXPECT_NE(table.output.find("最低の画質でもファイルサイズ上限を超えます"), std::string::npos)
       << table.output;
-  EXPECT_NE(table.output.find("変換 2 件、失敗 0 件、飛ばす 0 件、番号付き 2 件、上限超え 1 件"),
+  EXPECT_NE(table.output.find("変換する画像 2 件\n同じ名前があるため番号を付ける画像 2 件\n"
+                              "最低の画質でもファイルサイズ上限を超える画像 1 件\n"),
             std::string::npos)
       << table.output;
-  EXPECT_NE(table.output.find("→ 変換後の合計 約 "), std::string::npos) << table.output;
+  EXPECT_NE(table.output.find("\n変換後の合計 約 "), std::string::npos) << table.output;
 
   // A run that ends at a failure reaches nothing after it.
   const RunResult ends = Run({"--estimate", "--out", "ends", "in/broken.jpg", "in/old.png"});
   EXPECT_NE(ends.output.find("old.png → old.bmp | 40x30 → 40x30 | - | 前の画像の失敗で"),
             std::string::npos)
       << ends.output;
-  EXPECT_NE(ends.output.find("変換 0 件、失敗 1 件"), std::string::npos) << ends.output;
+  EXPECT_NE(ends.output.find("変換する画像 0 件\n失敗する画像 1 件\n"), std::string::npos)
+      << ends.output;
 }
 
 // An estimate writes nothing: the output folder stays as it was, a missing one is not made,
@@ -977,7 +1002,7 @@ TEST_F(BatchToolTest, TheEstimateWritesNothing) {
       const RunResult told = Run({"--estimate", "--out", folder, "--set",
                                   std::string("DIB_TYPE=") + format, "in/p.png", "in/q.png"});
       EXPECT_EQ(told.status, 0) << told.errors;
-      EXPECT_NE(told.output.find("変換 2 件"), std::string::npos) << told.output;
+      EXPECT_NE(told.output.find("変換する画像 2 件"), std::string::npos) << told.output;
     }
   }
   EXPECT_FALSE(fs::exists(folder_ / "missing"));

@@ -437,7 +437,7 @@ TEST_F(SettingsFileTest, ExtrasLiveBesideTheMainFileWhichKeepsItsBytes) {
             "#JXL_LOSSLESS=\t0\r\n#JXL_FROM_JPEG=\t1\r\n#EXISTING=\t0\r\n#KEEP_DATE=\t0\r\n"
             "#ON_ERROR=\t0\r\n#EXIF_KEEP=\t0\r\n#SUBFOLDERS=\t0\r\n#KEEP_TREE=\t0\r\n"
             "#NAME_FROM_DATE=\t0\r\n"
-            "#KEEP_SMALLER=\t0\r\n#END\r\n");
+            "#KEEP_SMALLER=\t0\r\n#BUDGET_MB=\t0\r\n#END\r\n");
 
   state_->target->RESIZE_FIT = 0;
   state_->target->JPG_MAX_KB = 0;

@@ -307,7 +307,8 @@ TEST_F(HandlersTest, MoreSettingsDialogShowsStoresOnOkAndDiscardsOnCancel) {
                                  {kNameFromDateRadio, "0"},
                                  {kNameFromDateAndSourceRadio, "0"},
                                  {kKeepSmallerOffRadio, "1"},
-                                 {kKeepSmallerOnRadio, "0"}}));
+                                 {kKeepSmallerOnRadio, "0"},
+                                 {kBudgetMbBox, "0"}}));
   EXPECT_EQ(state.target->RESIZE_FIT, 0);
   EXPECT_EQ(refreshCount, 0);
 

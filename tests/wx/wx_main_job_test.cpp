@@ -505,9 +505,9 @@ TEST(WxMainJobTest, AddsPicturesSelectsOneRunsAndFindsTheConvertedFiles) {
   }
   EXPECT_EQ(outputs, expected);
 
-  // "アプリ終了", the fourth item, below "詳細設定..." and the two of the presets.
+  // "アプリ終了", the fifth item, below "詳細設定...", the presets' two and "見積もり...".
   map->OpenFileMenu();
-  RunCommand("xdotool key Down Down Down Down Return");
+  RunCommand("xdotool key Down Down Down Down Down Return");
   std::optional<int> exitCode = program.WaitForExit();
   ASSERT_TRUE(exitCode) << "the program did not end";
   EXPECT_EQ(*exitCode, 0);

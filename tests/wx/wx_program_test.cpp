@@ -163,9 +163,9 @@ TEST(WxProgramTest, FirstStartShowsTheWindowAndClosesCleanly) {
   std::this_thread::sleep_for(1s);
   RunCommand("import -window root " + (artifacts / "trastel-jxl-page.png").string());
 
-  // "ファイル" then its last item, the fourth: "アプリ終了".
+  // "ファイル" then its last item, the fifth: "アプリ終了".
   Click(window->x + 20, window->y + 10);
-  RunCommand("xdotool key Down Down Down Down Return");
+  RunCommand("xdotool key Down Down Down Down Down Return");
   auto exitCode = WaitForExit(pid);
   ASSERT_TRUE(exitCode) << "the program did not end";
   EXPECT_EQ(*exitCode, 0);
