@@ -24,5 +24,5 @@ std::string EstimateRemark(const EntryEstimate& entry);
 std::string EstimateSummary(const std::vector<EntryEstimate>& entries, const PictureRecord& target);
 // What the figures of an estimate are measured and predicted from.
 inline constexpr char kEstimateNote[] =
-    "「約」の付いたバイト数は画像の一部を変換して予測したものです。"
+    "「約」の付いたバイト数は画像の一部を変換して予測したものです。\n"
     "大きさ(ピクセル)と名前は実行と同じです。";

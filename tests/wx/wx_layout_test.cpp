@@ -292,19 +292,30 @@ TEST_F(WxWindowTest, MoreSettingsDialogFromTheMenuFitsItsTextsAndKeepsWhatOkStor
   EXPECT_EQ(state.target->JPG_MAX_KB, 200);
 }
 
-// The presets' dialogs show their texts whole; in the list's, a button acts on the list while
-// the dialog stays, and 読み込む closes it.
+// The longest summary an estimate gives: every outcome, a budget, and the note.
+constexpr char kLongestSummary[] =
+    "変換する画像 1000 件\n失敗する画像 1000 件\n失敗で変換が終わるため変換されない画像 1000 件\n"
+    "出力先にすでにあるため飛ばす画像 1000 件\n同じ名前があるため番号を付ける画像 1000 件\n"
+    "最低の画質でもファイルサイズ上限を超える画像 1000 件\n変換前より大きくなる画像 1000 件\n"
+    "変換前の合計 999999.9 MB\n変換後の合計 約 999999.9 MB\n"
+    "合計の上限 999999.9 MB のとき: 変換後の合計 約 999999.9 MB、平均の画質 約 100\n\n"
+    "「約」の付いたバイト数は画像の一部を変換して予測したものです。\n"
+    "大きさ(ピクセル)と名前は実行と同じです。";
+
+// The presets' dialogs and the estimate's summary show their texts whole; in the list's, a button
+// acts on the list while the dialog stays, and 読み込む closes it.
 TEST_F(WxWindowTest, ThePresetsDialogsFitTheirTextsAndTheirButtonsActOnTheList) {
-  for (const auto& [declaration, name] :
-       {std::pair{&SavePresetDialogTemplate(), "save-preset"},
-        std::pair{&RenamePresetDialogTemplate(), "rename-preset"}}) {
+  for (const auto& [declaration, name] : {std::pair{&SavePresetDialogTemplate(), "save-preset"},
+                                          std::pair{&RenamePresetDialogTemplate(), "rename-preset"},
+                                          std::pair{&EstimateDialogTemplate(), "estimate"}}) {
     std::vector<std::string> tooNarrow;
     DialogAnswer answer([&tooNarrow, name](wxDialog& dialog) {
       tooNarrow = LookAtDialog(dialog, name);
-      Press(dialog, kCancelButton);
+      // The summary has OK alone.
+      Press(dialog, dialog.FindWindow(kCancelButton) ? kCancelButton : kOkButton);
     });
-    DialogValues values{{kPresetNameBox, "旅行&家族"}};
-    EXPECT_FALSE(GetControlLayer().ShowDialog(*declaration, values));
+    DialogValues values{{kPresetNameBox, "旅行&家族"}, {kEstimateSummaryLabel, kLongestSummary}};
+    GetControlLayer().ShowDialog(*declaration, values);
     EXPECT_TRUE(answer.answered) << name;
     EXPECT_EQ(tooNarrow, std::vector<std::string>{}) << name;
   }
