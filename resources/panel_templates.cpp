@@ -379,12 +379,12 @@ constexpr DialogTemplate kPresetsBox = {153, "保存した設定", 230, 130, kPr
 
 // The estimate's summary; 詳しく... opens the page of every entry.
 constexpr ControlTemplate kEstimateControls[] = {
-    {kEstimateSummaryLabel, kLabel, "", 7, 7, 286, 122, kNoStyle},
-    {kEstimateDetailsButton, kPushButton, "詳しく...", 186, 135, 50, 14, kNoStyle},
-    {kOkButton, kPushButton, "OK", 243, 135, 50, 14, kDefaultButton},
+    {kEstimateSummaryLabel, kLabel, "", 7, 7, 286, 150, kNoStyle},
+    {kEstimateDetailsButton, kPushButton, "詳しく...", 186, 163, 50, 14, kNoStyle},
+    {kOkButton, kPushButton, "OK", 243, 163, 50, 14, kDefaultButton},
 };
 
-constexpr DialogTemplate kEstimateBox = {154, "見積もり", 300, 156, kEstimateControls};
+constexpr DialogTemplate kEstimateBox = {154, "見積もり", 300, 184, kEstimateControls};
 
 }  // namespace
 

@@ -146,20 +146,27 @@ TEST_F(Win32WindowTest, InformationBoxesShowTheirLongestTextsWhole) {
 }
 
 // The width of `text` in the font of `window`.
-int TextWidth(HWND window, const std::wstring& text) {
+// The room the text takes in the window's font, its lines one under the other.
+SIZE TextExtent(HWND window, const std::wstring& text) {
   HDC context = GetDC(window);
   HGDIOBJ previous =
       SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
-  SIZE extent{};
-  GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
+  RECT room{};
+  DrawTextW(context, text.c_str(), static_cast<int>(text.size()), &room, DT_CALCRECT | DT_NOPREFIX);
   SelectObject(context, previous);
   ReleaseDC(window, context);
-  return extent.cx;
+  return {room.right, room.bottom};
+}
+
+int TextWidth(HWND window, const std::wstring& text) {
+  return TextExtent(window, text).cx;
 }
 
 std::string Utf8Of(const std::wstring& text) {
-  char utf8[512] = {};
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8, sizeof utf8, nullptr, nullptr);
+  std::string utf8(text.size() * 3 + 1, '\0');
+  utf8.resize(static_cast<std::size_t>(WideCharToMultiByte(
+      CP_UTF8, 0, text.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr)));
+  if (!utf8.empty()) utf8.pop_back();
   return utf8;
 }
 
@@ -299,10 +306,12 @@ void CALLBACK LookAtDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     RECT client{};
     GetClientRect(child, &client);
     const bool label = std::wstring(className) == L"Static" && !text.empty();
-    // Labels one line high, captions over their frame's corners, check boxes as on the panels.
-    const bool cut = label   ? TextWidth(child, text) > client.right
-                     : group ? TextWidth(child, text) > client.right - MulDiv(12, dpi, 96)
-                             : !HoldsItsText(child, dpi);
+    // Labels as high as their lines, captions over their frame's corners, check boxes as on
+    // the panels.
+    const bool cut =
+        label ? TextWidth(child, text) > client.right || TextExtent(child, text).cy > client.bottom
+        : group ? TextWidth(child, text) > client.right - MulDiv(12, dpi, 96)
+                : !HoldsItsText(child, dpi);
     if (cut) lookedAt.cut.push_back(Utf8Of(text));
     if (RunsOverAFrame(child)) lookedAt.cut.push_back(Utf8Of(text) + " (over a frame)");
     if (label) {
