@@ -21,6 +21,7 @@
 #include "resources/panel_templates.h"
 #include "state/app_state.h"
 #include "state/choice_tables.h"
+#include "tests/support/dialog_answers.h"
 #include "tests/support/unique_folder.h"
 #include "tests/win32/win32_driver.h"
 #include "win32/about_dialog.h"
@@ -337,16 +338,6 @@ TEST_F(Win32WindowTest, TheAboutBoxShowsItsTextsWholeInItsNinePointFont) {
   EXPECT_EQ(lookedAt.fontHeight, -MulDiv(9, GetDpiForWindow(window_->Handle()), 72));
 }
 
-// The longest summary an estimate gives: every outcome, a budget, and the note.
-constexpr char kLongestSummary[] =
-    "変換する画像 1000 件\n失敗する画像 1000 件\n失敗で変換が終わるため変換されない画像 1000 件\n"
-    "出力先にすでにあるため飛ばす画像 1000 件\n同じ名前があるため番号を付ける画像 1000 件\n"
-    "最低の画質でもファイルサイズ上限を超える画像 1000 件\n変換前より大きくなる画像 1000 件\n"
-    "変換前の合計 999999.9 MB\n変換後の合計 約 999999.9 MB\n"
-    "合計の上限 999999.9 MB のとき: 変換後の合計 約 999999.9 MB、平均の画質 約 100\n\n"
-    "「約」の付いたバイト数は画像の一部を変換して予測したものです。\n"
-    "大きさ(ピクセル)と名前は実行と同じです。";
-
 // The 詳細設定, presets' and estimate's dialogs at the desktop's scale: every text whole, and a
 // screenshot of each for a look.
 TEST_F(Win32WindowTest, TheSettingsDialogsShowTheirTextsWhole) {
@@ -369,8 +360,8 @@ TEST_F(Win32WindowTest, TheSettingsDialogsShowTheirTextsWhole) {
                     (std::string(dialog.shot) + "-win32-" + dpi + "dpi.png");
     SetTimer(nullptr, 0, 300, LookAtDialog);
     DialogValues values{{kPresetNameBox, "旅行&家族"},
-                        {kPresetList, ListBoxValue({{"Web用", "メール添付", "印刷用"}, 0})},
-                        {kEstimateSummaryLabel, kLongestSummary}};
+                        {kPresetList, ShippedPresetList()},
+                        {kEstimateSummaryLabel, kLongestEstimateSummary}};
     GetControlLayer().ShowDialog(dialog.declaration, values);
     EXPECT_EQ(lookedAt.cut, std::vector<std::string>{}) << dialog.shot;
     EXPECT_TRUE(lookedAt.shotSaved) << dialog.shot;
@@ -397,16 +388,9 @@ void CALLBACK PressListButtons(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST_F(Win32WindowTest, ADialogsButtonActsOnItsListWhileItStaysAndLoadingClosesIt) {
-  DialogValues values{{kPresetList, ListBoxValue({{"Web用", "メール添付", "印刷用"}, 0})}};
+  DialogValues values{{kPresetList, ShippedPresetList()}};
   std::vector<std::string> acted;
-  auto act = [&acted](int button, DialogValues& shown) {
-    ListBoxContents list = ListBoxContentsOf(shown[kPresetList]);
-    acted.push_back(list.entries[list.selected]);
-    if (button == kLoadPresetButton) return true;
-    list.entries.erase(list.entries.begin() + list.selected);
-    shown[kPresetList] = ListBoxValue(list);
-    return false;
-  };
+  const DialogAction act = NotingListAction(acted);
   countAfterDelete = -1;
   SetTimer(nullptr, 0, 300, PressListButtons);
   EXPECT_TRUE(GetControlLayer().ShowDialog(PresetsDialogTemplate(), values, act));

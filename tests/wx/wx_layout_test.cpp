@@ -43,6 +43,7 @@
 #include "resources/panel_templates.h"
 #include "state/app_state.h"
 #include "state/settings_file.h"
+#include "tests/support/dialog_answers.h"
 #include "tests/support/unique_folder.h"
 #include "tests/wx/wx_test_support.h"
 #include "window/input_list.h"
@@ -292,16 +293,6 @@ TEST_F(WxWindowTest, MoreSettingsDialogFromTheMenuFitsItsTextsAndKeepsWhatOkStor
   EXPECT_EQ(state.target->JPG_MAX_KB, 200);
 }
 
-// The longest summary an estimate gives: every outcome, a budget, and the note.
-constexpr char kLongestSummary[] =
-    "変換する画像 1000 件\n失敗する画像 1000 件\n失敗で変換が終わるため変換されない画像 1000 件\n"
-    "出力先にすでにあるため飛ばす画像 1000 件\n同じ名前があるため番号を付ける画像 1000 件\n"
-    "最低の画質でもファイルサイズ上限を超える画像 1000 件\n変換前より大きくなる画像 1000 件\n"
-    "変換前の合計 999999.9 MB\n変換後の合計 約 999999.9 MB\n"
-    "合計の上限 999999.9 MB のとき: 変換後の合計 約 999999.9 MB、平均の画質 約 100\n\n"
-    "「約」の付いたバイト数は画像の一部を変換して予測したものです。\n"
-    "大きさ(ピクセル)と名前は実行と同じです。";
-
 // The presets' dialogs and the estimate's summary show their texts whole; in the list's, a button
 // acts on the list while the dialog stays, and 読み込む closes it.
 TEST_F(WxWindowTest, ThePresetsDialogsFitTheirTextsAndTheirButtonsActOnTheList) {
@@ -314,22 +305,16 @@ TEST_F(WxWindowTest, ThePresetsDialogsFitTheirTextsAndTheirButtonsActOnTheList) 
       // The summary has OK alone.
       Press(dialog, dialog.FindWindow(kCancelButton) ? kCancelButton : kOkButton);
     });
-    DialogValues values{{kPresetNameBox, "旅行&家族"}, {kEstimateSummaryLabel, kLongestSummary}};
+    DialogValues values{{kPresetNameBox, "旅行&家族"},
+                        {kEstimateSummaryLabel, kLongestEstimateSummary}};
     GetControlLayer().ShowDialog(*declaration, values);
     EXPECT_TRUE(answer.answered) << name;
     EXPECT_EQ(tooNarrow, std::vector<std::string>{}) << name;
   }
 
-  DialogValues values{{kPresetList, ListBoxValue({{"Web用", "メール添付", "印刷用"}, 0})}};
+  DialogValues values{{kPresetList, ShippedPresetList()}};
   std::vector<std::string> acted;
-  auto act = [&acted](int button, DialogValues& shown) {
-    ListBoxContents list = ListBoxContentsOf(shown[kPresetList]);
-    acted.push_back(list.entries[list.selected]);
-    if (button == kLoadPresetButton) return true;
-    list.entries.erase(list.entries.begin() + list.selected);
-    shown[kPresetList] = ListBoxValue(list);
-    return false;
-  };
+  const DialogAction act = NotingListAction(acted);
   std::vector<std::string> tooNarrow;
   unsigned countAfterDelete = 0;
   DialogAnswer answer([&](wxDialog& dialog) {
