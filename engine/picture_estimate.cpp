@@ -34,8 +34,8 @@ constexpr std::int64_t kAvifLargeSide = 512;
 // small to tell their bytes, and the whole conversion costs little.
 constexpr std::int64_t kMostWholePixels = 512 * 384;
 constexpr std::int64_t kMostWholeRows = 4 * kStripRows;
-// The copy whose file holds little more than what every file carries (headers, Exif).
-constexpr PixelSize kFixedPartSize{8, 8};
+// The corner whose file holds little more than what every file carries (headers, Exif).
+constexpr int kFixedPartSide = 8;
 // The JPEG quality the size cap's search ends at (JPG_TYPE is a compression percentage).
 constexpr int kLowestJpegCompression = 99;
 constexpr std::int64_t kBytesPerKilobyte = 1000;
@@ -62,11 +62,16 @@ bool MayUseSourceBytes(const PictureRecord& target, PixelSize shown) {
          (target.KEEP_SMALLER != 0 || (target.DIB_TYPE == kFormatJxl && target.JXL_FROM_JPEG != 0));
 }
 
-bool ConvertsWhole(const PictureRecord& target, PixelSize shown, const imagelib::Picture& loaded) {
+// True when the output of a picture of this size is converted whole, whatever its pixels.
+bool ConvertsWhole(const PictureRecord& target, PixelSize shown) {
   const PixelSize output = OutputOf(shown, target);
   return !IsPictureFormat(target.DIB_TYPE) || !KeepsShapeAsLoaded(target) ||
          Pixels(output) <= kMostWholePixels || output.height <= kMostWholeRows ||
-         MayUseSourceBytes(target, shown) || loaded.IsCompressed() || loaded.bitsPerPixel % 8 != 0;
+         MayUseSourceBytes(target, shown);
+}
+
+bool ConvertsWhole(const PictureRecord& target, PixelSize shown, const imagelib::Picture& loaded) {
+  return ConvertsWhole(target, shown) || loaded.IsCompressed() || loaded.bitsPerPixel % 8 != 0;
 }
 
 std::string Joined(std::vector<std::string> texts, const std::string& last) {
@@ -83,6 +88,23 @@ struct Sample {
   PixelSize output{0, 0};
 };
 
+// The loaded rows of `count` strips of the output's rows, spread over its height: each in the
+// middle of its share of the height, on a multiple of the strip's rows.
+std::vector<imagelib::RowRange> StripRowsOf(std::int64_t outputRows, std::int64_t loadedRows,
+                                            std::int64_t count) {
+  std::vector<imagelib::RowRange> strips;
+  for (std::int64_t piece = 0; piece < count; ++piece) {
+    const std::int64_t first =
+        std::min((2 * piece + 1) * outputRows / (2 * count) / kStripRows * kStripRows,
+                 outputRows - kStripRows);
+    const auto top = static_cast<int>(first * loadedRows / outputRows);
+    const auto bottom =
+        std::max(top + 1, static_cast<int>((first + kStripRows) * loadedRows / outputRows));
+    strips.push_back({top, bottom});
+  }
+  return strips;
+}
+
 // `count` pieces `width` of the output's pixels wide, spread over its height and, when narrower
 // than it, over its width column by column.
 Sample SampleOf(const imagelib::Picture& loaded, PixelSize output, std::int64_t count,
@@ -96,17 +118,11 @@ Sample SampleOf(const imagelib::Picture& loaded, PixelSize output, std::int64_t 
   rows.width = static_cast<int>(loadedWidth);
   rows.bitsPerPixel = loaded.bitsPerPixel;
   rows.palette = loaded.palette;
-  for (std::int64_t piece = 0; piece < count; ++piece) {
-    // In the middle of its share of the output's height, on a multiple of the strip's.
-    const std::int64_t first =
-        std::min((2 * piece + 1) * output.height / (2 * count) / kStripRows * kStripRows,
-                 output.height - kStripRows);
-    const auto top = static_cast<int>(first * loaded.height / output.height);
-    const auto bottom =
-        std::max(top + 1, static_cast<int>((first + kStripRows) * loaded.height / output.height));
-    const std::int64_t left = std::min((piece % columns) * width * loaded.width / output.width,
+  std::int64_t piece = 0;
+  for (const imagelib::RowRange strip : StripRowsOf(output.height, loaded.height, count)) {
+    const std::int64_t left = std::min((piece++ % columns) * width * loaded.width / output.width,
                                        loaded.width - loadedWidth);
-    for (int y = top; y < bottom; ++y) {
+    for (int y = strip.top; y < strip.bottom; ++y) {
       const std::uint8_t* row = loaded.Row(y) + static_cast<std::size_t>(left) * pixelBytes;
       rows.pixels.insert(rows.pixels.end(), row, row + rowBytes);
       rows.pixels.resize(rows.pixels.size() + rows.Stride() - rowBytes);
@@ -117,22 +133,42 @@ Sample SampleOf(const imagelib::Picture& loaded, PixelSize output, std::int64_t 
         rows.alpha.insert(rows.alpha.end(), opacity, opacity + loadedWidth);
       }
     }
-    rows.height += bottom - top;
+    rows.height += strip.bottom - strip.top;
   }
   sample.output = {width, count * kStripRows};
   return sample;
 }
 
-// Full-width strips, a tenth of the output's rows; for a large AVIF as many pixels in pieces,
-// but at least enough for them to be as high as they are wide.
-Sample SampleFor(const imagelib::Picture& loaded, PixelSize output, const PictureRecord& target) {
-  const std::int64_t strips = std::max(kFewestStrips, output.height / (kStripRows * kSampledShare));
+// `strips` full-width strips of `loaded`, which becomes `loadedOutput` of the output; for a
+// large AVIF output as many pixels in pieces, but at least enough for them to be as high as they
+// are wide.
+Sample SampleFor(const imagelib::Picture& loaded, PixelSize loadedOutput, PixelSize output,
+                 const PictureRecord& target, std::int64_t strips) {
   if (target.DIB_TYPE != kFormatAvif || std::min(output.width, output.height) < kAvifLargeSide) {
-    return SampleOf(loaded, output, strips, output.width);
+    return SampleOf(loaded, loadedOutput, strips, loadedOutput.width);
   }
   const std::int64_t pieces =
-      std::max(kAvifLargeSide / kStripRows, strips * output.width / kAvifLargeSide);
-  return SampleOf(loaded, output, pieces, kAvifLargeSide);
+      std::max(kAvifLargeSide / kStripRows, strips * loadedOutput.width / kAvifLargeSide);
+  return SampleOf(loaded, loadedOutput, pieces, kAvifLargeSide);
+}
+
+// The picture's top left corner, at most `side` pixels square: cut, not reduced, as reducing a
+// large sample to a few pixels would cost more than converting it.
+imagelib::Picture CornerOf(const imagelib::Picture& picture, int side) {
+  imagelib::Picture corner;
+  corner.width = std::min(side, picture.width);
+  corner.height = std::min(side, picture.height);
+  corner.bitsPerPixel = picture.bitsPerPixel;
+  corner.palette = picture.palette;
+  const std::size_t rowBytes = corner.Stride();
+  for (int y = 0; y < corner.height; ++y) {
+    corner.pixels.insert(corner.pixels.end(), picture.Row(y), picture.Row(y) + rowBytes);
+    if (picture.HasAlpha()) {
+      corner.alpha.insert(corner.alpha.end(), picture.AlphaRow(y),
+                          picture.AlphaRow(y) + corner.width);
+    }
+  }
+  return corner;
 }
 
 // The bytes of `picture` brought to `size` and converted with `settings`; nothing when that
@@ -155,16 +191,16 @@ std::optional<std::int64_t> ConvertedBytes(const PictureRecord& source,
   return static_cast<std::int64_t>(*written);
 }
 
-// The output's bytes: what every file carries (the fixed part's) and the sample's share of the
-// rest, for all the output's pixels.
+// The output's bytes: what every file carries (the fixed part's) and the rest of the sample's,
+// which hold `coverage` of the output's.
 std::optional<std::int64_t> Predicted(const PictureRecord& source, const PictureRecord& settings,
-                                      const Sample& sample, PixelSize output) {
+                                      const Sample& sample, double coverage) {
   const auto strips = ConvertedBytes(source, settings, sample.rows, sample.output);
-  const auto fixed = ConvertedBytes(source, settings, sample.rows, kFixedPartSize);
+  const imagelib::Picture corner = CornerOf(sample.rows, kFixedPartSide);
+  const auto fixed = ConvertedBytes(source, settings, corner, {corner.width, corner.height});
   if (!strips || !fixed) return std::nullopt;
   const double share = static_cast<double>(std::max<std::int64_t>(*strips - *fixed, 0));
-  return *fixed + std::llround(share * static_cast<double>(Pixels(output)) /
-                               static_cast<double>(Pixels(sample.output)));
+  return *fixed + std::llround(share / coverage);
 }
 
 void ConvertWhole(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
@@ -183,23 +219,22 @@ void ConvertWhole(const PictureRecord& source, const PictureRecord& target, Pict
   estimate.overSizeCap = saved == kSavedOverCap;
 }
 
-void Predict(const PictureRecord& source, const PictureRecord& target,
-             const imagelib::Picture& loaded, PictureEstimate& estimate, MessageCapture& capture) {
-  estimate.output = OutputOf(estimate.source, target);
-  const Sample sample = SampleFor(loaded, estimate.output, target);
+// The estimate's bytes predicted from a sample that holds `coverage` of the output's.
+void Predict(const PictureRecord& source, const PictureRecord& target, const Sample& sample,
+             double coverage, PictureEstimate& estimate, MessageCapture& capture) {
   // The sample is converted as it is: no resize of the run's, no size cap, no copy of the source.
   PictureRecord settings = target;
   settings.RESIZE_TYPE = 0;
   settings.JPG_MAX_KB = 0;
   settings.KEEP_SMALLER = 0;
   settings.JXL_FROM_JPEG = 0;
-  std::optional<std::int64_t> bytes = Predicted(source, settings, sample, estimate.output);
+  std::optional<std::int64_t> bytes = Predicted(source, settings, sample, coverage);
   const std::int64_t cap = std::int64_t{target.JPG_MAX_KB} * kBytesPerKilobyte;
   if (bytes && target.DIB_TYPE == kFormatJpeg && cap > 0 && *bytes > cap) {
     // The run lowers the quality until the file fits: at most the cap, unless even the lowest
     // quality's file is larger.
     settings.JPG_TYPE = kLowestJpegCompression;
-    const std::optional<std::int64_t> lowest = Predicted(source, settings, sample, estimate.output);
+    const std::optional<std::int64_t> lowest = Predicted(source, settings, sample, coverage);
     estimate.overSizeCap = lowest && *lowest > cap;
     bytes = estimate.overSizeCap ? lowest : cap;
   }
@@ -210,13 +245,65 @@ void Predict(const PictureRecord& source, const PictureRecord& target,
   estimate.bytes = *bytes;
 }
 
+// The full-width strips a large output is predicted from: a tenth of its rows.
+std::int64_t StripCount(PixelSize output) {
+  return std::max(kFewestStrips, output.height / (kStripRows * kSampledShare));
+}
+
+// The estimate's bytes predicted from the sample of `strips` strips of `loaded`, which becomes
+// `loadedOutput` of estimate.output: the output's whole picture, or the rows of those strips.
+void PredictFromStrips(const PictureRecord& source, const PictureRecord& target,
+                       const imagelib::Picture& loaded, PixelSize loadedOutput, std::int64_t strips,
+                       PictureEstimate& estimate, MessageCapture& capture) {
+  const Sample sample = SampleFor(loaded, loadedOutput, estimate.output, target, strips);
+  Predict(source, target, sample,
+          static_cast<double>(Pixels(sample.output)) / static_cast<double>(Pixels(estimate.output)),
+          estimate, capture);
+}
+
+// A large output of a file whose strips decode alone (a JPEG's), predicted from them without
+// decoding the rows between: they are the rows the whole picture's sample would take, or its
+// columns when the file turns it a quarter. Not for such a picture's AVIF output, sampled in
+// square pieces, nor for a narrow one. False, with nothing measured, when the file has no
+// strips or its output is converted whole.
+bool PredictFromDecodedStrips(const PictureRecord& source, const PictureRecord& target,
+                              PictureEstimate& estimate, MessageCapture& capture) {
+  if (!IsPictureFormat(target.DIB_TYPE) || !KeepsShapeAsLoaded(target)) return false;
+  PixelSize output{0, 0};
+  PixelSize stripsOutput{0, 0};
+  const std::optional<imagelib::PictureStrips> strips =
+      LoadStripsForConversion(source, target, [&](PictureSize shown, bool turned, int rows) {
+        const PixelSize size{shown.width, shown.height};
+        if (ConvertsWhole(target, size)) return std::vector<imagelib::RowRange>{};
+        output = OutputOf(size, target);
+        const PixelSize stored = turned ? PixelSize{output.height, output.width} : output;
+        if (turned && (target.DIB_TYPE == kFormatAvif || stored.height <= kMostWholeRows)) {
+          return std::vector<imagelib::RowRange>{};
+        }
+        const std::int64_t count = StripCount(stored);
+        stripsOutput = turned ? PixelSize{count * kStripRows, output.height}
+                              : PixelSize{output.width, count * kStripRows};
+        return StripRowsOf(stored.height, rows, count);
+      });
+  if (!strips) return false;
+  estimate.source = {strips->shown.width, strips->shown.height};
+  estimate.output = output;
+  // The strips together are the picture of an output of their rows (or columns), all sampled.
+  PredictFromStrips(source, target, *strips->rows, stripsOutput, stripsOutput.height / kStripRows,
+                    estimate, capture);
+  return true;
+}
+
 }  // namespace
 
 PictureEstimate EstimatePicture(const PictureRecord& source, const PictureRecord& target) {
   PictureEstimate estimate;
   MessageCapture capture;
   // Every output goes when this ends, never renamed to its target.
-  imagelib::OutputStaging staging;
+  imagelib::OutputStaging staging(imagelib::OutputStaging::Use::kMeasuredOnly);
+  if (!IsAnimated(target) && PredictFromDecodedStrips(source, target, estimate, capture)) {
+    return estimate;
+  }
   // Loaded as the run loads it: the same decode, the same picture before its resize.
   PictureHandle slot = 0;
   if (!LoadForConversion(source, target, slot)) {
@@ -235,7 +322,9 @@ PictureEstimate EstimatePicture(const PictureRecord& source, const PictureRecord
   }
   const imagelib::Picture& picture = *imagelib::FindPicture(slot);
   if (!ConvertsWhole(target, estimate.source, picture)) {
-    Predict(source, target, picture, estimate, capture);
+    estimate.output = OutputOf(estimate.source, target);
+    PredictFromStrips(source, target, picture, estimate.output, StripCount(estimate.output),
+                      estimate, capture);
     return estimate;
   }
   // The conversion releases the picture.

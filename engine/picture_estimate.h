@@ -1,9 +1,10 @@
 // What an estimate learns of one entry's picture on a worker: its size, its output's, and the
-// output's bytes. The picture is loaded as the run loads it. A small output is then converted
-// whole, as the run converts it, and its bytes are exact; a larger one's are predicted from the
-// conversion of strips of its rows spread over its height, a tenth of them, which keep its detail
-// and noise as a reduced copy would not. The only files written are staged in the program's
-// temporary folder and go again.
+// output's bytes. A small output is converted whole, as the run converts it, and its bytes are
+// exact; a larger one's are predicted from the conversion of strips of its rows spread over its
+// height, a tenth of them, which keep its detail and noise as a reduced copy would not. The
+// picture is loaded as the run loads it, except that a JPEG with a large output has only those
+// strips decoded: the rows between are read past, and damage in them goes unnoticed. The only
+// files written are staged in the program's temporary folder and go again.
 #pragma once
 
 #include <cstdint>

@@ -246,6 +246,16 @@ bool LoadForConversion(const PictureRecord& source, const PictureRecord& target,
   }
 }
 
+std::optional<imagelib::PictureStrips> LoadStripsForConversion(
+    const PictureRecord& source, const PictureRecord& target, const imagelib::StripRule& stripsOf) {
+  ClearFailureReason();
+  try {
+    return imagelib::LoadPictureStrips(source.path, ResizeOnLoad(target), stripsOf);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
 int ConvertLoadedWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
                       PixelSize* written, std::string* failure) {
   const int result = WithinMemory(

@@ -2,11 +2,13 @@
 // load, filter, crop, rotation, resize and the encoder, or one frame of an animated GIF.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 
 #include "engine/output_size.h"
 #include "imagelib/gif_animation.h"
+#include "imagelib/picture_strips.h"
 #include "state/app_state.h"
 
 // The size the resize step gives a picture of the given size.
@@ -33,6 +35,11 @@ int ConvertSingleWith(const PictureRecord& source, const PictureRecord& target, 
 bool LoadForConversion(const PictureRecord& source, const PictureRecord& target,
                        PictureHandle& slot);
 void ShowLoadFailure(const PictureRecord& source);
+// Strips of source.path's rows as LoadForConversion would decode them, without the rows
+// between; nothing for a file that has none (imagelib/picture_strips.h) or when that failed.
+std::optional<imagelib::PictureStrips> LoadStripsForConversion(const PictureRecord& source,
+                                                               const PictureRecord& target,
+                                                               const imagelib::StripRule& stripsOf);
 int ConvertLoadedWith(const PictureRecord& source, const PictureRecord& target, PictureHandle& slot,
                       PixelSize* written = nullptr, std::string* failure = nullptr);
 // Prepares the animation's frame `index` in `slot` (resized and turned) and codes it into

@@ -140,10 +140,12 @@ bool AtomicOutput::Write(std::string_view bytes) {
 
 bool AtomicOutput::Commit() {
   if (!file_) return false;
-  const bool flushed = file_->FlushAndClose();
+  OutputStaging* staging = OutputStaging::Current();
+  // Files only measured need not outlast a crash.
+  const bool flushed = file_->Close(staging == nullptr || !staging->MeasuredOnly());
   file_.reset();
   if (!flushed) return RefuseWritingOf(target_);
-  if (OutputStaging* staging = OutputStaging::Current()) {
+  if (staging != nullptr) {
     staging->Add(StagedOutput(path_, target_, pendingSlot_));
     pendingSlot_ = -1;
   } else if (!platform::MoveReplacing(path_.c_str(), target_.c_str())) {
@@ -190,7 +192,7 @@ StagedOutput::Result StagedOutput::Commit(bool replacing) {
   return result;
 }
 
-OutputStaging::OutputStaging() : previous_(currentStaging) {
+OutputStaging::OutputStaging(Use use) : use_(use), previous_(currentStaging) {
   currentStaging = this;
 }
 

@@ -75,7 +75,10 @@ class StagedOutput {
 // While one lives on a thread, the AtomicOutputs that thread commits are staged here.
 class OutputStaging {
  public:
-  OutputStaging();
+  enum class Use { kKept, kMeasuredOnly };
+  // With kMeasuredOnly, the files are written to be measured and removed, never committed:
+  // they are not flushed to the disk.
+  explicit OutputStaging(Use use = Use::kKept);
   ~OutputStaging();
   OutputStaging(const OutputStaging&) = delete;
   OutputStaging& operator=(const OutputStaging&) = delete;
@@ -88,8 +91,10 @@ class OutputStaging {
   std::vector<StagedOutput> Take() { return std::move(files_); }
   // The staging of the calling thread, or null.
   static OutputStaging* Current();
+  bool MeasuredOnly() const { return use_ == Use::kMeasuredOnly; }
 
  private:
+  Use use_;
   std::vector<StagedOutput> files_;
   OutputStaging* previous_;
 };

@@ -13,6 +13,7 @@
 #include "imagelib/alpha_plane.h"
 #include "imagelib/imagelib.h"
 #include "imagelib/picture.h"
+#include "imagelib/picture_strips.h"
 
 namespace imagelib {
 
@@ -36,6 +37,8 @@ std::unique_ptr<Picture> DecodePicture(ByteSpan data, const DecodeRequest& reque
 
 std::unique_ptr<Picture> DecodeBmp(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
 std::unique_ptr<Picture> DecodeJpeg(ByteSpan data, const ResizedSizeRule& resizedTo = {});
+std::optional<PictureStrips> DecodeJpegStrips(ByteSpan data, const ResizedSizeRule& resizedTo,
+                                              const StripRule& stripsOf);
 std::unique_ptr<Picture> DecodePng(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
 std::unique_ptr<Picture> DecodeGif(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);
 std::unique_ptr<Picture> DecodeWebp(ByteSpan data, AlphaUse alpha = AlphaUse::kOverWhite);

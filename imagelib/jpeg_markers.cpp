@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace imagelib {
 namespace {
@@ -27,11 +28,14 @@ bool IsFrameHeader(std::uint8_t marker) {
 // position of the first other marker (or the end of the data).
 std::size_t SkipEntropyData(ByteSpan data, std::size_t at, std::uint64_t& count) {
   while (at < data.size()) {
-    if (data[at] != kMarkerPrefix) {
-      ++count;
-      ++at;
-      continue;
-    }
+    // Runs of data bytes are passed at once: markers are rare in them.
+    const auto* prefix = static_cast<const std::uint8_t*>(
+        std::memchr(data.data() + at, kMarkerPrefix, data.size() - at));
+    const std::size_t marker =
+        prefix != nullptr ? static_cast<std::size_t>(prefix - data.data()) : data.size();
+    count += marker - at;
+    at = marker;
+    if (at >= data.size()) return at;
     std::size_t next = at + 1;
     while (next < data.size() && data[next] == kMarkerPrefix) ++next;
     if (next >= data.size()) return next;
@@ -117,7 +121,10 @@ std::optional<JpegLayout> WalkJpegMarkers(ByteSpan data) {
     while (at < data.size() && data[at] == kMarkerPrefix) ++at;
     if (at >= data.size()) break;
     const std::uint8_t marker = data[at++];
-    if (marker == kEndOfImage) break;
+    if (marker == kEndOfImage) {
+      layout.endOfImage = at - 2;
+      break;
+    }
     if (marker == kStartOfImage || marker == kTemporary || IsRestart(marker)) continue;
     if (at + 2 > data.size()) break;
     const std::size_t length = std::size_t{data[at]} << 8 | data[at + 1];

@@ -2,6 +2,7 @@
 // is decoded or allocated.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -19,6 +20,8 @@ struct JpegLayout {
   // each scan covers: the work of decoding grows with the latter.
   std::uint64_t frameBlocks = 0;
   std::uint64_t scanBlocks = 0;
+  // Where the end-of-image marker stands; 0 when the data ends without one.
+  std::size_t endOfImage = 0;
   // The frame is arithmetic-coded.
   bool arithmetic = false;
   // Every component of the frame has a scan that starts its coefficients (a sequential scan

@@ -60,17 +60,24 @@ int IdentifyPictureFile(const char* path, int /*reserved*/) {
 namespace imagelib {
 namespace {
 
-PictureHandle LoadFile(const char* path, const DecodeRequest& request) {
+// The bytes of a picture file; nothing for a file of no picture kind or one that cannot be read.
+std::optional<Bytes> ReadPictureFile(const char* path) {
   // The size and the first bytes decide before the rest is read: a huge file or one of no
   // picture kind costs nothing to refuse.
   auto file = RegularFile::Open(path);
-  if (!file || file->Size() > kLargestFile) return 0;
+  if (!file || file->Size() > kLargestFile) return std::nullopt;
   auto bytes = ReadHead(*file);
   if (!bytes || IdentifyPictureBytes(*bytes) == kIdentifiedNone ||
       !file->ReadMore(*bytes,
                       file->Size() - std::min<std::uint64_t>(file->Size(), bytes->size()))) {
-    return 0;
+    return std::nullopt;
   }
+  return bytes;
+}
+
+PictureHandle LoadFile(const char* path, const DecodeRequest& request) {
+  const std::optional<Bytes> bytes = ReadPictureFile(path);
+  if (!bytes) return 0;
   auto picture = DecodePicture(*bytes, request);
   if (!picture) return 0;
   if (picture->sourceWidth == 0) {
@@ -81,6 +88,14 @@ PictureHandle LoadFile(const char* path, const DecodeRequest& request) {
 }
 
 }  // namespace
+
+std::optional<PictureStrips> LoadPictureStrips(const char* path, const ResizedSizeRule& resizedTo,
+                                               const StripRule& stripsOf) {
+  const std::optional<Bytes> bytes = ReadPictureFile(path);
+  if (!bytes || IdentifyPictureBytes(*bytes) != kIdentifiedJpeg) return std::nullopt;
+  return DecodeJpegStrips(*bytes, resizedTo, stripsOf);
+}
+
 }  // namespace imagelib
 
 PictureHandle LoadPicture(const char* path) {

@@ -65,8 +65,9 @@ class File {
   std::optional<std::size_t> Read(void* buffer, std::size_t count);
   // Writes all `count` bytes; false when that fails.
   bool WriteAll(const void* bytes, std::size_t count);
-  // Flushes the file's bytes to the disk and closes it; false when either fails.
-  bool FlushAndClose();
+  // Closes the file, flushing its bytes to the disk first when `flushing`; false when either
+  // fails.
+  bool Close(bool flushing);
 
  private:
   File(std::intptr_t handle, std::uint64_t size) : handle_(handle), size_(size) {}

@@ -63,10 +63,10 @@ bool File::WriteAll(const void* bytes, std::size_t count) {
   return true;
 }
 
-bool File::FlushAndClose() {
+bool File::Close(bool flushing) {
   const int descriptor = static_cast<int>(handle_);
   handle_ = kNone;
-  const bool flushed = ::fsync(descriptor) == 0;
+  const bool flushed = !flushing || ::fsync(descriptor) == 0;
   return ::close(descriptor) == 0 && flushed;
 }
 

@@ -79,10 +79,10 @@ bool File::WriteAll(const void* bytes, std::size_t count) {
   return true;
 }
 
-bool File::FlushAndClose() {
+bool File::Close(bool flushing) {
   const HANDLE handle = AsHandle(handle_);
   handle_ = kNone;
-  const bool flushed = FlushFileBuffers(handle) != 0;
+  const bool flushed = !flushing || FlushFileBuffers(handle) != 0;
   return CloseHandle(handle) != 0 && flushed;
 }
 

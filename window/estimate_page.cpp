@@ -33,8 +33,8 @@ std::string WriteEstimatePage(const std::vector<EntryEstimate>& entries,
       "{text-align:right;white-space:nowrap}</style>\n</head>\n<body>\n<h1>見積もり (" +
       std::to_string(entries.size()) + " 件)</h1>\n<p>" +
       EscapedHtml(EstimateSummary(entries, target)) + "</p>\n<p>" + EscapedHtml(kEstimateNote) +
-      "<br>書き込むときに初めてわかる失敗(ディスクの空きが足りないなど)は見積もりには出ません。</"
-      "p>\n"
+      "<br>書き込むときに初めてわかる失敗(ディスクの空きが足りないなど)と、大きなJPEG画像の"
+      "データの途中にある壊れは、見積もりには出ません。</p>\n"
       "<table>\n<tr><th>番号</th><th>変換前</th><th>変換後</th><th>変換前の大きさ</th>"
       "<th>変換後の大きさ</th><th>変換前のバイト数</th><th>変換後のバイト数</th><th>備考</th></"
       "tr>\n";

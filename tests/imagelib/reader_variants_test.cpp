@@ -20,6 +20,7 @@
 #include "imagelib/exif_orientation.h"
 #include "imagelib/imagelib.h"
 #include "imagelib/picture_store.h"
+#include "imagelib/picture_strips.h"
 #include "tests/imagelib/codec_test_support.h"
 #include "tests/imagelib/test_pictures.h"
 
@@ -669,3 +670,57 @@ TEST(ReaderVariantTest, WebpAnimationShowsItsFirstFrameAndLiesAreRefused) {
 }
 
 }  // namespace
+
+// Strips of a JPEG decoded alone hold exactly the rows the whole decode gives, at the whole
+// decode's scale, with chroma smoothed over the rows as there; files the whole decode would
+// refuse, or that have no strips, give none.
+TEST(ReaderVariantTest, JpegStripsAreTheWholeDecodesRows) {
+  codectest::TempFolder folder;
+  const std::string colour = folder.File("colour.jpg");
+  const std::string grey = folder.File("grey.jpg");
+  const std::string png = folder.File("picture.png");
+  ASSERT_TRUE(codectest::Run("/usr/bin/convert -size 300x203 -seed 3 plasma:fractal " +
+                             codectest::Quoted(png)));
+  ASSERT_TRUE(codectest::Run("/usr/bin/convert " + codectest::Quoted(png) +
+                             " -sampling-factor 2x2 -quality 90 " + codectest::Quoted(colour)));
+  ASSERT_TRUE(codectest::Run("/usr/bin/convert " + codectest::Quoted(png) + " -colorspace Gray " +
+                             codectest::Quoted(grey)));
+  std::vector<std::uint8_t> bytes = codectest::ReadBytes(colour);
+  bytes.resize(bytes.size() - 40);
+  const std::string cut = folder.File("cut.jpg");
+  codectest::WriteBytes(cut, bytes);
+
+  const ResizedSizeRule whole = {};
+  const ResizedSizeRule half = [](PictureSize) { return PictureSize{60, 40}; };
+  const imagelib::StripRule spread = [](PictureSize, bool, int rows) {
+    return std::vector<imagelib::RowRange>{{5, 21}, {40, 57}, {rows - 9, rows}};
+  };
+  for (const auto& [path, rule] :
+       {std::pair{colour, whole}, std::pair{colour, half}, std::pair{grey, whole}}) {
+    SCOPED_TRACE(path);
+    ScopedPicture full(LoadPictureForResize(path.c_str(), 0, rule));
+    ASSERT_TRUE(full);
+    const imagelib::Picture& all = *imagelib::FindPicture(full.Get());
+    const auto strips = imagelib::LoadPictureStrips(path.c_str(), rule, spread);
+    ASSERT_TRUE(strips);
+    EXPECT_EQ(strips->shown.width, 300);
+    EXPECT_EQ(strips->shown.height, 203);
+    const imagelib::Picture& rows = *strips->rows;
+    ASSERT_EQ(rows.width, all.width);
+    ASSERT_EQ(rows.bitsPerPixel, all.bitsPerPixel);
+    int y = 0;
+    for (const imagelib::RowRange strip : spread({}, false, all.height)) {
+      for (int row = strip.top; row < strip.bottom; ++row, ++y) {
+        ASSERT_LT(y, rows.height);
+        EXPECT_EQ(std::memcmp(rows.Row(y), all.Row(row), all.Stride()), 0) << "row " << row;
+      }
+    }
+    EXPECT_EQ(y, rows.height);
+  }
+  const imagelib::StripRule none = [](PictureSize, bool, int) {
+    return std::vector<imagelib::RowRange>{};
+  };
+  EXPECT_FALSE(imagelib::LoadPictureStrips(colour.c_str(), whole, none));
+  EXPECT_FALSE(imagelib::LoadPictureStrips(cut.c_str(), whole, spread));
+  EXPECT_FALSE(imagelib::LoadPictureStrips(png.c_str(), whole, spread));
+}

@@ -40,7 +40,7 @@ class PlatformTest : public testing::Test {
   static bool Write(const std::string& path, const std::string& bytes) {
     bool exists = false;
     auto file = platform::File::CreateNew(path.c_str(), exists);
-    return file && file->WriteAll(bytes.data(), bytes.size()) && file->FlushAndClose();
+    return file && file->WriteAll(bytes.data(), bytes.size()) && file->Close(true);
   }
   static std::string Read(const std::string& path) {
     auto file = platform::File::OpenRegularForReading(path.c_str());
