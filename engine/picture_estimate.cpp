@@ -27,8 +27,9 @@ constexpr std::int64_t kSampledShare = 10;
 constexpr std::int64_t kFewestStrips = 2;
 // The AV1 encoder codes a picture whose sides both reach about 480 pixels more cheaply (a crop
 // of a smooth photo 448 rows high took a quarter more bytes a row than one 480 rows high): an
-// AVIF output whose sides reach this many is sampled by pieces of its strips this wide, one
-// under the other, at least as many rows of them, so that the sample is coded as the output is.
+// AVIF output whose sides reach this many is sampled by pieces of its strips at least this wide,
+// one under the other, at least as many rows of them, so that the sample is coded as the output
+// is.
 constexpr std::int64_t kAvifLargeSide = 512;
 // Outputs of up to this many pixels, or rows, are converted whole: their samples would be too
 // small to tell their bytes, and the whole conversion costs little.
@@ -141,15 +142,19 @@ Sample SampleOf(const imagelib::Picture& loaded, PixelSize output, std::int64_t 
 
 // `strips` full-width strips of `loaded`, which becomes `loadedOutput` of the output; for a
 // large AVIF output as many pixels in pieces, but at least enough for them to be as high as they
-// are wide.
+// are wide. The pieces split the width into equal columns at least kAvifLargeSide wide, each
+// taken as often: columns of a fixed width would leave the right edge out, and pieces shared
+// unevenly among them weigh some parts of the width more (a screenshot's text, say).
 Sample SampleFor(const imagelib::Picture& loaded, PixelSize loadedOutput, PixelSize output,
                  const PictureRecord& target, std::int64_t strips) {
   if (target.DIB_TYPE != kFormatAvif || std::min(output.width, output.height) < kAvifLargeSide) {
     return SampleOf(loaded, loadedOutput, strips, loadedOutput.width);
   }
+  const std::int64_t columns = std::max<std::int64_t>(1, loadedOutput.width / kAvifLargeSide);
   const std::int64_t pieces =
       std::max(kAvifLargeSide / kStripRows, strips * loadedOutput.width / kAvifLargeSide);
-  return SampleOf(loaded, loadedOutput, pieces, kAvifLargeSide);
+  return SampleOf(loaded, loadedOutput, (pieces + columns - 1) / columns * columns,
+                  loadedOutput.width / columns);
 }
 
 // The picture's top left corner, at most `side` pixels square: cut, not reduced, as reducing a
