@@ -120,6 +120,15 @@ struct StripPlan {
   std::vector<RowRange> strips;
 };
 
+// The rows of a picture `height` rows high that the strips cover, at most.
+int RowsOf(const std::vector<RowRange>& strips, int height) {
+  int rows = 0;
+  for (const RowRange& strip : strips) {
+    rows += std::max(0, std::min(strip.bottom, height) - std::max(strip.top, 0));
+  }
+  return std::min(rows, height);
+}
+
 // Fills `picture` from the data; only the rows of the strips with `plan`, one under the other.
 // Creates no objects with destructors after its setjmp, so a jump out of libjpeg skips nothing;
 // the caller destroys the decoder either way.
@@ -166,8 +175,10 @@ bool RunDecoder(jpeg_decompress_struct& decoder, JpegErrorHandler& handler,
   const int width = static_cast<int>(decoder.output_width);
   const int height = static_cast<int>(decoder.output_height);
   // Rows are added as they are decoded: a header that claims more rows than the data holds
-  // costs only the rows decoded before the data runs out.
-  picture = MakeRowlessPicture(width, height, grey ? 8 : 24);
+  // costs only the rows decoded before the data runs out. Room is kept for the strips' rows
+  // alone when only they are decoded.
+  picture = MakeRowlessPicture(width, plan != nullptr ? RowsOf(plan->strips, height) : height,
+                               grey ? 8 : 24);
   if (grey) {
     for (int i = 0; i < 256; ++i) {
       const auto level = static_cast<std::uint8_t>(i);
